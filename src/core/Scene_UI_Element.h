@@ -1,0 +1,41 @@
+// Scene_UI_Element: a screen-space element with a fading visibility, touch handling and shadowed text.
+#ifndef TAVRELO_SCENE_UI_ELEMENT_H
+#define TAVRELO_SCENE_UI_ELEMENT_H
+
+#include "Scene_Element.h"
+
+#include <QColor>
+#include <QPoint>
+#include <QString>
+
+class Scene_UI_Element : public Scene_Element
+{
+public:
+    explicit Scene_UI_Element(float visible_alpha = 0.0f);
+
+    // Opacity smoothing: the alpha moves 8 % of the way to its target per frame,
+    // whatever the step (the fade is counted in frames, not seconds).
+    void Update(float step) override;
+
+    virtual bool Is_Visible() const;
+    virtual void Set_Visible(bool visible);
+    virtual float Get_Visible_Alpha() const;
+    virtual void Set_Visible_Alpha(float alpha);
+
+    // Returning true claims the touch: its moves and release then come here alone.
+    virtual bool Mouse_Down(const QPoint& p);
+    virtual void Mouse_Move(const QPoint& p);
+    virtual void Mouse_Up(const QPoint& p);
+
+    // The colour with its own alpha scaled by this element's opacity.
+    virtual QColor Change_Visible_Color(const QColor& color) const;
+    virtual QColor Change_Visible_Color(int r, int g, int b, int a) const;
+
+    // Text with a 2-pixel black drop shadow; (x, y) is the left end of the baseline.
+    virtual void Draw_Text(QPainter* painter, int x, int y, QColor color, QString text);
+
+    bool m_visible;
+    float m_visible_alpha;
+};
+
+#endif

@@ -1,0 +1,83 @@
+// Game: the full-screen view that owns every object of the game and runs the frame loop.
+#ifndef TAVRELO_GAME_H
+#define TAVRELO_GAME_H
+
+#include "Single"
+
+#include <QGraphicsView>
+
+#include <cstdint>
+
+class Options;
+class Game_Scene;
+class Stars;
+class Level;
+class Ghost_Ship;
+class Ship;
+class Movement_Control;
+class Lap_Timer;
+class Ingame_Instructions;
+class UI_Button;
+class Fade_Plane;
+class Main_Menu;
+
+class Game : public QGraphicsView
+{
+public:
+    enum Game_State
+    {
+        State_Menu = 0,
+        State_Race = 1,
+    };
+
+    // The fixed step of one frame, in seconds, whatever the real time between frames.
+    static constexpr float Frame_Step = 1.0f / 60.0f;
+
+    Game();
+    ~Game() override;
+
+    void Set_State(Game_State state);
+    // Puts everything that belongs to one run back to the start of the level's course.
+    void Reset_Ship();
+    // The race rules, once per race frame.
+    void Update_Game();
+
+    // One frame of game logic without the repaint: element updates, the menu
+    // poll or the race rules, and the camera. The timer runs this and then
+    // repaints; tests and benchmarks call it directly.
+    void Advance_Frame();
+
+    int32_t m_state;
+    Single<Options> m_options;
+    Single<Game_Scene> m_scene;
+    Single<Stars> m_stars;
+    Single<Level> m_level;
+    Single<Ghost_Ship> m_ghost_ship;
+    Single<Ship> m_ship;
+    Single<Movement_Control> m_movement_control;
+    Single<Lap_Timer> m_lap_timer;
+    Single<Ingame_Instructions> m_ingame_instructions;
+    Single<UI_Button> m_ingame_quit_button;
+    Single<Fade_Plane> m_fade_plane;
+    Single<Main_Menu> m_main_menu;
+    Single<UI_Button> m_start_button;
+    Single<UI_Button> m_prev_track_button;
+    Single<UI_Button> m_next_track_button;
+    Single<UI_Button> m_quit_button;
+    float m_camera_angle;
+    float m_closest_distance;
+    bool m_on_last_segment;
+    int32_t m_closest_segment;
+    float m_segment_fraction;
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void Update_Camera();
+};
+
+#endif

@@ -1,0 +1,43 @@
+// Game_Scene: the element lists, the camera transforms, the two drawing passes and the touch routing.
+#ifndef TAVRELO_GAME_SCENE_H
+#define TAVRELO_GAME_SCENE_H
+
+#include <QGraphicsScene>
+#include <QPoint>
+#include <QTransform>
+
+#include <vector>
+
+class Scene_Element;
+class Scene_UI_Element;
+
+// Holds no graphics items: everything is painted by hand in the foreground
+// pass. The lists do not own their elements; Game does.
+class Game_Scene : public QGraphicsScene
+{
+public:
+    Game_Scene();
+    ~Game_Scene() override;
+
+    // Both passes: the world list under the camera, then the visible UI list in viewport pixels.
+    void Draw_Passes(QPainter* painter);
+
+    // Touch routing, in viewport pixels. Left-button events only; the view filters the rest.
+    void Press(const QPoint& p);
+    void Move(const QPoint& p);
+    void Release(const QPoint& p);
+    // Ends a press in progress at a point outside every element (on a change of state).
+    void Cancel_Press();
+
+    std::vector<Scene_Element*> m_world_elements;
+    std::vector<Scene_UI_Element*> m_ui_elements;
+    Scene_UI_Element* m_mouse_owner;
+    QTransform m_world_to_screen;
+    QTransform m_screen_to_world;
+
+protected:
+    void drawBackground(QPainter* painter, const QRectF& rect) override;
+    void drawForeground(QPainter* painter, const QRectF& rect) override;
+};
+
+#endif

@@ -1,0 +1,15 @@
+// Ingame_Instructions: the one-line hint shown at the start of a race until the craft moves.
+#ifndef TAVRELO_INGAME_INSTRUCTIONS_H
+#define TAVRELO_INGAME_INSTRUCTIONS_H
+
+#include "Scene_UI_Element.h"
+
+class Ingame_Instructions : public Scene_UI_Element
+{
+public:
+    Ingame_Instructions();
+
+    void Draw(QPainter* painter) override;
+};
+
+#endif

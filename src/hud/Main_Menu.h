@@ -1,0 +1,20 @@
+// Main_Menu: paints the menu screen's title and the caption of the chosen course.
+#ifndef TAVRELO_MAIN_MENU_H
+#define TAVRELO_MAIN_MENU_H
+
+#include "Scene_UI_Element.h"
+
+#include <QString>
+
+class Main_Menu : public Scene_UI_Element
+{
+public:
+    Main_Menu();
+
+    void Draw(QPainter* painter) override;
+
+    int m_track_index;
+    QString m_caption;
+};
+
+#endif

@@ -1,0 +1,33 @@
+// Movement_Control: turns the held touch into the two thrusts that steer the ship towards it.
+#ifndef TAVRELO_MOVEMENT_CONTROL_H
+#define TAVRELO_MOVEMENT_CONTROL_H
+
+#include "Scene_UI_Element.h"
+
+#include <QPoint>
+
+class Game_Scene;
+class Ship;
+
+class Movement_Control : public Scene_UI_Element
+{
+public:
+    // Neither pointer is owned; both outlive the control.
+    Movement_Control(Game_Scene* scene, Ship* ship);
+
+    void Update(float step) override;
+    void Draw(QPainter* painter) override;
+
+    bool Mouse_Down(const QPoint& p) override;
+    void Mouse_Move(const QPoint& p) override;
+    void Mouse_Up(const QPoint& p) override;
+
+    Game_Scene* m_scene;
+    Ship* m_ship;
+    bool m_pressed;
+    QPoint m_touch;
+    float m_left_thrust;
+    float m_right_thrust;
+};
+
+#endif

@@ -1,0 +1,42 @@
+// Ship: the player's craft, two point masses on a stiff bar moved by Verlet integration.
+#ifndef TAVRELO_SHIP_H
+#define TAVRELO_SHIP_H
+
+#include "Scene_Element.h"
+
+#include <QPointF>
+
+#include <vector>
+
+class Ship : public Scene_Element
+{
+public:
+    struct Travelled_Point
+    {
+        QPointF position;
+        float age;
+    };
+
+    Ship();
+
+    // Stands the craft still at centre p facing along d (d need not be unit length, must not be zero).
+    void Place_At(const QPointF& p, const QPointF& d);
+
+    void Update(float dt) override;
+    void Draw(QPainter* painter) override;
+
+    QPointF m_left;
+    QPointF m_left_previous;
+    QPointF m_right;
+    QPointF m_right_previous;
+    float m_left_thrust;
+    float m_right_thrust;
+    float m_friction;
+    QPointF m_position;
+    QPointF m_direction;
+    float m_angle;
+    std::vector<Travelled_Point> m_travelled_points;
+    float m_trail_timer;
+};
+
+#endif

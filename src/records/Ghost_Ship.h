@@ -1,0 +1,28 @@
+// Ghost_Ship: replays the course's best run as a translucent craft and holds the run being recorded.
+#ifndef TAVRELO_GHOST_SHIP_H
+#define TAVRELO_GHOST_SHIP_H
+
+#include "Scene_Element.h"
+
+#include <QPointF>
+#include <QString>
+
+#include <cstdint>
+
+class Ghost_Ship : public Scene_Element
+{
+public:
+    Ghost_Ship();
+
+    void Update(float step) override;
+    void Draw(QPainter* painter) override;
+
+    QString m_playback; // stored run being replayed; empty: no ghost
+    int32_t m_read_pos; // next character of m_playback to decode
+    QPointF m_position;
+    float m_angle;
+    QString m_record; // run being recorded now, header first
+    QPointF m_record_position;
+};
+
+#endif

@@ -1,0 +1,29 @@
+// Options: the settings store that keeps each course's best lap time and ghost.
+#ifndef TAVRELO_OPTIONS_H
+#define TAVRELO_OPTIONS_H
+
+#include "Global_Singleton"
+
+#include <QSettings>
+#include <QString>
+
+class Options : public Global_Singleton<Options>
+{
+public:
+    Options();
+    ~Options() override;
+
+    // "level<N>/<name>", the key of one course's value.
+    QString Name_Level_Value(int level, const char* name) const;
+
+    // The stored best time of a course, or 0 when there is none. The file is
+    // the user's to edit: anything but a finite time above zero counts as none,
+    // so a bad value can never lock a course.
+    float Read_Best_Time(int level);
+    // The stored ghost of a course, or an empty string.
+    QString Read_Ghost(int level);
+
+    QSettings m_settings;
+};
+
+#endif

@@ -1,0 +1,33 @@
+// Level: the current course as a closed polyline in world units, and its drawing as a road.
+#ifndef TAVRELO_LEVEL_H
+#define TAVRELO_LEVEL_H
+
+#include "Scene_Element.h"
+
+#include <QPointF>
+
+#include <cstdint>
+#include <vector>
+
+class Level : public Scene_Element
+{
+public:
+    // Half the road's width, shared by the drawing and the race rules.
+    static constexpr float Road_Half_Width = 17.5f;
+
+    Level();
+
+    // Rebuilds every vector for course idx, reusing their storage.
+    void Init(int idx);
+
+    void Update(float step) override;
+    void Draw(QPainter* painter) override;
+
+    int32_t m_track_index;
+    std::vector<QPointF> m_points;     // closed: the last point is a copy of the first
+    std::vector<QPointF> m_directions; // unit vector from point k to the next
+    std::vector<QPointF> m_normals;    // (direction.y, -direction.x)
+    std::vector<float> m_lengths;      // length of piece k
+};
+
+#endif

@@ -1,0 +1,34 @@
+// Stars: forty background dots in four parallax layers that drift against the camera.
+#ifndef TAVRELO_STARS_H
+#define TAVRELO_STARS_H
+
+#include "Scene_Element.h"
+
+#include <QColor>
+#include <QPointF>
+
+#include <random>
+
+class Stars : public Scene_Element
+{
+public:
+    static constexpr int Star_Count = 40;
+    static constexpr int Layer_Count = 4;
+
+    Stars();
+
+    void Update(float step) override;
+    // Moves the stars with the camera found in the painter's transform, then paints them.
+    void Draw(QPainter* painter) override;
+
+    bool m_reset_stars;
+    QColor m_layer_colors[Layer_Count];
+    float m_layer_depths[Layer_Count];
+    QPointF m_star_offsets[Star_Count];
+    QPointF m_last_center;
+
+    // Never seeded by the game: the same scatter on every run.
+    std::minstd_rand m_random;
+};
+
+#endif
