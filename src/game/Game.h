@@ -5,6 +5,8 @@
 #include "Single"
 
 #include <QGraphicsView>
+#include <QPointF>
+#include <QTransform>
 
 #include <cstdint>
 
@@ -46,6 +48,13 @@ public:
     // poll or the race rules, and the camera. The timer runs this and then
     // repaints; tests and benchmarks call it directly.
     void Advance_Frame();
+
+    // The camera's new heading: a tenth of the shortest-way difference towards
+    // the ship's heading, kept in [0, 2*pi).
+    static float Follow_Camera_Angle(float camera_angle, float ship_heading);
+    // Maps viewport pixels of a width x height view to world units, with the
+    // ship at its screen position and the view turned by camera_angle.
+    static QTransform Screen_To_World(const QPointF& ship_position, float camera_angle, int width, int height);
 
     int32_t m_state;
     Single<Options> m_options;

@@ -1,0 +1,91 @@
+# Shared steps of the project's scripts: install what is missing, build, and
+# give a headless machine a display. Sourced, not run.
+
+TAVRELO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+TAVRELO_BUILD="${TAVRELO_BUILD:-$TAVRELO_ROOT/build}"
+
+say() { printf '%s\n' "$*" >&2; }
+die() {
+    say "error: $*"
+    exit 1
+}
+
+# Debian packages the game, its tests and its checks need.
+TAVRELO_PACKAGES=(cmake g++ make pkg-config qtbase5-dev libqt5opengl5-dev libgl1-mesa-dri fonts-dejavu-core
+    xvfb xauth matchbox-window-manager x11-utils imagemagick xdotool)
+
+# Installs the packages named that are not installed yet, as root or through
+# sudo; says clearly what to do when neither is possible.
+ensure_packages() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    command -v apt-get >/dev/null || die "apt-get not found: install these packages by hand: ${missing[*]}"
+    local run=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
+            run=(sudo)
+        elif command -v sudo >/dev/null && [ -t 0 ]; then
+            run=(sudo)
+        else
+            die "missing packages (${missing[*]}) and no root rights: run as root, or install them with: sudo apt-get install ${missing[*]}"
+        fi
+    fi
+    say "Installing: ${missing[*]}"
+    "${run[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq >&2 ||
+        die "apt-get update failed; check the network or the package sources"
+    "${run[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2 ||
+        die "apt-get install failed for: ${missing[*]}"
+}
+
+# Configures (once) and builds into $TAVRELO_BUILD; later runs are incremental.
+build_project() {
+    local extra=("$@")
+    if [ ! -f "$TAVRELO_BUILD/CMakeCache.txt" ] || [ ${#extra[@]} -gt 0 ]; then
+        cmake -S "$TAVRELO_ROOT" -B "$TAVRELO_BUILD" -DCMAKE_BUILD_TYPE=Release "${extra[@]}" >&2 ||
+            die "cmake configure failed"
+    fi
+    cmake --build "$TAVRELO_BUILD" -j"$(nproc)" >&2 || die "build failed"
+}
+
+# Starts Xvfb and a window manager when there is no display; sets DISPLAY.
+# The servers end with the calling script.
+TAVRELO_XVFB_PID=""
+TAVRELO_WM_PID=""
+stop_display() {
+    [ -n "$TAVRELO_WM_PID" ] && kill "$TAVRELO_WM_PID" 2>/dev/null
+    [ -n "$TAVRELO_XVFB_PID" ] && kill "$TAVRELO_XVFB_PID" 2>/dev/null
+    TAVRELO_WM_PID=""
+    TAVRELO_XVFB_PID=""
+}
+start_display() {
+    local size="${1:-800x480}"
+    local fifo
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp +extension GLX 3>"$fifo" >/dev/null 2>&1 &
+    TAVRELO_XVFB_PID=$!
+    local number
+    read -r -t 20 number <"$fifo" || die "Xvfb did not start"
+    rm -f "$fifo"
+    export DISPLAY=":$number"
+    unset WAYLAND_DISPLAY
+    matchbox-window-manager -use_titlebar no >/dev/null 2>&1 &
+    TAVRELO_WM_PID=$!
+    # Full screen needs the window manager to be up before the game starts.
+    local i
+    for i in $(seq 50); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.1
+    done
+    say "warning: window manager not confirmed on $DISPLAY"
+}
+
+have_display() {
+    [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]
+}

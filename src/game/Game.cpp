@@ -1,0 +1,471 @@
+#include "Game.h"
+
+#include "Fade_Plane.h"
+#include "Float_Point.h"
+#include "Game_Scene.h"
+#include "Ghost_Record.h"
+#include "Ghost_Ship.h"
+#include "Ingame_Instructions.h"
+#include "Lap_Timer.h"
+#include "Level.h"
+#include "Main_Menu.h"
+#include "Movement_Control.h"
+#include "Options.h"
+#include "Ship.h"
+#include "Stars.h"
+#include "Track_List.h"
+#include "UI_Button.h"
+
+#include <QApplication>
+#include <QBrush>
+#include <QDesktopWidget>
+#include <QGLWidget>
+#include <QMouseEvent>
+#include <QVariant>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+// One unit in the last place below the floats nearest to pi, 2*pi and pi/2:
+// the game's own constants, so that the camera turns the same on every build.
+constexpr float Pi = 3.1415925f;
+constexpr float Two_Pi = 6.283185f;
+constexpr float Half_Pi = 1.5707963f;
+
+constexpr float Camera_Follow = 0.1f;
+constexpr float View_Units = 120.0f; // world units across the shorter side of the view
+
+constexpr float Start_Threshold = 0.01f;
+constexpr float Far_Away = 9999999.0f;
+constexpr float Short_Piece = 0.01f;
+constexpr float Off_Road_Friction = 0.1f;
+constexpr double Put_Back_Factor = 0.99;
+constexpr float End_Of_Race_Friction = 0.15f;
+
+// Into [0, 2*pi) by whole turns. Headings in play are never far outside that
+// range; anything that is (or is not a number) is brought back in one step
+// rather than looping for ever.
+float Wrap_Angle(float angle)
+{
+    if (!std::isfinite(angle))
+        return 0.0f;
+    if (std::fabs(angle) > 64.0f * Two_Pi)
+        angle = std::fmod(angle, Two_Pi);
+    while (angle >= Two_Pi)
+        angle -= Two_Pi;
+    while (angle < 0.0f)
+        angle += Two_Pi;
+    return angle;
+}
+
+QString Track_Caption(int index)
+{
+    return QString("Track #%1. %2").arg(index + 1).arg(QString::fromLatin1(Get_Track_Info(index)->name));
+}
+
+// Every Single member is filled the same way: the new object goes into a
+// temporary that hands it over and is left empty.
+template <typename T> void Fill(Single<T>& member, T* object)
+{
+    Single<T> made(object);
+    member = made;
+}
+} // namespace
+
+Game::Game()
+    : QGraphicsView(), m_state(State_Menu), m_camera_angle(0.0f), m_closest_distance(0.0f),
+      m_on_last_segment(false), m_closest_segment(0), m_segment_fraction(0.0f)
+{
+    Fill(m_options, new Options);
+    Fill(m_scene, new Game_Scene);
+
+    // Only the buttons are placed from the screen size, once.
+    const QRect screen = QApplication::desktop()->screenGeometry(-1);
+    const int w = screen.width();
+    const int h = screen.height();
+
+    Fill(m_stars, new Stars);
+    m_scene->m_world_elements.push_back(m_stars.Get());
+
+    Level* level = new Level;
+    level->Init(0);
+    Fill(m_level, level);
+    m_scene->m_world_elements.push_back(m_level.Get());
+
+    Fill(m_ghost_ship, new Ghost_Ship);
+    Ghost_Start(*m_ghost_ship.Get(), QString(), QPointF(0.0, 0.0), 0.0f, 0);
+    m_scene->m_world_elements.push_back(m_ghost_ship.Get());
+
+    Fill(m_ship, new Ship);
+    m_scene->m_world_elements.push_back(m_ship.Get());
+
+    Fill(m_movement_control, new Movement_Control(m_scene.Get(), m_ship.Get()));
+    m_scene->m_ui_elements.push_back(m_movement_control.Get());
+
+    Fill(m_lap_timer, new Lap_Timer);
+    m_scene->m_ui_elements.push_back(m_lap_timer.Get());
+
+    Fill(m_ingame_instructions, new Ingame_Instructions);
+    m_scene->m_ui_elements.push_back(m_ingame_instructions.Get());
+
+    Fill(m_ingame_quit_button, new UI_Button("QUIT", QPointF(3.0, h - 3), UI_Button::Anchor_Bottom));
+    m_scene->m_ui_elements.push_back(m_ingame_quit_button.Get());
+
+    Fill(m_fade_plane, new Fade_Plane);
+    m_fade_plane->Set_Visible_Alpha(1.0f);
+    m_scene->m_ui_elements.push_back(m_fade_plane.Get());
+
+    Fill(m_main_menu, new Main_Menu);
+    m_main_menu->m_track_index = 0;
+    m_main_menu->m_caption = Track_Caption(0);
+    m_scene->m_ui_elements.push_back(m_main_menu.Get());
+
+    Fill(m_start_button, new UI_Button("Start a new game", QPointF(w / 2, h / 2),
+                                       UI_Button::Anchor_Center_X | UI_Button::Anchor_Center_Y));
+    m_scene->m_ui_elements.push_back(m_start_button.Get());
+
+    Fill(m_prev_track_button, new UI_Button("<<<", QPointF(20.0, h / 2), UI_Button::Anchor_Center_Y));
+    m_scene->m_ui_elements.push_back(m_prev_track_button.Get());
+
+    Fill(m_next_track_button, new UI_Button(">>>", QPointF(w - 20, h / 2),
+                                            UI_Button::Anchor_Right | UI_Button::Anchor_Center_Y));
+    m_scene->m_ui_elements.push_back(m_next_track_button.Get());
+
+    Fill(m_quit_button, new UI_Button("QUIT", QPointF(3.0, h - 3), UI_Button::Anchor_Bottom));
+    m_scene->m_ui_elements.push_back(m_quit_button.Get());
+
+    Reset_Ship();
+    Set_State(State_Menu);
+
+    setViewport(new QGLWidget());
+    setScene(m_scene.Get());
+    setBackgroundBrush(QBrush(Qt::black, Qt::SolidPattern));
+    setWindowTitle("Tavrelo");
+    setCacheMode(QGraphicsView::CacheNone);
+    setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
+    setDragMode(QGraphicsView::NoDrag);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    showFullScreen();
+    show();
+    setFocus(Qt::OtherFocusReason);
+    startTimer(16);
+}
+
+Game::~Game()
+{
+    // Reverse order of construction; the scene goes before the options store,
+    // and both before the view and its viewport.
+    m_quit_button = Single<UI_Button>();
+    m_next_track_button = Single<UI_Button>();
+    m_prev_track_button = Single<UI_Button>();
+    m_start_button = Single<UI_Button>();
+    m_main_menu = Single<Main_Menu>();
+    m_fade_plane = Single<Fade_Plane>();
+    m_ingame_quit_button = Single<UI_Button>();
+    m_ingame_instructions = Single<Ingame_Instructions>();
+    m_lap_timer = Single<Lap_Timer>();
+    m_movement_control = Single<Movement_Control>();
+    m_ship = Single<Ship>();
+    m_ghost_ship = Single<Ghost_Ship>();
+    m_level = Single<Level>();
+    m_stars = Single<Stars>();
+    m_scene = Single<Game_Scene>();
+    m_options = Single<Options>();
+}
+
+void Game::Set_State(Game_State state)
+{
+    if (state == State_Race)
+    {
+        Reset_Ship();
+        m_lap_timer->m_elapsed = 0.0f;
+    }
+
+    m_scene->Cancel_Press();
+
+    const bool menu = state == State_Menu;
+    m_main_menu->Set_Visible(menu);
+    m_start_button->Set_Visible(menu);
+    m_prev_track_button->Set_Visible(menu);
+    m_next_track_button->Set_Visible(menu);
+    m_quit_button->Set_Visible(menu);
+    m_movement_control->Set_Visible(!menu);
+    m_ingame_instructions->Set_Visible(!menu);
+    m_ingame_quit_button->Set_Visible(!menu);
+    m_fade_plane->Set_Visible(menu);
+
+    m_state = state;
+}
+
+void Game::Advance_Frame()
+{
+    // Sizes are read again on every step, as an update may change a list.
+    for (size_t i = 0; i < m_scene->m_world_elements.size(); ++i)
+        m_scene->m_world_elements[i]->Update(Frame_Step);
+    for (size_t i = 0; i < m_scene->m_ui_elements.size(); ++i)
+        m_scene->m_ui_elements[i]->Update(Frame_Step);
+
+    if (m_state == State_Menu)
+    {
+        // The first button with a press wins; the others are not read this frame.
+        if (m_start_button->Poll_Was_Pressed())
+        {
+            Set_State(State_Race);
+        }
+        else if (m_prev_track_button->Poll_Was_Pressed())
+        {
+            int index = m_level->m_track_index;
+            if (index == 0)
+                index = Get_Track_Count();
+            m_level->Init(index - 1);
+            Reset_Ship();
+        }
+        else if (m_next_track_button->Poll_Was_Pressed())
+        {
+            m_level->Init((m_level->m_track_index + 1) % Get_Track_Count());
+            Reset_Ship();
+        }
+        else if (m_quit_button->Poll_Was_Pressed())
+        {
+            QCoreApplication::quit();
+        }
+    }
+    else
+    {
+        Update_Game();
+    }
+
+    Update_Camera();
+}
+
+void Game::timerEvent(QTimerEvent*)
+{
+    Advance_Frame();
+    m_scene->invalidate(QRectF(), QGraphicsScene::AllLayers);
+    // The OpenGL viewport is a native child window: repainting the view alone
+    // would leave it to a later update, so the viewport is repainted at once.
+    viewport()->repaint();
+}
+
+float Game::Follow_Camera_Angle(float camera_angle, float ship_heading)
+{
+    const float camera = Wrap_Angle(camera_angle);
+    const float heading = Wrap_Angle(ship_heading);
+    float difference = heading - camera;
+    if (difference < -Pi)
+        difference += Two_Pi;
+    if (difference > Pi)
+        difference -= Two_Pi;
+    return Wrap_Angle(camera_angle + Camera_Follow * difference);
+}
+
+QTransform Game::Screen_To_World(const QPointF& ship_position, float camera_angle, int width, int height)
+{
+    // A view not laid out yet (or of no size at all) still gets an invertible camera.
+    const int w = std::max(width, 1);
+    const int h = std::max(height, 1);
+    const float scale = View_Units / static_cast<float>(std::min(w, h));
+    float anchor_x;
+    float anchor_y;
+    float base_rotation;
+    if (w >= h)
+    {
+        anchor_x = 0.2f * static_cast<float>(w);
+        anchor_y = 0.5f * static_cast<float>(h);
+        base_rotation = 0.0f;
+    }
+    else
+    {
+        anchor_x = 0.5f * static_cast<float>(w);
+        anchor_y = 0.8f * static_cast<float>(h);
+        base_rotation = Half_Pi;
+    }
+    QTransform transform;
+    transform.translate(ship_position.x(), ship_position.y());
+    transform.rotateRadians(base_rotation + camera_angle, Qt::ZAxis);
+    transform.scale(scale, scale);
+    transform.translate(-anchor_x, -anchor_y);
+    return transform;
+}
+
+void Game::Update_Camera()
+{
+    m_camera_angle = Follow_Camera_Angle(m_camera_angle, m_ship->m_angle);
+    const QTransform screen_to_world = Screen_To_World(m_ship->m_position, m_camera_angle, width(), height());
+    m_scene->m_world_to_screen = screen_to_world.inverted();
+    m_scene->m_screen_to_world = screen_to_world;
+}
+
+void Game::Reset_Ship()
+{
+    const int index = m_level->m_track_index;
+    const Track_Info* info = Get_Track_Info(index);
+
+    m_main_menu->m_track_index = index;
+    m_main_menu->m_caption = Track_Caption(index);
+
+    // Every built-in course has 205 points; a course too short to give a
+    // heading still gets a sound start rather than a read past its end.
+    const std::vector<QPointF>& points = m_level->m_points;
+    if (points.size() >= 2)
+        m_ship->Place_At(points[0], (Float_Point(points[1]) - Float_Point(points[0])).To_QPointF());
+    else
+        m_ship->Place_At(points.empty() ? QPointF(0.0, 0.0) : points[0], QPointF(1.0, 0.0));
+
+    m_closest_segment = 0;
+    m_on_last_segment = false;
+    m_closest_distance = 0.0f;
+    m_segment_fraction = 0.0f;
+
+    Ghost_Start(*m_ghost_ship.Get(), m_options->Read_Ghost(index), m_ship->m_position, m_ship->m_angle,
+                info->version);
+
+    m_stars->m_reset_stars = true;
+
+    m_camera_angle = m_ship->m_angle;
+    Update_Camera();
+
+    m_lap_timer->m_elapsed = 0.0f;
+    m_lap_timer->m_best = m_options->Read_Best_Time(index);
+}
+
+void Game::Update_Game()
+{
+    Ship& ship = *m_ship.Get();
+    bool finished = false;
+    bool race_over = false;
+
+    if (!m_lap_timer->m_running)
+    {
+        const Float_Point moved = (Float_Point(ship.m_left) - Float_Point(ship.m_left_previous)) +
+                                  (Float_Point(ship.m_right) - Float_Point(ship.m_right_previous));
+        if (moved.Length_Squared() > Start_Threshold)
+        {
+            m_lap_timer->m_running = true;
+            m_ingame_instructions->Set_Visible(false);
+        }
+    }
+
+    if (m_lap_timer->m_running)
+    {
+        // Nearest piece, searched in a small window around the last one: the
+        // ship moves far less than a piece per frame, and a window that never
+        // reaches the closing piece early is what makes a lap a whole lap.
+        const std::vector<QPointF>& points = m_level->m_points;
+        const int count = static_cast<int>(points.size());
+        const Float_Point position(ship.m_position);
+        float best_distance = Far_Away;
+        int best_index = m_closest_segment;
+        float best_fraction = m_segment_fraction;
+        for (int i = m_closest_segment - 3; i <= m_closest_segment + 5; ++i)
+        {
+            if (i < 0 || i >= count)
+                continue;
+            const Float_Point start(points[i]);
+            const Float_Point direction(m_level->m_directions[i]);
+            const float length = m_level->m_lengths[i];
+            float along = (position - start).Dot(direction);
+            if (along < 0.0f)
+                along = 0.0f;
+            if (along > length)
+                along = length;
+            const float distance = (start + along * direction - position).Length();
+            if (distance < best_distance)
+            {
+                best_index = i;
+                best_fraction = length > Short_Piece ? along / length : 0.0f;
+                best_distance = distance;
+            }
+        }
+        m_closest_distance = best_distance;
+        m_on_last_segment = best_index >= count - 1;
+        m_closest_segment = best_index;
+        m_segment_fraction = best_fraction;
+
+        Ghost_Record_Sample(*m_ghost_ship.Get(), ship.m_position, ship.m_angle);
+        Ghost_Play_Sample(*m_ghost_ship.Get());
+
+        const float excess = m_closest_distance - Level::Road_Half_Width;
+        if (excess <= 0.0f)
+        {
+            ship.m_friction = 0.0f;
+        }
+        else
+        {
+            const float off_road = std::min(std::max(excess / Level::Road_Half_Width, 0.0f), 1.0f);
+            ship.m_friction = Off_Road_Friction * off_road;
+            if (static_cast<double>(off_road) > Put_Back_Factor && m_closest_segment < count)
+            {
+                const int k = m_closest_segment;
+                const Float_Point on_line = Float_Point(points[k]) + (m_level->m_lengths[k] * m_segment_fraction) *
+                                                                         Float_Point(m_level->m_directions[k]);
+                ship.Place_At(on_line.To_QPointF(), m_level->m_directions[k]);
+            }
+        }
+
+        if (m_on_last_segment)
+        {
+            finished = true;
+            race_over = true;
+        }
+    }
+
+    if (!race_over)
+    {
+        if (!m_ingame_quit_button->Poll_Was_Pressed())
+            return;
+        race_over = true;
+    }
+
+    ship.m_friction = End_Of_Race_Friction;
+    if (!finished)
+        m_lap_timer->m_elapsed = 0.0f;
+    m_lap_timer->m_running = false;
+    if (!finished)
+    {
+        Set_State(State_Menu);
+        return;
+    }
+
+    const int index = m_level->m_track_index;
+    const float stored = m_options->Read_Best_Time(index);
+    const float time = m_lap_timer->m_elapsed;
+    if (stored != 0.0f && stored <= time)
+    {
+        Set_State(State_Menu);
+        return;
+    }
+
+    m_lap_timer->m_best = time;
+    const QString& record = m_ghost_ship->m_record;
+    const QString ghost = record.size() <= Ghost_Record_Cap ? record : QString();
+    m_options->m_settings.setValue(m_options->Name_Level_Value(index, "time"), QVariant(time));
+    m_options->m_settings.setValue(m_options->Name_Level_Value(index, "ghost"), QVariant(ghost));
+    m_options->m_settings.sync();
+    Set_State(State_Menu);
+}
+
+void Game::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_scene->Press(event->pos());
+}
+
+void Game::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_scene->Release(event->pos());
+}
+
+void Game::mouseMoveEvent(QMouseEvent* event)
+{
+    event->accept();
+    m_scene->Move(event->pos());
+}

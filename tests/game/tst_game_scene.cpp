@@ -1,0 +1,173 @@
+// The two drawing passes and the touch routing, with elements that log what reaches them.
+#include "Game_Scene.h"
+#include "Scene_UI_Element.h"
+#include "Test_Support.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QtTest>
+
+namespace
+{
+QStringList g_log;
+
+class Logged_World : public Scene_Element
+{
+public:
+    explicit Logged_World(const QString& name) : m_name(name) {}
+    void Update(float) override {}
+    void Draw(QPainter* painter) override
+    {
+        g_log << m_name;
+        m_transform = painter->transform();
+        // Left changed on purpose: the pass must restore it.
+        painter->setPen(Qt::red);
+        painter->translate(1000, 1000);
+    }
+    QString m_name;
+    QTransform m_transform;
+};
+
+class Logged_UI : public Scene_UI_Element
+{
+public:
+    Logged_UI(const QString& name, bool takes) : m_name(name), m_takes(takes) {}
+    void Draw(QPainter* painter) override
+    {
+        g_log << "draw " + m_name;
+        m_transform = painter->transform();
+        painter->translate(500, 500);
+    }
+    bool Mouse_Down(const QPoint& p) override
+    {
+        g_log << QString("down %1 %2,%3").arg(m_name).arg(p.x()).arg(p.y());
+        return m_takes;
+    }
+    void Mouse_Move(const QPoint& p) override { g_log << QString("move %1 %2,%3").arg(m_name).arg(p.x()).arg(p.y()); }
+    void Mouse_Up(const QPoint& p) override { g_log << QString("up %1 %2,%3").arg(m_name).arg(p.x()).arg(p.y()); }
+    QString m_name;
+    bool m_takes;
+    QTransform m_transform;
+};
+} // namespace
+
+class Test_Game_Scene : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { g_log.clear(); }
+
+    void world_pass_uses_the_camera_and_ui_pass_uses_pixels()
+    {
+        Game_Scene scene;
+        Logged_World stars("stars");
+        Logged_World level("level");
+        Logged_UI timer("timer", false);
+        timer.Set_Visible_Alpha(1.0f);
+        scene.m_world_elements = {&stars, &level};
+        scene.m_ui_elements = {&timer};
+        scene.m_world_to_screen = QTransform().translate(10, 20).scale(4, 4);
+
+        QImage image(64, 48, QImage::Format_ARGB32);
+        QPainter painter(&image);
+        painter.translate(7, 7); // whatever the view set is replaced, not combined
+        scene.Draw_Passes(&painter);
+        QCOMPARE(painter.transform(), QTransform().translate(7, 7));
+        painter.end();
+
+        QCOMPARE(g_log, QStringList({"stars", "level", "draw timer"}));
+        QCOMPARE(stars.m_transform, scene.m_world_to_screen);
+        // Each element gets the pass's state, not what the one before it left.
+        QCOMPARE(level.m_transform, scene.m_world_to_screen);
+        QVERIFY(timer.m_transform.isIdentity());
+    }
+
+    void ui_elements_at_or_below_the_alpha_threshold_are_skipped_data()
+    {
+        QTest::addColumn<float>("alpha");
+        QTest::addColumn<bool>("drawn");
+        QTest::newRow("zero") << 0.0f << false;
+        QTest::newRow("exactly 0.02") << 0.02f << false;
+        QTest::newRow("0.0201") << 0.0201f << true;
+        QTest::newRow("full") << 1.0f << true;
+    }
+    void ui_elements_at_or_below_the_alpha_threshold_are_skipped()
+    {
+        QFETCH(float, alpha);
+        QFETCH(bool, drawn);
+        Game_Scene scene;
+        Logged_UI element("e", false);
+        element.Set_Visible(false); // the flag does not matter for drawing, the alpha does
+        element.Set_Visible_Alpha(alpha);
+        scene.m_ui_elements = {&element};
+        QImage image(8, 8, QImage::Format_ARGB32);
+        QPainter painter(&image);
+        scene.Draw_Passes(&painter);
+        QCOMPARE(g_log.contains("draw e"), drawn);
+    }
+
+    void a_press_is_offered_last_first_to_visible_elements_until_one_takes_it()
+    {
+        Game_Scene scene;
+        Logged_UI steering("steering", true);
+        Logged_UI hidden("hidden", true);
+        Logged_UI start("start", true);
+        Logged_UI quit("quit", false);
+        hidden.Set_Visible(false);
+        scene.m_ui_elements = {&steering, &start, &hidden, &quit};
+
+        scene.Press(QPoint(5, 6));
+        QCOMPARE(g_log, QStringList({"down quit 5,6", "down start 5,6"}));
+        QVERIFY(scene.m_mouse_owner == &start);
+
+        g_log.clear();
+        scene.Move(QPoint(700, 9)); // far outside: still only the owner hears of it
+        scene.Release(QPoint(8, 9));
+        QCOMPARE(g_log, QStringList({"move start 700,9", "up start 8,9"}));
+        QVERIFY(scene.m_mouse_owner == nullptr);
+    }
+
+    void a_press_nobody_takes_leaves_no_owner_and_moves_do_nothing()
+    {
+        Game_Scene scene;
+        Logged_UI a("a", false);
+        scene.m_ui_elements = {&a};
+        scene.Press(QPoint(1, 1));
+        QVERIFY(scene.m_mouse_owner == nullptr);
+        g_log.clear();
+        scene.Move(QPoint(2, 2));
+        scene.Release(QPoint(2, 2));
+        QVERIFY(g_log.isEmpty());
+    }
+
+    void a_second_press_ends_the_first_at_the_new_position()
+    {
+        Game_Scene scene;
+        Logged_UI steering("steering", true);
+        scene.m_ui_elements = {&steering};
+        scene.Press(QPoint(1, 1));
+        g_log.clear();
+        scene.Press(QPoint(30, 40));
+        QCOMPARE(g_log, QStringList({"up steering 30,40", "down steering 30,40"}));
+        QVERIFY(scene.m_mouse_owner == &steering);
+    }
+
+    void a_cancelled_press_ends_outside_every_element()
+    {
+        Game_Scene scene;
+        Logged_UI steering("steering", true);
+        scene.m_ui_elements = {&steering};
+        scene.Press(QPoint(1, 1));
+        g_log.clear();
+        scene.Cancel_Press();
+        QCOMPARE(g_log, QStringList({"up steering -999,-999"}));
+        QVERIFY(scene.m_mouse_owner == nullptr);
+        g_log.clear();
+        scene.Cancel_Press();
+        QVERIFY(g_log.isEmpty());
+    }
+};
+
+QTEST_MAIN(Test_Game_Scene)
+#include "tst_game_scene.moc"
