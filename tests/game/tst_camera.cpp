@@ -1,0 +1,66 @@
+// The camera: the shortest-way follow with its wrap, and where the ship lands on screen.
+#include "Game.h"
+
+#include <QtTest>
+
+class Test_Camera : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void the_camera_turns_a_tenth_of_the_short_way_data()
+    {
+        QTest::addColumn<float>("camera");
+        QTest::addColumn<float>("heading");
+        QTest::addColumn<float>("expected");
+        QTest::newRow("across zero, wrapped") << 0.005f << 6.2f << 6.2793665f;
+        QTest::newRow("already there") << 1.0f << 1.0f << 1.0f;
+        QTest::newRow("negative heading") << 0.0f << -1.0f << 6.183185f;
+        QTest::newRow("not a number heading") << 1.0f << std::numeric_limits<float>::quiet_NaN() << 0.9f;
+        QTest::newRow("infinite heading") << 1.0f << std::numeric_limits<float>::infinity() << 0.9f;
+    }
+    void the_camera_turns_a_tenth_of_the_short_way()
+    {
+        QFETCH(float, camera);
+        QFETCH(float, heading);
+        QFETCH(float, expected);
+        const float angle = Game::Follow_Camera_Angle(camera, heading);
+        QVERIFY2(qAbs(angle - expected) < 2e-6f, qPrintable(QString::number(angle, 'g', 9)));
+        QVERIFY(angle >= 0.0f && angle < 6.283185f);
+    }
+
+    void the_ship_is_drawn_at_its_anchor_with_120_units_across_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QPointF>("anchor");
+        QTest::addColumn<QPointF>("ahead");
+        QTest::newRow("landscape 800x480") << 800 << 480 << QPointF(160, 240) << QPointF(200, 240);
+        QTest::newRow("portrait 480x800") << 480 << 800 << QPointF(240, 640) << QPointF(240, 600);
+    }
+    void the_ship_is_drawn_at_its_anchor_with_120_units_across()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(QPointF, anchor);
+        QFETCH(QPointF, ahead);
+        const QPointF ship(2200, 1500);
+        const QTransform world_to_screen = Game::Screen_To_World(ship, 0.0f, width, height).inverted();
+        const QPointF drawn = world_to_screen.map(ship);
+        QVERIFY(qAbs(drawn.x() - anchor.x()) < 1e-3 && qAbs(drawn.y() - anchor.y()) < 1e-3);
+        // Ten units along the heading (+x at camera angle 0) is 40 pixels away:
+        // to the right on a wide view, upwards on a tall one.
+        const QPointF forward = world_to_screen.map(ship + QPointF(10, 0));
+        QVERIFY2(qAbs(forward.x() - ahead.x()) < 1e-3 && qAbs(forward.y() - ahead.y()) < 1e-3,
+                 qPrintable(QString("%1,%2").arg(forward.x()).arg(forward.y())));
+    }
+
+    void a_view_of_no_size_still_gets_an_invertible_camera()
+    {
+        QVERIFY(Game::Screen_To_World(QPointF(1, 1), 0.5f, 0, 0).isInvertible());
+        QVERIFY(Game::Screen_To_World(QPointF(1, 1), 0.5f, 1, 5000).isInvertible());
+    }
+};
+
+QTEST_GUILESS_MAIN(Test_Camera)
+#include "tst_camera.moc"

@@ -1,0 +1,141 @@
+// The real Game in a real window: full screen, titled, painted by its own timer, and closed cleanly.
+#include "Fade_Plane.h"
+#include "Game.h"
+#include "Game_Scene.h"
+#include "Ghost_Ship.h"
+#include "Ingame_Instructions.h"
+#include "Lap_Timer.h"
+#include "Level.h"
+#include "Main_Menu.h"
+#include "Movement_Control.h"
+#include "Ship.h"
+#include "Stars.h"
+#include "Test_Support.h"
+#include "UI_Button.h"
+
+#include <QApplication>
+#include <QDesktopWidget>
+#include <QGLWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+namespace
+{
+class Paint_Counter : public QObject
+{
+public:
+    int m_paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++m_paints;
+        return false;
+    }
+};
+} // namespace
+
+class Test_Window_Game : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_settings;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_settings.isValid());
+        Isolate_Settings(m_settings.path());
+    }
+
+    void the_game_opens_full_screen_and_is_drawn_by_its_timer()
+    {
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        QCOMPARE(game.windowTitle(), QString("Tavrelo"));
+        QVERIFY(qobject_cast<QGLWidget*>(game.viewport()) != nullptr);
+        QTRY_VERIFY(game.isFullScreen());
+        const QRect screen = QApplication::desktop()->screenGeometry(-1);
+        QTRY_COMPARE(game.size(), screen.size());
+
+        Paint_Counter counter;
+        game.viewport()->installEventFilter(&counter);
+        const float menu_alpha = game.m_main_menu->Get_Visible_Alpha();
+        QTest::qWait(1000);
+        // About 60 frames at 16 ms; software OpenGL on a loaded machine manages far fewer.
+        QVERIFY2(counter.m_paints >= 3, qPrintable(QString::number(counter.m_paints)));
+        QVERIFY(game.m_main_menu->Get_Visible_Alpha() > menu_alpha);
+        game.viewport()->removeEventFilter(&counter);
+    }
+
+    void the_game_is_built_in_the_stated_order()
+    {
+        Game game;
+        QCOMPARE(game.m_state, int(Game::State_Menu));
+        QCOMPARE(game.m_level->m_track_index, 0);
+        QCOMPARE(game.m_fade_plane->Get_Visible_Alpha(), 1.0f);
+        const std::vector<Scene_Element*> world = {game.m_stars.Get(), game.m_level.Get(), game.m_ghost_ship.Get(),
+                                                   game.m_ship.Get()};
+        QVERIFY(game.m_scene->m_world_elements == world);
+        const std::vector<Scene_UI_Element*> ui = {
+            game.m_movement_control.Get(), game.m_lap_timer.Get(),  game.m_ingame_instructions.Get(),
+            game.m_ingame_quit_button.Get(), game.m_fade_plane.Get(), game.m_main_menu.Get(),
+            game.m_start_button.Get(),       game.m_prev_track_button.Get(), game.m_next_track_button.Get(),
+            game.m_quit_button.Get()};
+        QVERIFY(game.m_scene->m_ui_elements == ui);
+        QCOMPARE(game.m_main_menu->m_caption, QString("Track #1. Primus"));
+        // The menu shows its elements and hides the race's.
+        QVERIFY(game.m_start_button->Is_Visible());
+        QVERIFY(!game.m_movement_control->Is_Visible());
+        QVERIFY(!game.m_ingame_quit_button->Is_Visible());
+        QVERIFY(game.m_fade_plane->Is_Visible());
+    }
+
+    void buttons_are_placed_from_the_screen_size()
+    {
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        const QRect screen = QApplication::desktop()->screenGeometry(-1);
+        const int w = screen.width();
+        const int h = screen.height();
+        // Laid out at their first drawing, once they have faded in a little.
+        QTRY_VERIFY(!game.m_quit_button->m_rect.isEmpty());
+        QTRY_VERIFY(!game.m_next_track_button->m_rect.isEmpty());
+        QCOMPARE(game.m_start_button->m_rect.center(), QPointF(w / 2, h / 2));
+        QCOMPARE(game.m_prev_track_button->m_rect.left(), 17.0);
+        QCOMPARE(game.m_next_track_button->m_rect.right(), w - 20 + 3.0);
+        QCOMPARE(game.m_quit_button->m_rect.bottom(), double(h));
+        QCOMPARE(game.m_quit_button->m_rect.left(), 0.0);
+    }
+
+    void right_button_events_reach_no_element()
+    {
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        game.Set_State(Game::State_Race);
+        QTest::mousePress(game.viewport(), Qt::RightButton, Qt::NoModifier, QPoint(400, 200));
+        QVERIFY(game.m_scene->m_mouse_owner == nullptr);
+        QTest::mousePress(game.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(400, 200));
+        QVERIFY(game.m_scene->m_mouse_owner == game.m_movement_control.Get());
+        QTest::mouseRelease(game.viewport(), Qt::RightButton, Qt::NoModifier, QPoint(400, 200));
+        QVERIFY(game.m_scene->m_mouse_owner == game.m_movement_control.Get());
+        QVERIFY(game.m_movement_control->m_pressed);
+        // Leaving the race ends the held press at a point outside everything.
+        game.Set_State(Game::State_Menu);
+        QVERIFY(game.m_scene->m_mouse_owner == nullptr);
+        QVERIFY(!game.m_movement_control->m_pressed);
+    }
+
+    void closing_the_window_ends_the_event_loop_cleanly()
+    {
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        QTimer::singleShot(300, &game, [&game] { game.close(); });
+        QCOMPARE(QApplication::exec(), 0);
+    }
+};
+
+QTEST_MAIN(Test_Window_Game)
+#include "tst_window_game.moc"
