@@ -1,0 +1,166 @@
+// Playing the real game with mouse events on its view: the menu, a held press, quitting, and whole laps.
+#include "Float_Point.h"
+#include "Game.h"
+#include "Game_Scene.h"
+#include "Ingame_Instructions.h"
+#include "Lap_Timer.h"
+#include "Level.h"
+#include "Main_Menu.h"
+#include "Movement_Control.h"
+#include "Ship.h"
+#include "Test_Support.h"
+#include "UI_Button.h"
+
+#include <QMouseEvent>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+
+namespace
+{
+QPoint Center_Of(const UI_Button& button) { return button.m_rect.center().toPoint(); }
+
+// Sends a move straight to the view, as the window system would while a finger is held.
+void Move_Held(QWidget* viewport, const QPoint& pixel)
+{
+    QMouseEvent move(QEvent::MouseMove, pixel, viewport->mapToGlobal(pixel), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+}
+
+// The point lookahead world units further along the centre line from the
+// craft's nearest piece.
+QPointF Point_Ahead(const Game& game, float lookahead)
+{
+    const Level& level = *const_cast<Game&>(game).m_level.Get();
+    const int count = static_cast<int>(level.m_points.size());
+    int k = game.m_closest_segment;
+    float left = lookahead + level.m_lengths[k] * game.m_segment_fraction;
+    while (left > level.m_lengths[k] && k < count - 1)
+    {
+        left -= level.m_lengths[k];
+        ++k;
+    }
+    return (Float_Point(level.m_points[k]) + left * Float_Point(level.m_directions[k])).To_QPointF();
+}
+
+// A simple pursuit: hold the finger on the point of the centre line a little
+// ahead, as seen on screen, and advance one frame at a time.
+int Drive_A_Lap(Game& game, int max_frames)
+{
+    QWidget* viewport = game.viewport();
+    const QRect screen = viewport->rect().adjusted(2, 2, -2, -2);
+    auto pixel_of = [&](const QPointF& world) {
+        const QPoint p = game.m_scene->m_world_to_screen.map(world).toPoint();
+        return QPoint(std::clamp(p.x(), screen.left(), screen.right()),
+                      std::clamp(p.y(), screen.top(), screen.bottom()));
+    };
+    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, pixel_of(Point_Ahead(game, 70.0f)));
+    int frames = 0;
+    while (game.m_state == Game::State_Race && frames < max_frames)
+    {
+        Move_Held(viewport, pixel_of(Point_Ahead(game, 70.0f)));
+        game.Advance_Frame();
+        ++frames;
+    }
+    return frames;
+}
+} // namespace
+
+class Test_Window_Play : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_settings;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_settings.isValid());
+        Isolate_Settings(m_settings.path());
+    }
+
+    void start_hold_and_quit_with_the_mouse()
+    {
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        QTRY_VERIFY(!game.m_start_button->m_rect.isEmpty());
+        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier, Center_Of(*game.m_start_button.Get()));
+        QTRY_COMPARE(game.m_state, int(Game::State_Race));
+        QVERIFY(game.m_ingame_instructions->Is_Visible());
+        QVERIFY(!game.m_lap_timer->m_running);
+
+        const Float_Point ahead = Float_Point(game.m_ship->m_position) + 40.0f * Float_Point(game.m_ship->m_direction);
+        const QPoint pixel = game.m_scene->m_world_to_screen.map(ahead.To_QPointF()).toPoint();
+        QTest::mousePress(game.viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
+        QVERIFY(game.m_scene->m_mouse_owner == game.m_movement_control.Get());
+        QTRY_VERIFY(game.m_lap_timer->m_running);
+        QVERIFY(!game.m_ingame_instructions->Is_Visible());
+        QTRY_VERIFY(game.m_lap_timer->m_elapsed > 0.1f);
+        QVERIFY(game.m_ship->m_position != game.m_level->m_points[0]);
+        QTest::mouseRelease(game.viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
+
+        QTRY_VERIFY(!game.m_ingame_quit_button->m_rect.isEmpty());
+        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier, Center_Of(*game.m_ingame_quit_button.Get()));
+        QTRY_COMPARE(game.m_state, int(Game::State_Menu));
+        QCOMPARE(game.m_lap_timer->m_elapsed, 0.0f);
+        QVERIFY(!game.m_lap_timer->m_running);
+    }
+
+    void the_course_arrows_step_and_wrap()
+    {
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        QTRY_VERIFY(!game.m_prev_track_button->m_rect.isEmpty());
+        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier, Center_Of(*game.m_prev_track_button.Get()));
+        QTRY_COMPARE(game.m_level->m_track_index, 2);
+        QCOMPARE(game.m_main_menu->m_caption, QString("Track #3. Tertius"));
+        QCOMPARE(game.m_ship->m_position, QPointF(1000, 1000));
+        QTRY_VERIFY(!game.m_next_track_button->m_rect.isEmpty());
+        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier, Center_Of(*game.m_next_track_button.Get()));
+        QTRY_COMPARE(game.m_level->m_track_index, 0);
+        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier, Center_Of(*game.m_next_track_button.Get()));
+        QTRY_COMPARE(game.m_level->m_track_index, 1);
+        QCOMPARE(game.m_main_menu->m_caption, QString("Track #2. Secundus"));
+        QCOMPARE(game.m_ship->m_position, QPointF(700, 1000));
+    }
+
+    void a_lap_is_driven_with_the_mouse_on_every_course_data()
+    {
+        QTest::addColumn<int>("course");
+        QTest::newRow("Primus") << 0;
+        QTest::newRow("Secundus") << 1;
+        QTest::newRow("Tertius") << 2;
+    }
+    void a_lap_is_driven_with_the_mouse_on_every_course()
+    {
+        QFETCH(int, course);
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        QTRY_VERIFY(!game.m_next_track_button->m_rect.isEmpty());
+        for (int i = 0; i < course; ++i)
+        {
+            const int before = game.m_level->m_track_index;
+            QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier, Center_Of(*game.m_next_track_button.Get()));
+            QTRY_COMPARE(game.m_level->m_track_index, before + 1);
+        }
+        QTRY_VERIFY(!game.m_start_button->m_rect.isEmpty());
+        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier, Center_Of(*game.m_start_button.Get()));
+        QTRY_COMPARE(game.m_state, int(Game::State_Race));
+
+        const int frames = Drive_A_Lap(game, 90 * 60);
+        QCOMPARE(game.m_state, int(Game::State_Menu));
+        const float lap = game.m_lap_timer->m_elapsed;
+        QVERIFY2(lap > 0.0f, "the race ended without a finish");
+        QCOMPARE(game.m_lap_timer->m_best, lap);
+        QSettings settings(m_settings.path() + "/Norvikk/Tavrelo.ini", QSettings::IniFormat);
+        QCOMPARE(settings.value(QString("level%1/time").arg(course)).toFloat(), lap);
+        qInfo("lap of course %d driven by the pursuit: %s s (%d frames)", course,
+              qPrintable(QString::number(lap, 'f', 2)), frames);
+    }
+};
+
+QTEST_MAIN(Test_Window_Play)
+#include "tst_window_play.moc"
