@@ -44,8 +44,7 @@ int Run_Child_Mode(const QByteArray& mode)
     {
         Impostor* a = new Impostor;
         *Impostor::Get_Global_Ptr() = nullptr;
-        Impostor* other = reinterpret_cast<Impostor*>(&a); // any other address
-        *Impostor::Get_Global_Ptr() = other;
+        Impostor b; // now the registered one
         delete a;
     }
     return 0;

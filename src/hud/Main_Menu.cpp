@@ -1,0 +1,24 @@
+#include "Main_Menu.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+// The caption is written by the game whenever a course is loaded.
+Main_Menu::Main_Menu() : m_track_index(0) {}
+
+void Main_Menu::Draw(QPainter* painter)
+{
+    const int w_screen = painter->device()->width();
+    const int h_screen = painter->device()->height();
+    const QColor colour(160, 250, 190, 255);
+
+    Draw_Text(painter, 30, static_cast<int>(h_screen * 0.2), colour, QStringLiteral("Tavrelo"));
+
+    // Centred by hand: Draw_Text only knows the baseline's left end. A caption
+    // wider than the screen gets a negative x and is cut off on both sides.
+    const QFontMetrics metrics = painter->fontMetrics();
+    const int w = metrics.horizontalAdvance(m_caption);
+    const int h = metrics.height();
+    Draw_Text(painter, static_cast<int>((w_screen - w) * 0.5), static_cast<int>(h_screen * 0.5 - h), colour,
+              m_caption);
+}

@@ -1,0 +1,44 @@
+#include "Options.h"
+
+#include <QDebug>
+#include <QMetaType>
+#include <QVariant>
+
+#include <cfloat>
+#include <cmath>
+
+Options::Options() : m_settings(QSettings::IniFormat, QSettings::UserScope, "Norvikk", "Tavrelo", nullptr)
+{
+    qDebug() << "Options path: " << m_settings.fileName();
+}
+
+Options::~Options() = default;
+
+QString Options::Name_Level_Value(int level, const char* name) const
+{
+    // One pass over the pattern: a name holding "%1" is taken literally.
+    return QStringLiteral("level%1/%2").arg(QString::number(level), QString::fromLatin1(name));
+}
+
+float Options::Read_Best_Time(int level)
+{
+    const QVariant stored = m_settings.value(Name_Level_Value(level, "time"), QVariant(0.0f));
+    bool ok = false;
+    const double time = stored.toReal(&ok);
+    // A time no lap can beat (negative, zero, NaN, infinite, beyond float) or
+    // one that is no number at all would keep the course from ever saving a
+    // best again; it counts as no best time.
+    if (!ok || !std::isfinite(time) || !(time > 0.0) || time > static_cast<double>(FLT_MAX))
+        return 0.0f;
+    const float best = static_cast<float>(time);
+    return best > 0.0f ? best : 0.0f;
+}
+
+QString Options::Read_Ghost(int level)
+{
+    const QVariant stored = m_settings.value(Name_Level_Value(level, "ghost"), QString());
+    // A list or a binary value would turn into text the ghost decoder never wrote.
+    if (stored.userType() != QMetaType::QString)
+        return QString();
+    return stored.toString();
+}

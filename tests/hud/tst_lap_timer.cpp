@@ -1,0 +1,123 @@
+// Lap timer: counting in frame steps, the clock text for any float, and where it is drawn.
+#include "Lap_Timer.h"
+#include "Test_Support.h"
+
+#include <QPainter>
+#include <QtTest>
+
+#include <cfloat>
+#include <cmath>
+#include <limits>
+
+namespace
+{
+const float Step = 1.0f / 60.0f;
+}
+
+class tst_Lap_Timer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void format_time_data();
+    void format_time();
+    void text_shows_elapsed_and_best();
+    void running_clock_adds_one_step_per_update();
+    void stopped_clock_keeps_its_time();
+    void draws_shadowed_line_at_top_left();
+};
+
+void tst_Lap_Timer::format_time_data()
+{
+    QTest::addColumn<float>("seconds");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("zero") << 0.0f << "00:00:00";
+    QTest::newRow("hundredths truncated") << 83.456f << "01:23:45";
+    QTest::newRow("just under a minute") << 59.999f << "00:59:99";
+    QTest::newRow("minutes uncapped") << 6000.0f << "100:00:00";
+    QTest::newRow("largest clock kept") << 2.1e7f << "350000:00:00";
+    QTest::newRow("sliver below zero truncates to zero") << -0.001f << "00:00:00";
+
+    // Nothing a float can hold may reach an out-of-range conversion: these
+    // show as an unknown time.
+    const QString unknown = QStringLiteral("--:--:--");
+    QTest::newRow("negative") << -5.0f << unknown;
+    QTest::newRow("one hundredth below zero") << -0.01f << unknown;
+    QTest::newRow("NaN") << std::numeric_limits<float>::quiet_NaN() << unknown;
+    QTest::newRow("infinity") << std::numeric_limits<float>::infinity() << unknown;
+    QTest::newRow("minus infinity") << -std::numeric_limits<float>::infinity() << unknown;
+    QTest::newRow("1e30") << 1e30f << unknown;
+    QTest::newRow("largest float") << FLT_MAX << unknown;
+    QTest::newRow("hundredths reach 2^31") << 21474837.0f << unknown;
+}
+
+void tst_Lap_Timer::format_time()
+{
+    QFETCH(float, seconds);
+    QFETCH(QString, text);
+    QCOMPARE(Lap_Timer::Format_Time(seconds), text);
+}
+
+void tst_Lap_Timer::text_shows_elapsed_and_best()
+{
+    Lap_Timer timer;
+    QCOMPARE(timer.Text(), QStringLiteral("00:00:00, best: 00:00:00"));
+    timer.m_elapsed = 83.456f;
+    timer.m_best = 59.999f;
+    QCOMPARE(timer.Text(), QStringLiteral("01:23:45, best: 00:59:99"));
+    timer.m_best = std::numeric_limits<float>::quiet_NaN();
+    QCOMPARE(timer.Text(), QStringLiteral("01:23:45, best: --:--:--"));
+}
+
+void tst_Lap_Timer::running_clock_adds_one_step_per_update()
+{
+    Lap_Timer timer;
+    timer.m_running = true;
+    for (int i = 0; i < 60; ++i)
+        timer.Update(Step);
+    // Sixty float steps fall just short of a second.
+    QVERIFY(timer.m_elapsed < 1.0f);
+    QCOMPARE(timer.m_elapsed, 0.9999997f);
+    QCOMPARE(Lap_Timer::Format_Time(timer.m_elapsed), QStringLiteral("00:00:99"));
+
+    timer.m_elapsed = 0.0f;
+    for (int i = 0; i < 600; ++i)
+        timer.Update(Step);
+    QCOMPARE(Lap_Timer::Format_Time(timer.m_elapsed), QStringLiteral("00:10:00"));
+}
+
+void tst_Lap_Timer::stopped_clock_keeps_its_time()
+{
+    Lap_Timer timer;
+    timer.m_elapsed = 12.5f;
+    for (int i = 0; i < 100; ++i)
+        timer.Update(Step);
+    QCOMPARE(timer.m_elapsed, 12.5f);
+    // The opacity smoothing runs whether or not the clock does.
+    QVERIFY(timer.Get_Visible_Alpha() > 0.99f);
+}
+
+void tst_Lap_Timer::draws_shadowed_line_at_top_left()
+{
+    Lap_Timer timer;
+    timer.Set_Visible_Alpha(1.0f);
+    timer.m_elapsed = 83.456f;
+
+    Recording_Device device(800, 480);
+    QPainter painter(&device);
+    timer.Draw(&painter);
+    painter.end();
+
+    const QVector<Painter_Call>& calls = device.Calls();
+    QCOMPARE(calls.size(), 2);
+    QCOMPARE(calls[0].point, QPointF(12, 22));
+    QCOMPARE(calls[0].pen.color(), QColor(0, 0, 0, 255));
+    QCOMPARE(calls[1].point, QPointF(10, 20));
+    QCOMPARE(calls[1].pen.color(), QColor(100, 230, 130, 255));
+    QCOMPARE(calls[1].text, QStringLiteral("01:23:45, best: 00:00:00"));
+    QCOMPARE(calls[0].text, calls[1].text);
+}
+
+QTEST_MAIN(tst_Lap_Timer)
+#include "tst_lap_timer.moc"

@@ -1,0 +1,126 @@
+// Fade plane and race hint: how dark the screen is and where the hint sits.
+#include "Fade_Plane.h"
+#include "Ingame_Instructions.h"
+#include "Test_Support.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QtTest>
+
+#include <limits>
+
+namespace
+{
+QVector<Painter_Call> Draw_Element(Scene_UI_Element& element, int w, int h)
+{
+    Recording_Device device(w, h);
+    QPainter painter(&device);
+    element.Draw(&painter);
+    painter.end();
+    return device.Calls();
+}
+} // namespace
+
+class tst_Overlays : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fade_plane_starts_at_full_strength();
+    void fade_alpha_follows_opacity_data();
+    void fade_alpha_follows_opacity();
+    void fade_plane_darkens_pixels();
+    void hint_baseline_data();
+    void hint_baseline();
+};
+
+void tst_Overlays::fade_plane_starts_at_full_strength()
+{
+    Fade_Plane plane;
+    QCOMPARE(plane.Get_Visible_Alpha(), 1.0f);
+    QVERIFY(plane.Is_Visible());
+
+    const QVector<Painter_Call> calls = Draw_Element(plane, 800, 480);
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls[0].kind, Painter_Call::Rects);
+    QCOMPARE(calls[0].rects, QVector<QRectF>{QRectF(0, 0, 800, 480)});
+    QCOMPARE(calls[0].pen.style(), Qt::NoPen);
+    QCOMPARE(calls[0].brush.color(), QColor(0, 0, 0, 178));
+}
+
+void tst_Overlays::fade_alpha_follows_opacity_data()
+{
+    QTest::addColumn<float>("opacity");
+    QTest::addColumn<int>("alpha");
+
+    QTest::newRow("full") << 1.0f << 178;
+    QTest::newRow("half") << 0.5f << 89;
+    QTest::newRow("faintest still drawn") << 0.021f << 3;
+    QTest::newRow("none") << 0.0f << 0;
+    // The base stores any opacity; the fill must stay a valid colour.
+    QTest::newRow("above one") << 2.0f << 178;
+    QTest::newRow("below zero") << -1.0f << 0;
+    QTest::newRow("NaN") << std::numeric_limits<float>::quiet_NaN() << 0;
+}
+
+void tst_Overlays::fade_alpha_follows_opacity()
+{
+    QFETCH(float, opacity);
+    QFETCH(int, alpha);
+
+    Fade_Plane plane;
+    plane.Set_Visible_Alpha(opacity);
+    const QVector<Painter_Call> calls = Draw_Element(plane, 640, 360);
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls[0].rects, QVector<QRectF>{QRectF(0, 0, 640, 360)});
+    QVERIFY(calls[0].brush.color().isValid());
+    QCOMPARE(calls[0].brush.color().alpha(), alpha);
+    QCOMPARE(calls[0].brush.color().rgb(), QColor(0, 0, 0).rgb());
+}
+
+void tst_Overlays::fade_plane_darkens_pixels()
+{
+    QImage image(40, 30, QImage::Format_ARGB32);
+    image.fill(QColor(255, 255, 255));
+    Fade_Plane plane;
+    QPainter painter(&image);
+    plane.Draw(&painter);
+    painter.end();
+
+    // 178 of 255 black over white leaves about 77 in every channel, everywhere.
+    for (const QPoint& p : {QPoint(0, 0), QPoint(39, 29), QPoint(20, 15)})
+    {
+        const QColor c = image.pixelColor(p);
+        QVERIFY2(qAbs(c.red() - 77) <= 1 && c.red() == c.green() && c.green() == c.blue(),
+                 qPrintable(c.name()));
+    }
+}
+
+void tst_Overlays::hint_baseline_data()
+{
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("y");
+    QTest::newRow("480") << 480 << 288;
+    QTest::newRow("479 truncates") << 479 << 287;
+}
+
+void tst_Overlays::hint_baseline()
+{
+    QFETCH(int, height);
+    QFETCH(int, y);
+
+    Ingame_Instructions hint;
+    QCOMPARE(hint.Get_Visible_Alpha(), 0.0f);
+    hint.Set_Visible_Alpha(1.0f);
+    const QVector<Painter_Call> calls = Draw_Element(hint, 800, height);
+
+    QCOMPARE(calls.size(), 2);
+    QCOMPARE(calls[0].point, QPointF(32, y + 2));
+    QCOMPARE(calls[0].pen.color(), QColor(0, 0, 0, 255));
+    QCOMPARE(calls[1].point, QPointF(30, y));
+    QCOMPARE(calls[1].pen.color(), QColor(160, 250, 190, 255));
+    QCOMPARE(calls[1].text, QStringLiteral("Press and hold on the screen to race to the finish."));
+}
+
+QTEST_MAIN(tst_Overlays)
+#include "tst_overlays.moc"

@@ -1,0 +1,289 @@
+// Options: key names, the start-up line, the one-instance guard, and reading user-editable values.
+#include "Options.h"
+#include "Test_Support.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <limits>
+#include <memory>
+
+namespace
+{
+// Set in the environment of a child run of this binary that must stop on the guard.
+const char* const Second_Instance_Variable = "TAVRELO_TST_OPTIONS_SECOND_INSTANCE";
+
+struct Logged_Message
+{
+    QtMsgType type;
+    QString text;
+};
+QVector<Logged_Message> g_messages;
+
+void Record_Message(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    g_messages.append(Logged_Message{type, text});
+}
+
+// Writes values the way another program (or a user) would, beside the game's own store.
+QSettings Store()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, "Norvikk", "Tavrelo");
+}
+} // namespace
+
+class tst_Options : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void name_level_value_data();
+    void name_level_value();
+    void first_run_reads_no_time_and_no_ghost();
+    void construction_logs_the_path_once();
+    void second_live_instance_stops_the_program();
+    void new_instance_after_the_first_is_gone();
+    void read_best_time_data();
+    void read_best_time();
+    void read_ghost_data();
+    void read_ghost();
+    void best_time_is_kept_as_a_float_variant();
+
+private:
+    // Each test gets a settings folder of its own: its file starts absent.
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString Ini_Path() const { return m_dir->path() + "/Norvikk/Tavrelo.ini"; }
+    void Write_Ini(const QByteArray& text) const;
+};
+
+void tst_Options::init()
+{
+    m_dir.reset(new QTemporaryDir);
+    QVERIFY(m_dir->isValid());
+    Isolate_Settings(m_dir->path());
+}
+
+void tst_Options::Write_Ini(const QByteArray& text) const
+{
+    QVERIFY(QDir().mkpath(m_dir->path() + "/Norvikk"));
+    QFile file(Ini_Path());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+void tst_Options::name_level_value_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("key");
+
+    QTest::newRow("first course time") << 0 << QByteArray("time") << "level0/time";
+    QTest::newRow("two digits") << 12 << QByteArray("ghost") << "level12/ghost";
+    QTest::newRow("name with a placeholder stays literal") << 2 << QByteArray("a%1") << "level2/a%1";
+}
+
+void tst_Options::name_level_value()
+{
+    QFETCH(int, level);
+    QFETCH(QByteArray, name);
+    QFETCH(QString, key);
+    Options options;
+    QCOMPARE(options.Name_Level_Value(level, name.constData()), key);
+}
+
+void tst_Options::first_run_reads_no_time_and_no_ghost()
+{
+    QVERIFY(!QFile::exists(Ini_Path()));
+    Options options;
+    for (int level = 0; level < 3; ++level)
+    {
+        QCOMPARE(options.Read_Best_Time(level), 0.0f);
+        QCOMPARE(options.Read_Ghost(level), QString());
+    }
+    QCOMPARE(options.m_settings.format(), QSettings::IniFormat);
+    QCOMPARE(options.m_settings.scope(), QSettings::UserScope);
+    QCOMPARE(options.m_settings.organizationName(), QStringLiteral("Norvikk"));
+    QCOMPARE(options.m_settings.applicationName(), QStringLiteral("Tavrelo"));
+}
+
+void tst_Options::construction_logs_the_path_once()
+{
+    g_messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(Record_Message);
+    {
+        Options options;
+        options.Read_Best_Time(0);
+        options.Read_Ghost(0);
+    }
+    qInstallMessageHandler(previous);
+
+    QCOMPARE(g_messages.size(), 1);
+    QCOMPARE(g_messages[0].type, QtDebugMsg);
+    // The text item, the stream's own space, then the quoted file name.
+    const QRegularExpression line(QStringLiteral("^Options path:  \"(.*)\" ?$"));
+    const QRegularExpressionMatch match = line.match(g_messages[0].text);
+    QVERIFY2(match.hasMatch(), qPrintable(g_messages[0].text));
+    QCOMPARE(match.captured(1), Ini_Path());
+    QVERIFY(match.captured(1).endsWith(QStringLiteral("Tavrelo.ini")));
+}
+
+void tst_Options::second_live_instance_stops_the_program()
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(Second_Instance_Variable, m_dir->path());
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), QStringList());
+    QVERIFY(child.waitForFinished(30000));
+
+    const QString errors = QString::fromLocal8Bit(child.readAllStandardError());
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    QVERIFY2(errors.contains(QStringLiteral("*Get_Global_Ptr() == 0")), qPrintable(errors));
+    QVERIFY2(!errors.contains(QStringLiteral("second instance built")), qPrintable(errors));
+}
+
+void tst_Options::new_instance_after_the_first_is_gone()
+{
+    {
+        Options first;
+        QCOMPARE(*Options::Get_Global_Ptr(), &first);
+    }
+    QCOMPARE(*Options::Get_Global_Ptr(), static_cast<Options*>(nullptr));
+    Options second;
+    QCOMPARE(*Options::Get_Global_Ptr(), &second);
+}
+
+void tst_Options::read_best_time_data()
+{
+    // Either a value written through QSettings or, when raw is set, the file
+    // as a user would edit it by hand.
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QByteArray>("raw");
+    QTest::addColumn<float>("best");
+
+    const float inf = std::numeric_limits<float>::infinity();
+    QTest::newRow("valid") << QVariant(42.5f) << QByteArray() << 42.5f;
+    QTest::newRow("zero") << QVariant(0.0f) << QByteArray() << 0.0f;
+    QTest::newRow("negative") << QVariant(-5.0f) << QByteArray() << 0.0f;
+    QTest::newRow("NaN") << QVariant(std::numeric_limits<float>::quiet_NaN()) << QByteArray() << 0.0f;
+    QTest::newRow("infinity") << QVariant(inf) << QByteArray() << 0.0f;
+    QTest::newRow("minus infinity") << QVariant(-inf) << QByteArray() << 0.0f;
+    QTest::newRow("double beyond float") << QVariant(1e300) << QByteArray() << 0.0f;
+    QTest::newRow("text") << QVariant(QStringLiteral("fast")) << QByteArray() << 0.0f;
+    QTest::newRow("list") << QVariant(QStringList{"1", "2"}) << QByteArray() << 0.0f;
+    QTest::newRow("hand-edited negative") << QVariant() << QByteArray("time=-5") << 0.0f;
+    QTest::newRow("hand-edited nan") << QVariant() << QByteArray("time=nan") << 0.0f;
+    QTest::newRow("hand-edited inf") << QVariant() << QByteArray("time=inf") << 0.0f;
+    QTest::newRow("hand-edited too small for float") << QVariant() << QByteArray("time=1e-50") << 0.0f;
+    QTest::newRow("hand-edited number") << QVariant() << QByteArray("time=42.5") << 42.5f;
+}
+
+void tst_Options::read_best_time()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(QByteArray, raw);
+    QFETCH(float, best);
+
+    if (raw.isEmpty())
+    {
+        QSettings store = Store();
+        store.setValue("level1/time", stored);
+        store.sync();
+        QCOMPARE(store.status(), QSettings::NoError);
+    }
+    else
+    {
+        Write_Ini("[level1]\n" + raw + "\n");
+    }
+
+    Options options;
+    QCOMPARE(options.Read_Best_Time(1), best);
+    QCOMPARE(options.Read_Best_Time(0), 0.0f);
+}
+
+void tst_Options::read_ghost_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QByteArray>("raw");
+    QTest::addColumn<QString>("ghost");
+
+    QTest::newRow("string") << QVariant(QStringLiteral("babaaaaaaaaaaapp")) << QByteArray()
+                            << "babaaaaaaaaaaapp";
+    QTest::newRow("empty string") << QVariant(QString()) << QByteArray() << "";
+    QTest::newRow("list") << QVariant(QStringList{"ba", "ba"}) << QByteArray() << "";
+    QTest::newRow("binary") << QVariant(QByteArray("\x01\x02\xff", 3)) << QByteArray() << "";
+    QTest::newRow("float") << QVariant(1.5f) << QByteArray() << "";
+    QTest::newRow("hand-edited") << QVariant() << QByteArray("ghost=babaaaaa") << "babaaaaa";
+    QTest::newRow("hand-edited with a comma (a list)") << QVariant() << QByteArray("ghost=ba,ba") << "";
+}
+
+void tst_Options::read_ghost()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(QByteArray, raw);
+    QFETCH(QString, ghost);
+
+    if (raw.isEmpty())
+    {
+        QSettings store = Store();
+        store.setValue("level2/ghost", stored);
+        store.sync();
+    }
+    else
+    {
+        Write_Ini("[level2]\n" + raw + "\n");
+    }
+
+    Options options;
+    QCOMPARE(options.Read_Ghost(2), ghost);
+    QCOMPARE(options.Read_Ghost(1), QString());
+}
+
+void tst_Options::best_time_is_kept_as_a_float_variant()
+{
+    {
+        Options options;
+        // What the race rules write on a new best.
+        options.m_settings.setValue(options.Name_Level_Value(1, "time"), QVariant(42.5f));
+        options.m_settings.setValue(options.Name_Level_Value(1, "ghost"), QStringLiteral("babaaaaa"));
+        options.m_settings.sync();
+    }
+
+    QFile file(Ini_Path());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY2(text.contains("[level1]"), text.constData());
+    QVERIFY2(text.contains("time=@Variant("), text.constData());
+    QVERIFY2(text.contains("ghost=babaaaaa"), text.constData());
+
+    QSettings store = Store();
+    QCOMPARE(store.value("level1/time").userType(), int(QMetaType::Float));
+
+    Options options;
+    QCOMPARE(options.Read_Best_Time(1), 42.5f);
+    QCOMPARE(options.Read_Ghost(1), QStringLiteral("babaaaaa"));
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet(Second_Instance_Variable))
+    {
+        // Child run: the second store must stop the program before the line below.
+        Isolate_Settings(qEnvironmentVariable(Second_Instance_Variable));
+        Options first;
+        Options second;
+        fprintf(stderr, "second instance built\n");
+        return 0;
+    }
+    tst_Options test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_options.moc"
