@@ -21,7 +21,6 @@
 #include <QDesktopWidget>
 #include <QGLWidget>
 #include <QMouseEvent>
-#include <QVariant>
 
 #include <algorithm>
 #include <cmath>
@@ -442,9 +441,7 @@ void Game::Update_Game()
     m_lap_timer->m_best = time;
     const QString& record = m_ghost_ship->m_record;
     const QString ghost = record.size() <= Ghost_Record_Cap ? record : QString();
-    m_options->m_settings.setValue(m_options->Name_Level_Value(index, "time"), QVariant(time));
-    m_options->m_settings.setValue(m_options->Name_Level_Value(index, "ghost"), QVariant(ghost));
-    m_options->m_settings.sync();
+    m_options->Write_Record(index, time, ghost);
     Set_State(State_Menu);
 }
 

@@ -42,3 +42,11 @@ QString Options::Read_Ghost(int level)
         return QString();
     return stored.toString();
 }
+
+bool Options::Write_Record(int level, float time, const QString& ghost)
+{
+    m_settings.setValue(Name_Level_Value(level, "time"), QVariant(time));
+    m_settings.setValue(Name_Level_Value(level, "ghost"), QVariant(ghost));
+    m_settings.sync();
+    return m_settings.status() == QSettings::NoError;
+}

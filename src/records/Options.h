@@ -22,6 +22,11 @@ public:
     float Read_Best_Time(int level);
     // The stored ghost of a course, or an empty string.
     QString Read_Ghost(int level);
+    // Stores a new best lap and its ghost, and writes the file at once. Qt
+    // writes it to a temporary file and renames that over the old one, so a
+    // game killed while saving leaves the old record or the new, never half a
+    // file. Returns whether the file was written; the game plays on either way.
+    bool Write_Record(int level, float time, const QString& ghost);
 
     QSettings m_settings;
 };

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+struct Track_Segment;
+
 class Level : public Scene_Element
 {
 public:
@@ -19,6 +21,8 @@ public:
 
     // Rebuilds every vector for course idx, reusing their storage.
     void Init(int idx);
+    // The work of Init for any segment table, course index aside.
+    void Build(const Track_Segment* segments, int32_t segment_count);
 
     void Update(float step) override;
     void Draw(QPainter* painter) override;

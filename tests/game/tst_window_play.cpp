@@ -8,65 +8,19 @@
 #include "Main_Menu.h"
 #include "Movement_Control.h"
 #include "Ship.h"
+#include "Pursuit_Driver.h"
 #include "Test_Support.h"
 #include "UI_Button.h"
 
-#include <QMouseEvent>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <algorithm>
 
 namespace
 {
 QPoint Center_Of(const UI_Button& button) { return button.m_rect.center().toPoint(); }
 
-// Sends a move straight to the view, as the window system would while a finger is held.
-void Move_Held(QWidget* viewport, const QPoint& pixel)
-{
-    QMouseEvent move(QEvent::MouseMove, pixel, viewport->mapToGlobal(pixel), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(viewport, &move);
-}
-
-// The point lookahead world units further along the centre line from the
-// craft's nearest piece.
-QPointF Point_Ahead(const Game& game, float lookahead)
-{
-    const Level& level = *const_cast<Game&>(game).m_level.Get();
-    const int count = static_cast<int>(level.m_points.size());
-    int k = game.m_closest_segment;
-    float left = lookahead + level.m_lengths[k] * game.m_segment_fraction;
-    while (left > level.m_lengths[k] && k < count - 1)
-    {
-        left -= level.m_lengths[k];
-        ++k;
-    }
-    return (Float_Point(level.m_points[k]) + left * Float_Point(level.m_directions[k])).To_QPointF();
-}
-
-// A simple pursuit: hold the finger on the point of the centre line a little
-// ahead, as seen on screen, and advance one frame at a time.
-int Drive_A_Lap(Game& game, int max_frames)
-{
-    QWidget* viewport = game.viewport();
-    const QRect screen = viewport->rect().adjusted(2, 2, -2, -2);
-    auto pixel_of = [&](const QPointF& world) {
-        const QPoint p = game.m_scene->m_world_to_screen.map(world).toPoint();
-        return QPoint(std::clamp(p.x(), screen.left(), screen.right()),
-                      std::clamp(p.y(), screen.top(), screen.bottom()));
-    };
-    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, pixel_of(Point_Ahead(game, 70.0f)));
-    int frames = 0;
-    while (game.m_state == Game::State_Race && frames < max_frames)
-    {
-        Move_Held(viewport, pixel_of(Point_Ahead(game, 70.0f)));
-        game.Advance_Frame();
-        ++frames;
-    }
-    return frames;
-}
 } // namespace
 
 class Test_Window_Play : public QObject
@@ -150,7 +104,8 @@ private slots:
         QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier, Center_Of(*game.m_start_button.Get()));
         QTRY_COMPARE(game.m_state, int(Game::State_Race));
 
-        const int frames = Drive_A_Lap(game, 90 * 60);
+        Pursuit_Driver driver(game);
+        const int frames = driver.Drive_Lap(90 * 60);
         QCOMPARE(game.m_state, int(Game::State_Menu));
         const float lap = game.m_lap_timer->m_elapsed;
         QVERIFY2(lap > 0.0f, "the race ended without a finish");

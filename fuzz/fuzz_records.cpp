@@ -1,0 +1,63 @@
+// Fuzz target: arbitrary stored ghosts through the load, replay and record steps, and arbitrary floats
+// through the clock text. Built with clang's libFuzzer (see fuzz/CMakeLists.txt).
+#include "Ghost_Record.h"
+#include "Ghost_Ship.h"
+#include "Lap_Timer.h"
+
+#include <QString>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace
+{
+float Read_Float(const uint8_t*& data, size_t& size)
+{
+    float value = 0.0f;
+    if (size >= sizeof value)
+    {
+        std::memcpy(&value, data, sizeof value);
+        data += sizeof value;
+        size -= sizeof value;
+    }
+    return value;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    // The first bytes are floats for the clock and for positions and headings;
+    // the rest is the stored ghost, read both as UTF-8 and as Latin-1.
+    const float clock = Read_Float(data, size);
+    const QString text = Lap_Timer::Format_Time(clock);
+    if (text.isEmpty() || text.size() > 64)
+        __builtin_trap();
+
+    const float x = Read_Float(data, size);
+    const float y = Read_Float(data, size);
+    const float heading = Read_Float(data, size);
+    const int version = size > 0 ? data[0] : 0;
+
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<int>(size));
+    for (const QString& stored : {QString::fromUtf8(bytes), QString::fromLatin1(bytes)})
+    {
+        Ghost_Ship ghost;
+        Ghost_Start(ghost, stored, QPointF(x, y), heading, version);
+        if (ghost.m_read_pos < 0 || ghost.m_read_pos > stored.size())
+            __builtin_trap();
+        // Enough steps to run any replay to its end, and a few past it.
+        const int steps = stored.size() / 10 + 3;
+        for (int i = 0; i < steps; ++i)
+        {
+            Ghost_Play_Sample(ghost);
+            Ghost_Record_Sample(ghost, QPointF(x + float(i), y - float(i)), heading + float(i));
+        }
+        if (ghost.m_record.size() > Ghost_Record_Cap + 10 || !ghost.m_record.startsWith("ba"))
+            __builtin_trap();
+        for (const QChar c : ghost.m_record)
+            if (c < QChar('a') || c > QChar('p'))
+                __builtin_trap();
+    }
+    return 0;
+}

@@ -1,0 +1,143 @@
+#include "Stars.h"
+
+#include "Float_Point.h"
+
+#include <QBrush>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QRectF>
+#include <QTransform>
+
+#include <cmath>
+
+namespace
+{
+// 2^-31: turns the engine's 31-bit output into a number from 0 to 1.
+constexpr float Random_Scale = 4.656613e-10f;
+// Stars live in a disc this much wider than the visible half-diagonal, so a
+// recycled star is born out of sight.
+constexpr float Outer_Factor = 1.25f;
+constexpr float Dot_Radius_Factor = 1.5f;
+constexpr float Depth_Falloff = 0.8f;
+
+float Unit_Random(std::minstd_rand& engine)
+{
+    return static_cast<float>(engine()) * Random_Scale;
+}
+
+// A point uniform in the square of half-side `half`: x is drawn first, then y.
+Float_Point Random_In_Square(std::minstd_rand& engine, float half)
+{
+    const float x = -half + Unit_Random(engine) * (2.0f * half);
+    const float y = -half + Unit_Random(engine) * (2.0f * half);
+    return Float_Point(x, y);
+}
+
+// The world points under the device's top-left corner and centre. The camera
+// is affine, and its inverse is worked out in single precision like the rest of
+// the game; a transform that cannot be inverted counts as the identity, as with
+// QTransform::inverted.
+void Device_To_World(const QTransform& t, float w, float h, Float_Point* top_left, Float_Point* centre)
+{
+    const Float_Point device_centre(w * 0.5f, h * 0.5f);
+    if (t.type() == QTransform::TxProject)
+    {
+        const QTransform inverse = t.inverted();
+        *top_left = Float_Point(inverse.map(QPointF(0.0, 0.0)));
+        *centre = Float_Point(inverse.map(device_centre.To_QPointF()));
+        return;
+    }
+    const float m11 = static_cast<float>(t.m11());
+    const float m12 = static_cast<float>(t.m12());
+    const float m21 = static_cast<float>(t.m21());
+    const float m22 = static_cast<float>(t.m22());
+    const float dx = static_cast<float>(t.dx());
+    const float dy = static_cast<float>(t.dy());
+    const float det = m11 * m22 - m12 * m21;
+    if (det == 0.0f || !std::isfinite(det))
+    {
+        *top_left = Float_Point(0.0f, 0.0f);
+        *centre = device_centre;
+        return;
+    }
+    const auto unmap = [&](const Float_Point& p)
+    {
+        const float x = p.x - dx;
+        const float y = p.y - dy;
+        return Float_Point((m22 * x - m21 * y) / det, (m11 * y - m12 * x) / det);
+    };
+    *top_left = unmap(Float_Point(0.0f, 0.0f));
+    *centre = unmap(device_centre);
+}
+} // namespace
+
+Stars::Stars() : m_reset_stars(true)
+{
+    QColor color = QColor(200, 210, 230).darker(200);
+    float depth = 0.75f;
+    for (int layer = 0; layer < Layer_Count; ++layer)
+    {
+        m_layer_colors[layer] = color;
+        m_layer_depths[layer] = depth;
+        color = color.darker(150);
+        depth = depth * Depth_Falloff;
+    }
+    for (QPointF& offset : m_star_offsets)
+        offset = QPointF(0.0, 0.0);
+    m_last_center = QPointF(0.0, 0.0);
+}
+
+void Stars::Update(float) {}
+
+void Stars::Draw(QPainter* painter)
+{
+    Float_Point top_left;
+    Float_Point centre;
+    Device_To_World(painter->worldTransform(), static_cast<float>(painter->device()->width()),
+                    static_cast<float>(painter->device()->height()), &top_left, &centre);
+
+    const float inner = (top_left - centre).Length();
+    const float outer = Outer_Factor * inner;
+    const float inner_squared = inner * inner;
+    const float outer_squared = outer * outer;
+    // A broken camera would make the rejection loops below run for ever; such a
+    // frame moves and paints nothing, and a pending scatter waits for the next.
+    if (!std::isfinite(outer_squared) || !std::isfinite(centre.x) || !std::isfinite(centre.y))
+        return;
+
+    const Float_Point drift = centre - Float_Point(m_last_center);
+    m_last_center = centre.To_QPointF();
+
+    painter->setPen(Qt::NoPen);
+    for (int i = 0; i < Star_Count; ++i)
+    {
+        const int layer = i % Layer_Count;
+        Float_Point s(m_star_offsets[i]);
+        if (m_reset_stars)
+        {
+            do
+                s = Random_In_Square(m_random, outer);
+            while (!(s.Length_Squared() <= outer_squared));
+        }
+        else
+        {
+            s -= drift * m_layer_depths[layer];
+            if (outer_squared < s.Length_Squared())
+            {
+                // Reborn just outside the visible area, never inside it.
+                float distance_squared = 0.0f;
+                do
+                {
+                    s = Random_In_Square(m_random, outer);
+                    distance_squared = s.Length_Squared();
+                } while (!(inner_squared <= distance_squared && distance_squared <= outer_squared));
+            }
+        }
+        m_star_offsets[i] = s.To_QPointF();
+
+        const float r = Dot_Radius_Factor * m_layer_depths[layer];
+        painter->setBrush(QBrush(m_layer_colors[layer], Qt::SolidPattern));
+        painter->drawEllipse(QRectF(centre.x + s.x - r, centre.y + s.y - r, 2.0f * r, 2.0f * r));
+    }
+    m_reset_stars = false;
+}

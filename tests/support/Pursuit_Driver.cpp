@@ -1,0 +1,70 @@
+#include "Pursuit_Driver.h"
+
+#include "Float_Point.h"
+#include "Game.h"
+#include "Game_Scene.h"
+#include "Level.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QtTest>
+
+#include <algorithm>
+
+Pursuit_Driver::Pursuit_Driver(Game& game, float lookahead) : m_game(game), m_lookahead(lookahead) {}
+
+QPointF Pursuit_Driver::Point_Ahead() const
+{
+    const Level& level = *m_game.m_level.Get();
+    const int count = static_cast<int>(level.m_points.size());
+    int k = std::min(std::max(m_game.m_closest_segment, 0), count - 1);
+    float left = m_lookahead + level.m_lengths[k] * m_game.m_segment_fraction;
+    while (left > level.m_lengths[k] && k < count - 1)
+    {
+        left -= level.m_lengths[k];
+        ++k;
+    }
+    return (Float_Point(level.m_points[k]) + left * Float_Point(level.m_directions[k])).To_QPointF();
+}
+
+QPoint Pursuit_Driver::Pixel_Ahead() const
+{
+    const QRect view = m_game.viewport()->rect().adjusted(2, 2, -2, -2);
+    const QPoint p = m_game.m_scene->m_world_to_screen.map(Point_Ahead()).toPoint();
+    return QPoint(std::clamp(p.x(), view.left(), view.right()), std::clamp(p.y(), view.top(), view.bottom()));
+}
+
+void Pursuit_Driver::Press()
+{
+    QTest::mousePress(m_game.viewport(), Qt::LeftButton, Qt::NoModifier, Pixel_Ahead());
+}
+
+void Pursuit_Driver::Release()
+{
+    QTest::mouseRelease(m_game.viewport(), Qt::LeftButton, Qt::NoModifier, Pixel_Ahead());
+}
+
+void Pursuit_Driver::Step()
+{
+    // Sent straight to the view: QTest's own move warps the real pointer and
+    // spins the event loop, which would let the game's timer run frames too.
+    const QPoint pixel = Pixel_Ahead();
+    QMouseEvent move(QEvent::MouseMove, pixel, m_game.viewport()->mapToGlobal(pixel), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_game.viewport(), &move);
+    m_game.Advance_Frame();
+}
+
+int Pursuit_Driver::Drive_Lap(int max_frames)
+{
+    Press();
+    int frames = 0;
+    while (m_game.m_state == Game::State_Race && frames < max_frames)
+    {
+        Step();
+        ++frames;
+    }
+    if (m_game.m_state == Game::State_Race)
+        Release();
+    return frames;
+}
