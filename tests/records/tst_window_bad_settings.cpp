@@ -1,0 +1,168 @@
+// The game against a settings store it cannot trust: read-only, a folder, random bytes, wrong types.
+// Runs as an unprivileged user: root would ignore the file modes.
+#include "Game.h"
+#include "Lap_Timer.h"
+#include "Pursuit_Driver.h"
+#include "Test_Support.h"
+#include "UI_Button.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QRect>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace
+{
+// Races one lap with the mouse, then leaves through the menu's QUIT.
+float Play_A_Lap_And_Quit(Game& game)
+{
+    game.m_start_button->m_was_pressed = true;
+    game.Advance_Frame();
+    Pursuit_Driver driver(game);
+    driver.Drive_Lap(90 * 60);
+    const float lap = game.m_lap_timer->m_elapsed;
+    game.m_quit_button->m_was_pressed = true;
+    game.Advance_Frame();
+    return lap;
+}
+
+QByteArray Read_All(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList Files_In(const QString& dir)
+{
+    QStringList names;
+    QDirIterator it(dir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        names << it.next();
+    names.sort();
+    return names;
+}
+} // namespace
+
+class Test_Window_Bad_Settings : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir* m_dir = nullptr;
+    QString m_folder;
+    QString m_file;
+
+private slots:
+    void initTestCase() { QVERIFY2(geteuid() != 0, "must run unprivileged"); }
+
+    void init()
+    {
+        m_dir = new QTemporaryDir;
+        QVERIFY(m_dir->isValid());
+        Isolate_Settings(m_dir->path());
+        m_folder = m_dir->path() + "/Norvikk";
+        m_file = m_folder + "/Tavrelo.ini";
+        QVERIFY(QDir().mkpath(m_folder));
+    }
+    void cleanup()
+    {
+        QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        delete m_dir;
+    }
+
+    void a_read_only_folder_keeps_the_old_record_untouched()
+    {
+        {
+            QSettings settings(m_file, QSettings::IniFormat);
+            settings.setValue("level0/time", QVariant(500.0f));
+            settings.setValue("level0/ghost", QString("baba"));
+        }
+        QVERIFY(QFile::setPermissions(m_file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        QVERIFY(QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::ExeOwner));
+        const QByteArray before = Read_All(m_file);
+        const QStringList files = Files_In(m_folder);
+        {
+            Game game;
+            QCOMPARE(game.m_lap_timer->m_best, 500.0f);
+            const float lap = Play_A_Lap_And_Quit(game);
+            QVERIFY(lap > 0.0f && lap < 500.0f);
+            // The new best shows for this session even though it could not be kept.
+            QCOMPARE(game.m_lap_timer->m_best, lap);
+        }
+        QCOMPARE(Read_All(m_file), before);
+        QCOMPARE(Files_In(m_folder), files);
+    }
+
+    void a_settings_file_that_is_a_folder_is_left_alone()
+    {
+        QVERIFY(QDir().mkpath(m_file));
+        {
+            Game game;
+            QCOMPARE(game.m_lap_timer->m_best, 0.0f);
+            QVERIFY(Play_A_Lap_And_Quit(game) > 0.0f);
+        }
+        QVERIFY(QFileInfo(m_file).isDir());
+        QVERIFY(Files_In(m_file).isEmpty());
+    }
+
+    void random_bytes_give_way_to_a_readable_record()
+    {
+        QByteArray noise(4096, '\0');
+        QRandomGenerator random(1234);
+        for (char& byte : noise)
+            byte = static_cast<char>(random.bounded(256));
+        QFile file(m_file);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(noise);
+        file.close();
+        float lap = 0.0f;
+        {
+            Game game;
+            lap = Play_A_Lap_And_Quit(game);
+            QVERIFY(lap > 0.0f);
+        }
+        QSettings settings(m_file, QSettings::IniFormat);
+        QCOMPARE(settings.status(), QSettings::NoError);
+        QCOMPARE(settings.value("level0/time").toFloat(), lap);
+        QVERIFY(settings.value("level0/ghost").toString().startsWith("baba"));
+    }
+
+    void values_of_the_wrong_type_are_read_as_none_and_replaced()
+    {
+        {
+            QSettings settings(m_file, QSettings::IniFormat);
+            settings.setValue("level0/time", QStringList{"fast", "faster"});
+            settings.setValue("level0/ghost", QByteArray("\x01\x02\xff", 3));
+            settings.setValue("level1/time", QRect(1, 2, 3, 4));
+            settings.setValue("level1/ghost", 12345);
+        }
+        float lap = 0.0f;
+        {
+            Game game;
+            QCOMPARE(game.m_lap_timer->m_best, 0.0f);
+            lap = Play_A_Lap_And_Quit(game);
+            game.m_next_track_button->m_was_pressed = true;
+            game.Advance_Frame();
+            QCOMPARE(game.m_lap_timer->m_best, 0.0f);
+        }
+        QSettings settings(m_file, QSettings::IniFormat);
+        QCOMPARE(settings.value("level0/time").toFloat(), lap);
+        QCOMPARE(settings.value("level1/time").toRect(), QRect(1, 2, 3, 4));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    // Root ignores file modes: become nobody before anything else happens.
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+        return 2;
+    QApplication app(argc, argv);
+    Test_Window_Bad_Settings test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_window_bad_settings.moc"
