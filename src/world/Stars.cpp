@@ -91,6 +91,12 @@ void Stars::Update(float) {}
 
 void Stars::Draw(QPainter* painter)
 {
+    const QSize device_size(painter->device()->width(), painter->device()->height());
+    if (device_size != m_last_device_size)
+    {
+        m_last_device_size = device_size;
+        m_reset_stars = true;
+    }
     Float_Point top_left;
     Float_Point centre;
     Device_To_World(painter->worldTransform(), static_cast<float>(painter->device()->width()),

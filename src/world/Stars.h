@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QPointF>
+#include <QSize>
 
 #include <random>
 
@@ -26,6 +27,10 @@ public:
     float m_layer_depths[Layer_Count];
     QPointF m_star_offsets[Star_Count];
     QPointF m_last_center;
+    // The device size of the previous Draw: when the view is resized (as when
+    // the window goes full screen after its first frame) the field is
+    // scattered afresh over the new visible area.
+    QSize m_last_device_size;
 
     // Never seeded by the game: the same scatter on every run.
     std::minstd_rand m_random;

@@ -158,6 +158,30 @@ private slots:
         }
     }
 
+    void a_resized_view_is_scattered_afresh_over_its_new_area()
+    {
+        Stars stars;
+        {
+            // The window's first frame, before it goes full screen.
+            Recording_Device small(Device_W / 4, Device_H / 4);
+            QPainter painter(&small);
+            painter.setWorldTransform(Camera(700, 1000));
+            stars.Draw(&painter);
+        }
+        Record(stars, Camera(700, 1000));
+        const View view = View_Of(Camera(700, 1000));
+        // Merely drifting, the small field would stay within 0.7 of the new
+        // outer radius; scattered afresh, some stars reach its rim.
+        int near_the_rim = 0;
+        for (int i = 0; i < Stars::Star_Count; ++i)
+        {
+            QVERIFY(Distance(stars.m_star_offsets[i]) <= view.outer + Tolerance);
+            near_the_rim += Distance(stars.m_star_offsets[i]) > 0.9 * view.outer;
+        }
+        QVERIFY(near_the_rim > 0);
+        QVERIFY(!stars.m_reset_stars);
+    }
+
     void moving_camera_leaves_each_layer_behind_by_its_depth()
     {
         Stars stars;

@@ -1,0 +1,132 @@
+// Screenshots of the real window: the menu over the darkened course, and a race with its ghost.
+// With TAVRELO_SCREENSHOT_DIR set, the pictures are also saved there (scripts/screenshots).
+#include "Game.h"
+#include "Ghost_Ship.h"
+#include "Lap_Timer.h"
+#include "Pursuit_Driver.h"
+#include "Test_Support.h"
+#include "UI_Button.h"
+
+#include <QDesktopWidget>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace
+{
+QImage Screenshot(Game& game)
+{
+    game.viewport()->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return QGuiApplication::primaryScreen()->grabWindow(game.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+void Save(const QImage& image, const QString& name)
+{
+    const QString dir = QString::fromLocal8Bit(qgetenv("TAVRELO_SCREENSHOT_DIR"));
+    if (!dir.isEmpty())
+        QVERIFY(image.save(dir + "/" + name));
+}
+
+// How many pixels lie within tolerance of a colour.
+int Count_Near(const QImage& image, const QColor& colour, int tolerance)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+    {
+        const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAbs(qRed(line[x]) - colour.red()) <= tolerance && qAbs(qGreen(line[x]) - colour.green()) <= tolerance &&
+                qAbs(qBlue(line[x]) - colour.blue()) <= tolerance)
+                ++count;
+    }
+    return count;
+}
+
+// The brightest green in a small square: the craft's glowing chevron.
+bool Green_Craft_At(const QImage& image, const QPoint& centre)
+{
+    for (int y = centre.y() - 4; y <= centre.y() + 4; ++y)
+        for (int x = centre.x() - 4; x <= centre.x() + 4; ++x)
+        {
+            const QColor c = image.pixelColor(x, y);
+            if (c.green() > 150 && c.green() > c.red() + 60 && c.green() > c.blue() + 40)
+                return true;
+        }
+    return false;
+}
+
+// Darkening by the fade plane: alpha 178 of black over the colour.
+QColor Faded(const QColor& colour)
+{
+    auto fade = [](int c) { return c * (255 - 178) / 255; };
+    return QColor(fade(colour.red()), fade(colour.green()), fade(colour.blue()));
+}
+} // namespace
+
+class Test_Window_Screenshots : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_settings;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_settings.isValid());
+        Isolate_Settings(m_settings.path());
+    }
+
+    void the_menu_shows_the_darkened_course_and_its_caption()
+    {
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        QTRY_VERIFY(game.isFullScreen());
+        for (int i = 0; i < 90; ++i) // the menu fades fully in
+            game.Advance_Frame();
+        const QImage shot = Screenshot(game);
+        if (game.width() >= game.height())
+            Save(shot, "menu.png");
+        QCOMPARE(shot.size(), game.size());
+        // The road's light edges and dark band, both under the fade plane.
+        QVERIFY(Count_Near(shot, Faded(QColor(250, 230, 140)), 6) > 200);
+        QVERIFY(Count_Near(shot, Faded(QColor(100, 92, 56)), 4) > 5000);
+        // The menu's texts stand above the fade in pale green: title and caption.
+        const int caption_y = game.height() / 2 - 10;
+        QImage caption_band = shot.copy(0, caption_y - 20, shot.width(), 24);
+        QVERIFY(Count_Near(caption_band, QColor(160, 250, 190), 40) > 30);
+    }
+
+    void a_race_shows_the_road_the_craft_and_the_ghost()
+    {
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        QTRY_VERIFY(game.isFullScreen());
+        // A first lap stores a ghost; the second race replays it beside the craft.
+        Pursuit_Driver driver(game);
+        game.m_start_button->m_was_pressed = true;
+        game.Advance_Frame();
+        driver.Drive_Lap(90 * 60);
+        QVERIFY(game.m_lap_timer->m_best > 0.0f);
+        game.m_start_button->m_was_pressed = true;
+        game.Advance_Frame();
+        QVERIFY(!game.m_ghost_ship->m_playback.isEmpty());
+        Pursuit_Driver slower(game, 66.0f);
+        slower.Press();
+        for (int i = 0; i < 300; ++i)
+            slower.Step();
+        const QImage shot = Screenshot(game);
+        Save(shot, game.width() >= game.height() ? "race.png" : "race-portrait.png");
+        QVERIFY(Count_Near(shot, QColor(250, 230, 140), 6) > 300);
+        QVERIFY(Count_Near(shot, QColor(100, 92, 56), 6) > 20000);
+        const QPoint craft = game.width() >= game.height() ? QPoint(game.width() / 5, game.height() / 2)
+                                                           : QPoint(game.width() / 2, game.height() * 4 / 5);
+        QVERIFY(Green_Craft_At(shot, craft));
+        // The clock in the top-left corner, light green.
+        QVERIFY(Count_Near(shot.copy(0, 0, 240, 30), QColor(100, 230, 130), 40) > 20);
+        slower.Release();
+    }
+};
+
+QTEST_MAIN(Test_Window_Screenshots)
+#include "tst_window_screenshots.moc"
