@@ -43,6 +43,9 @@ struct Float_Point
     float Length() const { return std::sqrt(x * x + y * y); }
 };
 
-inline Float_Point operator*(float s, const Float_Point& p) { return Float_Point(s * p.x, s * p.y); }
+inline Float_Point operator*(float s, const Float_Point& p)
+{
+    return Float_Point(s * p.x, s * p.y);
+}
 
 #endif

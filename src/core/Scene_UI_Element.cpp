@@ -11,15 +11,30 @@ void Scene_UI_Element::Update(float)
     m_visible_alpha = m_visible_alpha + (target - m_visible_alpha) * 0.08f;
 }
 
-bool Scene_UI_Element::Is_Visible() const { return m_visible; }
+bool Scene_UI_Element::Is_Visible() const
+{
+    return m_visible;
+}
 
-void Scene_UI_Element::Set_Visible(bool visible) { m_visible = visible; }
+void Scene_UI_Element::Set_Visible(bool visible)
+{
+    m_visible = visible;
+}
 
-float Scene_UI_Element::Get_Visible_Alpha() const { return m_visible_alpha; }
+float Scene_UI_Element::Get_Visible_Alpha() const
+{
+    return m_visible_alpha;
+}
 
-void Scene_UI_Element::Set_Visible_Alpha(float alpha) { m_visible_alpha = alpha; }
+void Scene_UI_Element::Set_Visible_Alpha(float alpha)
+{
+    m_visible_alpha = alpha;
+}
 
-bool Scene_UI_Element::Mouse_Down(const QPoint&) { return false; }
+bool Scene_UI_Element::Mouse_Down(const QPoint&)
+{
+    return false;
+}
 
 void Scene_UI_Element::Mouse_Move(const QPoint&) {}
 

@@ -128,8 +128,8 @@ Game::Game()
     Fill(m_prev_track_button, new UI_Button("<<<", QPointF(20.0, h / 2), UI_Button::Anchor_Center_Y));
     m_scene->m_ui_elements.push_back(m_prev_track_button.Get());
 
-    Fill(m_next_track_button, new UI_Button(">>>", QPointF(w - 20, h / 2),
-                                            UI_Button::Anchor_Right | UI_Button::Anchor_Center_Y));
+    Fill(m_next_track_button,
+         new UI_Button(">>>", QPointF(w - 20, h / 2), UI_Button::Anchor_Right | UI_Button::Anchor_Center_Y));
     m_scene->m_ui_elements.push_back(m_next_track_button.Get());
 
     Fill(m_quit_button, new UI_Button("QUIT", QPointF(3.0, h - 3), UI_Button::Anchor_Bottom));
@@ -402,8 +402,9 @@ void Game::Update_Game()
             if (static_cast<double>(off_road) > Put_Back_Factor && m_closest_segment < count)
             {
                 const int k = m_closest_segment;
-                const Float_Point on_line = Float_Point(points[k]) + (m_level->m_lengths[k] * m_segment_fraction) *
-                                                                         Float_Point(m_level->m_directions[k]);
+                const Float_Point on_line =
+                    Float_Point(points[k]) +
+                    (m_level->m_lengths[k] * m_segment_fraction) * Float_Point(m_level->m_directions[k]);
                 ship.Place_At(on_line.To_QPointF(), m_level->m_directions[k]);
             }
         }

@@ -54,7 +54,8 @@ public:
     static float Follow_Camera_Angle(float camera_angle, float ship_heading);
     // Maps viewport pixels of a width x height view to world units, with the
     // ship at its screen position and the view turned by camera_angle.
-    static QTransform Screen_To_World(const QPointF& ship_position, float camera_angle, int width, int height);
+    static QTransform Screen_To_World(const QPointF& ship_position, float camera_angle, int width,
+                                      int height);
 
     int32_t m_state;
     Single<Options> m_options;

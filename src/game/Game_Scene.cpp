@@ -16,7 +16,10 @@ Game_Scene::~Game_Scene() = default;
 
 void Game_Scene::drawBackground(QPainter*, const QRectF&) {}
 
-void Game_Scene::drawForeground(QPainter* painter, const QRectF&) { Draw_Passes(painter); }
+void Game_Scene::drawForeground(QPainter* painter, const QRectF&)
+{
+    Draw_Passes(painter);
+}
 
 void Game_Scene::Draw_Passes(QPainter* painter)
 {

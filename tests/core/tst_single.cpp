@@ -142,9 +142,10 @@ private slots:
     {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("empty single") << "empty_single"
-                                      << QStringList{"Single:48", "m_ptr != 0",
-                                                     "T* Single<T>::operator->() [with T = {anonymous}::Lap_Timer]"};
+        QTest::newRow("empty single")
+            << "empty_single"
+            << QStringList{"Single:48", "m_ptr != 0",
+                           "T* Single<T>::operator->() [with T = {anonymous}::Lap_Timer]"};
         QTest::newRow("second instance")
             << "second_instance"
             << QStringList{"Global_Singleton:23", "*Get_Global_Ptr() == 0",

@@ -43,8 +43,14 @@ public:
         g_log << QString("down %1 %2,%3").arg(m_name).arg(p.x()).arg(p.y());
         return m_takes;
     }
-    void Mouse_Move(const QPoint& p) override { g_log << QString("move %1 %2,%3").arg(m_name).arg(p.x()).arg(p.y()); }
-    void Mouse_Up(const QPoint& p) override { g_log << QString("up %1 %2,%3").arg(m_name).arg(p.x()).arg(p.y()); }
+    void Mouse_Move(const QPoint& p) override
+    {
+        g_log << QString("move %1 %2,%3").arg(m_name).arg(p.x()).arg(p.y());
+    }
+    void Mouse_Up(const QPoint& p) override
+    {
+        g_log << QString("up %1 %2,%3").arg(m_name).arg(p.x()).arg(p.y());
+    }
     QString m_name;
     bool m_takes;
     QTransform m_transform;

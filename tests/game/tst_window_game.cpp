@@ -76,12 +76,12 @@ private slots:
         QCOMPARE(game.m_state, int(Game::State_Menu));
         QCOMPARE(game.m_level->m_track_index, 0);
         QCOMPARE(game.m_fade_plane->Get_Visible_Alpha(), 1.0f);
-        const std::vector<Scene_Element*> world = {game.m_stars.Get(), game.m_level.Get(), game.m_ghost_ship.Get(),
-                                                   game.m_ship.Get()};
+        const std::vector<Scene_Element*> world = {game.m_stars.Get(), game.m_level.Get(),
+                                                   game.m_ghost_ship.Get(), game.m_ship.Get()};
         QVERIFY(game.m_scene->m_world_elements == world);
         const std::vector<Scene_UI_Element*> ui = {
-            game.m_movement_control.Get(), game.m_lap_timer.Get(),  game.m_ingame_instructions.Get(),
-            game.m_ingame_quit_button.Get(), game.m_fade_plane.Get(), game.m_main_menu.Get(),
+            game.m_movement_control.Get(),   game.m_lap_timer.Get(),         game.m_ingame_instructions.Get(),
+            game.m_ingame_quit_button.Get(), game.m_fade_plane.Get(),        game.m_main_menu.Get(),
             game.m_start_button.Get(),       game.m_prev_track_button.Get(), game.m_next_track_button.Get(),
             game.m_quit_button.Get()};
         QVERIFY(game.m_scene->m_ui_elements == ui);

@@ -7,8 +7,8 @@
 #include "Level.h"
 #include "Main_Menu.h"
 #include "Movement_Control.h"
-#include "Ship.h"
 #include "Pursuit_Driver.h"
+#include "Ship.h"
 #include "Test_Support.h"
 #include "UI_Button.h"
 
@@ -16,10 +16,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-
 namespace
 {
-QPoint Center_Of(const UI_Button& button) { return button.m_rect.center().toPoint(); }
+QPoint Center_Of(const UI_Button& button)
+{
+    return button.m_rect.center().toPoint();
+}
 
 } // namespace
 
@@ -41,12 +43,14 @@ private slots:
         Game game;
         QVERIFY(QTest::qWaitForWindowExposed(&game));
         QTRY_VERIFY(!game.m_start_button->m_rect.isEmpty());
-        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier, Center_Of(*game.m_start_button.Get()));
+        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
+                          Center_Of(*game.m_start_button.Get()));
         QTRY_COMPARE(game.m_state, int(Game::State_Race));
         QVERIFY(game.m_ingame_instructions->Is_Visible());
         QVERIFY(!game.m_lap_timer->m_running);
 
-        const Float_Point ahead = Float_Point(game.m_ship->m_position) + 40.0f * Float_Point(game.m_ship->m_direction);
+        const Float_Point ahead =
+            Float_Point(game.m_ship->m_position) + 40.0f * Float_Point(game.m_ship->m_direction);
         const QPoint pixel = game.m_scene->m_world_to_screen.map(ahead.To_QPointF()).toPoint();
         QTest::mousePress(game.viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
         QVERIFY(game.m_scene->m_mouse_owner == game.m_movement_control.Get());
@@ -57,7 +61,8 @@ private slots:
         QTest::mouseRelease(game.viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
 
         QTRY_VERIFY(!game.m_ingame_quit_button->m_rect.isEmpty());
-        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier, Center_Of(*game.m_ingame_quit_button.Get()));
+        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
+                          Center_Of(*game.m_ingame_quit_button.Get()));
         QTRY_COMPARE(game.m_state, int(Game::State_Menu));
         QCOMPARE(game.m_lap_timer->m_elapsed, 0.0f);
         QVERIFY(!game.m_lap_timer->m_running);
@@ -68,14 +73,17 @@ private slots:
         Game game;
         QVERIFY(QTest::qWaitForWindowExposed(&game));
         QTRY_VERIFY(!game.m_prev_track_button->m_rect.isEmpty());
-        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier, Center_Of(*game.m_prev_track_button.Get()));
+        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
+                          Center_Of(*game.m_prev_track_button.Get()));
         QTRY_COMPARE(game.m_level->m_track_index, 2);
         QCOMPARE(game.m_main_menu->m_caption, QString("Track #3. Tertius"));
         QCOMPARE(game.m_ship->m_position, QPointF(1000, 1000));
         QTRY_VERIFY(!game.m_next_track_button->m_rect.isEmpty());
-        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier, Center_Of(*game.m_next_track_button.Get()));
+        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
+                          Center_Of(*game.m_next_track_button.Get()));
         QTRY_COMPARE(game.m_level->m_track_index, 0);
-        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier, Center_Of(*game.m_next_track_button.Get()));
+        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
+                          Center_Of(*game.m_next_track_button.Get()));
         QTRY_COMPARE(game.m_level->m_track_index, 1);
         QCOMPARE(game.m_main_menu->m_caption, QString("Track #2. Secundus"));
         QCOMPARE(game.m_ship->m_position, QPointF(700, 1000));
@@ -97,11 +105,13 @@ private slots:
         for (int i = 0; i < course; ++i)
         {
             const int before = game.m_level->m_track_index;
-            QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier, Center_Of(*game.m_next_track_button.Get()));
+            QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
+                              Center_Of(*game.m_next_track_button.Get()));
             QTRY_COMPARE(game.m_level->m_track_index, before + 1);
         }
         QTRY_VERIFY(!game.m_start_button->m_rect.isEmpty());
-        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier, Center_Of(*game.m_start_button.Get()));
+        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
+                          Center_Of(*game.m_start_button.Get()));
         QTRY_COMPARE(game.m_state, int(Game::State_Race));
 
         Pursuit_Driver driver(game);

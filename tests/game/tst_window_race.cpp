@@ -1,4 +1,5 @@
-// The race rules on the real Game: start, nearest piece, road, put-back, finish, quit, and the records on disk.
+// The race rules on the real Game: start, nearest piece, road, put-back, finish, quit, and the records on
+// disk.
 #include "Float_Point.h"
 #include "Game.h"
 #include "Game_Scene.h"
@@ -161,7 +162,8 @@ private slots:
         game.m_ship->Place_At(QPointF(500, offset), QPointF(1, 0));
         game.Update_Game();
         QVERIFY(qAbs(game.m_closest_distance - offset) < 1e-4f);
-        QVERIFY2(qAbs(game.m_ship->m_friction - friction) < 1e-7f, qPrintable(QString::number(game.m_ship->m_friction)));
+        QVERIFY2(qAbs(game.m_ship->m_friction - friction) < 1e-7f,
+                 qPrintable(QString::number(game.m_ship->m_friction)));
         if (put_back)
         {
             QCOMPARE(game.m_ship->m_position, QPointF(500, 0));
@@ -225,7 +227,8 @@ private slots:
         QCOMPARE(game.m_lap_timer->m_elapsed, 0.0f);
         QVERIFY(!game.m_lap_timer->m_running);
         QCOMPARE(game.m_ship->m_friction, 0.15f);
-        QVERIFY(!QFile::exists(Settings_File()) || !QSettings(Settings_File(), QSettings::IniFormat).contains("level0/time"));
+        QVERIFY(!QFile::exists(Settings_File()) ||
+                !QSettings(Settings_File(), QSettings::IniFormat).contains("level0/time"));
     }
 
     void a_new_best_is_written_and_read_back_by_a_restarted_game()

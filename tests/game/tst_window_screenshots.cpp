@@ -18,7 +18,10 @@ QImage Screenshot(Game& game)
 {
     game.viewport()->repaint();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    return QGuiApplication::primaryScreen()->grabWindow(game.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(game.winId())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
 }
 
 void Save(const QImage& image, const QString& name)
@@ -36,7 +39,8 @@ int Count_Near(const QImage& image, const QColor& colour, int tolerance)
     {
         const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         for (int x = 0; x < image.width(); ++x)
-            if (qAbs(qRed(line[x]) - colour.red()) <= tolerance && qAbs(qGreen(line[x]) - colour.green()) <= tolerance &&
+            if (qAbs(qRed(line[x]) - colour.red()) <= tolerance &&
+                qAbs(qGreen(line[x]) - colour.green()) <= tolerance &&
                 qAbs(qBlue(line[x]) - colour.blue()) <= tolerance)
                 ++count;
     }

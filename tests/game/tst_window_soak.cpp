@@ -16,19 +16,26 @@
 
 namespace
 {
-bool Finite(const QPointF& p) { return std::isfinite(p.x()) && std::isfinite(p.y()); }
+bool Finite(const QPointF& p)
+{
+    return std::isfinite(p.x()) && std::isfinite(p.y());
+}
 
 bool Craft_Is_Sound(Game& game)
 {
     const Ship& ship = *game.m_ship.Get();
     return Finite(ship.m_left) && Finite(ship.m_right) && Finite(ship.m_left_previous) &&
            Finite(ship.m_right_previous) && Finite(ship.m_position) && Finite(ship.m_direction) &&
-           std::isfinite(ship.m_angle) && std::isfinite(ship.m_left_thrust) && std::isfinite(ship.m_right_thrust) &&
-           std::isfinite(ship.m_friction) && Finite(game.m_ghost_ship->m_position) &&
-           std::isfinite(game.m_ghost_ship->m_angle) && std::isfinite(game.m_camera_angle);
+           std::isfinite(ship.m_angle) && std::isfinite(ship.m_left_thrust) &&
+           std::isfinite(ship.m_right_thrust) && std::isfinite(ship.m_friction) &&
+           Finite(game.m_ghost_ship->m_position) && std::isfinite(game.m_ghost_ship->m_angle) &&
+           std::isfinite(game.m_camera_angle);
 }
 
-size_t Heap_In_Use() { return mallinfo2().uordblks; }
+size_t Heap_In_Use()
+{
+    return mallinfo2().uordblks;
+}
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool Heap_Is_Measurable = false; // the sanitizer keeps its own heap
@@ -108,16 +115,17 @@ private slots:
                 heap_peak = std::max(heap_peak, Heap_In_Use());
             ++races;
         }
-        qInfo("%d frames: %d laps, %d quits, heap after the first lap %zu bytes, peak after it %zu bytes", frames,
-              laps, quits, heap_after_first_lap, heap_peak);
+        qInfo("%d frames: %d laps, %d quits, heap after the first lap %zu bytes, peak after it %zu bytes",
+              frames, laps, quits, heap_after_first_lap, heap_peak);
         QVERIFY(laps >= 20);
         QVERIFY(quits >= 5);
         if (!Heap_Is_Measurable)
             QSKIP("heap use is not measurable under the address sanitizer; the rest passed");
         // A ghost record holds at most 54004 characters of two bytes; allow a
         // string's growth slack on top of one such record.
-        QVERIFY2(heap_peak <= heap_after_first_lap + 4 * 54004 * 2,
-                 qPrintable(QString("grew by %1 bytes").arg(qint64(heap_peak) - qint64(heap_after_first_lap))));
+        QVERIFY2(
+            heap_peak <= heap_after_first_lap + 4 * 54004 * 2,
+            qPrintable(QString("grew by %1 bytes").arg(qint64(heap_peak) - qint64(heap_after_first_lap))));
     }
 };
 

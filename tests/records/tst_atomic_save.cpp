@@ -30,7 +30,10 @@ QString Ghost_Of(int i)
     ghost.truncate(Ghost_Characters);
     return ghost;
 }
-float Time_Of(int i) { return 30.0f + float(i); }
+float Time_Of(int i)
+{
+    return 30.0f + float(i);
+}
 
 // The child: saves record after record until it is killed.
 int Save_For_Ever(const QString& dir, int argc, char** argv)

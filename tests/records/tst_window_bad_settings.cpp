@@ -40,7 +40,8 @@ QByteArray Read_All(const QString& path)
 QStringList Files_In(const QString& dir)
 {
     QStringList names;
-    QDirIterator it(dir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    QDirIterator it(dir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
     while (it.hasNext())
         names << it.next();
     names.sort();

@@ -1,4 +1,5 @@
-// Pursuit_Driver: steers the real Game round its course with mouse events, as a player holding a finger would.
+// Pursuit_Driver: steers the real Game round its course with mouse events, as a player holding a finger
+// would.
 #ifndef TAVRELO_PURSUIT_DRIVER_H
 #define TAVRELO_PURSUIT_DRIVER_H
 

@@ -115,11 +115,20 @@ Recording_Device::Recording_Device(int width, int height)
 
 Recording_Device::~Recording_Device() = default;
 
-QPaintEngine* Recording_Device::paintEngine() const { return m_engine.get(); }
+QPaintEngine* Recording_Device::paintEngine() const
+{
+    return m_engine.get();
+}
 
-const QVector<Painter_Call>& Recording_Device::Calls() const { return m_engine->m_calls; }
+const QVector<Painter_Call>& Recording_Device::Calls() const
+{
+    return m_engine->m_calls;
+}
 
-void Recording_Device::Clear() { m_engine->m_calls.clear(); }
+void Recording_Device::Clear()
+{
+    m_engine->m_calls.clear();
+}
 
 int Recording_Device::Count(Painter_Call::Kind kind) const
 {

@@ -37,10 +37,10 @@ struct Painter_Call
     QPen pen;
     QBrush brush;
     QTransform transform;
-    QVector<QLineF> lines;   // Lines
-    QVector<QRectF> rects;   // Rects, Ellipse (one), Pixmap/Image target
-    QPointF point;           // Text baseline start
-    QString text;            // Text
+    QVector<QLineF> lines; // Lines
+    QVector<QRectF> rects; // Rects, Ellipse (one), Pixmap/Image target
+    QPointF point;         // Text baseline start
+    QString text;          // Text
 };
 
 class Recording_Engine;
