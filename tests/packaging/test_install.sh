@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Installs the built game into a staging folder and packs it as a Debian
+# package: the program, its menu entry and its icon must land where desktops
+# look for them, and the package must name the libraries the game runs on.
+set -euo pipefail
+
+fail() {
+    printf 'FAIL: %s\n' "$*" >&2
+    exit 1
+}
+need() { command -v "$1" >/dev/null || fail "$1 is missing: install the Debian package $2"; }
+
+build_dir=${TAVRELO_BUILD_DIR:-}
+[ -n "$build_dir" ] || fail "TAVRELO_BUILD_DIR must name the build folder"
+[ -f "$build_dir/CMakeCache.txt" ] || fail "no configured build in $build_dir"
+need cmake cmake
+need cpack cmake
+need dpkg-deb dpkg
+need desktop-file-validate desktop-file-utils
+need xmllint libxml2-utils
+need readelf binutils
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tavrelo-install.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+# Desktop entries are read by several tools; warnings count as faults here,
+# hints do not.
+validate_entry() {
+    local entry=$1 report
+    report=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate rejects $entry: $report"
+    if grep -E ': (error|warning):' <<<"$report" >&2; then
+        fail "desktop-file-validate warns about $entry"
+    fi
+}
+
+entry_value() { sed -n "s/^$2=//p" "$1"; }
+
+# The files a desktop needs, under an installed prefix.
+check_tree() {
+    local root=$1
+    local program=$root/bin/tavrelo
+    local entry=$root/share/applications/tavrelo.desktop
+    local icon=$root/share/icons/hicolor/scalable/apps/tavrelo.svg
+
+    [ -f "$program" ] || fail "no program $program"
+    [ -x "$program" ] || fail "$program is not executable"
+    [ "$(head -c 4 "$program" | od -An -c | tr -d ' ')" = '177ELF' ] || fail "$program is not an ELF program"
+    # An installed program must not look for libraries in the build folder.
+    if readelf -d "$program" | grep -E '\((RPATH|RUNPATH)\)'; then
+        fail "$program keeps a library search path"
+    fi
+
+    [ -f "$entry" ] || fail "no desktop entry $entry"
+    validate_entry "$entry"
+    [ "$(entry_value "$entry" Name)" = Tavrelo ] || fail "desktop entry Name is not Tavrelo"
+    [ "$(entry_value "$entry" Type)" = Application ] || fail "desktop entry Type is not Application"
+    # The menu starts what the package put on the PATH and shows what it put in the theme.
+    local exec icon_name
+    exec=$(entry_value "$entry" Exec)
+    icon_name=$(entry_value "$entry" Icon)
+    [ -x "$root/bin/${exec%% *}" ] || fail "desktop entry runs '$exec', which is not in $root/bin"
+    [ "$icon_name" = tavrelo ] || fail "desktop entry names icon '$icon_name', not tavrelo"
+    grep -qE '^Categories=(.*;)?Game;' "$entry" || fail "desktop entry is not in the Game category"
+
+    [ -f "$icon" ] || fail "no icon $icon"
+    xmllint --noout "$icon" || fail "$icon is not well-formed XML"
+    [ "$(xmllint --xpath 'local-name(/*)' "$icon")" = svg ] || fail "$icon is not an SVG image"
+}
+
+stage=$work/stage
+cmake --install "$build_dir" --prefix "$stage" >"$work/install.log" 2>&1 ||
+    {
+        cat "$work/install.log" >&2
+        fail "cmake --install failed"
+    }
+check_tree "$stage"
+
+# CPack first brings the build up to date, as `make package` would.
+[ -f "$build_dir/CPackConfig.cmake" ] || fail "no CPackConfig.cmake in $build_dir: is packaging/ configured?"
+(cd "$build_dir" && cpack -G DEB -B "$work/deb") >"$work/cpack.log" 2>&1 ||
+    {
+        cat "$work/cpack.log" >&2
+        fail "cpack -G DEB failed"
+    }
+shopt -s nullglob
+debs=("$work"/deb/*.deb)
+shopt -u nullglob
+[ ${#debs[@]} -eq 1 ] || fail "expected one .deb from cpack, found ${#debs[@]}"
+deb=${debs[0]}
+
+dpkg-deb -I "$deb" >"$work/info.txt" || fail "dpkg-deb cannot read $deb"
+[ "$(dpkg-deb -f "$deb" Package)" = tavrelo ] || fail "package is not named tavrelo"
+[ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "package names no maintainer"
+
+# Every package named in Depends, alternatives included, without versions.
+depends=$(dpkg-deb -f "$deb" Depends)
+names=$(tr ',|' '\n' <<<"$depends" | sed -E 's/^ *([^ (]+).*/\1/' | sort -u)
+required=(libqt5core5a libqt5gui5 libqt5widgets5 libqt5opengl5 libgl1)
+if command -v dpkg-shlibdeps >/dev/null; then
+    required+=(libc6 libstdc++6)
+fi
+for package in "${required[@]}"; do
+    grep -qx -- "$package" <<<"$names" || fail "Depends does not name $package: $depends"
+done
+
+dpkg-deb -c "$deb" >"$work/contents.txt" || fail "dpkg-deb cannot list $deb"
+for path in ./usr/bin/tavrelo ./usr/share/applications/tavrelo.desktop \
+    ./usr/share/icons/hicolor/scalable/apps/tavrelo.svg; do
+    grep -qE " $path\$" "$work/contents.txt" || fail "$path is not in the package"
+done
+grep -qE '^-rwxr-xr-x root/root .* \./usr/bin/tavrelo$' "$work/contents.txt" ||
+    fail "the packaged program is not an executable owned by root"
+if grep -vE ' \./usr(/|$)' "$work/contents.txt" >&2; then
+    fail "the package puts files outside /usr"
+fi
+
+# What the package unpacks is as sound as what cmake installs.
+dpkg-deb -x "$deb" "$work/unpacked" || fail "dpkg-deb cannot unpack $deb"
+check_tree "$work/unpacked/usr"
+
+echo "PASS: installed tree and $(basename "$deb") hold the program, its menu entry and its icon"
