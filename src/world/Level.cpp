@@ -33,22 +33,37 @@ constexpr float Start_Line_Width = 1.0f;
 constexpr float Band_Margin = 100.0f;
 
 // The painter maps in double; the culling tests, like the rest of the game,
-// work in single precision.
-Float_Point Map(const QTransform& t, const Float_Point& p)
+// work in single precision. The camera's coefficients are read once per
+// frame, not once per point.
+struct Float_Transform
 {
-    float x =
-        static_cast<float>(t.m11()) * p.x + static_cast<float>(t.m21()) * p.y + static_cast<float>(t.dx());
-    float y =
-        static_cast<float>(t.m12()) * p.x + static_cast<float>(t.m22()) * p.y + static_cast<float>(t.dy());
-    if (t.type() == QTransform::TxProject)
+    explicit Float_Transform(const QTransform& t)
+        : m11(static_cast<float>(t.m11())), m12(static_cast<float>(t.m12())),
+          m13(static_cast<float>(t.m13())), m21(static_cast<float>(t.m21())),
+          m22(static_cast<float>(t.m22())), m23(static_cast<float>(t.m23())), dx(static_cast<float>(t.dx())),
+          dy(static_cast<float>(t.dy())), m33(static_cast<float>(t.m33())),
+          project(t.type() == QTransform::TxProject)
     {
-        const float w = static_cast<float>(t.m13()) * p.x + static_cast<float>(t.m23()) * p.y +
-                        static_cast<float>(t.m33());
-        x = x / w;
-        y = y / w;
     }
-    return Float_Point(x, y);
-}
+
+    // Squared distance of the mapped point from the device origin.
+    float Mapped_Length_Squared(const QPointF& point) const
+    {
+        const Float_Point p(point);
+        float x = m11 * p.x + m21 * p.y + dx;
+        float y = m12 * p.x + m22 * p.y + dy;
+        if (project)
+        {
+            const float w = m13 * p.x + m23 * p.y + m33;
+            x = x / w;
+            y = y / w;
+        }
+        return Float_Point(x, y).Length_Squared();
+    }
+
+    float m11, m12, m13, m21, m22, m23, dx, dy, m33;
+    bool project;
+};
 
 QPen Round_Pen(QRgb color, float width)
 {
@@ -57,15 +72,14 @@ QPen Round_Pen(QRgb color, float width)
 
 // One band of the road with the painter's pen: every piece whose start lies
 // within the enlarged device diagonal of the device origin.
-void Draw_Band(QPainter* painter, const std::vector<QPointF>& points)
+void Draw_Band(QPainter* painter, const Float_Transform& t, const std::vector<QPointF>& points)
 {
-    const QTransform& t = painter->worldTransform();
     const float w = static_cast<float>(painter->device()->width()) + Band_Margin;
     const float h = static_cast<float>(painter->device()->height()) + Band_Margin;
     const float reach_squared = w * w + h * h;
     for (size_t k = 1; k < points.size(); ++k)
     {
-        if (reach_squared >= Map(t, Float_Point(points[k - 1])).Length_Squared())
+        if (reach_squared >= t.Mapped_Length_Squared(points[k - 1]))
             painter->drawLine(QLineF(points[k - 1], points[k]));
     }
 }
@@ -130,32 +144,38 @@ void Level::Update(float) {}
 
 void Level::Draw(QPainter* painter)
 {
-    const QTransform& t = painter->worldTransform();
+    const Float_Transform t(painter->worldTransform());
 
-    // Kerb marks first, so that the road covers all but their round ends.
+    // Kerb marks first, so that the road covers all but their round ends. One
+    // pen serves every mark: the painter keeps it between the lines.
     const QRect viewport = painter->viewport();
     const float vw = static_cast<float>(viewport.width());
     const float vh = static_cast<float>(viewport.height());
     const float kerb_reach_squared = vw * vw + vh * vh;
+    bool kerb_pen_set = false;
     for (size_t k = 0; k < m_points.size(); ++k)
     {
-        const Float_Point p(m_points[k]);
-        if (kerb_reach_squared >= Map(t, p).Length_Squared())
+        if (kerb_reach_squared >= t.Mapped_Length_Squared(m_points[k]))
         {
+            if (!kerb_pen_set)
+            {
+                painter->setPen(Round_Pen(Kerb_Color, Kerb_Width));
+                kerb_pen_set = true;
+            }
+            const Float_Point p(m_points[k]);
             const Float_Point across = Float_Point(m_normals[k]) * Road_Half_Width;
-            painter->setPen(Round_Pen(Kerb_Color, Kerb_Width));
             painter->drawLine(QLineF((p - across).To_QPointF(), (p + across).To_QPointF()));
         }
     }
 
     QPen pen = Round_Pen(Road_Color, Road_Width);
     painter->setPen(pen);
-    Draw_Band(painter, m_points);
+    Draw_Band(painter, t, m_points);
 
     pen.setColor(pen.color().darker(Inner_Darkening));
     pen.setWidthF(static_cast<float>(pen.widthF()) * Inner_Width_Factor);
     painter->setPen(pen);
-    Draw_Band(painter, m_points);
+    Draw_Band(painter, t, m_points);
 
     if (m_points.size() < 2)
         return;

@@ -115,6 +115,11 @@ void Stars::Draw(QPainter* painter)
     m_last_center = centre.To_QPointF();
 
     painter->setPen(Qt::NoPen);
+    // One brush per layer, not one per star.
+    const QBrush brushes[Layer_Count] = {
+        QBrush(m_layer_colors[0], Qt::SolidPattern), QBrush(m_layer_colors[1], Qt::SolidPattern),
+        QBrush(m_layer_colors[2], Qt::SolidPattern), QBrush(m_layer_colors[3], Qt::SolidPattern)};
+    static_assert(Layer_Count == 4, "one brush per layer");
     for (int i = 0; i < Star_Count; ++i)
     {
         const int layer = i % Layer_Count;
@@ -142,7 +147,7 @@ void Stars::Draw(QPainter* painter)
         m_star_offsets[i] = s.To_QPointF();
 
         const float r = Dot_Radius_Factor * m_layer_depths[layer];
-        painter->setBrush(QBrush(m_layer_colors[layer], Qt::SolidPattern));
+        painter->setBrush(brushes[layer]);
         painter->drawEllipse(QRectF(centre.x + s.x - r, centre.y + s.y - r, 2.0f * r, 2.0f * r));
     }
     m_reset_stars = false;

@@ -1,0 +1,87 @@
+#include "Bench_Driver.h"
+
+#include "Float_Point.h"
+#include "Game.h"
+#include "Game_Scene.h"
+#include "Level.h"
+#include "Ship.h"
+#include "UI_Button.h"
+
+#include <algorithm>
+
+Bench_Driver::Bench_Driver(Game& game, float lookahead) : m_game(game), m_lookahead(lookahead) {}
+
+QPointF Bench_Driver::Point_Ahead() const
+{
+    const Level& level = *m_game.m_level.Get();
+    const int count = static_cast<int>(level.m_points.size());
+    int k = std::min(std::max(m_game.m_closest_segment, 0), count - 1);
+    float left = m_lookahead + level.m_lengths[k] * m_game.m_segment_fraction;
+    while (left > level.m_lengths[k] && k < count - 1)
+    {
+        left -= level.m_lengths[k];
+        ++k;
+    }
+    return (Float_Point(level.m_points[k]) + left * Float_Point(level.m_directions[k])).To_QPointF();
+}
+
+QPoint Bench_Driver::Pixel_Ahead() const
+{
+    // Kept off the race's "QUIT" button in the bottom-left corner.
+    const int w = m_game.width();
+    const int h = m_game.height();
+    const QPoint p = m_game.m_scene->m_world_to_screen.map(Point_Ahead()).toPoint();
+    return QPoint(std::clamp(p.x(), 80, std::max(80, w - 3)), std::clamp(p.y(), 2, std::max(2, h - 3)));
+}
+
+void Bench_Driver::Start_Race()
+{
+    m_game.Set_State(Game::State_Race);
+    m_game.m_scene->Press(Pixel_Ahead());
+}
+
+bool Bench_Driver::Step()
+{
+    m_game.m_scene->Move(Pixel_Ahead());
+    m_game.Advance_Frame();
+    return m_game.m_state == Game::State_Race;
+}
+
+int Bench_Driver::Drive_Lap(int max_frames)
+{
+    Start_Race();
+    int frames = 0;
+    while (frames < max_frames)
+    {
+        ++frames;
+        if (!Step())
+            break;
+    }
+    m_game.m_scene->Release(Pixel_Ahead());
+    return frames;
+}
+
+void Bench_Driver::Lay_Out_For(int w, int h)
+{
+    // The same anchors the game gives its buttons for a screen of this size.
+    const struct
+    {
+        UI_Button* button;
+        QPointF anchor;
+    } places[] = {
+        {m_game.m_ingame_quit_button.Get(), QPointF(3.0, h - 3)},
+        {m_game.m_start_button.Get(), QPointF(w / 2, h / 2)},
+        {m_game.m_prev_track_button.Get(), QPointF(20.0, h / 2)},
+        {m_game.m_next_track_button.Get(), QPointF(w - 20, h / 2)},
+        {m_game.m_quit_button.Get(), QPointF(3.0, h - 3)},
+    };
+    for (const auto& place : places)
+    {
+        place.button->m_anchor = place.anchor;
+        place.button->m_layout_dirty = true;
+    }
+    const QTransform screen_to_world =
+        Game::Screen_To_World(m_game.m_ship->m_position, m_game.m_camera_angle, w, h);
+    m_game.m_scene->m_world_to_screen = screen_to_world.inverted();
+    m_game.m_scene->m_screen_to_world = screen_to_world;
+}

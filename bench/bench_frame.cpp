@@ -1,0 +1,234 @@
+// Frame costs of the real game: one logic frame, the repaint of a race and of
+// the menu against one fill of the same image, heap allocations, the course
+// build and the ghost codec. Needs an X display (the game makes an OpenGL
+// viewport); run it through scripts/bench.
+#include "Allocation_Counter.h"
+#include "Bench_Driver.h"
+#include "Game.h"
+#include "Game_Scene.h"
+#include "Ghost_Record.h"
+#include "Ghost_Ship.h"
+#include "Lap_Timer.h"
+#include "Level.h"
+#include "Track_List.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+
+namespace
+{
+// Laps are long; no race gets near this.
+constexpr int Max_Lap_Frames = 20000;
+constexpr int Counted_Frames = 1000;
+// Frames driven into a race before the repaint is measured: the trail is
+// full, the hint gone and the ghost of the first lap on screen.
+constexpr int Race_Frames_Before_Repaint = 600;
+// Frames in the menu before its repaint is measured: the fades have settled.
+constexpr int Menu_Frames_Before_Repaint = 200;
+constexpr int Ghost_Samples = 5400;
+
+void Logic_Frame(benchmark::State& state, Game* game)
+{
+    Bench_Driver driver(*game);
+    driver.Start_Race();
+    int timed_laps = 0;
+    for (auto _ : state)
+    {
+        if (!driver.Step())
+        {
+            state.PauseTiming();
+            ++timed_laps;
+            driver.Start_Race();
+            state.ResumeTiming();
+        }
+    }
+    state.counters["laps_timed"] = timed_laps;
+
+    // Allocations of the frames alone, in a race in progress: the finger's
+    // moves and the race start are not counted.
+    driver.Start_Race();
+    int64_t allocations = 0;
+    int frames = 0;
+    int laps = 0;
+    while (frames < Counted_Frames)
+    {
+        const int64_t before = Allocation_Count();
+        const bool racing = driver.Step();
+        allocations += Allocation_Count() - before;
+        ++frames;
+        if (!racing)
+        {
+            ++laps;
+            driver.Start_Race();
+        }
+    }
+    state.counters["allocs_per_1000"] = static_cast<double>(allocations) * 1000.0 / frames;
+    state.counters["laps_ended"] = laps;
+}
+
+void Prepare_Race(Game* game)
+{
+    Bench_Driver driver(*game);
+    driver.Start_Race();
+    for (int i = 0; i < Race_Frames_Before_Repaint; ++i)
+        driver.Step();
+}
+
+void Prepare_Menu(Game* game)
+{
+    game->Set_State(Game::State_Menu);
+    for (int i = 0; i < Menu_Frames_Before_Repaint; ++i)
+        game->Advance_Frame();
+}
+
+// Both passes into the image, on their own so that valgrind can count this
+// call alone (the game's own frames on the OpenGL viewport draw too).
+__attribute__((noinline)) void Paint_Scene_Into_Image(Game* game, QImage* image)
+{
+    QPainter painter(image);
+    game->m_scene->Draw_Passes(&painter);
+}
+
+void Repaint(benchmark::State& state, Game* game, bool race, int w, int h)
+{
+    if (race)
+        Prepare_Race(game);
+    else
+        Prepare_Menu(game);
+    Bench_Driver(*game).Lay_Out_For(w, h);
+
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    const auto paint = [&] { Paint_Scene_Into_Image(game, &image); };
+    // The first draw lays the buttons out and scatters the stars.
+    paint();
+    paint();
+    for (auto _ : state)
+    {
+        paint();
+        benchmark::ClobberMemory();
+    }
+    const int64_t before = Allocation_Count();
+    paint();
+    state.counters["allocs"] = static_cast<double>(Allocation_Count() - before);
+
+    // Put the game back as it was for the window's size.
+    Bench_Driver(*game).Lay_Out_For(game->width(), game->height());
+}
+
+void Fill(benchmark::State& state, int w, int h)
+{
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state)
+    {
+        image.fill(Qt::black);
+        benchmark::ClobberMemory();
+    }
+}
+
+void Level_Init(benchmark::State& state)
+{
+    Level level;
+    int course = 0;
+    for (auto _ : state)
+    {
+        level.Init(course);
+        course = (course + 1) % Get_Track_Count();
+        benchmark::DoNotOptimize(level.m_points.data());
+    }
+}
+
+void Ghost_Record_And_Replay(benchmark::State& state)
+{
+    Ghost_Ship ghost;
+    const QPointF start(100.0, 200.0);
+    for (auto _ : state)
+    {
+        Ghost_Start(ghost, QString(), start, 0.0f, 1);
+        for (int i = 0; i < Ghost_Samples; ++i)
+        {
+            // A wide circle at top speed.
+            const float angle = static_cast<float>(i) * 0.005f;
+            const QPointF p(100.0f + 500.0f * std::sin(angle), 200.0f + 500.0f - 500.0f * std::cos(angle));
+            Ghost_Record_Sample(ghost, p, angle);
+        }
+        const QString recorded = ghost.m_record;
+        Ghost_Start(ghost, recorded, start, 0.0f, 1);
+        for (int i = 0; i < Ghost_Samples; ++i)
+            Ghost_Play_Sample(ghost);
+        benchmark::DoNotOptimize(ghost.m_position);
+    }
+}
+
+// Lets the window manager put the game full screen, then stops the event
+// loop's own frames from ever running again (nothing processes events later).
+void Settle(Game& game)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    while (timer.elapsed() < 3000 && (game.width() != screen.width() || game.height() != screen.height()))
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    QApplication::processEvents();
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir settings;
+    if (!settings.isValid())
+    {
+        std::fprintf(stderr, "no temporary folder for the settings\n");
+        return 1;
+    }
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+
+    QApplication application(argc, argv);
+    QCoreApplication::setApplicationName("Tavrelo");
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+
+    Game game;
+    Settle(game);
+    // A first lap leaves a best time and a ghost that the later races replay.
+    const int lap_frames = Bench_Driver(game).Drive_Lap(Max_Lap_Frames);
+    if (game.m_lap_timer->m_best <= 0.0f)
+    {
+        std::fprintf(stderr, "the driver did not finish a lap in %d frames\n", lap_frames);
+        return 1;
+    }
+    benchmark::AddCustomContext("first_lap_frames", std::to_string(lap_frames));
+
+    benchmark::RegisterBenchmark("logic_frame", Logic_Frame, &game);
+    for (const QSize size : {QSize(800, 480), QSize(1920, 1080)})
+    {
+        const int w = size.width();
+        const int h = size.height();
+        const std::string suffix = "/" + std::to_string(w) + "x" + std::to_string(h);
+        benchmark::RegisterBenchmark(("fill" + suffix).c_str(), Fill, w, h)->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("repaint_race" + suffix).c_str(), Repaint, &game, true, w, h)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("repaint_menu" + suffix).c_str(), Repaint, &game, false, w, h)
+            ->Unit(benchmark::kMicrosecond);
+    }
+    benchmark::RegisterBenchmark("level_init", Level_Init)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("ghost_record_replay_5400", Ghost_Record_And_Replay)
+        ->Unit(benchmark::kMicrosecond);
+
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,421 @@
+// The game's drawing against the plain way of drawing the same screen, pixel for pixel: whatever the
+// drawing code does to be quick, the player must see exactly what the straightforward drawing shows.
+#include "Fade_Plane.h"
+#include "Float_Point.h"
+#include "Game.h"
+#include "Game_Scene.h"
+#include "Ghost_Ship.h"
+#include "Ingame_Instructions.h"
+#include "Lap_Timer.h"
+#include "Level.h"
+#include "Main_Menu.h"
+#include "Movement_Control.h"
+#include "Ship.h"
+#include "Stars.h"
+#include "UI_Button.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QtTest>
+
+#include <cmath>
+#include <memory>
+
+namespace
+{
+constexpr float Step = 1.0f / 60.0f;
+
+// --- The plain drawing: every element drawn the obvious way, one new pen or
+// brush per line or dot, each culling test worked out afresh for each point.
+
+QPen Plain_Round_Pen(const QColor& colour, qreal width)
+{
+    return QPen(QBrush(colour), width, Qt::SolidLine, Qt::RoundCap);
+}
+
+// The device distance test of the road, in single precision like the game.
+float Plain_Device_Distance_Squared(const QTransform& t, const QPointF& point)
+{
+    const float px = static_cast<float>(point.x());
+    const float py = static_cast<float>(point.y());
+    float x =
+        static_cast<float>(t.m11()) * px + static_cast<float>(t.m21()) * py + static_cast<float>(t.dx());
+    float y =
+        static_cast<float>(t.m12()) * px + static_cast<float>(t.m22()) * py + static_cast<float>(t.dy());
+    if (t.type() == QTransform::TxProject)
+    {
+        const float w =
+            static_cast<float>(t.m13()) * px + static_cast<float>(t.m23()) * py + static_cast<float>(t.m33());
+        x = x / w;
+        y = y / w;
+    }
+    return x * x + y * y;
+}
+
+void Plain_Stars(QPainter* painter, const Stars& stars)
+{
+    // The stars as the game left them: Draw moves them before it paints.
+    const Float_Point centre(stars.m_last_center);
+    painter->setPen(Qt::NoPen);
+    for (int i = 0; i < Stars::Star_Count; ++i)
+    {
+        const int layer = i % Stars::Layer_Count;
+        const Float_Point s(stars.m_star_offsets[i]);
+        const float r = 1.5f * stars.m_layer_depths[layer];
+        painter->setBrush(QBrush(stars.m_layer_colors[layer], Qt::SolidPattern));
+        painter->drawEllipse(QRectF(centre.x + s.x - r, centre.y + s.y - r, 2.0f * r, 2.0f * r));
+    }
+}
+
+void Plain_Band(QPainter* painter, const Level& level)
+{
+    const float w = static_cast<float>(painter->device()->width()) + 100.0f;
+    const float h = static_cast<float>(painter->device()->height()) + 100.0f;
+    for (size_t k = 1; k < level.m_points.size(); ++k)
+        if (w * w + h * h >= Plain_Device_Distance_Squared(painter->worldTransform(), level.m_points[k - 1]))
+            painter->drawLine(QLineF(level.m_points[k - 1], level.m_points[k]));
+}
+
+void Plain_Level(QPainter* painter, const Level& level)
+{
+    const float vw = static_cast<float>(painter->viewport().width());
+    const float vh = static_cast<float>(painter->viewport().height());
+    for (size_t k = 0; k < level.m_points.size(); ++k)
+    {
+        if (vw * vw + vh * vh >= Plain_Device_Distance_Squared(painter->worldTransform(), level.m_points[k]))
+        {
+            const Float_Point p(level.m_points[k]);
+            const Float_Point across = Float_Point(level.m_normals[k]) * 17.5f;
+            painter->setPen(Plain_Round_Pen(QColor(150, 170, 40), 7.0));
+            painter->drawLine(QLineF((p - across).To_QPointF(), (p + across).To_QPointF()));
+        }
+    }
+    painter->setPen(Plain_Round_Pen(QColor(250, 230, 140), 35.0));
+    Plain_Band(painter, level);
+    painter->setPen(Plain_Round_Pen(QColor(250, 230, 140).darker(250), 35.0f * 0.9f));
+    Plain_Band(painter, level);
+
+    const Float_Point start(level.m_points[0]);
+    const Float_Point d = Float_Point(level.m_points[1]) - start;
+    const Float_Point across = Float_Point(d.y, -d.x) / d.Length() * 17.5f;
+    painter->setPen(Plain_Round_Pen(QColor(230, 245, 210), 1.0));
+    painter->drawLine(QLineF((start - across).To_QPointF(), (start + across).To_QPointF()));
+}
+
+void Turn_To(QPainter* painter, const QPointF& position, float angle)
+{
+    QTransform transform;
+    transform.translate(position.x(), position.y());
+    transform.rotateRadians(angle, Qt::ZAxis);
+    painter->setTransform(transform, true);
+}
+
+void Plain_Chevron(QPainter* painter)
+{
+    painter->drawLine(QLine(-1, -1, 1, 0));
+    painter->drawLine(QLine(-1, 1, 1, 0));
+}
+
+void Plain_Ghost(QPainter* painter, const Ghost_Ship& ghost)
+{
+    if (ghost.m_playback.isEmpty())
+        return;
+    Turn_To(painter, ghost.m_position, ghost.m_angle);
+    painter->setPen(Plain_Round_Pen(QColor(130, 160, 255, 190), 1.0));
+    // Both arms in one call: the translucent tip where they meet is blended once.
+    const QLine arms[2] = {QLine(-1, -1, 1, 0), QLine(-1, 1, 1, 0)};
+    painter->drawLines(arms, 2);
+}
+
+void Plain_Ship(QPainter* painter, const Ship& ship)
+{
+    for (size_t i = 1; i < ship.m_travelled_points.size(); ++i)
+    {
+        const QPointF p = ship.m_travelled_points[i - 1].position;
+        const QPointF q = ship.m_travelled_points[i].position;
+        if (std::fabs(static_cast<float>(p.x() - q.x())) <= 0.00001f &&
+            std::fabs(static_cast<float>(p.y() - q.y())) <= 0.00001f)
+            continue;
+        const double fade = 255.0 - std::trunc(static_cast<double>(ship.m_travelled_points[i].age) * 510.0);
+        const int alpha = fade >= 255.0 ? 255 : (fade > 0.0 ? static_cast<int>(fade) : 0);
+        QPen pen(QColor(234, 48, 86, alpha));
+        pen.setWidthF(1.0);
+        painter->setPen(pen);
+        painter->drawLine(QLineF(p, q));
+    }
+    Turn_To(painter, ship.m_position, ship.m_angle);
+    QColor colour(0, 0, 0);
+    float width = 1.0f;
+    for (int pass = 0; pass < 5; ++pass)
+    {
+        if (pass == 1)
+        {
+            colour = QColor(90, 250, 120);
+            width = width * 0.8f;
+        }
+        else if (pass > 1)
+        {
+            colour = colour.lighter(120);
+            width = width * 0.6f;
+        }
+        painter->setPen(Plain_Round_Pen(colour, width));
+        Plain_Chevron(painter);
+    }
+}
+
+QColor Faded(const QColor& colour, float alpha)
+{
+    QColor faded(colour);
+    faded.setAlphaF(colour.alphaF() * alpha);
+    return faded;
+}
+
+void Plain_Text(QPainter* painter, float alpha, int x, int y, const QColor& colour, const QString& text)
+{
+    painter->setPen(Faded(QColor(0, 0, 0, colour.alpha()), alpha));
+    painter->drawText(QPointF(x + 2, y + 2), text);
+    painter->setPen(Faded(colour, alpha));
+    painter->drawText(QPointF(x, y), text);
+}
+
+void Plain_UI(QPainter* painter, Scene_UI_Element* element)
+{
+    const float alpha = element->Get_Visible_Alpha();
+    const QColor green(160, 250, 190);
+    const int w = painter->device()->width();
+    const int h = painter->device()->height();
+    if (const auto* timer = dynamic_cast<const Lap_Timer*>(element))
+    {
+        Plain_Text(painter, alpha, 10, 20, QColor(100, 230, 130), timer->Text());
+    }
+    else if (dynamic_cast<const Ingame_Instructions*>(element))
+    {
+        Plain_Text(painter, alpha, 30, static_cast<int>(h * 0.6), green,
+                   "Press and hold on the screen to race to the finish.");
+    }
+    else if (const auto* button = dynamic_cast<const UI_Button*>(element))
+    {
+        // The box laid out by the game's own first draw.
+        const QColor frame = Faded(QColor(200, 255, 200), alpha);
+        painter->fillRect(button->m_rect, button->m_held ? Faded(QColor(255, 60, 50, 190), alpha)
+                                                         : Faded(QColor(55, 15, 10, 150), alpha));
+        painter->setPen(Plain_Round_Pen(frame, 2.0));
+        painter->drawRect(button->m_rect);
+        painter->setPen(frame);
+        painter->drawText(
+            QPointF(static_cast<int>(button->m_text_pos.x()), static_cast<int>(button->m_text_pos.y())),
+            button->m_text);
+    }
+    else if (dynamic_cast<const Fade_Plane*>(element))
+    {
+        const float a = std::min(std::max(alpha, 0.0f), 1.0f);
+        painter->fillRect(painter->viewport(), QColor(0, 0, 0, static_cast<int>(a * 178.5f)));
+    }
+    else if (const auto* menu = dynamic_cast<const Main_Menu*>(element))
+    {
+        Plain_Text(painter, alpha, 30, static_cast<int>(h * 0.2), green, "Tavrelo");
+        const QFontMetrics metrics = painter->fontMetrics();
+        Plain_Text(painter, alpha, static_cast<int>((w - metrics.horizontalAdvance(menu->m_caption)) * 0.5),
+                   static_cast<int>(h * 0.5 - metrics.height()), green, menu->m_caption);
+    }
+    // The steering control draws nothing.
+}
+
+// --- A whole game screen built from the real elements, in the game's order.
+struct Screen
+{
+    Screen()
+        : movement(&scene, &ship), race_quit("QUIT", QPointF(3.0, 477.0), UI_Button::Anchor_Bottom),
+          start("Start a new game", QPointF(400.0, 240.0),
+                UI_Button::Anchor_Center_X | UI_Button::Anchor_Center_Y),
+          previous("<<<", QPointF(20.0, 240.0), UI_Button::Anchor_Center_Y),
+          next(">>>", QPointF(780.0, 240.0), UI_Button::Anchor_Right | UI_Button::Anchor_Center_Y),
+          quit("QUIT", QPointF(3.0, 477.0), UI_Button::Anchor_Bottom)
+    {
+        scene.m_world_elements = {&stars, &level, &ghost, &ship};
+        scene.m_ui_elements = {&movement, &timer, &hint,     &race_quit, &fade,
+                               &menu,     &start, &previous, &next,      &quit};
+        level.Init(1);
+        ship.Place_At(level.m_points[0],
+                      (Float_Point(level.m_points[1]) - Float_Point(level.m_points[0])).To_QPointF());
+        camera_angle = ship.m_angle;
+        // Any non-empty replay shows the ghost; it flies beside the craft.
+        ghost.m_playback = QStringLiteral("bbbb");
+        timer.m_best = 83.5f;
+        menu.m_caption = QStringLiteral("Track #2. Secundus");
+    }
+
+    void Show(bool race)
+    {
+        for (Scene_UI_Element* element :
+             {static_cast<Scene_UI_Element*>(&menu), static_cast<Scene_UI_Element*>(&start),
+              static_cast<Scene_UI_Element*>(&previous), static_cast<Scene_UI_Element*>(&next),
+              static_cast<Scene_UI_Element*>(&quit), static_cast<Scene_UI_Element*>(&fade)})
+            element->Set_Visible(!race);
+        for (Scene_UI_Element* element :
+             {static_cast<Scene_UI_Element*>(&movement), static_cast<Scene_UI_Element*>(&hint),
+              static_cast<Scene_UI_Element*>(&race_quit)})
+            element->Set_Visible(race);
+        timer.m_running = race;
+    }
+
+    // One frame of a craft driven in wide curves, with the camera following it.
+    void Advance(int frame, int w, int h)
+    {
+        ship.m_left_thrust = (frame / 90) % 2 ? 90.0f : 60.0f;
+        ship.m_right_thrust = (frame / 90) % 2 ? 55.0f : 90.0f;
+        for (Scene_Element* element : scene.m_world_elements)
+            element->Update(Step);
+        for (Scene_UI_Element* element : scene.m_ui_elements)
+            if (element != &movement) // it would overwrite the thrusts
+                element->Update(Step);
+        ghost.m_position = QPointF(ship.m_position.x() + 6.0, ship.m_position.y() - 4.0);
+        ghost.m_angle = ship.m_angle + 0.3f;
+        camera_angle = Game::Follow_Camera_Angle(camera_angle, ship.m_angle);
+        Aim(w, h);
+    }
+
+    void Aim(int w, int h)
+    {
+        scene.m_screen_to_world = Game::Screen_To_World(ship.m_position, camera_angle, w, h);
+        scene.m_world_to_screen = scene.m_screen_to_world.inverted();
+    }
+
+    QImage Game_Drawing(int w, int h)
+    {
+        QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        scene.Draw_Passes(&painter);
+        return image;
+    }
+
+    QImage Plain_Drawing(int w, int h)
+    {
+        QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        painter.setTransform(scene.m_world_to_screen);
+        for (const auto& draw : {std::function<void()>([&] { Plain_Stars(&painter, stars); }),
+                                 std::function<void()>([&] { Plain_Level(&painter, level); }),
+                                 std::function<void()>([&] { Plain_Ghost(&painter, ghost); }),
+                                 std::function<void()>([&] { Plain_Ship(&painter, ship); })})
+        {
+            painter.save();
+            draw();
+            painter.restore();
+        }
+        painter.setTransform(QTransform());
+        for (Scene_UI_Element* element : scene.m_ui_elements)
+        {
+            painter.save();
+            if (element->Get_Visible_Alpha() > 0.02f)
+                Plain_UI(&painter, element);
+            painter.restore();
+        }
+        return image;
+    }
+
+    Game_Scene scene;
+    Stars stars;
+    Level level;
+    Ghost_Ship ghost;
+    Ship ship;
+    Movement_Control movement;
+    Lap_Timer timer;
+    Ingame_Instructions hint;
+    UI_Button race_quit;
+    Fade_Plane fade;
+    Main_Menu menu;
+    UI_Button start;
+    UI_Button previous;
+    UI_Button next;
+    UI_Button quit;
+    float camera_angle;
+};
+
+QString Difference(const QImage& game, const QImage& plain)
+{
+    int count = 0;
+    QPoint first(-1, -1);
+    for (int y = 0; y < game.height(); ++y)
+        for (int x = 0; x < game.width(); ++x)
+            if (game.pixel(x, y) != plain.pixel(x, y) && count++ == 0)
+                first = QPoint(x, y);
+    return QString("%1 pixels differ, the first at (%2, %3): game %4, plain %5")
+        .arg(count)
+        .arg(first.x())
+        .arg(first.y())
+        .arg(count ? game.pixel(first) : 0, 8, 16)
+        .arg(count ? plain.pixel(first) : 0, 8, 16);
+}
+} // namespace
+
+class Test_Repaint_Sameness : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void game_drawing_equals_plain_drawing_data()
+    {
+        QTest::addColumn<bool>("race");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("race 800x480") << true << 800 << 480;
+        QTest::newRow("race 480x800, turned") << true << 480 << 800;
+        QTest::newRow("race 1920x1080") << true << 1920 << 1080;
+        QTest::newRow("menu 800x480") << false << 800 << 480;
+        QTest::newRow("menu 1920x1080") << false << 1920 << 1080;
+    }
+
+    void game_drawing_equals_plain_drawing()
+    {
+        QFETCH(bool, race);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        Screen screen;
+        screen.Show(race);
+        screen.Aim(width, height);
+        // From the start line to well into the course, the first frame (the
+        // stars' scatter) included; the UI fades through the first of them.
+        int drawn = 0;
+        for (int frame = 0; frame <= 720; ++frame)
+        {
+            if (frame % 48 == 0)
+            {
+                const QImage game = screen.Game_Drawing(width, height);
+                const QImage plain = screen.Plain_Drawing(width, height);
+                QVERIFY2(game == plain,
+                         qPrintable(QString("frame %1: ").arg(frame) + Difference(game, plain)));
+                ++drawn;
+            }
+            screen.Advance(frame, width, height);
+        }
+        QCOMPARE(drawn, 16);
+        // A comparison of two black screens would prove nothing: the road, the
+        // craft and the text are on this one.
+        const QImage last = screen.Game_Drawing(width, height);
+        QSet<QRgb> colours;
+        for (int y = 0; y < height; y += 3)
+            for (int x = 0; x < width; x += 3)
+                colours.insert(last.pixel(x, y));
+        QVERIFY2(colours.size() > 20, qPrintable(QString::number(colours.size())));
+    }
+
+    void the_comparison_sees_a_single_pixel()
+    {
+        Screen screen;
+        screen.Show(true);
+        screen.Aim(800, 480);
+        const QImage game = screen.Game_Drawing(800, 480);
+        QImage plain = screen.Plain_Drawing(800, 480);
+        QVERIFY(game == plain);
+        plain.setPixel(400, 240, plain.pixel(400, 240) ^ 0x00010000u);
+        QVERIFY(game != plain);
+        QVERIFY(Difference(game, plain).startsWith("1 pixels differ, the first at (400, 240)"));
+    }
+};
+
+QTEST_MAIN(Test_Repaint_Sameness)
+#include "tst_repaint_sameness.moc"
