@@ -11,6 +11,9 @@
 #include <QRect>
 #include <QTransform>
 
+#include <algorithm>
+#include <cmath>
+
 namespace
 {
 // Track units to world units.
@@ -61,8 +64,52 @@ struct Float_Transform
         return Float_Point(x, y).Length_Squared();
     }
 
+    Float_Point Map(const QPointF& point) const
+    {
+        const Float_Point p(point);
+        return Float_Point(m11 * p.x + m21 * p.y + dx, m12 * p.x + m22 * p.y + dy);
+    }
+
+    // Device pixels per world unit at most, in any direction.
+    float Largest_Scale() const { return std::sqrt(std::max(m11 * m11 + m12 * m12, m21 * m21 + m22 * m22)); }
+
     float m11, m12, m13, m21, m22, m23, dx, dy, m33;
     bool project;
+};
+
+// A finer test after the coarse ones: whether a round-capped line of the
+// given width can touch the device at all. Its stroke lies within the box of
+// its mapped end points grown by half its width, so a line that fails this
+// would paint no pixel; skipping it changes nothing on screen and spares the
+// painter most of the road, which it would otherwise outline and fill in full.
+class Visible_Area
+{
+public:
+    Visible_Area(const Float_Transform& t, const QPaintDevice* device, float pen_width)
+        : m_t(t), m_width(static_cast<float>(device->width())),
+          m_height(static_cast<float>(device->height())),
+          m_reach(0.5f * pen_width * t.Largest_Scale() + Safety_Pixels)
+    {
+    }
+
+    bool May_Show(const QPointF& a, const QPointF& b) const
+    {
+        if (m_t.project || !std::isfinite(m_reach))
+            return true;
+        const Float_Point p = m_t.Map(a);
+        const Float_Point q = m_t.Map(b);
+        return std::min(p.x, q.x) - m_reach <= m_width && std::max(p.x, q.x) + m_reach >= 0.0f &&
+               std::min(p.y, q.y) - m_reach <= m_height && std::max(p.y, q.y) + m_reach >= 0.0f;
+    }
+
+private:
+    // Rounding of the rasteriser, with room to spare.
+    static constexpr float Safety_Pixels = 2.0f;
+
+    const Float_Transform& m_t;
+    float m_width;
+    float m_height;
+    float m_reach;
 };
 
 QPen Round_Pen(QRgb color, float width)
@@ -77,9 +124,11 @@ void Draw_Band(QPainter* painter, const Float_Transform& t, const std::vector<QP
     const float w = static_cast<float>(painter->device()->width()) + Band_Margin;
     const float h = static_cast<float>(painter->device()->height()) + Band_Margin;
     const float reach_squared = w * w + h * h;
+    const Visible_Area visible(t, painter->device(), static_cast<float>(painter->pen().widthF()));
     for (size_t k = 1; k < points.size(); ++k)
     {
-        if (reach_squared >= t.Mapped_Length_Squared(points[k - 1]))
+        if (reach_squared >= t.Mapped_Length_Squared(points[k - 1]) &&
+            visible.May_Show(points[k - 1], points[k]))
             painter->drawLine(QLineF(points[k - 1], points[k]));
     }
 }
@@ -153,18 +202,22 @@ void Level::Draw(QPainter* painter)
     const float vh = static_cast<float>(viewport.height());
     const float kerb_reach_squared = vw * vw + vh * vh;
     bool kerb_pen_set = false;
+    const Visible_Area visible(t, painter->device(), Kerb_Width);
     for (size_t k = 0; k < m_points.size(); ++k)
     {
         if (kerb_reach_squared >= t.Mapped_Length_Squared(m_points[k]))
         {
+            const Float_Point p(m_points[k]);
+            const Float_Point across = Float_Point(m_normals[k]) * Road_Half_Width;
+            const QLineF mark((p - across).To_QPointF(), (p + across).To_QPointF());
+            if (!visible.May_Show(mark.p1(), mark.p2()))
+                continue;
             if (!kerb_pen_set)
             {
                 painter->setPen(Round_Pen(Kerb_Color, Kerb_Width));
                 kerb_pen_set = true;
             }
-            const Float_Point p(m_points[k]);
-            const Float_Point across = Float_Point(m_normals[k]) * Road_Half_Width;
-            painter->drawLine(QLineF((p - across).To_QPointF(), (p + across).To_QPointF()));
+            painter->drawLine(mark);
         }
     }
 
