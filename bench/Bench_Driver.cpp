@@ -1,6 +1,5 @@
 #include "Bench_Driver.h"
 
-#include "Float_Point.h"
 #include "Game.h"
 #include "Game_Scene.h"
 #include "Level.h"
@@ -13,16 +12,7 @@ Bench_Driver::Bench_Driver(Game& game, float lookahead) : m_game(game), m_lookah
 
 QPointF Bench_Driver::Point_Ahead() const
 {
-    const Level& level = *m_game.m_level.Get();
-    const int count = static_cast<int>(level.m_points.size());
-    int k = std::min(std::max(m_game.m_closest_segment, 0), count - 1);
-    float left = m_lookahead + level.m_lengths[k] * m_game.m_segment_fraction;
-    while (left > level.m_lengths[k] && k < count - 1)
-    {
-        left -= level.m_lengths[k];
-        ++k;
-    }
-    return (Float_Point(level.m_points[k]) + left * Float_Point(level.m_directions[k])).To_QPointF();
+    return m_game.m_level->Point_Ahead(m_game.m_closest_segment, m_game.m_segment_fraction, m_lookahead);
 }
 
 QPoint Bench_Driver::Pixel_Ahead() const

@@ -189,6 +189,21 @@ void Level::Build(const Track_Segment* segments, int32_t segment_count)
     }
 }
 
+QPointF Level::Point_Ahead(int segment, float fraction, float distance) const
+{
+    const int count = static_cast<int>(m_points.size());
+    if (count == 0)
+        return QPointF(0.0, 0.0);
+    int k = std::min(std::max(segment, 0), count - 1);
+    float left = distance + m_lengths[k] * fraction;
+    while (left > m_lengths[k] && k < count - 1)
+    {
+        left -= m_lengths[k];
+        ++k;
+    }
+    return (Float_Point(m_points[k]) + left * Float_Point(m_directions[k])).To_QPointF();
+}
+
 void Level::Update(float) {}
 
 void Level::Draw(QPainter* painter)

@@ -24,6 +24,11 @@ public:
     // The work of Init for any segment table, course index aside.
     void Build(const Track_Segment* segments, int32_t segment_count);
 
+    // The point of the centre line that lies distance further along the course
+    // from the given place on piece segment (fraction 0 at its start, 1 at its
+    // end), stopping at the course's end.
+    QPointF Point_Ahead(int segment, float fraction, float distance) const;
+
     void Update(float step) override;
     void Draw(QPainter* painter) override;
 

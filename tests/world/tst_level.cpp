@@ -36,6 +36,22 @@ class Test_Level : public QObject
     Q_OBJECT
 
 private slots:
+    void a_point_ahead_follows_the_centre_line_across_pieces()
+    {
+        Level level;
+        level.Init(0);
+        QCOMPARE(level.Point_Ahead(0, 0.0f, 0.0f), level.m_points[0]);
+        // Half way along piece 0, then one unit into piece 1.
+        const float half = 0.5f * level.m_lengths[0];
+        const QPointF ahead = level.Point_Ahead(0, 0.5f, half + 1.0f);
+        const QPointF expected = level.m_points[1] + level.m_directions[1];
+        QVERIFY(qAbs(ahead.x() - expected.x()) < 1e-3 && qAbs(ahead.y() - expected.y()) < 1e-3);
+        // Past the end it runs on along the last piece instead of wrapping.
+        const QPointF beyond = level.Point_Ahead(203, 0.0f, 10000.0f);
+        QVERIFY(QLineF(level.m_points[204], beyond).length() > 9000.0);
+        QCOMPARE(Level().Point_Ahead(5, 0.5f, 10.0f), QPointF(0, 0));
+    }
+
     void construction_leaves_course_zero_empty()
     {
         Level level;
