@@ -1,8 +1,8 @@
 // The owning pointer and the one-instance guard: ownership, deletion, and the assertions.
 #include "Global_Singleton"
 #include "Single"
+#include "Test_Support.h"
 
-#include <QProcess>
 #include <QtTest>
 
 namespace
@@ -54,20 +54,6 @@ int Run_Child_Mode(const QByteArray& mode)
 class Test_Single : public QObject
 {
     Q_OBJECT
-
-private:
-    QString Run_Child(const QString& mode, int* exit_code, QProcess::ExitStatus* status)
-    {
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TAVRELO_CHILD_MODE", mode);
-        child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(), QStringList());
-        child.waitForFinished(20000);
-        *exit_code = child.exitCode();
-        *status = child.exitStatus();
-        return QString::fromLocal8Bit(child.readAllStandardError());
-    }
 
 private slots:
     void destroying_an_empty_single_deletes_nothing()
@@ -159,12 +145,12 @@ private slots:
     {
         QFETCH(QString, mode);
         QFETCH(QStringList, expected);
-        int exit_code = 0;
-        QProcess::ExitStatus status = QProcess::NormalExit;
-        const QString error = Run_Child(mode, &exit_code, &status);
-        QCOMPARE(status, QProcess::CrashExit);
+        const Child_Run child = Run_Self_As_Child("TAVRELO_CHILD_MODE", mode);
+        QVERIFY(child.finished);
+        QCOMPARE(child.status, QProcess::CrashExit);
         for (const QString& text : expected)
-            QVERIFY2(error.contains(text), qPrintable(QString("missing '%1' in: %2").arg(text, error)));
+            QVERIFY2(child.errors.contains(text),
+                     qPrintable(QString("missing '%1' in: %2").arg(text, child.errors)));
     }
 };
 

@@ -16,7 +16,6 @@
 #include <QApplication>
 #include <QDesktopWidget>
 #include <QGLWidget>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -41,14 +40,10 @@ class Test_Window_Game : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_settings;
+    Temporary_Settings m_settings;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_settings.isValid());
-        Isolate_Settings(m_settings.path());
-    }
+    void initTestCase() { QVERIFY(m_settings.Is_Valid()); }
 
     void the_game_opens_full_screen_and_is_drawn_by_its_timer()
     {

@@ -13,7 +13,6 @@
 #include "UI_Button.h"
 
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace
@@ -29,14 +28,10 @@ class Test_Window_Play : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_settings;
+    Temporary_Settings m_settings;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_settings.isValid());
-        Isolate_Settings(m_settings.path());
-    }
+    void initTestCase() { QVERIFY(m_settings.Is_Valid()); }
 
     void start_hold_and_quit_with_the_mouse()
     {
@@ -120,7 +115,7 @@ private slots:
         const float lap = game.m_lap_timer->m_elapsed;
         QVERIFY2(lap > 0.0f, "the race ended without a finish");
         QCOMPARE(game.m_lap_timer->m_best, lap);
-        QSettings settings(m_settings.path() + "/Norvikk/Tavrelo.ini", QSettings::IniFormat);
+        QSettings settings(m_settings.File(), QSettings::IniFormat);
         QCOMPARE(settings.value(QString("level%1/time").arg(course)).toFloat(), lap);
         qInfo("lap of course %d driven by the pursuit: %s s (%d frames)", course,
               qPrintable(QString::number(lap, 'f', 2)), frames);

@@ -9,7 +9,6 @@
 
 #include <QDesktopWidget>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace
@@ -72,14 +71,10 @@ class Test_Window_Screenshots : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_settings;
+    Temporary_Settings m_settings;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_settings.isValid());
-        Isolate_Settings(m_settings.path());
-    }
+    void initTestCase() { QVERIFY(m_settings.Is_Valid()); }
 
     void the_menu_shows_the_darkened_course_and_its_caption()
     {

@@ -8,7 +8,6 @@
 #include "Test_Support.h"
 #include "UI_Button.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
@@ -48,14 +47,10 @@ class Test_Window_Soak : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_settings;
+    Temporary_Settings m_settings;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_settings.isValid());
-        Isolate_Settings(m_settings.path());
-    }
+    void initTestCase() { QVERIFY(m_settings.Is_Valid()); }
 
     void thirty_minutes_of_laps_and_quits()
     {

@@ -134,15 +134,10 @@ void tst_Options::construction_logs_the_path_once()
 
 void tst_Options::second_live_instance_stops_the_program()
 {
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(Second_Instance_Variable, m_dir->path());
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), QStringList());
-    QVERIFY(child.waitForFinished(30000));
-
-    const QString errors = QString::fromLocal8Bit(child.readAllStandardError());
-    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    const Child_Run child = Run_Self_As_Child(Second_Instance_Variable, m_dir->path());
+    QVERIFY(child.finished);
+    const QString& errors = child.errors;
+    QCOMPARE(child.status, QProcess::CrashExit);
     QVERIFY2(errors.contains(QStringLiteral("*Get_Global_Ptr() == 0")), qPrintable(errors));
     QVERIFY2(!errors.contains(QStringLiteral("second instance built")), qPrintable(errors));
 }

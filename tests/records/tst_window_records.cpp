@@ -10,7 +10,6 @@
 
 #include <QFile>
 #include <QPainter>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QtTest>
@@ -144,15 +143,10 @@ private slots:
         out.flush();
         file.close();
 
-        QProcess next;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TAVRELO_CHECK_RECORD", dir.path());
-        next.setProcessEnvironment(env);
-        next.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        next.start(QCoreApplication::applicationFilePath(), QStringList());
-        QVERIFY(next.waitForFinished(120000));
-        QCOMPARE(next.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(next.exitCode(), 0);
+        const Child_Run next = Run_Self_As_Child("TAVRELO_CHECK_RECORD", dir.path(), 120000);
+        QVERIFY(next.finished);
+        QCOMPARE(next.status, QProcess::NormalExit);
+        QVERIFY2(next.exit_code == 0, qPrintable(next.errors));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "Test_Support.h"
 
+#include <QCoreApplication>
 #include <QPainterPath>
 #include <QSettings>
 #include <QTextItem>
@@ -9,6 +10,39 @@ void Isolate_Settings(const QString& dir)
     qputenv("XDG_CONFIG_HOME", dir.toLocal8Bit());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir);
+}
+
+Temporary_Settings::Temporary_Settings()
+{
+    if (m_dir.isValid())
+        Isolate_Settings(m_dir.path());
+}
+
+bool Temporary_Settings::Is_Valid() const
+{
+    return m_dir.isValid();
+}
+
+QString Temporary_Settings::Path() const
+{
+    return m_dir.path();
+}
+
+QString Temporary_Settings::File() const
+{
+    return m_dir.path() + "/Norvikk/Tavrelo.ini";
+}
+
+Child_Run Run_Self_As_Child(const char* variable, const QString& value, int timeout_ms)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(variable), value);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), QStringList());
+    const bool finished = child.waitForFinished(timeout_ms);
+    return Child_Run{finished, child.exitStatus(), child.exitCode(),
+                     QString::fromLocal8Bit(child.readAllStandardError())};
 }
 
 class Recording_Engine : public QPaintEngine

@@ -7,8 +7,10 @@
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPen>
+#include <QProcess>
 #include <QRectF>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTransform>
 #include <QVector>
 
@@ -17,6 +19,34 @@
 // Points QSettings' user scope (and XDG_CONFIG_HOME) at dir, so a test never
 // touches the real settings of the user running it.
 void Isolate_Settings(const QString& dir);
+
+// Settings in a temporary folder for as long as the object lives.
+class Temporary_Settings
+{
+public:
+    Temporary_Settings();
+    bool Is_Valid() const;
+    QString Path() const;
+    // The settings file the game uses inside the folder.
+    QString File() const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// What a child run of this test binary did.
+struct Child_Run
+{
+    bool finished;
+    QProcess::ExitStatus status;
+    int exit_code;
+    QString errors; // its standard error
+};
+
+// Runs this test binary again with variable=value in its environment, where
+// its main() takes a child's part (a case that must crash, a second process),
+// and waits for it.
+Child_Run Run_Self_As_Child(const char* variable, const QString& value, int timeout_ms = 60000);
 
 // One drawing call seen by a Recording_Device, with the painter state it was made in.
 struct Painter_Call

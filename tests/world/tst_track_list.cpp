@@ -1,6 +1,8 @@
 // The course catalogue and the three segment tables: shape, figures and the bad-index assertion.
 #include "Track_List.h"
 
+#include "Test_Support.h"
+
 #include <QProcess>
 #include <QtTest>
 
@@ -258,14 +260,10 @@ private slots:
     void bad_index_stops_the_program()
     {
         QFETCH(int, index);
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TAVRELO_CHILD_INDEX", QString::number(index));
-        child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(), QStringList());
-        QVERIFY(child.waitForFinished(20000));
-        const QString err = QString::fromLocal8Bit(child.readAllStandardError());
-        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        const Child_Run child = Run_Self_As_Child("TAVRELO_CHILD_INDEX", QString::number(index));
+        QVERIFY(child.finished);
+        const QString& err = child.errors;
+        QCOMPARE(child.status, QProcess::CrashExit);
         QVERIFY2(err.contains("Track_List.cpp:25"), qPrintable(err));
         QVERIFY2(err.contains("Get_Track_Info(int)"), qPrintable(err));
         QVERIFY2(err.contains("idx >= 0 && idx < Get_Track_Count()"), qPrintable(err));
