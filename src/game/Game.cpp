@@ -20,10 +20,12 @@
 #include <QBrush>
 #include <QDesktopWidget>
 #include <QGLWidget>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace
 {
@@ -175,6 +177,8 @@ Game::~Game()
     m_level = Single<Level>();
     m_stars = Single<Stars>();
     m_scene = Single<Game_Scene>();
+    // The last chance for a best lap the file did not take.
+    Save_Records(nullptr);
     m_options = Single<Options>();
 }
 
@@ -438,15 +442,41 @@ void Game::Update_Game()
     const float time = m_lap_timer->m_elapsed;
     if (stored != 0.0f && stored <= time)
     {
+        Save_Records(nullptr);
         Set_State(State_Menu);
         return;
     }
 
     m_lap_timer->m_best = time;
     const QString& record = m_ghost_ship->m_record;
-    const QString ghost = record.size() <= Ghost_Record_Cap ? record : QString();
-    m_options->Write_Record(index, time, ghost);
+    const Unsaved_Record best{index, time, record.size() <= Ghost_Record_Cap ? record : QString()};
+    Save_Records(&best);
     Set_State(State_Menu);
+}
+
+void Game::Save_Records(const Unsaved_Record* new_best)
+{
+    if (new_best != nullptr)
+    {
+        // The new best replaces whatever of its course was still waiting.
+        m_unsaved_records.erase(std::remove_if(m_unsaved_records.begin(), m_unsaved_records.end(),
+                                               [new_best](const Unsaved_Record& unsaved)
+                                               { return unsaved.level == new_best->level; }),
+                                m_unsaved_records.end());
+        m_unsaved_records.push_back(*new_best);
+    }
+    std::vector<Unsaved_Record> still_unsaved;
+    for (const Unsaved_Record& unsaved : m_unsaved_records)
+    {
+        if (m_options->Write_Record(unsaved.level, unsaved.time, unsaved.ghost))
+            continue;
+        // The clock shows the new best, so the player must learn that it is not kept yet.
+        std::fprintf(stderr, "tavrelo: warning: cannot save the best lap %s of %s to %s: %s\n",
+                     qPrintable(Lap_Timer::Format_Time(unsaved.time)), Get_Track_Info(unsaved.level)->name,
+                     qPrintable(m_options->m_settings.fileName()), qPrintable(m_options->Write_Error()));
+        still_unsaved.push_back(unsaved);
+    }
+    m_unsaved_records.swap(still_unsaved);
 }
 
 void Game::mousePressEvent(QMouseEvent* event)
@@ -469,4 +499,18 @@ void Game::mouseMoveEvent(QMouseEvent* event)
 {
     event->accept();
     m_scene->Move(event->pos());
+}
+
+void Game::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Escape)
+    {
+        QGraphicsView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    // Escape is a tap on the QUIT button on screen: the next frame's poll
+    // acts on it, so states still change in the frame loop alone.
+    UI_Button& quit = m_state == State_Race ? *m_ingame_quit_button.Get() : *m_quit_button.Get();
+    quit.m_was_pressed = true;
 }

@@ -6,9 +6,11 @@
 
 #include <QGraphicsView>
 #include <QPointF>
+#include <QString>
 #include <QTransform>
 
 #include <cstdint>
+#include <vector>
 
 class Options;
 class Game_Scene;
@@ -80,14 +82,29 @@ public:
     int32_t m_closest_segment;
     float m_segment_fraction;
 
+    // A best lap the settings file did not take. The store keeps it in memory,
+    // so the clock and the next race still know it; the game writes it again
+    // after every finished race and when it ends.
+    struct Unsaved_Record
+    {
+        int level;
+        float time;
+        QString ghost;
+    };
+    std::vector<Unsaved_Record> m_unsaved_records;
+
 protected:
     void timerEvent(QTimerEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Update_Camera();
+    // Writes a new best lap (when given) and every record still unsaved;
+    // warns on standard error about each one the file does not take.
+    void Save_Records(const Unsaved_Record* new_best);
 };
 
 #endif

@@ -1,7 +1,9 @@
 #include "Options.h"
 
 #include <QDebug>
+#include <QFileInfo>
 #include <QMetaType>
+#include <QSaveFile>
 #include <QVariant>
 
 #include <cfloat>
@@ -48,5 +50,41 @@ bool Options::Write_Record(int level, float time, const QString& ghost)
     m_settings.setValue(Name_Level_Value(level, "time"), QVariant(time));
     m_settings.setValue(Name_Level_Value(level, "ghost"), QVariant(ghost));
     m_settings.sync();
-    return m_settings.status() == QSettings::NoError;
+    // QSettings keeps its first failure as its status for good, and keeps the
+    // changes it could not write to try again at the next sync. A second store
+    // on the same file shares those pending changes but starts with a clean
+    // status, so its sync tells whether the file holds the record now.
+    QSettings probe(m_settings.fileName(), QSettings::IniFormat);
+    probe.sync();
+    return probe.status() == QSettings::NoError &&
+           probe.value(Name_Level_Value(level, "time")) == QVariant(time) &&
+           probe.value(Name_Level_Value(level, "ghost")).toString() == ghost;
+}
+
+bool Options::Clear_Record(int level)
+{
+    m_settings.remove(Name_Level_Value(level, "time"));
+    m_settings.remove(Name_Level_Value(level, "ghost"));
+    m_settings.sync();
+    QSettings probe(m_settings.fileName(), QSettings::IniFormat);
+    probe.sync();
+    return probe.status() == QSettings::NoError && !probe.contains(Name_Level_Value(level, "time")) &&
+           !probe.contains(Name_Level_Value(level, "ghost"));
+}
+
+QString Options::Write_Error() const
+{
+    const QString file = m_settings.fileName();
+    const QFileInfo info(file);
+    if (info.isDir())
+        return QStringLiteral("it is a folder");
+    if (info.exists() && !info.isWritable())
+        return QStringLiteral("the file is read-only");
+    // Opening a save file creates its temporary beside the settings file: the
+    // system's reason when the folder is missing, read-only or out of room.
+    QSaveFile trial(file);
+    if (!trial.open(QIODevice::WriteOnly))
+        return trial.errorString();
+    trial.cancelWriting();
+    return QStringLiteral("the file could not be written in full (is the disk full?)");
 }

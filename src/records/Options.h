@@ -26,7 +26,13 @@ public:
     // writes it to a temporary file and renames that over the old one, so a
     // game killed while saving leaves the old record or the new, never half a
     // file. Returns whether the file was written; the game plays on either way.
+    // A record the file did not take stays in the store's memory, so the game
+    // still reads it, and goes out with the next write.
     bool Write_Record(int level, float time, const QString& ghost);
+    // Removes a course's record and writes the file at once; returns whether it was written.
+    bool Clear_Record(int level);
+    // Why the file cannot be written just now, in words, after a write failed.
+    QString Write_Error() const;
 
     QSettings m_settings;
 };

@@ -45,6 +45,16 @@ Child_Run Run_Self_As_Child(const char* variable, const QString& value, int time
                      QString::fromLocal8Bit(child.readAllStandardError())};
 }
 
+Tool_Run Run_Records_Tool(const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(qEnvironmentVariable("TAVRELO_RECORDS_EXE"), arguments);
+    const bool finished = tool.waitForFinished(60000);
+    const bool exited = finished && tool.exitStatus() == QProcess::NormalExit;
+    return Tool_Run{exited ? tool.exitCode() : -1, QString::fromLocal8Bit(tool.readAllStandardOutput()),
+                    QString::fromLocal8Bit(tool.readAllStandardError())};
+}
+
 class Recording_Engine : public QPaintEngine
 {
 public:

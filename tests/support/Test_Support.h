@@ -48,6 +48,15 @@ struct Child_Run
 // and waits for it.
 Child_Run Run_Self_As_Child(const char* variable, const QString& value, int timeout_ms = 60000);
 
+// What one run of tavrelo-records (TAVRELO_RECORDS_EXE) did, in this process's environment.
+struct Tool_Run
+{
+    int exit_code; // -1: it crashed or did not finish
+    QString output;
+    QString errors;
+};
+Tool_Run Run_Records_Tool(const QStringList& arguments);
+
 // One drawing call seen by a Recording_Device, with the painter state it was made in.
 struct Painter_Call
 {

@@ -1,0 +1,502 @@
+// tavrelo-records: lists, exports, imports, draws and clears the best laps the game keeps, through the
+// game's own settings store, ghost codec, courses and road drawing.
+#include "Lap_Timer.h"
+#include "Options.h"
+#include "Record_Check.h"
+#include "Record_File.h"
+#include "Record_Picture.h"
+#include "Track_List.h"
+
+#include <QCommandLineParser>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMetaType>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace
+{
+// Exit statuses.
+constexpr int Done = 0;
+constexpr int Rejected = 1; // a file refused, a write that failed
+constexpr int Wrong_Usage = 2;
+
+constexpr int Min_Side = 64;
+constexpr int Max_Side = 8192;
+
+const char* const Overview =
+    "Lists, shares and draws the best laps Tavrelo keeps.\n"
+    "\n"
+    "Commands:\n"
+    "  list                               each course's best lap and whether it is sound (the default)\n"
+    "  export COURSE FILE                 writes a course's record to a record file\n"
+    "  import FILE [--force]              takes a record file's lap if it is faster (or with --force)\n"
+    "  render COURSE OUT.png [--vs FILE] [--size WxH]\n"
+    "                                     draws the course and the best lap's line, by speed\n"
+    "  clear COURSE --yes                 removes a course's record\n"
+    "\n"
+    "COURSE is 1, 2 or 3, or a course's name in any case. 'tavrelo-records COMMAND --help' says more.\n"
+    "A replaced or cleared record is first copied, with the whole settings file, beside it.\n"
+    "Exit status: 0 done, 1 a file rejected or a write failed, 2 wrong usage.\n";
+
+void Print(const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+}
+
+void Error(const QString& text)
+{
+    std::fputs(("tavrelo-records: " + text + "\n").toLocal8Bit().constData(), stderr);
+}
+
+int Usage_Error(const QString& command, const QString& text)
+{
+    Error(text);
+    std::fprintf(stderr, "Try 'tavrelo-records %s--help'.\n",
+                 command.isEmpty() ? "" : qPrintable(command + " "));
+    return Wrong_Usage;
+}
+
+// The Options debug line at start-up is for the game's log, not for this tool's output.
+void Quiet_Debug(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type != QtDebugMsg && type != QtInfoMsg)
+        std::fputs((text + "\n").toLocal8Bit().constData(), stderr);
+}
+
+QString Course_Name(int course)
+{
+    return QString::fromLatin1(Get_Track_Info(course)->name);
+}
+
+// 1 to 3, or a course's name in any case; -1 when it names none.
+int Find_Course(const QString& text)
+{
+    bool number = false;
+    const int index = text.toInt(&number) - 1;
+    if (number)
+        return index >= 0 && index < Get_Track_Count() ? index : -1;
+    for (int i = 0; i < Get_Track_Count(); ++i)
+        if (text.compare(Course_Name(i), Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+QString Course_Choices()
+{
+    QStringList names;
+    for (int i = 0; i < Get_Track_Count(); ++i)
+        names << QStringLiteral("%1 (%2)").arg(i + 1).arg(Course_Name(i));
+    return names.join(QStringLiteral(", "));
+}
+
+// One command's parser: its --help and the options it takes.
+struct Command
+{
+    QString name;
+    QCommandLineParser parser;
+    QCommandLineOption help{QStringList{"h", "help"}, "Shows this help."};
+
+    Command(const QString& command, const QString& description, const QString& syntax) : name(command)
+    {
+        parser.setApplicationDescription(description);
+        parser.addOption(help);
+        parser.addPositionalArgument(syntax, QString(), syntax);
+    }
+
+    // Done when the command is to run, else the exit status to end with.
+    int Parse(const QStringList& arguments, int min_positional, int max_positional)
+    {
+        if (!parser.parse(arguments))
+            return Usage_Error(name, parser.errorText());
+        if (parser.isSet(help))
+        {
+            Print(parser.helpText().replace(QRegularExpression("^Usage: \\S+"),
+                                            "Usage: tavrelo-records " + name));
+            return -1;
+        }
+        const int count = parser.positionalArguments().size();
+        if (count < min_positional)
+            return Usage_Error(name, QStringLiteral("%1 needs more arguments").arg(name));
+        if (count > max_positional)
+            return Usage_Error(
+                name,
+                QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments()[max_positional]));
+        return Done;
+    }
+
+    QString Argument(int i) const { return parser.positionalArguments()[i]; }
+};
+
+// A course's record as the game reads it, and what is wrong with it.
+struct Stored_Record
+{
+    bool present;
+    float time;
+    QString ghost;
+    QString verdict; // "ok", "none" or the fault
+};
+
+Stored_Record Read_Stored(Options& options, int course)
+{
+    Stored_Record record;
+    const bool has_time = options.m_settings.contains(options.Name_Level_Value(course, "time"));
+    const bool has_ghost = options.m_settings.contains(options.Name_Level_Value(course, "ghost"));
+    record.present = has_time || has_ghost;
+    record.time = options.Read_Best_Time(course);
+    record.ghost = options.Read_Ghost(course);
+    if (!record.present)
+    {
+        record.verdict = QStringLiteral("none");
+        return record;
+    }
+    if (has_ghost &&
+        options.m_settings.value(options.Name_Level_Value(course, "ghost")).userType() != QMetaType::QString)
+    {
+        record.verdict = QStringLiteral("the ghost is not text");
+        return record;
+    }
+    // Read_Best_Time reads anything unusable as 0: a stored value is then faulty.
+    const QString fault = Check_Record(*Get_Track_Info(course), record.time, record.ghost);
+    record.verdict = fault.isEmpty() ? QStringLiteral("ok") : fault;
+    return record;
+}
+
+// Writes bytes to path whole or not at all.
+bool Save_Whole(const QString& path, const QByteArray& bytes, QString& reason)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    {
+        reason = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+// Copies the settings file beside itself before a record in it is replaced
+// or removed. Returns the copy's path, or an empty string and the reason.
+QString Back_Up(Options& options, QString& reason)
+{
+    const QString settings = options.m_settings.fileName();
+    QFile file(settings);
+    if (!file.open(QIODevice::ReadOnly))
+    {
+        reason = QStringLiteral("cannot read %1 to back it up: %2").arg(settings, file.errorString());
+        return QString();
+    }
+    const QByteArray bytes = file.readAll();
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString backup = settings + "." + stamp + ".bak";
+    for (int n = 2; QFileInfo::exists(backup); ++n)
+        backup = settings + "." + stamp + "-" + QString::number(n) + ".bak";
+    if (!Save_Whole(backup, bytes, reason))
+    {
+        reason = QStringLiteral("cannot write the backup %1: %2").arg(backup, reason);
+        return QString();
+    }
+    return backup;
+}
+
+int List(const QStringList& arguments)
+{
+    Command command("list", "Lists each course's best lap, its ghost, and whether the game can use them.",
+                    "");
+    if (const int status = command.Parse(arguments, 0, 0))
+        return status < 0 ? Done : status;
+    Options options;
+    Print(QStringLiteral("%1  %2  %3  %4  %5\n")
+              .arg("Course", -9)
+              .arg("Best", -9)
+              .arg("Samples", 7)
+              .arg("Spans", -9)
+              .arg("Verdict"));
+    for (int course = 0; course < Get_Track_Count(); ++course)
+    {
+        const Stored_Record record = Read_Stored(options, course);
+        const int samples = Ghost_Sample_Count(record.ghost);
+        const QString best = record.time > 0.0f ? Lap_Timer::Format_Time(record.time) : QStringLiteral("-");
+        // A ghost of n samples follows the lap for n - 1 frames.
+        const QString spans =
+            samples > 0 ? Lap_Timer::Format_Time(float(samples - 1) / 60.0f) : QStringLiteral("-");
+        Print(QStringLiteral("%1  %2  %3  %4  %5\n")
+                  .arg(Course_Name(course), -9)
+                  .arg(best, -9)
+                  .arg(samples, 7)
+                  .arg(spans, -9)
+                  .arg(record.verdict));
+    }
+    Print(QStringLiteral("Settings: %1\n").arg(options.m_settings.fileName()));
+    return Done;
+}
+
+int Export(const QStringList& arguments)
+{
+    Command command("export", "Writes one course's best lap and its ghost to a record file (JSON).",
+                    "COURSE FILE");
+    if (const int status = command.Parse(arguments, 2, 2))
+        return status < 0 ? Done : status;
+    const int course = Find_Course(command.Argument(0));
+    if (course < 0)
+        return Usage_Error(
+            "export",
+            QStringLiteral("no course '%1'; the courses are %2").arg(command.Argument(0), Course_Choices()));
+    Options options;
+    const Stored_Record record = Read_Stored(options, course);
+    if (record.verdict != QLatin1String("ok"))
+    {
+        Error(QStringLiteral("%1: nothing to export for %2: %3")
+                  .arg(options.m_settings.fileName(), Course_Name(course), record.verdict));
+        return Rejected;
+    }
+    const QString path = command.Argument(1);
+    QString reason;
+    if (!Save_Whole(path, Record_File::Write(course, record.time, record.ghost), reason))
+    {
+        Error(QStringLiteral("%1: cannot write: %2").arg(path, reason));
+        return Rejected;
+    }
+    Print(QStringLiteral("Exported %1 of %2 to %3\n")
+              .arg(Lap_Timer::Format_Time(record.time), Course_Name(course), path));
+    return Done;
+}
+
+// Reads and checks a record file; on failure says why and returns false.
+bool Read_Record_File(const QString& path, Record_File& record)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+    {
+        Error(QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()));
+        return false;
+    }
+    const QByteArray bytes = file.read(Record_File::Max_File_Size + 1);
+    QString reason;
+    if (!record.Read(bytes, reason))
+    {
+        Error(QStringLiteral("%1: rejected: %2").arg(path, reason));
+        return false;
+    }
+    return true;
+}
+
+int Import(const QStringList& arguments)
+{
+    Command command(
+        "import",
+        "Takes the lap of a record file as its course's best, if it is faster than the stored one "
+        "or there is none. The settings file is first copied beside itself.",
+        "FILE");
+    const QCommandLineOption force("force", "Replaces the stored best even when it is faster.");
+    command.parser.addOption(force);
+    if (const int status = command.Parse(arguments, 1, 1))
+        return status < 0 ? Done : status;
+    const QString path = command.Argument(0);
+    Record_File record;
+    if (!Read_Record_File(path, record))
+        return Rejected;
+
+    Options options;
+    const Stored_Record stored = Read_Stored(options, record.m_course);
+    const QString name = Course_Name(record.m_course);
+    if (stored.time > 0.0f && !(record.m_time < stored.time) && !command.parser.isSet(force))
+    {
+        Error(
+            QStringLiteral("%1: rejected: %2 is not faster than the best %3 of %4 (--force replaces it)")
+                .arg(path, Lap_Timer::Format_Time(record.m_time), Lap_Timer::Format_Time(stored.time), name));
+        return Rejected;
+    }
+    QString backup;
+    if (stored.present)
+    {
+        QString reason;
+        backup = Back_Up(options, reason);
+        if (backup.isEmpty())
+        {
+            Error(QStringLiteral("%1: not imported: %2").arg(path, reason));
+            return Rejected;
+        }
+    }
+    if (!options.Write_Record(record.m_course, record.m_time, record.m_ghost))
+    {
+        Error(
+            QStringLiteral("%1: cannot write: %2").arg(options.m_settings.fileName(), options.Write_Error()));
+        return Rejected;
+    }
+    Print(
+        QStringLiteral("Imported %1 for %2 from %3").arg(Lap_Timer::Format_Time(record.m_time), name, path));
+    if (stored.present)
+        Print(QStringLiteral(", replacing %1 (kept in %2)")
+                  .arg(stored.time > 0.0f ? Lap_Timer::Format_Time(stored.time) : stored.verdict, backup));
+    Print(QStringLiteral("\n"));
+    return Done;
+}
+
+int Clear(const QStringList& arguments)
+{
+    Command command(
+        "clear", "Removes one course's best lap and ghost. The settings file is first copied beside itself.",
+        "COURSE");
+    const QCommandLineOption yes("yes", "Confirms the removal.");
+    command.parser.addOption(yes);
+    if (const int status = command.Parse(arguments, 1, 1))
+        return status < 0 ? Done : status;
+    const int course = Find_Course(command.Argument(0));
+    if (course < 0)
+        return Usage_Error(
+            "clear",
+            QStringLiteral("no course '%1'; the courses are %2").arg(command.Argument(0), Course_Choices()));
+    if (!command.parser.isSet(yes))
+        return Usage_Error("clear", QStringLiteral("clear removes a record: confirm with --yes"));
+    Options options;
+    if (!Read_Stored(options, course).present)
+    {
+        Print(QStringLiteral("%1 has no record; nothing changed\n").arg(Course_Name(course)));
+        return Done;
+    }
+    QString reason;
+    const QString backup = Back_Up(options, reason);
+    if (backup.isEmpty())
+    {
+        Error(QStringLiteral("%1: not cleared: %2").arg(options.m_settings.fileName(), reason));
+        return Rejected;
+    }
+    if (!options.Clear_Record(course))
+    {
+        Error(
+            QStringLiteral("%1: cannot write: %2").arg(options.m_settings.fileName(), options.Write_Error()));
+        return Rejected;
+    }
+    Print(QStringLiteral("Cleared the record of %1 (kept in %2)\n").arg(Course_Name(course), backup));
+    return Done;
+}
+
+int Render(const QStringList& arguments)
+{
+    Command command(
+        "render",
+        "Draws the whole course with the best lap's line coloured by speed, a tick every 5 seconds "
+        "and the lap time; with --vs, a second lap and where along the course each one leads.",
+        "COURSE OUT.png");
+    const QCommandLineOption versus("vs", "A record file of the same course to race against.", "FILE");
+    const QCommandLineOption size_option("size", "The picture's size in pixels (default 1024x768).", "WxH",
+                                         "1024x768");
+    command.parser.addOption(versus);
+    command.parser.addOption(size_option);
+    if (const int status = command.Parse(arguments, 2, 2))
+        return status < 0 ? Done : status;
+    const int course = Find_Course(command.Argument(0));
+    if (course < 0)
+        return Usage_Error(
+            "render",
+            QStringLiteral("no course '%1'; the courses are %2").arg(command.Argument(0), Course_Choices()));
+    const QRegularExpressionMatch size_match =
+        QRegularExpression("^(\\d{1,5})x(\\d{1,5})$").match(command.parser.value(size_option));
+    const QSize size = size_match.hasMatch()
+                           ? QSize(size_match.captured(1).toInt(), size_match.captured(2).toInt())
+                           : QSize();
+    if (size.width() < Min_Side || size.height() < Min_Side || size.width() > Max_Side ||
+        size.height() > Max_Side)
+        return Usage_Error(
+            "render",
+            QStringLiteral("--size takes WIDTHxHEIGHT, each %1 to %2 pixels").arg(Min_Side).arg(Max_Side));
+
+    Options options;
+    const Stored_Record stored = Read_Stored(options, course);
+    if (stored.verdict != QLatin1String("ok") || stored.ghost.isEmpty())
+    {
+        Error(QStringLiteral("%1: no lap of %2 to draw: %3")
+                  .arg(options.m_settings.fileName(), Course_Name(course),
+                       stored.verdict == QLatin1String("ok") ? QStringLiteral("its best lap has no ghost")
+                                                             : stored.verdict));
+        return Rejected;
+    }
+    const Record_Picture::Run run{QStringLiteral("best lap"), stored.time, stored.ghost};
+    Record_Picture::Run rival_run;
+    const Record_Picture::Run* rival = nullptr;
+    if (command.parser.isSet(versus))
+    {
+        const QString path = command.parser.value(versus);
+        Record_File record;
+        if (!Read_Record_File(path, record))
+            return Rejected;
+        if (record.m_course != course || record.m_ghost.isEmpty())
+        {
+            Error(QStringLiteral("%1: rejected: %2")
+                      .arg(path, record.m_course != course ? "a lap of " + Course_Name(record.m_course)
+                                                           : QStringLiteral("the lap has no ghost")));
+            return Rejected;
+        }
+        rival_run = Record_Picture::Run{QFileInfo(path).completeBaseName(), record.m_time, record.m_ghost};
+        rival = &rival_run;
+    }
+
+    const QImage image = Record_Picture::Render(course, run, rival, size);
+    const QString out = command.Argument(1);
+    QSaveFile file(out);
+    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
+    {
+        Error(QStringLiteral("%1: cannot write: %2").arg(out, file.errorString()));
+        return Rejected;
+    }
+    Print(QStringLiteral("Drew %1 (%2) to %3\n")
+              .arg(Course_Name(course), Lap_Timer::Format_Time(stored.time), out));
+    return Done;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qInstallMessageHandler(Quiet_Debug);
+    // Only pictures need the GUI's fonts and painting; they are painted in
+    // memory, so no display is needed, or opened.
+    std::unique_ptr<QCoreApplication> application;
+    if (argc > 1 && std::strcmp(argv[1], "render") == 0)
+    {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application.reset(new QGuiApplication(argc, argv));
+    }
+    else
+    {
+        application.reset(new QCoreApplication(argc, argv));
+    }
+    QCoreApplication::setApplicationName("tavrelo-records");
+    QCoreApplication::setApplicationVersion(QStringLiteral(TAVRELO_VERSION));
+
+    QStringList arguments = QCoreApplication::arguments();
+    const QString first = arguments.size() > 1 ? arguments[1] : QString();
+    if (first == "-h" || first == "--help" || first == "help")
+    {
+        Print(QStringLiteral("Usage: tavrelo-records [COMMAND] [ARGUMENTS]\n") + Overview);
+        return Done;
+    }
+    if (first == "-v" || first == "--version")
+    {
+        Print(QStringLiteral("tavrelo-records %1\n").arg(TAVRELO_VERSION));
+        return Done;
+    }
+    // The command's parser sees the command where a program's name would be.
+    const QString name = first.isEmpty() ? QStringLiteral("list") : first;
+    if (!first.isEmpty())
+        arguments.removeFirst();
+    if (name == "list")
+        return List(arguments);
+    if (name == "export")
+        return Export(arguments);
+    if (name == "import")
+        return Import(arguments);
+    if (name == "render")
+        return Render(arguments);
+    if (name == "clear")
+        return Clear(arguments);
+    return Usage_Error(QString(), QStringLiteral("no command '%1'").arg(name));
+}

@@ -1,0 +1,266 @@
+#include "Record_Picture.h"
+
+#include "Ghost_Record.h"
+#include "Ghost_Ship.h"
+#include "Lap_Timer.h"
+#include "Level.h"
+#include "Track_List.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QLineF>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPen>
+#include <QRectF>
+#include <QTransform>
+
+#include <algorithm>
+#include <cmath>
+
+const QColor Record_Picture::Slow_Colour(235, 40, 60);
+const QColor Record_Picture::Middle_Colour(190, 70, 255);
+const QColor Record_Picture::Fast_Colour(40, 200, 255);
+const QColor Record_Picture::Rival_Colour(245, 245, 245);
+const QColor Record_Picture::Background_Colour(0, 0, 0);
+
+namespace
+{
+constexpr int Frames_Per_Second = 60;
+constexpr double Title_Height = 52.0;
+constexpr double Legend_Height = 46.0;
+constexpr double Margin = 12.0;
+// The band that tells who leads runs just outside the road's kerbs.
+constexpr double Lead_Band_Offset = Level::Road_Half_Width + 9.0;
+
+QColor Mix(const QColor& a, const QColor& b, double t)
+{
+    return QColor::fromRgbF(a.redF() + (b.redF() - a.redF()) * t, a.greenF() + (b.greenF() - a.greenF()) * t,
+                            a.blueF() + (b.blueF() - a.blueF()) * t);
+}
+
+double Distance(const QPointF& a, const QPointF& b)
+{
+    return std::hypot(a.x() - b.x(), a.y() - b.y());
+}
+
+QPen Screen_Pen(const QColor& colour, double width)
+{
+    QPen pen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    pen.setCosmetic(true); // pixels, whatever the scale of the course
+    return pen;
+}
+
+// The run's line, each step coloured by its speed.
+void Draw_Speed_Line(QPainter& painter, const std::vector<QPointF>& path, double slowest, double fastest)
+{
+    const double range = std::max(fastest - slowest, 1e-6);
+    for (size_t i = 1; i < path.size(); ++i)
+    {
+        const double speed = Distance(path[i], path[i - 1]) * Frames_Per_Second;
+        painter.setPen(
+            Screen_Pen(Record_Picture::Speed_Colour(static_cast<float>((speed - slowest) / range)), 3.0));
+        painter.drawLine(QLineF(path[i - 1], path[i]));
+    }
+}
+
+// A tick across the line every few seconds, labelled with the time.
+void Draw_Ticks(QPainter& painter, const QTransform& world, const std::vector<QPointF>& path)
+{
+    const int every = Record_Picture::Tick_Seconds * Frames_Per_Second;
+    for (size_t i = every; i + 1 < path.size(); i += every)
+    {
+        const QPointF at = world.map(path[i]);
+        const QPointF ahead = world.map(path[std::min(path.size() - 1, i + 3)]);
+        QPointF across(at.y() - ahead.y(), ahead.x() - at.x());
+        const double length = std::hypot(across.x(), across.y());
+        if (length <= 0.0)
+            across = QPointF(0.0, 1.0);
+        else
+            across /= length;
+        painter.setPen(Screen_Pen(QColor(255, 255, 255), 2.0));
+        painter.drawLine(QLineF(at - across * 7.0, at + across * 7.0));
+        const QString label = QStringLiteral("%1 s").arg(i / Frames_Per_Second);
+        painter.setPen(QColor(255, 255, 255));
+        painter.drawText(at + across * 10.0 + QPointF(-4.0, 4.0), label);
+    }
+}
+
+// Text with a dark shadow, as the game draws its own.
+void Draw_Label(QPainter& painter, const QPointF& at, const QColor& colour, const QString& text)
+{
+    painter.setPen(QColor(0, 0, 0));
+    painter.drawText(at + QPointF(1.5, 1.5), text);
+    painter.setPen(colour);
+    painter.drawText(at, text);
+}
+} // namespace
+
+QColor Record_Picture::Speed_Colour(float fraction)
+{
+    const double t = std::min(std::max(static_cast<double>(fraction), 0.0), 1.0);
+    return t < 0.5 ? Mix(Slow_Colour, Middle_Colour, t * 2.0)
+                   : Mix(Middle_Colour, Fast_Colour, t * 2.0 - 1.0);
+}
+
+std::vector<QPointF> Record_Picture::Replay(const Level& level, int version, const QString& ghost)
+{
+    std::vector<QPointF> path;
+    if (level.m_points.empty())
+        return path;
+    // The game's own replay, sample by sample, from where every race starts.
+    Ghost_Ship replay;
+    Ghost_Start(replay, ghost, level.m_points[0], 0.0f, version);
+    while (replay.m_read_pos < replay.m_playback.size())
+    {
+        Ghost_Play_Sample(replay);
+        path.push_back(replay.m_position);
+    }
+    return path;
+}
+
+std::vector<int> Record_Picture::Arrivals(const Level& level, const std::vector<QPointF>& path)
+{
+    const int count = static_cast<int>(level.m_points.size());
+    std::vector<int> arrivals(static_cast<size_t>(std::max(count, 0)), -1);
+    int piece = 0;
+    for (size_t frame = 0; frame < path.size(); ++frame)
+    {
+        double best = 1e30;
+        int best_piece = piece;
+        for (int i = std::max(piece - 3, 0); i <= std::min(piece + 5, count - 1); ++i)
+        {
+            const QPointF start = level.m_points[i];
+            const QPointF direction = level.m_directions[i];
+            const QPointF offset = path[frame] - start;
+            double along = offset.x() * direction.x() + offset.y() * direction.y();
+            along = std::min(std::max(along, 0.0), static_cast<double>(level.m_lengths[i]));
+            const double distance = Distance(start + along * direction, path[frame]);
+            if (distance < best)
+            {
+                best = distance;
+                best_piece = i;
+            }
+        }
+        piece = best_piece;
+        for (int k = 0; k <= piece; ++k)
+            if (arrivals[k] < 0)
+                arrivals[k] = static_cast<int>(frame);
+    }
+    return arrivals;
+}
+
+QImage Record_Picture::Render(int course, const Run& run, const Run* rival, const QSize& size)
+{
+    const Track_Info* info = Get_Track_Info(course);
+    Level level;
+    level.Init(course);
+
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Background_Colour);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    QFont font = painter.font();
+    font.setPixelSize(14);
+    painter.setFont(font);
+
+    // The whole course, road and kerbs included, fitted between title and legend.
+    QRectF bounds;
+    for (const QPointF& point : level.m_points)
+        bounds |= QRectF(point, QSizeF(0.0, 0.0));
+    const double pad = Lead_Band_Offset + 6.0;
+    bounds.adjust(-pad, -pad, pad, pad);
+    const QRectF area(Margin, Title_Height, size.width() - 2.0 * Margin,
+                      size.height() - Title_Height - Legend_Height);
+    const double scale =
+        std::max(std::min(area.width() / bounds.width(), area.height() / bounds.height()), 1e-3);
+    QTransform world;
+    world.translate(area.center().x(), area.center().y());
+    world.scale(scale, scale);
+    world.translate(-bounds.center().x(), -bounds.center().y());
+
+    painter.save();
+    painter.setWorldTransform(world);
+    level.Draw(&painter);
+    painter.restore();
+
+    const std::vector<QPointF> path = Replay(level, info->version, run.ghost);
+    std::vector<QPointF> rival_path;
+    if (rival != nullptr)
+        rival_path = Replay(level, info->version, rival->ghost);
+
+    painter.save();
+    painter.setWorldTransform(world);
+    // Who leads where: whoever got to a piece of the course first.
+    if (rival != nullptr)
+    {
+        const std::vector<int> ours = Arrivals(level, path);
+        const std::vector<int> theirs = Arrivals(level, rival_path);
+        for (size_t k = 0; k + 1 < level.m_points.size(); ++k)
+        {
+            const bool we_lead = ours[k] >= 0 && (theirs[k] < 0 || ours[k] < theirs[k]);
+            const bool they_lead = theirs[k] >= 0 && (ours[k] < 0 || theirs[k] < ours[k]);
+            if (!we_lead && !they_lead)
+                continue;
+            const QPointF shift = level.m_normals[k] * Lead_Band_Offset;
+            painter.setPen(Screen_Pen(we_lead ? Middle_Colour : Rival_Colour, 4.0));
+            painter.drawLine(QLineF(level.m_points[k] - shift, level.m_points[k + 1] - shift));
+        }
+        painter.setPen(Screen_Pen(Rival_Colour, 2.0));
+        for (size_t i = 1; i < rival_path.size(); ++i)
+            painter.drawLine(QLineF(rival_path[i - 1], rival_path[i]));
+    }
+    double slowest = 1e30;
+    double fastest = 0.0;
+    for (size_t i = 1; i < path.size(); ++i)
+    {
+        const double speed = Distance(path[i], path[i - 1]) * Frames_Per_Second;
+        slowest = std::min(slowest, speed);
+        fastest = std::max(fastest, speed);
+    }
+    if (path.size() < 2)
+        slowest = 0.0;
+    Draw_Speed_Line(painter, path, slowest, fastest);
+    painter.restore();
+    Draw_Ticks(painter, world, path);
+
+    // Title: the course and the lap times.
+    const double line = QFontMetricsF(font).height();
+    Draw_Label(painter, QPointF(Margin, Margin + line * 0.8), QColor(160, 250, 190),
+               QStringLiteral("%1: %2  %3")
+                   .arg(QLatin1String(info->name), run.label, Lap_Timer::Format_Time(run.time)));
+    if (rival != nullptr)
+    {
+        const double gap = static_cast<double>(rival->time) - static_cast<double>(run.time);
+        Draw_Label(painter, QPointF(Margin, Margin + line * 1.9), Rival_Colour,
+                   QStringLiteral("against %1  %2  (%3%4 s)")
+                       .arg(rival->label, Lap_Timer::Format_Time(rival->time), gap >= 0.0 ? "+" : "-")
+                       .arg(std::fabs(gap), 0, 'f', 2));
+    }
+
+    // Legend: the speed scale, and what the lead band's colours mean.
+    const double y = size.height() - Legend_Height + 14.0;
+    const QRectF bar(Margin + 70.0, y, 160.0, 10.0);
+    QLinearGradient gradient(bar.topLeft(), bar.topRight());
+    gradient.setColorAt(0.0, Slow_Colour);
+    gradient.setColorAt(0.5, Middle_Colour);
+    gradient.setColorAt(1.0, Fast_Colour);
+    painter.fillRect(bar, gradient);
+    Draw_Label(painter, QPointF(Margin, y + 10.0), QColor(220, 220, 220), QStringLiteral("speed"));
+    Draw_Label(painter, QPointF(bar.left(), y + 26.0), QColor(220, 220, 220),
+               QStringLiteral("%1").arg(slowest, 0, 'f', 0));
+    Draw_Label(painter, QPointF(bar.right() - 24.0, y + 26.0), QColor(220, 220, 220),
+               QStringLiteral("%1 units/s").arg(fastest, 0, 'f', 0));
+    if (rival != nullptr)
+    {
+        const double x = bar.right() + 90.0;
+        painter.fillRect(QRectF(x, y, 24.0, 4.0), Middle_Colour);
+        Draw_Label(painter, QPointF(x + 30.0, y + 6.0), QColor(220, 220, 220),
+                   QStringLiteral("%1 ahead").arg(run.label));
+        painter.fillRect(QRectF(x, y + 16.0, 24.0, 4.0), Rival_Colour);
+        Draw_Label(painter, QPointF(x + 30.0, y + 22.0), QColor(220, 220, 220),
+                   QStringLiteral("%1 ahead").arg(rival->label));
+    }
+    painter.end();
+    return image;
+}

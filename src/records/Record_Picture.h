@@ -1,0 +1,50 @@
+// Record_Picture: a whole course drawn with the game's road, and one or two ghosts' runs over it.
+#ifndef TAVRELO_RECORD_PICTURE_H
+#define TAVRELO_RECORD_PICTURE_H
+
+#include <QColor>
+#include <QImage>
+#include <QPointF>
+#include <QSize>
+#include <QString>
+
+#include <vector>
+
+class Level;
+
+class Record_Picture
+{
+public:
+    // One run to draw: what the legend calls it, its lap time and its ghost.
+    struct Run
+    {
+        QString label;
+        float time;
+        QString ghost;
+    };
+
+    // The run's line goes from Slow_Colour through Middle_Colour to Fast_Colour
+    // with its speed; a rival run is drawn in Rival_Colour. None of them is a
+    // colour of the road.
+    static const QColor Slow_Colour;
+    static const QColor Middle_Colour;
+    static const QColor Fast_Colour;
+    static const QColor Rival_Colour;
+    static const QColor Background_Colour;
+    // Ticks and their time labels along the run.
+    static constexpr int Tick_Seconds = 5;
+
+    // The picture of course with run (and rival, when given) at the given size.
+    static QImage Render(int course, const Run& run, const Run* rival, const QSize& size);
+
+    // Where the ghost is after each replayed sample, from the course's start.
+    static std::vector<QPointF> Replay(const Level& level, int version, const QString& ghost);
+    // The colour of a speed, 0 for the slowest of the run and 1 for the fastest.
+    static QColor Speed_Colour(float fraction);
+    // For each piece of the course, the frame in which the run first got to
+    // it (-1 if it never did), following the run piece by piece as the race
+    // rules do.
+    static std::vector<int> Arrivals(const Level& level, const std::vector<QPointF>& path);
+};
+
+#endif

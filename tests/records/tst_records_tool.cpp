@@ -1,0 +1,223 @@
+// tavrelo-records as a player meets it: a record exported, cleared and imported back on a temporary
+// settings folder, every reason a record file is refused, and wrong usage.
+#include "Ghost_Record.h"
+#include "Ghost_Ship.h"
+#include "Lap_Timer.h"
+#include "Options.h"
+#include "Record_File.h"
+#include "Test_Support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QtTest>
+
+#include <cstring>
+#include <memory>
+
+namespace
+{
+constexpr int Samples = 200;
+
+// A record the game could have written for Secundus: a lap of Samples - 1
+// frames on the clock, and a ghost of one sample per frame from the start one.
+struct Lap
+{
+    float time = 0.0f;
+    QString ghost;
+};
+Lap Make_Lap()
+{
+    Lap lap;
+    Ghost_Ship ship;
+    Ghost_Start(ship, QString(), QPointF(700.0, 1000.0), 0.0f, 1);
+    for (int i = 0; i < Samples; ++i)
+        Ghost_Record_Sample(ship, QPointF(700.0 + 0.7 * i, 1000.0 + 0.2 * i), 0.01f * float(i));
+    lap.ghost = ship.m_record;
+    for (int i = 1; i < Samples; ++i)
+        lap.time += 1.0f / 60.0f;
+    return lap;
+}
+
+void Store(const Lap& lap)
+{
+    Options options;
+    QVERIFY(options.Write_Record(1, lap.time, lap.ghost));
+}
+
+QByteArray Read_All(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void Write_All(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+}
+} // namespace
+
+class Test_Records_Tool : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Temporary_Settings> m_settings;
+    Lap m_lap;
+
+private slots:
+    void initTestCase() { m_lap = Make_Lap(); }
+    void init()
+    {
+        m_settings.reset(new Temporary_Settings);
+        QVERIFY(m_settings->Is_Valid());
+    }
+
+    void export_clear_and_import_give_back_the_record_bit_for_bit()
+    {
+        Store(m_lap);
+        Tool_Run run = Run_Records_Tool({"list"});
+        QCOMPARE(run.exit_code, 0);
+        QVERIFY2(run.output.contains(QRegularExpression("\\nSecundus +" + Lap_Timer::Format_Time(m_lap.time) +
+                                                        " +200 +00:03:31 +ok\\n")),
+                 qPrintable(run.output));
+        QVERIFY2(run.output.contains(QRegularExpression("\\nPrimus .* none\\n")), qPrintable(run.output));
+        QVERIFY(run.output.endsWith(m_settings->File() + "\n"));
+
+        // Names a player may well use: spaces and letters beyond ASCII.
+        const QString folder = m_settings->Path() + QStringLiteral("/Rundenzeiten für Åsa");
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = folder + QStringLiteral("/Secundus – beste Runde.json");
+        run = Run_Records_Tool({"export", "SECUNDUS", file});
+        QCOMPARE(run.exit_code, 0);
+
+        run = Run_Records_Tool({"clear", "2", "--yes"});
+        QCOMPARE(run.exit_code, 0);
+        const QStringList backups = QDir(m_settings->Path() + "/Norvikk").entryList({"Tavrelo.ini.*.bak"});
+        QCOMPARE(backups.size(), 1);
+        QVERIFY2(run.output.contains(backups[0]), qPrintable(run.output));
+        QVERIFY(Run_Records_Tool({"list"}).output.contains(QRegularExpression("\\nSecundus .* none\\n")));
+
+        run = Run_Records_Tool({"import", file});
+        QCOMPARE(run.exit_code, 0);
+        {
+            QSettings settings(m_settings->File(), QSettings::IniFormat);
+            const QVariant time = settings.value("level1/time");
+            QCOMPARE(time.userType(), int(QMetaType::Float));
+            const float imported = time.toFloat();
+            QCOMPARE(std::memcmp(&imported, &m_lap.time, sizeof imported), 0);
+            QCOMPARE(settings.value("level1/ghost").toString(), m_lap.ghost);
+        }
+
+        // The same lap again is no faster; forced, it replaces the record after a backup.
+        run = Run_Records_Tool({"import", file});
+        QCOMPARE(run.exit_code, 1);
+        QVERIFY2(run.errors.contains("not faster"), qPrintable(run.errors));
+        run = Run_Records_Tool({"import", file, "--force"});
+        QCOMPARE(run.exit_code, 0);
+        QVERIFY2(run.output.contains("kept in"), qPrintable(run.output));
+        QCOMPARE(QDir(m_settings->Path() + "/Norvikk").entryList({"Tavrelo.ini.*.bak"}).size(), 2);
+    }
+
+    void a_rejected_file_changes_nothing_and_says_why_data()
+    {
+        QTest::addColumn<QByteArray>("raw"); // the file as it is, when not empty
+        QTest::addColumn<QString>("field");  // else the exported file with this field changed
+        QTest::addColumn<QVariant>("value"); // (to this value)
+        QTest::addColumn<QString>("reason");
+
+        const Lap lap = Make_Lap();
+        const auto ghost = [&lap](int keep, const QString& tail)
+        { return QVariant(lap.ghost.left(keep) + tail); };
+        const QString none;
+        QTest::newRow("not JSON") << QByteArray("{\"format\": ") << none << QVariant() << "not a record file";
+        QTest::newRow("no object") << QByteArray("[1, 2]") << none << QVariant() << "no JSON object";
+        QTest::newRow("too large") << QByteArray(Record_File::Max_File_Size + 1, ' ') << none << QVariant()
+                                   << "too large";
+        QTest::newRow("other format")
+            << QByteArray() << "format" << QVariant("tavrelo-ghost") << "its format is not";
+        QTest::newRow("newer layout")
+            << QByteArray() << "format_version" << QVariant(2) << "format version 2";
+        QTest::newRow("unknown course")
+            << QByteArray() << "course" << QVariant("Quartus") << "unknown course";
+        QTest::newRow("other course data")
+            << QByteArray() << "course_version" << QVariant(2) << "wrong course version";
+        QTest::newRow("time zero") << QByteArray() << "time" << QVariant(0.0)
+                                   << "not a finite number above zero";
+        QTest::newRow("time negative") << QByteArray() << "time" << QVariant(-3.3) << "not a finite number";
+        QTest::newRow("time as text") << QByteArray() << "time" << QVariant("3.3") << "not a finite number";
+        QTest::newRow("time beyond float")
+            << QByteArray() << "time" << QVariant(1e39) << "not a finite number";
+        QTest::newRow("ghost not text") << QByteArray() << "ghost" << QVariant(12) << "ghost is not text";
+        QTest::newRow("bad header") << QByteArray() << "ghost" << ghost(0, "ab" + lap.ghost.mid(2))
+                                    << "bad header";
+        QTest::newRow("outside the code")
+            << QByteArray() << "ghost" << ghost(10, "q" + lap.ghost.mid(11)) << "characters outside the code";
+        QTest::newRow("ghost of other course data")
+            << QByteArray() << "ghost" << ghost(2, "ca" + lap.ghost.mid(4)) << "wrong course version";
+        QTest::newRow("cut sample") << QByteArray() << "ghost" << ghost(lap.ghost.size() - 3, none)
+                                    << "a cut sample";
+        QTest::newRow("past the cap")
+            << QByteArray() << "ghost" << ghost(4, QString(Ghost_Record_Cap + 5 - 4, QChar('a')))
+            << "past the cap";
+        QTest::newRow("a sample short")
+            << QByteArray() << "ghost" << ghost(lap.ghost.size() - 10, none) << "199 samples cannot belong";
+        QTest::newRow("no faster") << QByteArray() << none << QVariant() << "not faster";
+    }
+
+    void a_rejected_file_changes_nothing_and_says_why()
+    {
+        QFETCH(QByteArray, raw);
+        QFETCH(QString, field);
+        QFETCH(QVariant, value);
+        QFETCH(QString, reason);
+
+        Store(m_lap);
+        if (raw.isEmpty())
+        {
+            QJsonObject object =
+                QJsonDocument::fromJson(Record_File::Write(1, m_lap.time, m_lap.ghost)).object();
+            if (!field.isEmpty())
+                object.insert(field, QJsonValue::fromVariant(value));
+            raw = QJsonDocument(object).toJson();
+        }
+        const QString file = m_settings->Path() + "/lap.json";
+        Write_All(file, raw);
+        const QByteArray before = Read_All(m_settings->File());
+        const QStringList files = QDir(m_settings->Path() + "/Norvikk").entryList(QDir::Files);
+
+        const Tool_Run run = Run_Records_Tool({"import", file});
+        QCOMPARE(run.exit_code, 1);
+        QCOMPARE(run.errors.count('\n'), 1);
+        QVERIFY2(run.errors.contains(file) && run.errors.contains(reason), qPrintable(run.errors));
+        QCOMPARE(Read_All(m_settings->File()), before);
+        QCOMPARE(QDir(m_settings->Path() + "/Norvikk").entryList(QDir::Files), files);
+    }
+
+    void wrong_usage_is_status_2_and_help_is_status_0()
+    {
+        const QList<QStringList> wrong = {{"export", "1"},
+                                          {"export", "Quartus", "x.json"},
+                                          {"frobnicate"},
+                                          {"clear", "1"},
+                                          {"render", "1", "x.png", "--size", "10x10"},
+                                          {"import", "--fast", "x"}};
+        for (const QStringList& arguments : wrong)
+        {
+            const Tool_Run run = Run_Records_Tool(arguments);
+            QVERIFY2(run.exit_code == 2 && !run.errors.isEmpty(), qPrintable(arguments.join(' ')));
+        }
+        for (const QString command : {"list", "export", "import", "render", "clear"})
+        {
+            const Tool_Run run = Run_Records_Tool({command, "--help"});
+            QCOMPARE(run.exit_code, 0);
+            QVERIFY2(run.output.startsWith("Usage: tavrelo-records " + command), qPrintable(run.output));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(Test_Records_Tool)
+#include "tst_records_tool.moc"
