@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QBrush>
+#include <QDebug>
 #include <QDesktopWidget>
 #include <QGLWidget>
 #include <QKeyEvent>
@@ -25,7 +26,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace
 {
@@ -471,9 +471,11 @@ void Game::Save_Records(const Unsaved_Record* new_best)
         if (m_options->Write_Record(unsaved.level, unsaved.time, unsaved.ghost))
             continue;
         // The clock shows the new best, so the player must learn that it is not kept yet.
-        std::fprintf(stderr, "tavrelo: warning: cannot save the best lap %s of %s to %s: %s\n",
-                     qPrintable(Lap_Timer::Format_Time(unsaved.time)), Get_Track_Info(unsaved.level)->name,
-                     qPrintable(m_options->m_settings.fileName()), qPrintable(m_options->Write_Error()));
+        qWarning().noquote() << QStringLiteral(
+                                    "tavrelo: warning: cannot save the best lap %1 of %2 to %3: %4")
+                                    .arg(Lap_Timer::Format_Time(unsaved.time),
+                                         QString::fromLatin1(Get_Track_Info(unsaved.level)->name),
+                                         m_options->m_settings.fileName(), m_options->Write_Error());
         still_unsaved.push_back(unsaved);
     }
     m_unsaved_records.swap(still_unsaved);

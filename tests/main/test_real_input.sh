@@ -261,4 +261,27 @@ wait_for_exit 10 || fail "closing the window (Alt+F4 through the window manager)
 [ "$ended_with" -eq 0 ] || fail "the game ended with status $ended_with after its window was closed: $(cat "$work/stderr-2.txt")"
 check_options_line "$work/stderr-2.txt"
 
-echo "PASS: raced, changed course and quit through the window; closing the window ends the game cleanly"
+# --- Third run: Escape, the keyboard's way to the same two QUITs. ---
+
+start_game "$work/stderr-3.txt"
+caption=""
+wait_for 30 menu_settled || fail "the menu did not appear on the third start (caption area: $caption)"
+click "$mid_x $mid_y"
+wait_for 20 hint_shown || fail "no race after clicking 'Start a new game' on the third start"
+xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+xdotool key --clearmodifiers Escape
+caption=""
+wait_for 30 menu_settled || fail "Escape in a race did not bring the menu back (caption area: $caption)"
+xdotool key --clearmodifiers Escape
+wait_for_exit 2 || fail "the game was still running after Escape in the menu"
+[ "$ended_with" -eq 0 ] || fail "the game ended with status $ended_with after Escape: $(cat "$work/stderr-3.txt")"
+
+# The command line, as desktop programs answer it, without a display.
+version=$(DISPLAY= "$exe" --version) || fail "tavrelo --version failed"
+[[ "$version" =~ ^tavrelo\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "tavrelo --version printed '$version'"
+DISPLAY= "$exe" --help | grep -q -- '--version' || fail "tavrelo --help does not list its options"
+status=0
+DISPLAY= "$exe" --no-such-option 2>/dev/null || status=$?
+[ "$status" -ne 0 ] || fail "tavrelo accepted an unknown option"
+
+echo "PASS: raced, changed course and quit through the window and with Escape; closing the window ends the game cleanly"
