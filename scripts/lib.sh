@@ -13,7 +13,7 @@ die() {
 # Debian packages the game, its tests and its checks need.
 TAVRELO_PACKAGES=(cmake g++ make pkg-config qtbase5-dev libqt5opengl5-dev libgl1-mesa-dri fonts-dejavu-core
     xvfb xauth matchbox-window-manager x11-utils imagemagick xdotool desktop-file-utils dpkg-dev
-    libxml2-utils libbenchmark-dev hyperfine clang-14 libclang-rt-14-dev)
+    libxml2-utils lintian appstream man-db libbenchmark-dev hyperfine clang-14 libclang-rt-14-dev)
 
 # Installs the packages named that are not installed yet, as root or through
 # sudo; says clearly what to do when neither is possible.

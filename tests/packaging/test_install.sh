@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the built game into a staging folder and packs it as a Debian
-# package: the program, its menu entry and its icon must land where desktops
-# look for them, and the package must name the libraries the game runs on.
+# package: the programs, their manual pages, the menu entry, the icon and the
+# AppStream metadata must land where desktops and software centres look for
+# them, the package must name the libraries the game runs on, and Debian's own
+# checker (lintian) must find nothing at error or warning level.
 set -euo pipefail
 
 fail() {
@@ -19,6 +21,9 @@ need dpkg-deb dpkg
 need desktop-file-validate desktop-file-utils
 need xmllint libxml2-utils
 need readelf binutils
+need lintian lintian
+need appstreamcli appstream
+need man man-db
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavrelo-install.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -38,7 +43,9 @@ entry_value() { sed -n "s/^$2=//p" "$1"; }
 # The files a desktop needs, under an installed prefix.
 check_tree() {
     local root=$1
-    local program=$root/bin/tavrelo
+    local program=$root/games/tavrelo
+    local tool=$root/games/tavrelo-records
+    local metainfo=$root/share/metainfo/org.norvikk.tavrelo.metainfo.xml
     local entry=$root/share/applications/tavrelo.desktop
     local icon=$root/share/icons/hicolor/scalable/apps/tavrelo.svg
 
@@ -50,6 +57,22 @@ check_tree() {
         fail "$program keeps a library search path"
     fi
 
+    [ -x "$tool" ] || fail "no program $tool"
+    "$tool" --help | grep -q '^Usage: tavrelo-records' || fail "$tool --help does not say how to use it"
+    local page report
+    for page in tavrelo tavrelo-records; do
+        [ -f "$root/share/man/man6/$page.6.gz" ] || fail "no manual page $page(6)"
+        # groff's complaints are what lintian reports as warnings.
+        report=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z \
+            "$root/share/man/man6/$page.6.gz" 2>&1 >/dev/null)
+        [ -z "$report" ] || fail "manual page $page(6) has faults: $report"
+    done
+    [ -f "$root/share/doc/tavrelo/copyright" ] || fail "no copyright file"
+    grep -q '^License: GPL-3.0+' "$root/share/doc/tavrelo/copyright" || fail "copyright file names another licence"
+    [ -f "$metainfo" ] || fail "no AppStream metadata $metainfo"
+    appstreamcli validate --no-net "$metainfo" >"$work/appstream.txt" 2>&1 ||
+        fail "appstreamcli rejects $metainfo: $(cat "$work/appstream.txt")"
+
     [ -f "$entry" ] || fail "no desktop entry $entry"
     validate_entry "$entry"
     [ "$(entry_value "$entry" Name)" = Tavrelo ] || fail "desktop entry Name is not Tavrelo"
@@ -58,7 +81,7 @@ check_tree() {
     local exec icon_name
     exec=$(entry_value "$entry" Exec)
     icon_name=$(entry_value "$entry" Icon)
-    [ -x "$root/bin/${exec%% *}" ] || fail "desktop entry runs '$exec', which is not in $root/bin"
+    [ -x "$root/games/${exec%% *}" ] || fail "desktop entry runs '$exec', which is not in $root/games"
     [ "$icon_name" = tavrelo ] || fail "desktop entry names icon '$icon_name', not tavrelo"
     grep -qE '^Categories=(.*;)?Game;' "$entry" || fail "desktop entry is not in the Game category"
 
@@ -104,12 +127,18 @@ for package in "${required[@]}"; do
 done
 
 dpkg-deb -c "$deb" >"$work/contents.txt" || fail "dpkg-deb cannot list $deb"
-for path in ./usr/bin/tavrelo ./usr/share/applications/tavrelo.desktop \
+for path in ./usr/games/tavrelo ./usr/games/tavrelo-records ./usr/share/applications/tavrelo.desktop \
     ./usr/share/icons/hicolor/scalable/apps/tavrelo.svg; do
     grep -qE " $path\$" "$work/contents.txt" || fail "$path is not in the package"
 done
-grep -qE '^-rwxr-xr-x root/root .* \./usr/bin/tavrelo$' "$work/contents.txt" ||
+grep -qE '^-rwxr-xr-x root/root .* \./usr/games/tavrelo$' "$work/contents.txt" ||
     fail "the packaged program is not an executable owned by root"
+
+# Debian's checker: errors and warnings are faults; hints and notes are not.
+lintian --fail-on error,warning "$deb" >"$work/lintian.txt" 2>&1 || {
+    grep -vE '^[IPNXO]: ' "$work/lintian.txt" >&2
+    fail "lintian finds faults in $(basename "$deb")"
+}
 if grep -vE ' \./usr(/|$)' "$work/contents.txt" >&2; then
     fail "the package puts files outside /usr"
 fi
@@ -118,4 +147,4 @@ fi
 dpkg-deb -x "$deb" "$work/unpacked" || fail "dpkg-deb cannot unpack $deb"
 check_tree "$work/unpacked/usr"
 
-echo "PASS: installed tree and $(basename "$deb") hold the program, its menu entry and its icon"
+echo "PASS: installed tree and $(basename "$deb") hold the programs, manual pages, menu entry, icon and metadata; lintian is content"
