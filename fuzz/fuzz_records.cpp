@@ -1,8 +1,11 @@
-// Fuzz target: arbitrary stored ghosts through the load, replay and record steps, and arbitrary floats
-// through the clock text. Built with clang's libFuzzer (see fuzz/CMakeLists.txt).
+// Fuzz target: arbitrary stored ghosts through the load, replay and record steps, arbitrary floats
+// through the clock text, and arbitrary record files through the importer's reading. Built with
+// clang's libFuzzer (see fuzz/CMakeLists.txt).
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
 #include "Lap_Timer.h"
+#include "Record_File.h"
+#include "Track_List.h"
 
 #include <QString>
 
@@ -23,10 +26,35 @@ float Read_Float(const uint8_t*& data, size_t& size)
     }
     return value;
 }
+
+// A record file comes from somebody else: whatever it holds, reading it
+// gives either a reason or a record the game could have written, and such a
+// record survives being written and read again unchanged.
+void Read_Record_File(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<int>(size));
+    Record_File record;
+    QString reason;
+    if (!record.Read(bytes, reason))
+    {
+        if (reason.isEmpty())
+            __builtin_trap();
+        return;
+    }
+    if (record.m_course < 0 || record.m_course >= Get_Track_Count() || !(record.m_time > 0.0f) ||
+        !std::isfinite(record.m_time) || !reason.isEmpty())
+        __builtin_trap();
+    Record_File again;
+    if (!again.Read(Record_File::Write(record.m_course, record.m_time, record.m_ghost), reason) ||
+        again.m_course != record.m_course || again.m_time != record.m_time || again.m_ghost != record.m_ghost)
+        __builtin_trap();
+}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    Read_Record_File(data, size);
+
     // The first bytes are floats for the clock and for positions and headings;
     // the rest is the stored ghost, read both as UTF-8 and as Latin-1.
     const float clock = Read_Float(data, size);

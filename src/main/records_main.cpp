@@ -226,7 +226,7 @@ int List(const QStringList& arguments)
         const QString best = record.time > 0.0f ? Lap_Timer::Format_Time(record.time) : QStringLiteral("-");
         // A ghost of n samples follows the lap for n - 1 frames.
         const QString spans =
-            samples > 0 ? Lap_Timer::Format_Time(float(samples - 1) / 60.0f) : QStringLiteral("-");
+            samples > 0 ? Lap_Timer::Format_Time(Clock_After(samples - 1)) : QStringLiteral("-");
         Print(QStringLiteral("%1  %2  %3  %4  %5\n")
                   .arg(Course_Name(course), -9)
                   .arg(best, -9)
@@ -457,12 +457,11 @@ int main(int argc, char** argv)
 {
     qInstallMessageHandler(Quiet_Debug);
     // Only pictures need the GUI's fonts and painting; they are painted in
-    // memory, so no display is needed, or opened.
+    // memory, so no display is needed or opened, whatever the desktop says.
     std::unique_ptr<QCoreApplication> application;
     if (argc > 1 && std::strcmp(argv[1], "render") == 0)
     {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", "offscreen");
         application.reset(new QGuiApplication(argc, argv));
     }
     else

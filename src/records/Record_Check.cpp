@@ -8,6 +8,7 @@
 
 namespace
 {
+constexpr float Frame_Step = 1.0f / 60.0f; // the game's fixed step
 constexpr int Header_Length = 4;
 constexpr int Sample_Length = 10;
 // Every ghost a game writes starts with the format byte 1: "ba".
@@ -26,24 +27,37 @@ int Ghost_Sample_Count(const QString& ghost)
     return (ghost.size() - Header_Length) / Sample_Length;
 }
 
-int Lap_Frames(float time)
-{
-    // The clock adds 1/60 s per frame in single precision; its rounding stays
-    // far below a twentieth of a frame over any lap a ghost can hold.
-    if (!(time > 0.0f) || !std::isfinite(time) || time > 1.0e6f)
-        return -1;
-    const double frames = static_cast<double>(time) * 60.0;
-    const double whole = std::round(frames);
-    return std::fabs(frames - whole) <= 0.05 ? static_cast<int>(whole) : -1;
-}
-
 int Expected_Samples(float time)
 {
-    const int frames = Lap_Frames(time);
-    if (frames < 0)
+    if (!(time > 0.0f) || !std::isfinite(time))
         return -1;
-    const int samples = frames + 1;
-    return Header_Length + samples * Sample_Length - 1 > Ghost_Record_Cap ? 0 : samples;
+    // The clock adds the frame step in single precision, and over a long lap
+    // its rounding adds up to more than a frame: the frames are counted the
+    // same way. A time between two counts (typed by hand) goes to the nearer.
+    const int max_frames = (Ghost_Record_Cap - Header_Length) / Sample_Length - 1; // the longest saved ghost
+    float clock = 0.0f;
+    float previous = 0.0f;
+    int frames = 0;
+    while (clock < time && frames <= max_frames)
+    {
+        previous = clock;
+        clock += Frame_Step;
+        ++frames;
+    }
+    if (clock < time)
+        return 0;
+    if (frames > 0 && time - previous < clock - time)
+        --frames;
+    // One sample per frame from the start frame to the finishing one.
+    return frames > max_frames ? 0 : frames + 1;
+}
+
+float Clock_After(int frames)
+{
+    float clock = 0.0f;
+    for (int i = 0; i < frames; ++i)
+        clock += Frame_Step;
+    return clock;
 }
 
 QString Check_Record(const Track_Info& course, double time, const QString& ghost)

@@ -21,7 +21,7 @@
 const QColor Record_Picture::Slow_Colour(235, 40, 60);
 const QColor Record_Picture::Middle_Colour(190, 70, 255);
 const QColor Record_Picture::Fast_Colour(40, 200, 255);
-const QColor Record_Picture::Rival_Colour(245, 245, 245);
+const QColor Record_Picture::Rival_Colour(255, 140, 20);
 const QColor Record_Picture::Background_Colour(0, 0, 0);
 
 namespace
@@ -165,9 +165,15 @@ QImage Record_Picture::Render(int course, const Run& run, const Run* rival, cons
     painter.setFont(font);
 
     // The whole course, road and kerbs included, fitted between title and legend.
-    QRectF bounds;
+    double left = 1e30, top = 1e30, right = -1e30, bottom = -1e30;
     for (const QPointF& point : level.m_points)
-        bounds |= QRectF(point, QSizeF(0.0, 0.0));
+    {
+        left = std::min(left, point.x());
+        right = std::max(right, point.x());
+        top = std::min(top, point.y());
+        bottom = std::max(bottom, point.y());
+    }
+    QRectF bounds(QPointF(left, top), QPointF(right, bottom));
     const double pad = Lead_Band_Offset + 6.0;
     bounds.adjust(-pad, -pad, pad, pad);
     const QRectF area(Margin, Title_Height, size.width() - 2.0 * Margin,
@@ -206,9 +212,6 @@ QImage Record_Picture::Render(int course, const Run& run, const Run* rival, cons
             painter.setPen(Screen_Pen(we_lead ? Middle_Colour : Rival_Colour, 4.0));
             painter.drawLine(QLineF(level.m_points[k] - shift, level.m_points[k + 1] - shift));
         }
-        painter.setPen(Screen_Pen(Rival_Colour, 2.0));
-        for (size_t i = 1; i < rival_path.size(); ++i)
-            painter.drawLine(QLineF(rival_path[i - 1], rival_path[i]));
     }
     double slowest = 1e30;
     double fastest = 0.0;
@@ -220,6 +223,10 @@ QImage Record_Picture::Render(int course, const Run& run, const Run* rival, cons
     }
     if (path.size() < 2)
         slowest = 0.0;
+    // The rival's line goes wide underneath: where the two run together it frames the other.
+    painter.setPen(Screen_Pen(Rival_Colour, 7.0));
+    for (size_t i = 1; i < rival_path.size(); ++i)
+        painter.drawLine(QLineF(rival_path[i - 1], rival_path[i]));
     Draw_Speed_Line(painter, path, slowest, fastest);
     painter.restore();
     Draw_Ticks(painter, world, path);

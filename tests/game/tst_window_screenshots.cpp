@@ -4,6 +4,7 @@
 #include "Ghost_Ship.h"
 #include "Lap_Timer.h"
 #include "Pursuit_Driver.h"
+#include "Record_Picture.h"
 #include "Test_Support.h"
 #include "UI_Button.h"
 
@@ -124,6 +125,93 @@ private slots:
         // The clock in the top-left corner, light green.
         QVERIFY(Count_Near(shot.copy(0, 0, 240, 30), QColor(100, 230, 130), 40) > 20);
         slower.Release();
+    }
+
+    void a_drawn_lap_and_a_slower_one_lie_on_the_drawn_road()
+    {
+        // A folder of its own: no best lap of the other cases to beat.
+        Temporary_Settings settings;
+        QVERIFY(settings.Is_Valid());
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        // The slower lap first: it is the best until the faster one comes.
+        game.m_start_button->m_was_pressed = true;
+        game.Advance_Frame();
+        Pursuit_Driver(game, 50.0f).Drive_Lap(90 * 60);
+        const float slower = game.m_lap_timer->m_best;
+        QVERIFY(slower > 0.0f);
+        const QString rival = settings.Path() + "/slower lap.json";
+        const Tool_Run exported = Run_Records_Tool({"export", "primus", rival});
+        QVERIFY2(exported.exit_code == 0, qPrintable(exported.errors));
+        game.m_start_button->m_was_pressed = true;
+        game.Advance_Frame();
+        Pursuit_Driver(game).Drive_Lap(90 * 60);
+        const float best = game.m_lap_timer->m_best;
+        QVERIFY2(best > 0.0f && best < slower, qPrintable(QString("%1 then %2").arg(slower).arg(best)));
+
+        const Tool_Run list = Run_Records_Tool({"list"});
+        QCOMPARE(list.exit_code, 0);
+        QVERIFY2(list.output.contains(
+                     QRegularExpression("\\nPrimus +" + Lap_Timer::Format_Time(best) + " .* ok\\n")),
+                 qPrintable(list.output));
+        qInfo().noquote() << list.output;
+
+        const QString out = settings.Path() + "/render.png";
+        const Tool_Run run = Run_Records_Tool({"render", "1", out, "--vs", rival, "--size", "800x600"});
+        QVERIFY2(run.exit_code == 0, qPrintable(run.errors));
+        const QImage picture = QImage(out).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(picture.size(), QSize(800, 600));
+        if (game.width() >= game.height())
+            Save(picture, "records-render.png");
+
+        // The game's road: its kerbs and its dark band.
+        QVERIFY(Count_Near(picture, QColor(150, 170, 40), 24) > 200);
+        QVERIFY(Count_Near(picture, QColor(100, 92, 56), 6) > 5000);
+        // Both laps and the band of who leads, on the road or beside it: within a few pixels of its dark
+        // band.
+        const QImage course = picture.copy(0, 52, 800, 600 - 52 - 46); // between the title and the legend
+        const auto on_road = [&course](int x, int y)
+        {
+            for (int dy = -9; dy <= 9; ++dy)
+                for (int dx = -9; dx <= 9; ++dx)
+                {
+                    const QPoint p(x + dx, y + dy);
+                    if (course.rect().contains(p) && qAbs(course.pixelColor(p).red() - 100) <= 8 &&
+                        qAbs(course.pixelColor(p).green() - 92) <= 8 &&
+                        qAbs(course.pixelColor(p).blue() - 56) <= 8)
+                        return true;
+                }
+            return false;
+        };
+        int speed_pixels = 0;
+        int speed_on_road = 0;
+        int rival_pixels = 0;
+        for (int y = 0; y < course.height(); ++y)
+            for (int x = 0; x < course.width(); ++x)
+            {
+                const QColor c = course.pixelColor(x, y);
+                bool speed = false;
+                for (int f = 0; f <= 20 && !speed; ++f)
+                {
+                    const QColor g = Record_Picture::Speed_Colour(f / 20.0f);
+                    speed =
+                        qAbs(c.red() - g.red()) + qAbs(c.green() - g.green()) + qAbs(c.blue() - g.blue()) <
+                        24;
+                }
+                if (speed)
+                {
+                    ++speed_pixels;
+                    speed_on_road += on_road(x, y) ? 1 : 0;
+                }
+                const QColor r = Record_Picture::Rival_Colour;
+                if (qAbs(c.red() - r.red()) + qAbs(c.green() - r.green()) + qAbs(c.blue() - r.blue()) < 24)
+                    ++rival_pixels;
+            }
+        QVERIFY2(speed_pixels > 2000, qPrintable(QString::number(speed_pixels)));
+        QVERIFY2(speed_on_road > speed_pixels * 0.9,
+                 qPrintable(QString("%1 of %2").arg(speed_on_road).arg(speed_pixels)));
+        QVERIFY2(rival_pixels > 500, qPrintable(QString::number(rival_pixels)));
+        Isolate_Settings(m_settings.Path());
     }
 };
 
