@@ -327,6 +327,9 @@ int Import(const QStringList& arguments)
     }
     if (!options.Write_Record(record.m_course, record.m_time, record.m_ghost))
     {
+        // The settings file is as it was: a backup of it would only be clutter.
+        if (!backup.isEmpty())
+            QFile::remove(backup);
         Error(
             QStringLiteral("%1: cannot write: %2").arg(options.m_settings.fileName(), options.Write_Error()));
         return Rejected;
@@ -371,6 +374,7 @@ int Clear(const QStringList& arguments)
     }
     if (!options.Clear_Record(course))
     {
+        QFile::remove(backup);
         Error(
             QStringLiteral("%1: cannot write: %2").arg(options.m_settings.fileName(), options.Write_Error()));
         return Rejected;
