@@ -197,6 +197,32 @@ private slots:
         QCOMPARE(QDir(m_settings->Path() + "/Norvikk").entryList(QDir::Files), files);
     }
 
+    void list_says_what_is_wrong_with_a_hand_edited_record_data()
+    {
+        QTest::addColumn<QByteArray>("section"); // the [level1] lines of the settings file
+        QTest::addColumn<QString>("row");        // the course's row of the list, as a pattern
+
+        QTest::newRow("nothing") << QByteArray() << "- +0 +- +none";
+        QTest::newRow("time not a number")
+            << QByteArray("time=nan\nghost=baba") << "not a finite number above zero";
+        QTest::newRow("a ghost but no time") << QByteArray("ghost=baba") << "not a finite number above zero";
+        QTest::newRow("ghost not text") << QByteArray("time=100\nghost=ba,ba") << "ghost is not text";
+        QTest::newRow("short lap without ghost") << QByteArray("time=10") << "0 samples cannot belong";
+        // Past 5399 samples the game saves the time with no ghost.
+        QTest::newRow("long lap without ghost") << QByteArray("time=100") << "01:40:00 +0 +- +ok";
+    }
+
+    void list_says_what_is_wrong_with_a_hand_edited_record()
+    {
+        QFETCH(QByteArray, section);
+        QFETCH(QString, row);
+        QVERIFY(QDir().mkpath(m_settings->Path() + "/Norvikk"));
+        Write_All(m_settings->File(), "[level1]\n" + section + "\n");
+        const Tool_Run run = Run_Records_Tool({});
+        QCOMPARE(run.exit_code, 0);
+        QVERIFY2(run.output.contains(QRegularExpression("\\nSecundus .*" + row)), qPrintable(run.output));
+    }
+
     void wrong_usage_is_status_2_and_help_is_status_0()
     {
         const QList<QStringList> wrong = {{"export", "1"},
