@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <cstdio>
@@ -29,7 +30,10 @@ Command_Line Read_Command_Line(const QStringList& arguments)
     const bool parsed = parser.parse(arguments);
     if (parser.isSet(help))
     {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        // The help names the program as it is called from a menu or a shell.
+        std::fputs(
+            qPrintable(parser.helpText().replace(QRegularExpression("^Usage: \\S+"), "Usage: tavrelo")),
+            stdout);
         return Command_Line::Done;
     }
     if (parser.isSet(version))
