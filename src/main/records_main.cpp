@@ -5,15 +5,14 @@
 #include "Record_Check.h"
 #include "Record_File.h"
 #include "Record_Picture.h"
+#include "Records_Command.h"
+#include "Stored_Record.h"
 #include "Track_List.h"
 
-#include <QCommandLineParser>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QMetaType>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringList>
@@ -24,11 +23,6 @@
 
 namespace
 {
-// Exit statuses.
-constexpr int Done = 0;
-constexpr int Rejected = 1; // a file refused, a write that failed
-constexpr int Wrong_Usage = 2;
-
 constexpr int Min_Side = 64;
 constexpr int Max_Side = 8192;
 
@@ -46,24 +40,6 @@ const char* const Overview =
     "COURSE is 1, 2 or 3, or a course's name in any case. 'tavrelo-records COMMAND --help' says more.\n"
     "A replaced or cleared record is first copied, with the whole settings file, beside it.\n"
     "Exit status: 0 done, 1 a file rejected or a write failed, 2 wrong usage.\n";
-
-void Print(const QString& text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stdout);
-}
-
-void Error(const QString& text)
-{
-    std::fputs(("tavrelo-records: " + text + "\n").toLocal8Bit().constData(), stderr);
-}
-
-int Usage_Error(const QString& command, const QString& text)
-{
-    Error(text);
-    std::fprintf(stderr, "Try 'tavrelo-records %s--help'.\n",
-                 command.isEmpty() ? "" : qPrintable(command + " "));
-    return Wrong_Usage;
-}
 
 // The Options debug line at start-up is for the game's log, not for this tool's output.
 void Quiet_Debug(QtMsgType type, const QMessageLogContext&, const QString& text)
@@ -96,78 +72,6 @@ QString Course_Choices()
     for (int i = 0; i < Get_Track_Count(); ++i)
         names << QStringLiteral("%1 (%2)").arg(i + 1).arg(Course_Name(i));
     return names.join(QStringLiteral(", "));
-}
-
-// One command's parser: its --help and the options it takes.
-struct Command
-{
-    QString name;
-    QCommandLineParser parser;
-    QCommandLineOption help{QStringList{"h", "help"}, "Shows this help."};
-
-    Command(const QString& command, const QString& description, const QString& syntax) : name(command)
-    {
-        parser.setApplicationDescription(description);
-        parser.addOption(help);
-        parser.addPositionalArgument(syntax, QString(), syntax);
-    }
-
-    // Done when the command is to run, else the exit status to end with.
-    int Parse(const QStringList& arguments, int min_positional, int max_positional)
-    {
-        if (!parser.parse(arguments))
-            return Usage_Error(name, parser.errorText());
-        if (parser.isSet(help))
-        {
-            Print(parser.helpText().replace(QRegularExpression("^Usage: \\S+"),
-                                            "Usage: tavrelo-records " + name));
-            return -1;
-        }
-        const int count = parser.positionalArguments().size();
-        if (count < min_positional)
-            return Usage_Error(name, QStringLiteral("%1 needs more arguments").arg(name));
-        if (count > max_positional)
-            return Usage_Error(
-                name,
-                QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments()[max_positional]));
-        return Done;
-    }
-
-    QString Argument(int i) const { return parser.positionalArguments()[i]; }
-};
-
-// A course's record as the game reads it, and what is wrong with it.
-struct Stored_Record
-{
-    bool present;
-    float time;
-    QString ghost;
-    QString verdict; // "ok", "none" or the fault
-};
-
-Stored_Record Read_Stored(Options& options, int course)
-{
-    Stored_Record record;
-    const bool has_time = options.m_settings.contains(options.Name_Level_Value(course, "time"));
-    const bool has_ghost = options.m_settings.contains(options.Name_Level_Value(course, "ghost"));
-    record.present = has_time || has_ghost;
-    record.time = options.Read_Best_Time(course);
-    record.ghost = options.Read_Ghost(course);
-    if (!record.present)
-    {
-        record.verdict = QStringLiteral("none");
-        return record;
-    }
-    if (has_ghost &&
-        options.m_settings.value(options.Name_Level_Value(course, "ghost")).userType() != QMetaType::QString)
-    {
-        record.verdict = QStringLiteral("the ghost is not text");
-        return record;
-    }
-    // Read_Best_Time reads anything unusable as 0: a stored value is then faulty.
-    const QString fault = Check_Record(*Get_Track_Info(course), record.time, record.ghost);
-    record.verdict = fault.isEmpty() ? QStringLiteral("ok") : fault;
-    return record;
 }
 
 // Writes bytes to path whole or not at all.
@@ -208,8 +112,8 @@ QString Back_Up(Options& options, QString& reason)
 
 int List(const QStringList& arguments)
 {
-    Command command("list", "Lists each course's best lap, its ghost, and whether the game can use them.",
-                    "");
+    Records_Command command(
+        "list", "Lists each course's best lap, its ghost, and whether the game can use them.", "");
     if (const int status = command.Parse(arguments, 0, 0))
         return status < 0 ? Done : status;
     Options options;
@@ -221,9 +125,10 @@ int List(const QStringList& arguments)
               .arg("Verdict"));
     for (int course = 0; course < Get_Track_Count(); ++course)
     {
-        const Stored_Record record = Read_Stored(options, course);
-        const int samples = Ghost_Sample_Count(record.ghost);
-        const QString best = record.time > 0.0f ? Lap_Timer::Format_Time(record.time) : QStringLiteral("-");
+        const Stored_Record record = Stored_Record::Read(options, course);
+        const int samples = Ghost_Sample_Count(record.m_ghost);
+        const QString best =
+            record.m_time > 0.0f ? Lap_Timer::Format_Time(record.m_time) : QStringLiteral("-");
         // A ghost of n samples follows the lap for n - 1 frames.
         const QString spans =
             samples > 0 ? Lap_Timer::Format_Time(Clock_After(samples - 1)) : QStringLiteral("-");
@@ -232,7 +137,7 @@ int List(const QStringList& arguments)
                   .arg(best, -9)
                   .arg(samples, 7)
                   .arg(spans, -9)
-                  .arg(record.verdict));
+                  .arg(record.m_verdict));
     }
     Print(QStringLiteral("Settings: %1\n").arg(options.m_settings.fileName()));
     return Done;
@@ -240,8 +145,8 @@ int List(const QStringList& arguments)
 
 int Export(const QStringList& arguments)
 {
-    Command command("export", "Writes one course's best lap and its ghost to a record file (JSON).",
-                    "COURSE FILE");
+    Records_Command command("export", "Writes one course's best lap and its ghost to a record file (JSON).",
+                            "COURSE FILE");
     if (const int status = command.Parse(arguments, 2, 2))
         return status < 0 ? Done : status;
     const int course = Find_Course(command.Argument(0));
@@ -250,22 +155,22 @@ int Export(const QStringList& arguments)
             "export",
             QStringLiteral("no course '%1'; the courses are %2").arg(command.Argument(0), Course_Choices()));
     Options options;
-    const Stored_Record record = Read_Stored(options, course);
-    if (record.verdict != QLatin1String("ok"))
+    const Stored_Record record = Stored_Record::Read(options, course);
+    if (!record.Is_Ok())
     {
         Error(QStringLiteral("%1: nothing to export for %2: %3")
-                  .arg(options.m_settings.fileName(), Course_Name(course), record.verdict));
+                  .arg(options.m_settings.fileName(), Course_Name(course), record.m_verdict));
         return Rejected;
     }
     const QString path = command.Argument(1);
     QString reason;
-    if (!Save_Whole(path, Record_File::Write(course, record.time, record.ghost), reason))
+    if (!Save_Whole(path, Record_File::Write(course, record.m_time, record.m_ghost), reason))
     {
         Error(QStringLiteral("%1: cannot write: %2").arg(path, reason));
         return Rejected;
     }
     Print(QStringLiteral("Exported %1 of %2 to %3\n")
-              .arg(Lap_Timer::Format_Time(record.time), Course_Name(course), path));
+              .arg(Lap_Timer::Format_Time(record.m_time), Course_Name(course), path));
     return Done;
 }
 
@@ -290,7 +195,7 @@ bool Read_Record_File(const QString& path, Record_File& record)
 
 int Import(const QStringList& arguments)
 {
-    Command command(
+    Records_Command command(
         "import",
         "Takes the lap of a record file as its course's best, if it is faster than the stored one "
         "or there is none. The settings file is first copied beside itself.",
@@ -305,17 +210,17 @@ int Import(const QStringList& arguments)
         return Rejected;
 
     Options options;
-    const Stored_Record stored = Read_Stored(options, record.m_course);
+    const Stored_Record stored = Stored_Record::Read(options, record.m_course);
     const QString name = Course_Name(record.m_course);
-    if (stored.time > 0.0f && !(record.m_time < stored.time) && !command.parser.isSet(force))
+    if (stored.m_time > 0.0f && !(record.m_time < stored.m_time) && !command.parser.isSet(force))
     {
-        Error(
-            QStringLiteral("%1: rejected: %2 is not faster than the best %3 of %4 (--force replaces it)")
-                .arg(path, Lap_Timer::Format_Time(record.m_time), Lap_Timer::Format_Time(stored.time), name));
+        Error(QStringLiteral("%1: rejected: %2 is not faster than the best %3 of %4 (--force replaces it)")
+                  .arg(path, Lap_Timer::Format_Time(record.m_time), Lap_Timer::Format_Time(stored.m_time),
+                       name));
         return Rejected;
     }
     QString backup;
-    if (stored.present)
+    if (stored.m_present)
     {
         QString reason;
         backup = Back_Up(options, reason);
@@ -336,16 +241,17 @@ int Import(const QStringList& arguments)
     }
     Print(
         QStringLiteral("Imported %1 for %2 from %3").arg(Lap_Timer::Format_Time(record.m_time), name, path));
-    if (stored.present)
+    if (stored.m_present)
         Print(QStringLiteral(", replacing %1 (kept in %2)")
-                  .arg(stored.time > 0.0f ? Lap_Timer::Format_Time(stored.time) : stored.verdict, backup));
+                  .arg(stored.m_time > 0.0f ? Lap_Timer::Format_Time(stored.m_time) : stored.m_verdict,
+                       backup));
     Print(QStringLiteral("\n"));
     return Done;
 }
 
 int Clear(const QStringList& arguments)
 {
-    Command command(
+    Records_Command command(
         "clear", "Removes one course's best lap and ghost. The settings file is first copied beside itself.",
         "COURSE");
     const QCommandLineOption yes("yes", "Confirms the removal.");
@@ -360,7 +266,7 @@ int Clear(const QStringList& arguments)
     if (!command.parser.isSet(yes))
         return Usage_Error("clear", QStringLiteral("clear removes a record: confirm with --yes"));
     Options options;
-    if (!Read_Stored(options, course).present)
+    if (!Stored_Record::Read(options, course).m_present)
     {
         Print(QStringLiteral("%1 has no record; nothing changed\n").arg(Course_Name(course)));
         return Done;
@@ -385,7 +291,7 @@ int Clear(const QStringList& arguments)
 
 int Render(const QStringList& arguments)
 {
-    Command command(
+    Records_Command command(
         "render",
         "Draws the whole course with the best lap's line coloured by speed, a tick every 5 seconds "
         "and the lap time; with --vs, a second lap and where along the course each one leads.",
@@ -414,16 +320,15 @@ int Render(const QStringList& arguments)
             QStringLiteral("--size takes WIDTHxHEIGHT, each %1 to %2 pixels").arg(Min_Side).arg(Max_Side));
 
     Options options;
-    const Stored_Record stored = Read_Stored(options, course);
-    if (stored.verdict != QLatin1String("ok") || stored.ghost.isEmpty())
+    const Stored_Record stored = Stored_Record::Read(options, course);
+    if (!stored.Is_Ok() || stored.m_ghost.isEmpty())
     {
         Error(QStringLiteral("%1: no lap of %2 to draw: %3")
                   .arg(options.m_settings.fileName(), Course_Name(course),
-                       stored.verdict == QLatin1String("ok") ? QStringLiteral("its best lap has no ghost")
-                                                             : stored.verdict));
+                       stored.Is_Ok() ? QStringLiteral("its best lap has no ghost") : stored.m_verdict));
         return Rejected;
     }
-    const Record_Picture::Run run{QStringLiteral("best lap"), stored.time, stored.ghost};
+    const Record_Picture::Run run{QStringLiteral("best lap"), stored.m_time, stored.m_ghost};
     Record_Picture::Run rival_run;
     const Record_Picture::Run* rival = nullptr;
     if (command.parser.isSet(versus))
@@ -452,7 +357,7 @@ int Render(const QStringList& arguments)
         return Rejected;
     }
     Print(QStringLiteral("Drew %1 (%2) to %3\n")
-              .arg(Course_Name(course), Lap_Timer::Format_Time(stored.time), out));
+              .arg(Course_Name(course), Lap_Timer::Format_Time(stored.m_time), out));
     return Done;
 }
 } // namespace
