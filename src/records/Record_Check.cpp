@@ -48,6 +48,9 @@ int Expected_Samples(float time)
         return 0;
     if (frames > 0 && time - previous < clock - time)
         --frames;
+    // No lap ends in the frame it starts in.
+    if (frames == 0)
+        return -1;
     // One sample per frame from the start frame to the finishing one.
     return frames > max_frames ? 0 : frames + 1;
 }

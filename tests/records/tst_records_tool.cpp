@@ -149,6 +149,9 @@ private slots:
                                    << "not a finite number above zero";
         QTest::newRow("time negative") << QByteArray() << "time" << QVariant(-3.3) << "not a finite number";
         QTest::newRow("time as text") << QByteArray() << "time" << QVariant("3.3") << "not a finite number";
+        // A lap of no frames at all: one sample, and a time that beats every real lap.
+        QTest::newRow("time below a frame") << Record_File::Write(1, 1e-30f, "baba" + QString(10, QChar('a')))
+                                            << none << QVariant() << "1 samples cannot belong";
         QTest::newRow("time beyond float")
             << QByteArray() << "time" << QVariant(1e39) << "not a finite number";
         QTest::newRow("ghost not text") << QByteArray() << "ghost" << QVariant(12) << "ghost is not text";
