@@ -2,6 +2,7 @@
 
 #include <QDebug>
 #include <QMetaType>
+#include <QRegularExpression>
 #include <QVariant>
 
 #include <cfloat>
@@ -20,11 +21,31 @@ QString Options::Name_Level_Value(int level, const char* name) const
     return QStringLiteral("level%1/%2").arg(QString::number(level), QString::fromLatin1(name));
 }
 
+namespace
+{
+// The time as a number. Qt 5 stores a float as a typed variant; Qt 6 writes
+// the same float as plain decimal text (the shortest text that reads back as
+// the same double, so as the same float), which Qt 5 reads as a string. Text
+// counts only when the whole of it is a decimal number: words, lists, hex and
+// "nan" or "inf" spelt out are no time.
+double Stored_Number(const QVariant& stored, bool* ok)
+{
+    *ok = false;
+    if (stored.userType() != QMetaType::QString)
+        return stored.toReal(ok);
+    const QString text = stored.toString();
+    const QRegularExpression decimal(QStringLiteral("\\A[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\z"));
+    if (!decimal.match(text).hasMatch())
+        return 0.0;
+    return text.toDouble(ok);
+}
+} // namespace
+
 float Options::Read_Best_Time(int level)
 {
     const QVariant stored = m_settings.value(Name_Level_Value(level, "time"), QVariant(0.0f));
     bool ok = false;
-    const double time = stored.toReal(&ok);
+    const double time = Stored_Number(stored, &ok);
     // A time no lap can beat (negative, zero, NaN, infinite, beyond float) or
     // one that is no number at all would keep the course from ever saving a
     // best again; it counts as no best time.
