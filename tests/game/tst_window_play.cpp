@@ -15,6 +15,7 @@
 
 #include <QCryptographicHash>
 #include <QSettings>
+#include <QTimer>
 #include <QtTest>
 
 #include <algorithm>
@@ -145,6 +146,16 @@ private slots:
         QTRY_COMPARE(game.m_state, int(Game::State_Menu));
         QCOMPARE(game.m_lap_timer->m_elapsed, 0.0f);
         QVERIFY(!game.m_lap_timer->m_running);
+
+        // The menu's "QUIT" ends the event loop with status 0.
+        QTRY_VERIFY(!game.m_quit_button->m_rect.isEmpty());
+        QTimer::singleShot(0, &game,
+                           [&game]
+                           {
+                               QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
+                                                 Center_Of(*game.m_quit_button.Get()));
+                           });
+        QCOMPARE(QApplication::exec(), 0);
     }
 
     void the_course_arrows_step_and_wrap()
