@@ -49,6 +49,11 @@ check_tree() {
     if readelf -d "$program" | grep -E '\((RPATH|RUNPATH)\)'; then
         fail "$program keeps a library search path"
     fi
+    # Linked with the Qt the build was made with, and with no other.
+    readelf -d "$program" | grep -qE "\(NEEDED\).*\[libQt${qt}Core\.so" || fail "$program does not link Qt $qt"
+    if readelf -d "$program" | grep -E "\(NEEDED\).*\[libQt${other}"; then
+        fail "a Qt $qt build's $program links another Qt"
+    fi
 
     [ -f "$entry" ] || fail "no desktop entry $entry"
     validate_entry "$entry"
@@ -67,6 +72,18 @@ check_tree() {
     [ "$(xmllint --xpath 'local-name(/*)' "$icon")" = svg ] || fail "$icon is not an SVG image"
 }
 
+# The Qt the build was made with, and none other.
+qt=$(sed -n 's/^TAVRELO_QT:[A-Z]*=//p' "$build_dir/CMakeCache.txt")
+case "$qt" in
+6)
+    required=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6opengl6 libqt6openglwidgets6 libgl1)
+    other=5
+    ;;
+*)
+    required=(libqt5core5a libqt5gui5 libqt5widgets5 libqt5opengl5 libgl1)
+    other=6
+    ;;
+esac
 stage=$work/stage
 cmake --install "$build_dir" --prefix "$stage" >"$work/install.log" 2>&1 ||
     {
@@ -95,7 +112,9 @@ dpkg-deb -I "$deb" >"$work/info.txt" || fail "dpkg-deb cannot read $deb"
 # Every package named in Depends, alternatives included, without versions.
 depends=$(dpkg-deb -f "$deb" Depends)
 names=$(tr ',|' '\n' <<<"$depends" | sed -E 's/^ *([^ (]+).*/\1/' | sort -u)
-required=(libqt5core5a libqt5gui5 libqt5widgets5 libqt5opengl5 libgl1)
+if grep -q "^libqt$other" <<<"$names"; then
+    fail "a Qt $qt build's package depends on Qt $other: $depends"
+fi
 if command -v dpkg-shlibdeps >/dev/null; then
     required+=(libc6 libstdc++6)
 fi
