@@ -153,17 +153,6 @@ QString Other_Build_File(const QString& name)
     return other.isEmpty() ? QString() : other + "/" + name;
 }
 
-Child_Run Run(const QString& program, const char* variable, const QString& dir)
-{
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(variable), dir);
-    child.setProcessEnvironment(env);
-    child.start(program, QStringList());
-    const bool finished = child.waitForFinished(180000);
-    return Child_Run{finished, child.exitStatus(), child.exitCode(),
-                     QString::fromLocal8Bit(child.readAllStandardError())};
-}
 } // namespace
 
 class Test_Window_Records : public QObject
@@ -205,13 +194,13 @@ private slots:
                 "(scripts/test builds both and does)");
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        const QString self = QCoreApplication::applicationFilePath();
         const Child_Run write =
             this_writes ? Child_Run{true, QProcess::NormalExit, Write_Record_And_Path(dir.path()), {}}
-                        : Run(other_test, "TAVRELO_WRITE_RECORD", dir.path());
+                        : Run_Self_As_Child("TAVRELO_WRITE_RECORD", dir.path(), 180000, other_test);
         QVERIFY(write.finished && write.status == QProcess::NormalExit);
         QVERIFY2(write.exit_code == 0, qPrintable(write.errors));
-        const Child_Run read = Run(this_writes ? other_test : self, "TAVRELO_CHECK_RECORD", dir.path());
+        const Child_Run read = Run_Self_As_Child("TAVRELO_CHECK_RECORD", dir.path(), 180000,
+                                                 this_writes ? other_test : QString());
         QVERIFY(read.finished && read.status == QProcess::NormalExit);
         QVERIFY2(read.exit_code == 0, qPrintable(read.errors));
 
