@@ -74,16 +74,9 @@ check_tree() {
 
 # The Qt the build was made with, and none other.
 qt=$(sed -n 's/^TAVRELO_QT:[A-Z]*=//p' "$build_dir/CMakeCache.txt")
-case "$qt" in
-6)
-    required=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6opengl6 libqt6openglwidgets6 libgl1)
-    other=5
-    ;;
-*)
-    required=(libqt5core5a libqt5gui5 libqt5widgets5 libqt5opengl5 libgl1)
-    other=6
-    ;;
-esac
+[ "$qt" = 6 ] && other=5 || other=6
+required=(libqt5core5a libqt5gui5 libqt5widgets5 libqt5opengl5 libgl1)
+[ "$qt" = 6 ] && required=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6opengl6 libqt6openglwidgets6 libgl1)
 stage=$work/stage
 cmake --install "$build_dir" --prefix "$stage" >"$work/install.log" 2>&1 ||
     {
