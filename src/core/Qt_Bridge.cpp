@@ -79,9 +79,4 @@ QTransform Inverted(const QTransform& transform)
 }
 
 #endif
-
-int Qt_Major_Version()
-{
-    return QT_VERSION_MAJOR;
-}
 } // namespace Qt_Bridge

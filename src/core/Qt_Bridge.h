@@ -23,8 +23,6 @@ QSize Screen_Size();
 QPoint Event_Pos(const QMouseEvent* event);
 // The inverse of an invertible transform, the same value with either Qt.
 QTransform Inverted(const QTransform& transform);
-// The major version of the Qt the game was built with.
-int Qt_Major_Version();
 } // namespace Qt_Bridge
 
 #endif
