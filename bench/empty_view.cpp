@@ -1,9 +1,9 @@
 // The floor for start-up: an empty full-screen graphics view on an OpenGL
 // viewport, ended as soon as it has painted its first frame.
 #include "First_Frame_Quit.h"
+#include "Qt_Bridge.h"
 
 #include <QApplication>
-#include <QGLWidget>
 #include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QTimer>
@@ -22,7 +22,7 @@ int main(int argc, char** argv)
                        });
     QGraphicsScene scene;
     QGraphicsView view;
-    view.setViewport(new QGLWidget());
+    view.setViewport(Qt_Bridge::New_GL_Viewport());
     view.setScene(&scene);
     First_Frame_Quit quit;
     view.viewport()->installEventFilter(&quit);

@@ -10,10 +10,12 @@ die() {
     exit 1
 }
 
-# Debian packages the game, its tests and its checks need.
-TAVRELO_PACKAGES=(cmake g++ make pkg-config qtbase5-dev libqt5opengl5-dev libgl1-mesa-dri fonts-dejavu-core
-    xvfb xauth matchbox-window-manager x11-utils imagemagick xdotool desktop-file-utils dpkg-dev
-    libxml2-utils lintian appstream man-db libbenchmark-dev hyperfine clang-14 libclang-rt-14-dev)
+# Debian packages the game, its tests and its checks need: both Qt versions,
+# since the tests build the game with each, and Wayland for the test there.
+TAVRELO_PACKAGES=(cmake g++ make pkg-config qtbase5-dev libqt5opengl5-dev qt6-base-dev libqt6opengl6-dev
+    libgl1-mesa-dri fonts-dejavu-core xvfb xauth matchbox-window-manager x11-utils imagemagick xdotool
+    desktop-file-utils dpkg-dev libxml2-utils lintian appstream man-db libbenchmark-dev hyperfine clang-14
+    libclang-rt-14-dev weston qtwayland5 qt6-wayland)
 
 # Installs the packages named that are not installed yet, as root or through
 # sudo; says clearly what to do when neither is possible.
@@ -45,6 +47,7 @@ ensure_packages() {
 }
 
 # Configures (once) and builds into $TAVRELO_BUILD; later runs are incremental.
+# With no arguments the build uses the default Qt (CMakeLists.txt, TAVRELO_QT).
 build_project() {
     local extra=("$@")
     if [ ! -f "$TAVRELO_BUILD/CMakeCache.txt" ] || [ ${#extra[@]} -gt 0 ]; then
@@ -89,4 +92,9 @@ start_display() {
 
 have_display() {
     [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]
+}
+
+# The Qt major version a configured build folder uses.
+build_qt_version() {
+    sed -n 's/^TAVRELO_QT:[A-Z]*=//p' "$1/CMakeCache.txt"
 }

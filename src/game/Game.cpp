@@ -11,6 +11,7 @@
 #include "Main_Menu.h"
 #include "Movement_Control.h"
 #include "Options.h"
+#include "Qt_Bridge.h"
 #include "Ship.h"
 #include "Stars.h"
 #include "Track_List.h"
@@ -19,8 +20,6 @@
 #include <QApplication>
 #include <QBrush>
 #include <QDebug>
-#include <QDesktopWidget>
-#include <QGLWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -83,7 +82,7 @@ Game::Game()
     Fill(m_scene, new Game_Scene);
 
     // Only the buttons are placed from the screen size, once.
-    const QRect screen = QApplication::desktop()->screenGeometry(-1);
+    const QSize screen = Qt_Bridge::Screen_Size();
     const int w = screen.width();
     const int h = screen.height();
 
@@ -140,7 +139,7 @@ Game::Game()
     Reset_Ship();
     Set_State(State_Menu);
 
-    setViewport(new QGLWidget());
+    setViewport(Qt_Bridge::New_GL_Viewport());
     setScene(m_scene.Get());
     setBackgroundBrush(QBrush(Qt::black, Qt::SolidPattern));
     setWindowTitle("Tavrelo");
@@ -301,7 +300,7 @@ void Game::Update_Camera()
 {
     m_camera_angle = Follow_Camera_Angle(m_camera_angle, m_ship->m_angle);
     const QTransform screen_to_world = Screen_To_World(m_ship->m_position, m_camera_angle, width(), height());
-    m_scene->m_world_to_screen = screen_to_world.inverted();
+    m_scene->m_world_to_screen = Qt_Bridge::Inverted(screen_to_world);
     m_scene->m_screen_to_world = screen_to_world;
 }
 
@@ -486,7 +485,7 @@ void Game::mousePressEvent(QMouseEvent* event)
     event->accept();
     if (event->button() != Qt::LeftButton)
         return;
-    m_scene->Press(event->pos());
+    m_scene->Press(Qt_Bridge::Event_Pos(event));
 }
 
 void Game::mouseReleaseEvent(QMouseEvent* event)
@@ -494,13 +493,13 @@ void Game::mouseReleaseEvent(QMouseEvent* event)
     event->accept();
     if (event->button() != Qt::LeftButton)
         return;
-    m_scene->Release(event->pos());
+    m_scene->Release(Qt_Bridge::Event_Pos(event));
 }
 
 void Game::mouseMoveEvent(QMouseEvent* event)
 {
     event->accept();
-    m_scene->Move(event->pos());
+    m_scene->Move(Qt_Bridge::Event_Pos(event));
 }
 
 void Game::keyPressEvent(QKeyEvent* event)

@@ -3,6 +3,7 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QMetaType>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QVariant>
 
@@ -22,11 +23,31 @@ QString Options::Name_Level_Value(int level, const char* name) const
     return QStringLiteral("level%1/%2").arg(QString::number(level), QString::fromLatin1(name));
 }
 
+namespace
+{
+// The time as a number. Qt 5 stores a float as a typed variant; Qt 6 writes
+// the same float as plain decimal text (the shortest text that reads back as
+// the same double, so as the same float), which Qt 5 reads as a string. Text
+// counts only when the whole of it is a decimal number: words, lists, hex and
+// "nan" or "inf" spelt out are no time.
+double Stored_Number(const QVariant& stored, bool* ok)
+{
+    *ok = false;
+    if (stored.userType() != QMetaType::QString)
+        return stored.toReal(ok);
+    const QString text = stored.toString();
+    const QRegularExpression decimal(QStringLiteral("\\A[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\z"));
+    if (!decimal.match(text).hasMatch())
+        return 0.0;
+    return text.toDouble(ok);
+}
+} // namespace
+
 float Options::Read_Best_Time(int level)
 {
     const QVariant stored = m_settings.value(Name_Level_Value(level, "time"), QVariant(0.0f));
     bool ok = false;
-    const double time = stored.toReal(&ok);
+    const double time = Stored_Number(stored, &ok);
     // A time no lap can beat (negative, zero, NaN, infinite, beyond float) or
     // one that is no number at all would keep the course from ever saving a
     // best again; it counts as no best time.
@@ -56,8 +77,11 @@ bool Options::Write_Record(int level, float time, const QString& ghost)
     // status, so its sync tells whether the file holds the record now.
     QSettings probe(m_settings.fileName(), QSettings::IniFormat);
     probe.sync();
-    return probe.status() == QSettings::NoError &&
-           probe.value(Name_Level_Value(level, "time")) == QVariant(time) &&
+    // Read back as the game reads it: after the write Qt 6 holds the time as
+    // the decimal text it wrote, not as the float it was given.
+    bool ok = false;
+    const double stored = Stored_Number(probe.value(Name_Level_Value(level, "time")), &ok);
+    return probe.status() == QSettings::NoError && ok && static_cast<float>(stored) == time &&
            probe.value(Name_Level_Value(level, "ghost")).toString() == ghost;
 }
 

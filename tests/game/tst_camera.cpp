@@ -16,6 +16,9 @@ private slots:
         QTest::newRow("across zero, wrapped") << 0.005f << 6.2f << 6.2793665f;
         QTest::newRow("already there") << 1.0f << 1.0f << 1.0f;
         QTest::newRow("negative heading") << 0.0f << -1.0f << 6.183185f;
+        QTest::newRow("heading crosses zero upwards") << 6.2f << 0.1f << 6.2183185f;
+        QTest::newRow("half a turn ahead") << 0.0f << 3.1415925f << 0.31415925f;
+        QTest::newRow("half a turn behind") << 3.1415925f << 0.0f << 2.8274333f;
         QTest::newRow("not a number heading") << 1.0f << std::numeric_limits<float>::quiet_NaN() << 0.9f;
         QTest::newRow("infinite heading") << 1.0f << std::numeric_limits<float>::infinity() << 0.9f;
     }

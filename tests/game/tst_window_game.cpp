@@ -8,14 +8,13 @@
 #include "Level.h"
 #include "Main_Menu.h"
 #include "Movement_Control.h"
+#include "Qt_Bridge.h"
 #include "Ship.h"
 #include "Stars.h"
 #include "Test_Support.h"
 #include "UI_Button.h"
 
 #include <QApplication>
-#include <QDesktopWidget>
-#include <QGLWidget>
 #include <QTimer>
 #include <QtTest>
 
@@ -50,10 +49,9 @@ private slots:
         Game game;
         QVERIFY(QTest::qWaitForWindowExposed(&game));
         QCOMPARE(game.windowTitle(), QString("Tavrelo"));
-        QVERIFY(qobject_cast<QGLWidget*>(game.viewport()) != nullptr);
+        QVERIFY(Qt_Bridge::Is_GL_Viewport(game.viewport()));
         QTRY_VERIFY(game.isFullScreen());
-        const QRect screen = QApplication::desktop()->screenGeometry(-1);
-        QTRY_COMPARE(game.size(), screen.size());
+        QTRY_COMPARE(game.size(), Qt_Bridge::Screen_Size());
 
         Paint_Counter counter;
         game.viewport()->installEventFilter(&counter);
@@ -92,7 +90,7 @@ private slots:
     {
         Game game;
         QVERIFY(QTest::qWaitForWindowExposed(&game));
-        const QRect screen = QApplication::desktop()->screenGeometry(-1);
+        const QSize screen = Qt_Bridge::Screen_Size();
         const int w = screen.width();
         const int h = screen.height();
         // Laid out at their first drawing, once they have faded in a little.

@@ -8,7 +8,6 @@
 #include "Test_Support.h"
 #include "UI_Button.h"
 
-#include <QDesktopWidget>
 #include <QScreen>
 #include <QtTest>
 

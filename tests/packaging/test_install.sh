@@ -56,6 +56,11 @@ check_tree() {
     if readelf -d "$program" | grep -E '\((RPATH|RUNPATH)\)'; then
         fail "$program keeps a library search path"
     fi
+    # Linked with the Qt the build was made with, and with no other.
+    readelf -d "$program" | grep -qE "\(NEEDED\).*\[libQt${qt}Core\.so" || fail "$program does not link Qt $qt"
+    if readelf -d "$program" | grep -E "\(NEEDED\).*\[libQt${other}"; then
+        fail "a Qt $qt build's $program links another Qt"
+    fi
 
     [ -x "$tool" ] || fail "no program $tool"
     "$tool" --help | grep -q '^Usage: tavrelo-records' || fail "$tool --help does not say how to use it"
@@ -90,6 +95,11 @@ check_tree() {
     [ "$(xmllint --xpath 'local-name(/*)' "$icon")" = svg ] || fail "$icon is not an SVG image"
 }
 
+# The Qt the build was made with, and none other.
+qt=$(sed -n 's/^TAVRELO_QT:[A-Z]*=//p' "$build_dir/CMakeCache.txt")
+[ "$qt" = 6 ] && other=5 || other=6
+required=(libqt5core5a libqt5gui5 libqt5widgets5 libqt5opengl5 libgl1)
+[ "$qt" = 6 ] && required=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6opengl6 libqt6openglwidgets6 libgl1)
 stage=$work/stage
 cmake --install "$build_dir" --prefix "$stage" >"$work/install.log" 2>&1 ||
     {
@@ -118,7 +128,9 @@ dpkg-deb -I "$deb" >"$work/info.txt" || fail "dpkg-deb cannot read $deb"
 # Every package named in Depends, alternatives included, without versions.
 depends=$(dpkg-deb -f "$deb" Depends)
 names=$(tr ',|' '\n' <<<"$depends" | sed -E 's/^ *([^ (]+).*/\1/' | sort -u)
-required=(libqt5core5a libqt5gui5 libqt5widgets5 libqt5opengl5 libgl1)
+if grep -q "^libqt$other" <<<"$names"; then
+    fail "a Qt $qt build's package depends on Qt $other: $depends"
+fi
 if command -v dpkg-shlibdeps >/dev/null; then
     required+=(libc6 libstdc++6)
 fi

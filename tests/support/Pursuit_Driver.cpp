@@ -45,13 +45,15 @@ void Pursuit_Driver::Step()
     m_game.Advance_Frame();
 }
 
-int Pursuit_Driver::Drive_Lap(int max_frames)
+int Pursuit_Driver::Drive_Lap(int max_frames, const std::function<void()>& after_frame)
 {
     Press();
     int frames = 0;
     while (m_game.m_state == Game::State_Race && frames < max_frames)
     {
         Step();
+        if (after_frame)
+            after_frame();
         ++frames;
     }
     if (m_game.m_state == Game::State_Race)

@@ -6,6 +6,8 @@
 #include <QPoint>
 #include <QPointF>
 
+#include <functional>
+
 class Game;
 
 // Holds the finger on the point of the centre line a little ahead of the
@@ -25,8 +27,9 @@ public:
     void Release();
     // Moves the held finger to the point ahead and runs one frame.
     void Step();
-    // Drives until the race ends or max_frames have run; returns the frames run.
-    int Drive_Lap(int max_frames);
+    // Drives until the race ends or max_frames have run, calling after_frame
+    // after each; returns the frames run.
+    int Drive_Lap(int max_frames, const std::function<void()>& after_frame = nullptr);
 
 private:
     Game& m_game;

@@ -33,13 +33,14 @@ QString Temporary_Settings::File() const
     return m_dir.path() + "/Norvikk/Tavrelo.ini";
 }
 
-Child_Run Run_Self_As_Child(const char* variable, const QString& value, int timeout_ms)
+Child_Run Run_Self_As_Child(const char* variable, const QString& value, int timeout_ms,
+                            const QString& program)
 {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QString::fromLatin1(variable), value);
     child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), QStringList());
+    child.start(program.isEmpty() ? QCoreApplication::applicationFilePath() : program, QStringList());
     const bool finished = child.waitForFinished(timeout_ms);
     return Child_Run{finished, child.exitStatus(), child.exitCode(),
                      QString::fromLocal8Bit(child.readAllStandardError())};

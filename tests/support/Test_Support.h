@@ -43,10 +43,11 @@ struct Child_Run
     QString errors; // its standard error
 };
 
-// Runs this test binary again with variable=value in its environment, where
-// its main() takes a child's part (a case that must crash, a second process),
-// and waits for it.
-Child_Run Run_Self_As_Child(const char* variable, const QString& value, int timeout_ms = 60000);
+// Runs this test binary again (or program, the same test built otherwise)
+// with variable=value in its environment, where its main() takes a child's
+// part (a case that must crash, a second process), and waits for it.
+Child_Run Run_Self_As_Child(const char* variable, const QString& value, int timeout_ms = 60000,
+                            const QString& program = QString());
 
 // What one run of tavrelo-records (TAVRELO_RECORDS_EXE) did, in this process's environment.
 struct Tool_Run
