@@ -1,0 +1,231 @@
+#include "Road_Shapes.h"
+
+#include "Float_Point.h"
+
+#include <QColor>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPainterPathStroker>
+#include <QPolygonF>
+#include <QTransform>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+constexpr float Road_Half_Width = 17.5f;
+constexpr QRgb Kerb_Color = qRgb(150, 170, 40);
+constexpr float Kerb_Width = 7.0f;
+constexpr QRgb Road_Color = qRgb(250, 230, 140);
+constexpr float Road_Width = 2.0f * Road_Half_Width;
+// The inner band leaves a light edge on either side of the road.
+constexpr int Inner_Darkening = 250;
+constexpr float Inner_Width_Factor = 0.9f;
+constexpr QRgb Start_Line_Color = qRgb(230, 245, 210);
+constexpr float Start_Line_Width = 1.0f;
+
+// Pieces per run: small enough that most of the course is culled, large
+// enough that a frame fills only a handful of paths per layer.
+constexpr int Pieces_Per_Run = 8;
+
+// Outlines are made and flattened this much enlarged, so that Qt's curve
+// flattening (half a unit off at most) lands within 1/128 of a world unit:
+// a tenth of a pixel on the largest screens, so the round edges stay round.
+constexpr qreal Flattening_Scale = 64.0;
+// Straight edges per half turn of a kerb mark's round end.
+constexpr int Cap_Edges = 24;
+// Device pixels added round a run's box before it is culled: rounding of the rasteriser.
+constexpr qreal Cull_Margin = 2.0;
+
+// The outline, flattened into straight edges and brought back to world units.
+QPainterPath Flattened(const QPainterPath& enlarged)
+{
+    QPainterPath flat;
+    flat.setFillRule(Qt::WindingFill);
+    const QTransform back = QTransform::fromScale(1.0 / Flattening_Scale, 1.0 / Flattening_Scale);
+    for (const QPolygonF& polygon : enlarged.toSubpathPolygons())
+        flat.addPolygon(back.map(polygon));
+    return flat;
+}
+
+// The area a round-capped line of the given width covers along the polyline
+// from points[first] to points[last], each join round and both ends flat:
+// the runs overlap by one piece, so the joins at their seams are covered too.
+QPainterPath Band(const std::vector<QPointF>& points, size_t first, size_t last, qreal width)
+{
+    QPainterPath line;
+    line.moveTo(points[first] * Flattening_Scale);
+    for (size_t k = first + 1; k <= last; ++k)
+        line.lineTo(points[k] * Flattening_Scale);
+    QPainterPathStroker stroker;
+    stroker.setWidth(width * Flattening_Scale);
+    stroker.setCapStyle(Qt::FlatCap);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    return Flattened(stroker.createStroke(line));
+}
+
+// A round disc, for an end of a polyline that is not a loop.
+void Add_Disc(QPainterPath* path, const QPointF& centre, qreal radius)
+{
+    QPolygonF disc;
+    for (int i = 0; i < 4 * Cap_Edges; ++i)
+    {
+        const qreal angle = M_PI * i / (2 * Cap_Edges);
+        disc << centre + radius * QPointF(std::cos(angle), std::sin(angle));
+    }
+    disc << disc.first();
+    path->addPolygon(disc);
+}
+
+// A kerb mark: the line from a to b with round ends, as one closed polygon
+// turning the same way as every other, so that overlapping marks fill as one.
+void Add_Capsule(QPainterPath* path, const QPointF& a, const QPointF& b, qreal radius)
+{
+    const QPointF d = b - a;
+    const qreal length = std::hypot(d.x(), d.y());
+    if (!(length > 0.0))
+    {
+        Add_Disc(path, a, radius);
+        return;
+    }
+    const qreal heading = std::atan2(d.y(), d.x());
+    QPolygonF capsule;
+    // Round the end at b from one side to the other, then round the end at a.
+    for (int i = 0; i <= Cap_Edges; ++i)
+    {
+        const qreal angle = heading - M_PI / 2 + M_PI * i / Cap_Edges;
+        capsule << b + radius * QPointF(std::cos(angle), std::sin(angle));
+    }
+    for (int i = 0; i <= Cap_Edges; ++i)
+    {
+        const qreal angle = heading + M_PI / 2 + M_PI * i / Cap_Edges;
+        capsule << a + radius * QPointF(std::cos(angle), std::sin(angle));
+    }
+    capsule << capsule.first();
+    path->addPolygon(capsule);
+}
+
+QPen Round_Pen(QRgb color, float width)
+{
+    return QPen(QBrush(QColor(color)), width, Qt::SolidLine, Qt::RoundCap);
+}
+} // namespace
+
+Road_Shapes::Road_Shapes()
+    : m_has_start_line(false), m_start_pen(Round_Pen(Start_Line_Color, Start_Line_Width)),
+      m_kerb_brush(QColor(Kerb_Color)), m_road_brush(QColor(Road_Color)),
+      m_inner_brush(QColor(Road_Color).darker(Inner_Darkening))
+{
+}
+
+void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QPointF>& normals)
+{
+    m_runs.clear();
+    m_has_start_line = false;
+    const size_t n = std::min(points.size(), normals.size());
+    if (n == 0)
+        return;
+
+    // A loop's last point is its first: the run that starts the course also
+    // takes the last piece, so the join at the start is round like any other.
+    const bool loop = n > 2 && points[0] == points[n - 1];
+    const qreal inner_width = static_cast<float>(Road_Width) * Inner_Width_Factor;
+    const size_t pieces = n - 1;
+    const size_t run_count = std::max<size_t>(1, (pieces + Pieces_Per_Run - 1) / Pieces_Per_Run);
+    m_runs.resize(run_count);
+    for (size_t r = 0; r < run_count; ++r)
+    {
+        Run& run = m_runs[r];
+        run.kerbs.setFillRule(Qt::WindingFill);
+        const size_t begin = r * Pieces_Per_Run;
+        const size_t end = std::min(begin + Pieces_Per_Run, pieces);
+        // Kerb marks of the points that start these pieces; the last run
+        // also takes the last point (the loop's copy of the start).
+        const size_t kerb_end = r + 1 == run_count ? n : end;
+        for (size_t k = begin; k < kerb_end; ++k)
+        {
+            const Float_Point p(points[k]);
+            const Float_Point across = Float_Point(normals[k]) * Road_Half_Width;
+            Add_Capsule(&run.kerbs, (p - across).To_QPointF(), (p + across).To_QPointF(), 0.5 * Kerb_Width);
+        }
+        if (pieces == 0)
+            continue;
+        if (begin > 0)
+        {
+            run.road = Band(points, begin - 1, end, Road_Width);
+            run.inner = Band(points, begin - 1, end, inner_width);
+        }
+        else if (loop)
+        {
+            // The last piece, then the first ones: one path through the start point.
+            std::vector<QPointF> around;
+            around.push_back(points[n - 2]);
+            around.insert(around.end(), points.begin(), points.begin() + static_cast<long>(end) + 1);
+            run.road = Band(around, 0, around.size() - 1, Road_Width);
+            run.inner = Band(around, 0, around.size() - 1, inner_width);
+        }
+        else
+        {
+            run.road = Band(points, 0, end, Road_Width);
+            run.inner = Band(points, 0, end, inner_width);
+        }
+        // A polyline that is not a loop keeps the round ends of its lines.
+        if (!loop && begin == 0)
+        {
+            Add_Disc(&run.road, points[0], 0.5 * Road_Width);
+            Add_Disc(&run.inner, points[0], 0.5 * inner_width);
+        }
+        if (!loop && end == pieces)
+        {
+            Add_Disc(&run.road, points[pieces], 0.5 * Road_Width);
+            Add_Disc(&run.inner, points[pieces], 0.5 * inner_width);
+        }
+    }
+    for (Run& run : m_runs)
+    {
+        run.kerb_bounds = run.kerbs.boundingRect();
+        run.road_bounds = run.road.boundingRect();
+    }
+
+    if (n < 2)
+        return;
+    const Float_Point start(points[0]);
+    const Float_Point d = Float_Point(points[1]) - start;
+    const Float_Point across = Float_Point(d.y, -d.x) / d.Length() * Road_Half_Width;
+    m_start_line = QLineF((start - across).To_QPointF(), (start + across).To_QPointF());
+    m_has_start_line = true;
+}
+
+void Road_Shapes::Draw(QPainter* painter) const
+{
+    const QTransform t = painter->combinedTransform();
+    const QRectF device = QRectF(0.0, 0.0, painter->device()->width(), painter->device()->height())
+                              .adjusted(-Cull_Margin, -Cull_Margin, Cull_Margin, Cull_Margin);
+    // A run shows when its box, mapped to the device, meets the device. A
+    // projective transform may bend the box inside out: nothing is culled then.
+    const bool project = t.type() == QTransform::TxProject;
+    const auto shows = [&](const QRectF& bounds) { return project || t.mapRect(bounds).intersects(device); };
+
+    // Stacking order: kerbs under the road, whose light band the inner band
+    // then covers but for its edges.
+    for (const Run& run : m_runs)
+        if (!run.kerbs.isEmpty() && shows(run.kerb_bounds))
+            painter->fillPath(run.kerbs, m_kerb_brush);
+    for (const Run& run : m_runs)
+        if (!run.road.isEmpty() && shows(run.road_bounds))
+            painter->fillPath(run.road, m_road_brush);
+    for (const Run& run : m_runs)
+        if (!run.inner.isEmpty() && shows(run.road_bounds))
+            painter->fillPath(run.inner, m_inner_brush);
+
+    if (!m_has_start_line)
+        return;
+    painter->setPen(m_start_pen);
+    painter->drawLine(m_start_line);
+}
+
+int Road_Shapes::Run_Count() const
+{
+    return static_cast<int>(m_runs.size());
+}
