@@ -5,7 +5,6 @@
 #include <QBrush>
 #include <QPaintDevice>
 #include <QPainter>
-#include <QRectF>
 #include <QTransform>
 
 #include <cmath>
@@ -82,6 +81,15 @@ Stars::Stars() : m_reset_stars(true)
         color = color.darker(150);
         depth = depth * Depth_Falloff;
     }
+    for (int layer = 0; layer < Layer_Count; ++layer)
+    {
+        const qreal r = Dot_Radius_Factor * m_layer_depths[layer];
+        for (int i = 0; i < Dot_Edges; ++i)
+        {
+            const qreal angle = 2.0 * M_PI * i / Dot_Edges;
+            m_dot_outlines[layer][i] = QPointF(r * std::cos(angle), r * std::sin(angle));
+        }
+    }
     for (QPointF& offset : m_star_offsets)
         offset = QPointF(0.0, 0.0);
     m_last_center = QPointF(0.0, 0.0);
@@ -146,9 +154,12 @@ void Stars::Draw(QPainter* painter)
         }
         m_star_offsets[i] = s.To_QPointF();
 
-        const float r = Dot_Radius_Factor * m_layer_depths[layer];
+        const QPointF at(centre.x + s.x, centre.y + s.y);
+        QPointF dot[Dot_Edges];
+        for (int k = 0; k < Dot_Edges; ++k)
+            dot[k] = at + m_dot_outlines[layer][k];
         painter->setBrush(brushes[layer]);
-        painter->drawEllipse(QRectF(centre.x + s.x - r, centre.y + s.y - r, 2.0f * r, 2.0f * r));
+        painter->drawPolygon(dot, Dot_Edges);
     }
     m_reset_stars = false;
 }

@@ -76,7 +76,7 @@ void Check_Dots(const Stars& stars, const QVector<Painter_Call>& calls, const QP
         const Painter_Call& call = calls[i];
         const int layer = i % Stars::Layer_Count;
         const double r = 1.5 * stars.m_layer_depths[layer];
-        QCOMPARE(call.kind, Painter_Call::Ellipse);
+        QCOMPARE(call.kind, Painter_Call::Polygon);
         QCOMPARE(call.pen.style(), Qt::NoPen);
         QCOMPARE(call.brush.style(), Qt::SolidPattern);
         QCOMPARE(call.brush.color(), stars.m_layer_colors[layer]);
