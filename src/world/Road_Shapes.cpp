@@ -27,7 +27,7 @@ constexpr float Start_Line_Width = 1.0f;
 
 // Pieces per run: small enough that most of the course is culled, large
 // enough that a frame fills only a handful of paths per layer.
-constexpr int Pieces_Per_Run = 8;
+constexpr int Pieces_Per_Run = 4;
 
 // Outlines are made and flattened this much enlarged, so that Qt's curve
 // flattening (half a unit off at most) lands within 1/128 of a world unit:
@@ -35,6 +35,10 @@ constexpr int Pieces_Per_Run = 8;
 constexpr qreal Flattening_Scale = 64.0;
 // Straight edges per half turn of a kerb mark's round end.
 constexpr int Cap_Edges = 24;
+// Of a kerb mark, this much on either side of the centre line lies within the
+// road's round join at its point, even across the mark's whole width
+// (14² + 3.5² < 17.5²): it is never seen, and never filled.
+constexpr qreal Hidden_Kerb = 14.0;
 // Device pixels added round a run's box before it is culled: rounding of the rasteriser.
 constexpr qreal Cull_Margin = 2.0;
 
@@ -78,32 +82,37 @@ void Add_Disc(QPainterPath* path, const QPointF& centre, qreal radius)
     path->addPolygon(disc);
 }
 
-// A kerb mark: the line from a to b with round ends, as one closed polygon
-// turning the same way as every other, so that overlapping marks fill as one.
-void Add_Capsule(QPainterPath* path, const QPointF& a, const QPointF& b, qreal radius)
+// The two ends of a kerb mark across the road at centre, reaching across
+// (half the road's width) to either side, width wide with round ends. Only
+// what lies beyond Hidden_Kerb of the centre is outlined: the rest lies
+// within the road's round join at that point, and the road covers it. Every
+// end turns the same way, so that overlapping ends fill as one.
+void Add_Kerb_Ends(QPainterPath* path, const QPointF& centre, const QPointF& across, qreal width)
 {
-    const QPointF d = b - a;
-    const qreal length = std::hypot(d.x(), d.y());
-    if (!(length > 0.0))
+    const qreal length = std::hypot(across.x(), across.y());
+    const qreal radius = 0.5 * width;
+    if (!(length > Hidden_Kerb))
     {
-        Add_Disc(path, a, radius);
+        Add_Disc(path, centre, length + radius);
         return;
     }
-    const qreal heading = std::atan2(d.y(), d.x());
-    QPolygonF capsule;
-    // Round the end at b from one side to the other, then round the end at a.
-    for (int i = 0; i <= Cap_Edges; ++i)
+    for (const qreal side : {1.0, -1.0})
     {
-        const qreal angle = heading - M_PI / 2 + M_PI * i / Cap_Edges;
-        capsule << b + radius * QPointF(std::cos(angle), std::sin(angle));
+        const QPointF axis = across * (side / length);
+        const QPointF end = centre + across * side;
+        const QPointF start = centre + axis * Hidden_Kerb;
+        const qreal heading = std::atan2(axis.y(), axis.x());
+        QPolygonF tip;
+        // Round the far end from one side to the other, then back along the mark.
+        for (int i = 0; i <= Cap_Edges; ++i)
+        {
+            const qreal angle = heading - M_PI / 2 + M_PI * i / Cap_Edges;
+            tip << end + radius * QPointF(std::cos(angle), std::sin(angle));
+        }
+        const QPointF aside(-axis.y() * radius, axis.x() * radius);
+        tip << start + aside << start - aside << tip.first();
+        path->addPolygon(tip);
     }
-    for (int i = 0; i <= Cap_Edges; ++i)
-    {
-        const qreal angle = heading + M_PI / 2 + M_PI * i / Cap_Edges;
-        capsule << a + radius * QPointF(std::cos(angle), std::sin(angle));
-    }
-    capsule << capsule.first();
-    path->addPolygon(capsule);
 }
 
 QPen Round_Pen(QRgb color, float width)
@@ -147,7 +156,7 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
         {
             const Float_Point p(points[k]);
             const Float_Point across = Float_Point(normals[k]) * Road_Half_Width;
-            Add_Capsule(&run.kerbs, (p - across).To_QPointF(), (p + across).To_QPointF(), 0.5 * Kerb_Width);
+            Add_Kerb_Ends(&run.kerbs, p.To_QPointF(), across.To_QPointF(), Kerb_Width);
         }
         if (pieces == 0)
             continue;
@@ -199,6 +208,7 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
 
 void Road_Shapes::Draw(QPainter* painter) const
 {
+
     const QTransform t = painter->combinedTransform();
     const QRectF device = QRectF(0.0, 0.0, painter->device()->width(), painter->device()->height())
                               .adjusted(-Cull_Margin, -Cull_Margin, Cull_Margin, Cull_Margin);

@@ -159,7 +159,7 @@ void Stars::Draw(QPainter* painter)
         for (int k = 0; k < Dot_Edges; ++k)
             dot[k] = at + m_dot_outlines[layer][k];
         painter->setBrush(brushes[layer]);
-        painter->drawPolygon(dot, Dot_Edges);
+        painter->drawConvexPolygon(dot, Dot_Edges);
     }
     m_reset_stars = false;
 }
