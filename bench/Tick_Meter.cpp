@@ -61,7 +61,9 @@ void Tick_Meter::Report()
         std::fprintf(stderr, "no frame was painted while measuring\n");
         std::_Exit(1);
     }
-    std::printf("ticks %d, wall %.2f s, cpu per tick %.3f ms\n", m_paints, wall, cpu * 1000.0 / m_paints);
+    const QWidget* viewport = static_cast<const QWidget*>(parent());
+    std::printf("ticks %d, size %dx%d, wall %.2f s, cpu per tick %.3f ms\n", m_paints, viewport->width(),
+                viewport->height(), wall, cpu * 1000.0 / m_paints);
     std::fflush(stdout);
     std::_Exit(0);
 }

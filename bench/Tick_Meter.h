@@ -10,7 +10,7 @@ class QWidget;
 // OpenGL driver compiling its shaders) it counts the viewport's paints and the
 // process's CPU time, every thread of it (a software OpenGL driver renders in
 // threads of its own), for the given time; then it prints one line,
-//   ticks N, wall S s, cpu per tick T ms
+//   ticks N, size WxH, wall S s, cpu per tick T ms
 // and ends the process.
 class Tick_Meter : public QObject
 {

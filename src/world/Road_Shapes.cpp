@@ -69,8 +69,8 @@ QPainterPath Band(const std::vector<QPointF>& points, size_t first, size_t last,
     return Flattened(stroker.createStroke(line));
 }
 
-// A round disc, for an end of a polyline that is not a loop.
-void Add_Disc(QPainterPath* path, const QPointF& centre, qreal radius)
+// A round disc, closed on its first point.
+QPolygonF Disc(const QPointF& centre, qreal radius)
 {
     QPolygonF disc;
     for (int i = 0; i < 4 * Cap_Edges; ++i)
@@ -79,21 +79,35 @@ void Add_Disc(QPainterPath* path, const QPointF& centre, qreal radius)
         disc << centre + radius * QPointF(std::cos(angle), std::sin(angle));
     }
     disc << disc.first();
-    path->addPolygon(disc);
+    return disc;
 }
 
-// The two ends of a kerb mark across the road at centre, reaching across
-// (half the road's width) to either side, width wide with round ends. Only
-// what lies beyond Hidden_Kerb of the centre is outlined: the rest lies
-// within the road's round join at that point, and the road covers it. Every
-// end turns the same way, so that overlapping ends fill as one.
-void Add_Kerb_Ends(QPainterPath* path, const QPointF& centre, const QPointF& across, qreal width)
+// Many small shapes as one polygon: each shape in turn, each closed on its
+// first point, joined by a bridge to the first point of the next, and the
+// bridges walked back at the end. Each bridge is crossed once each way and
+// encloses nothing, so the polygon fills what the shapes fill; an OpenGL
+// paint engine then fills them all with one draw, not one draw each.
+QPainterPath One_Outline(const std::vector<QPolygonF>& shapes)
+{
+    QPolygonF all;
+    for (const QPolygonF& shape : shapes)
+        all += shape;
+    for (size_t i = shapes.size(); i-- > 1;)
+        all << shapes[i - 1].first();
+    QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
+    if (!all.isEmpty())
+        path.addPolygon(all);
+    return path;
+}
+
+void Add_Kerb_Ends(std::vector<QPolygonF>* shapes, const QPointF& centre, const QPointF& across, qreal width)
 {
     const qreal length = std::hypot(across.x(), across.y());
     const qreal radius = 0.5 * width;
     if (!(length > Hidden_Kerb))
     {
-        Add_Disc(path, centre, length + radius);
+        shapes->push_back(Disc(centre, length + radius));
         return;
     }
     for (const qreal side : {1.0, -1.0})
@@ -111,7 +125,7 @@ void Add_Kerb_Ends(QPainterPath* path, const QPointF& centre, const QPointF& acr
         }
         const QPointF aside(-axis.y() * radius, axis.x() * radius);
         tip << start + aside << start - aside << tip.first();
-        path->addPolygon(tip);
+        shapes->push_back(tip);
     }
 }
 
@@ -146,7 +160,7 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
     for (size_t r = 0; r < run_count; ++r)
     {
         Run& run = m_runs[r];
-        run.kerbs.setFillRule(Qt::WindingFill);
+        std::vector<QPolygonF> kerb_ends;
         const size_t begin = r * Pieces_Per_Run;
         const size_t end = std::min(begin + Pieces_Per_Run, pieces);
         // Kerb marks of the points that start these pieces; the last run
@@ -156,8 +170,9 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
         {
             const Float_Point p(points[k]);
             const Float_Point across = Float_Point(normals[k]) * Road_Half_Width;
-            Add_Kerb_Ends(&run.kerbs, p.To_QPointF(), across.To_QPointF(), Kerb_Width);
+            Add_Kerb_Ends(&kerb_ends, p.To_QPointF(), across.To_QPointF(), Kerb_Width);
         }
+        run.kerbs = One_Outline(kerb_ends);
         if (pieces == 0)
             continue;
         if (begin > 0)
@@ -182,13 +197,13 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
         // A polyline that is not a loop keeps the round ends of its lines.
         if (!loop && begin == 0)
         {
-            Add_Disc(&run.road, points[0], 0.5 * Road_Width);
-            Add_Disc(&run.inner, points[0], 0.5 * inner_width);
+            run.road.addPolygon(Disc(points[0], 0.5 * Road_Width));
+            run.inner.addPolygon(Disc(points[0], 0.5 * inner_width));
         }
         if (!loop && end == pieces)
         {
-            Add_Disc(&run.road, points[pieces], 0.5 * Road_Width);
-            Add_Disc(&run.inner, points[pieces], 0.5 * inner_width);
+            run.road.addPolygon(Disc(points[pieces], 0.5 * Road_Width));
+            run.inner.addPolygon(Disc(points[pieces], 0.5 * inner_width));
         }
     }
     for (Run& run : m_runs)

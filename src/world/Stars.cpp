@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QTransform>
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -18,6 +19,8 @@ constexpr float Random_Scale = 4.656613e-10f;
 constexpr float Outer_Factor = 1.25f;
 constexpr float Dot_Radius_Factor = 1.5f;
 constexpr float Depth_Falloff = 0.8f;
+// Device pixels added round a dot before it is culled: rounding of the rasteriser.
+constexpr qreal Cull_Margin = 2.0;
 
 float Unit_Random(std::minstd_rand& engine)
 {
@@ -122,6 +125,15 @@ void Stars::Draw(QPainter* painter)
     const Float_Point drift = centre - Float_Point(m_last_center);
     m_last_center = centre.To_QPointF();
 
+    // Only the dots that reach the device are painted: most of the disc lies
+    // out of sight, and an OpenGL paint engine pays for every draw.
+    const QTransform device = painter->combinedTransform();
+    const bool cull = device.type() != QTransform::TxProject;
+    const float scale =
+        std::sqrt(std::max(static_cast<float>(device.m11() * device.m11() + device.m12() * device.m12()),
+                           static_cast<float>(device.m21() * device.m21() + device.m22() * device.m22())));
+    const QRectF visible(0.0, 0.0, painter->device()->width(), painter->device()->height());
+
     painter->setPen(Qt::NoPen);
     // One brush per layer, not one per star.
     const QBrush brushes[Layer_Count] = {
@@ -155,6 +167,12 @@ void Stars::Draw(QPainter* painter)
         m_star_offsets[i] = s.To_QPointF();
 
         const QPointF at(centre.x + s.x, centre.y + s.y);
+        const qreal reach = Dot_Radius_Factor * m_layer_depths[layer] * scale + Cull_Margin;
+        const QPointF on_device = device.map(at);
+        const qreal off_x = std::max({0.0, -on_device.x(), on_device.x() - visible.width()});
+        const qreal off_y = std::max({0.0, -on_device.y(), on_device.y() - visible.height()});
+        if (cull && !(off_x * off_x + off_y * off_y <= reach * reach))
+            continue;
         QPointF dot[Dot_Edges];
         for (int k = 0; k < Dot_Edges; ++k)
             dot[k] = at + m_dot_outlines[layer][k];
