@@ -13,7 +13,6 @@ constexpr float Track_Scale = 100.0f;
 // Points closer than this to the previous one are the shared end of two
 // chained segments, not a new point of the course.
 constexpr float Duplicate_Distance = 0.001f;
-
 } // namespace
 
 Level::Level() : m_track_index(0) {}

@@ -1,6 +1,7 @@
 #include "Road_Shapes.h"
 
 #include "Float_Point.h"
+#include "Level.h"
 
 #include <QColor>
 #include <QPaintDevice>
@@ -14,7 +15,7 @@
 
 namespace
 {
-constexpr float Road_Half_Width = 17.5f;
+constexpr float Road_Half_Width = Level::Road_Half_Width;
 constexpr QRgb Kerb_Color = qRgb(150, 170, 40);
 constexpr float Kerb_Width = 7.0f;
 constexpr QRgb Road_Color = qRgb(250, 230, 140);
@@ -30,9 +31,10 @@ constexpr float Start_Line_Width = 1.0f;
 constexpr int Pieces_Per_Run = 4;
 
 // Outlines are made and flattened this much enlarged, so that Qt's curve
-// flattening (half a unit off at most) lands within 1/128 of a world unit:
-// a tenth of a pixel on the largest screens, so the round edges stay round.
-constexpr qreal Flattening_Scale = 64.0;
+// flattening (half a unit off at most) lands within 1/32 of a world unit:
+// under a third of a pixel on the largest screens, where the sameness of the
+// picture allows a pixel on an edge.
+constexpr qreal Flattening_Scale = 16.0;
 // Straight edges per half turn of a kerb mark's round end.
 constexpr int Cap_Edges = 24;
 // Of a kerb mark, this much on either side of the centre line lies within the
@@ -101,7 +103,9 @@ QPainterPath One_Outline(const std::vector<QPolygonF>& shapes)
     return path;
 }
 
-void Add_Kerb_Ends(std::vector<QPolygonF>* shapes, const QPointF& centre, const QPointF& across, qreal width)
+// half_turn holds (cos, sin) of the Cap_Edges + 1 angles from -90 to +90 degrees.
+void Add_Kerb_Ends(std::vector<QPolygonF>* shapes, const QPointF* half_turn, const QPointF& centre,
+                   const QPointF& across, qreal width)
 {
     const qreal length = std::hypot(across.x(), across.y());
     const qreal radius = 0.5 * width;
@@ -115,13 +119,15 @@ void Add_Kerb_Ends(std::vector<QPolygonF>* shapes, const QPointF& centre, const 
         const QPointF axis = across * (side / length);
         const QPointF end = centre + across * side;
         const QPointF start = centre + axis * Hidden_Kerb;
-        const qreal heading = std::atan2(axis.y(), axis.x());
         QPolygonF tip;
-        // Round the far end from one side to the other, then back along the mark.
+        tip.reserve(Cap_Edges + 4);
+        // Round the far end from one side to the other (the half turn rotated
+        // onto the axis), then back along the mark.
         for (int i = 0; i <= Cap_Edges; ++i)
         {
-            const qreal angle = heading - M_PI / 2 + M_PI * i / Cap_Edges;
-            tip << end + radius * QPointF(std::cos(angle), std::sin(angle));
+            const QPointF& turn = half_turn[i];
+            tip << end + radius * QPointF(axis.x() * turn.x() - axis.y() * turn.y(),
+                                          axis.y() * turn.x() + axis.x() * turn.y());
         }
         const QPointF aside(-axis.y() * radius, axis.x() * radius);
         tip << start + aside << start - aside << tip.first();
@@ -155,6 +161,12 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
     const bool loop = n > 2 && points[0] == points[n - 1];
     const qreal inner_width = static_cast<float>(Road_Width) * Inner_Width_Factor;
     const size_t pieces = n - 1;
+    QPointF half_turn[Cap_Edges + 1];
+    for (int i = 0; i <= Cap_Edges; ++i)
+    {
+        const qreal angle = -M_PI / 2 + M_PI * i / Cap_Edges;
+        half_turn[i] = QPointF(std::cos(angle), std::sin(angle));
+    }
     const size_t run_count = std::max<size_t>(1, (pieces + Pieces_Per_Run - 1) / Pieces_Per_Run);
     m_runs.resize(run_count);
     for (size_t r = 0; r < run_count; ++r)
@@ -170,7 +182,7 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
         {
             const Float_Point p(points[k]);
             const Float_Point across = Float_Point(normals[k]) * Road_Half_Width;
-            Add_Kerb_Ends(&kerb_ends, p.To_QPointF(), across.To_QPointF(), Kerb_Width);
+            Add_Kerb_Ends(&kerb_ends, half_turn, p.To_QPointF(), across.To_QPointF(), Kerb_Width);
         }
         run.kerbs = One_Outline(kerb_ends);
         if (pieces == 0)
@@ -248,9 +260,4 @@ void Road_Shapes::Draw(QPainter* painter) const
         return;
     painter->setPen(m_start_pen);
     painter->drawLine(m_start_line);
-}
-
-int Road_Shapes::Run_Count() const
-{
-    return static_cast<int>(m_runs.size());
 }

@@ -33,9 +33,6 @@ public:
     // the painter's transform. Leaves the start line's pen on the painter.
     void Draw(QPainter* painter) const;
 
-    // How many runs of pieces each layer is cut into (the culling's unit).
-    int Run_Count() const;
-
 private:
     struct Run
     {
