@@ -130,11 +130,16 @@ private slots:
         turned.translate(160, 240).rotate(-37).scale(4, 4).translate(-2300, -1600);
         QTest::newRow("turned, enlarged") << turned << 60;
         // The course's point 10 sits beyond the bottom-right corner, farther
-        // than the device's diagonal, yet its kerb and road reach into view.
+        // than the device's diagonal from its origin, its kerb mark pointing
+        // back into view: the end of the mark beyond the road's edge shows.
         Level level;
         level.Init(0);
+        const QPointF n = level.m_normals[10];
         QTransform corner;
-        corner.translate(860, 540).scale(4, 4).translate(-level.m_points[10].x(), -level.m_points[10].y());
+        corner.translate(840, 520)
+            .rotate(-135.0 - std::atan2(n.y(), n.x()) * 180.0 / M_PI)
+            .scale(9, 9)
+            .translate(-level.m_points[10].x(), -level.m_points[10].y());
         QTest::newRow("just past the corner") << corner << 60;
     }
     void culling_drops_nothing_that_reaches_the_device()
