@@ -239,10 +239,16 @@ void Road_Shapes::Draw(QPainter* painter) const
     const QTransform t = painter->combinedTransform();
     const QRectF device = QRectF(0.0, 0.0, painter->device()->width(), painter->device()->height())
                               .adjusted(-Cull_Margin, -Cull_Margin, Cull_Margin, Cull_Margin);
-    // A run shows when its box, mapped to the device, meets the device. A
-    // projective transform may bend the box inside out: nothing is culled then.
-    const bool project = t.type() == QTransform::TxProject;
-    const auto shows = [&](const QRectF& bounds) { return project || t.mapRect(bounds).intersects(device); };
+    // A run shows when its box and the device overlap both seen on the device
+    // and seen in the world: under a turned camera either test alone lets
+    // through boxes that only meet the other's corners. A projective or
+    // singular transform may bend the boxes inside out: nothing is culled then.
+    bool invertible = false;
+    const QTransform inverse = t.inverted(&invertible);
+    const bool cull_all_ways = t.type() != QTransform::TxProject && invertible;
+    const QRectF world = inverse.mapRect(device);
+    const auto shows = [&](const QRectF& bounds)
+    { return !cull_all_ways || (t.mapRect(bounds).intersects(device) && world.intersects(bounds)); };
 
     // Stacking order: kerbs under the road, whose light band the inner band
     // then covers but for its edges.
