@@ -37,6 +37,14 @@ bool Bench_Driver::Step()
     return m_game.m_state == Game::State_Race;
 }
 
+void Bench_Driver::Keep_Racing()
+{
+    if (m_game.m_state == Game::State_Race)
+        m_game.m_scene->Move(Pixel_Ahead());
+    else
+        Start_Race();
+}
+
 int Bench_Driver::Drive_Lap(int max_frames)
 {
     Start_Race();

@@ -19,6 +19,9 @@ public:
     void Start_Race();
     // Moves the finger and runs one frame of logic. False once the race is over.
     bool Step();
+    // Between the game's own frames: moves the finger, or starts a new race
+    // once the last one is over.
+    void Keep_Racing();
     // Starts a race and drives until it ends or max_frames have run; returns the frames run.
     int Drive_Lap(int max_frames);
 

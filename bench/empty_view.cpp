@@ -1,7 +1,10 @@
-// The floor for start-up: an empty full-screen graphics view on an OpenGL
-// viewport, ended as soon as it has painted its first frame.
+// The floors for the game's window: an empty full-screen graphics view on an
+// OpenGL viewport. Without options it ends as soon as it has painted its
+// first frame (start-up); with --tick SECONDS it repaints every 16 ms as the
+// game does and prints its CPU time per tick (see Tick_Meter).
 #include "First_Frame_Quit.h"
 #include "Qt_Bridge.h"
+#include "Tick_Meter.h"
 
 #include <QApplication>
 #include <QGraphicsScene>
@@ -14,6 +17,7 @@
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    const double tick_seconds = Tick_Seconds(argc, argv);
     QTimer::singleShot(First_Frame_Timeout_Ms,
                        []
                        {
@@ -24,8 +28,27 @@ int main(int argc, char** argv)
     QGraphicsView view;
     view.setViewport(Qt_Bridge::New_GL_Viewport());
     view.setScene(&scene);
+    view.setBackgroundBrush(QBrush(Qt::black, Qt::SolidPattern));
+    view.setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
+    view.setFrameShape(QFrame::NoFrame);
     First_Frame_Quit quit;
-    view.viewport()->installEventFilter(&quit);
+    QTimer ticks;
+    if (tick_seconds > 0.0)
+    {
+        // The game's tick, with nothing to draw: what the window itself costs.
+        new Tick_Meter(view.viewport(), tick_seconds);
+        QObject::connect(&ticks, &QTimer::timeout,
+                         [&]
+                         {
+                             scene.invalidate(QRectF(), QGraphicsScene::AllLayers);
+                             view.viewport()->repaint();
+                         });
+        ticks.start(16);
+    }
+    else
+    {
+        view.viewport()->installEventFilter(&quit);
+    }
     view.showFullScreen();
     return QApplication::exec();
 }

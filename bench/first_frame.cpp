@@ -1,7 +1,11 @@
-// Start-up of the game: the application and Game exactly as main builds them,
-// ended as soon as the view has painted its first frame.
+// The game's window: the application and Game exactly as main builds them.
+// Without options it ends as soon as the view has painted its first frame
+// (start-up); with --tick SECONDS it races, a finger held ahead of the craft,
+// lap after lap, and prints its CPU time per tick (see Tick_Meter).
+#include "Bench_Driver.h"
 #include "First_Frame_Quit.h"
 #include "Game.h"
+#include "Tick_Meter.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -14,6 +18,7 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName("Tavrelo");
     QApplication::setQuitOnLastWindowClosed(true);
+    const double tick_seconds = Tick_Seconds(argc, argv);
     QTimer::singleShot(First_Frame_Timeout_Ms,
                        []
                        {
@@ -22,6 +27,18 @@ int main(int argc, char** argv)
                        });
     Game game;
     First_Frame_Quit quit;
-    game.viewport()->installEventFilter(&quit);
+    Bench_Driver driver(game);
+    QTimer finger;
+    if (tick_seconds > 0.0)
+    {
+        new Tick_Meter(game.viewport(), tick_seconds);
+        // The game's own timer runs the frames; this one only moves the finger.
+        QObject::connect(&finger, &QTimer::timeout, [&] { driver.Keep_Racing(); });
+        finger.start(16);
+    }
+    else
+    {
+        game.viewport()->installEventFilter(&quit);
+    }
     return QApplication::exec();
 }

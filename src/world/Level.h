@@ -2,6 +2,7 @@
 #ifndef TAVRELO_LEVEL_H
 #define TAVRELO_LEVEL_H
 
+#include "Road_Shapes.h"
 #include "Scene_Element.h"
 
 #include <QPointF>
@@ -30,6 +31,8 @@ public:
     QPointF Point_Ahead(int segment, float fraction, float distance) const;
 
     void Update(float step) override;
+    // Paints the road made by the last Init or Build: whoever changes the
+    // vectors below by hand rebuilds nothing, and sees the old road.
     void Draw(QPainter* painter) override;
 
     int32_t m_track_index;
@@ -37,6 +40,9 @@ public:
     std::vector<QPointF> m_directions; // unit vector from point k to the next
     std::vector<QPointF> m_normals;    // (direction.y, -direction.x)
     std::vector<float> m_lengths;      // length of piece k
+
+private:
+    Road_Shapes m_road_shapes;
 };
 
 #endif

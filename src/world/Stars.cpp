@@ -5,9 +5,9 @@
 #include <QBrush>
 #include <QPaintDevice>
 #include <QPainter>
-#include <QRectF>
 #include <QTransform>
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -19,6 +19,8 @@ constexpr float Random_Scale = 4.656613e-10f;
 constexpr float Outer_Factor = 1.25f;
 constexpr float Dot_Radius_Factor = 1.5f;
 constexpr float Depth_Falloff = 0.8f;
+// Device pixels added round a dot before it is culled: rounding of the rasteriser.
+constexpr qreal Cull_Margin = 2.0;
 
 float Unit_Random(std::minstd_rand& engine)
 {
@@ -82,6 +84,15 @@ Stars::Stars() : m_reset_stars(true)
         color = color.darker(150);
         depth = depth * Depth_Falloff;
     }
+    for (int layer = 0; layer < Layer_Count; ++layer)
+    {
+        const qreal r = Dot_Radius_Factor * m_layer_depths[layer];
+        for (int i = 0; i < Dot_Edges; ++i)
+        {
+            const qreal angle = 2.0 * M_PI * i / Dot_Edges;
+            m_dot_outlines[layer][i] = QPointF(r * std::cos(angle), r * std::sin(angle));
+        }
+    }
     for (QPointF& offset : m_star_offsets)
         offset = QPointF(0.0, 0.0);
     m_last_center = QPointF(0.0, 0.0);
@@ -113,6 +124,15 @@ void Stars::Draw(QPainter* painter)
 
     const Float_Point drift = centre - Float_Point(m_last_center);
     m_last_center = centre.To_QPointF();
+
+    // Only the dots that reach the device are painted: most of the disc lies
+    // out of sight, and an OpenGL paint engine pays for every draw.
+    const QTransform device = painter->combinedTransform();
+    const bool cull = device.type() != QTransform::TxProject;
+    const float scale =
+        std::sqrt(std::max(static_cast<float>(device.m11() * device.m11() + device.m12() * device.m12()),
+                           static_cast<float>(device.m21() * device.m21() + device.m22() * device.m22())));
+    const QRectF visible(0.0, 0.0, painter->device()->width(), painter->device()->height());
 
     painter->setPen(Qt::NoPen);
     // One brush per layer, not one per star.
@@ -146,9 +166,18 @@ void Stars::Draw(QPainter* painter)
         }
         m_star_offsets[i] = s.To_QPointF();
 
-        const float r = Dot_Radius_Factor * m_layer_depths[layer];
+        const QPointF at(centre.x + s.x, centre.y + s.y);
+        const qreal reach = Dot_Radius_Factor * m_layer_depths[layer] * scale + Cull_Margin;
+        const QPointF on_device = device.map(at);
+        const qreal off_x = std::max({0.0, -on_device.x(), on_device.x() - visible.width()});
+        const qreal off_y = std::max({0.0, -on_device.y(), on_device.y() - visible.height()});
+        if (cull && !(off_x * off_x + off_y * off_y <= reach * reach))
+            continue;
+        QPointF dot[Dot_Edges];
+        for (int k = 0; k < Dot_Edges; ++k)
+            dot[k] = at + m_dot_outlines[layer][k];
         painter->setBrush(brushes[layer]);
-        painter->drawEllipse(QRectF(centre.x + s.x - r, centre.y + s.y - r, 2.0f * r, 2.0f * r));
+        painter->drawConvexPolygon(dot, Dot_Edges);
     }
     m_reset_stars = false;
 }

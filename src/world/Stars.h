@@ -34,6 +34,16 @@ public:
 
     // Never seeded by the game: the same scatter on every run.
     std::minstd_rand m_random;
+
+    // Straight edges round a dot: on the largest screens a dot is some ten
+    // pixels across, and its outline stays within a tenth of a pixel of a circle.
+    static constexpr int Dot_Edges = 32;
+
+private:
+    // Each layer's dot outlined once round the origin: a dot is filled as a
+    // polygon, where an ellipse would be outlined and flattened by Qt for
+    // every star of every frame.
+    QPointF m_dot_outlines[Layer_Count][Dot_Edges];
 };
 
 #endif

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QSettings>
 #include <QTextItem>
 
@@ -129,9 +130,11 @@ public:
         m_calls.append(call);
     }
     void drawPath(const QPainterPath&) override { m_calls.append(Make(Painter_Call::Path)); }
-    void drawPolygon(const QPointF*, int, PolygonDrawMode) override
+    void drawPolygon(const QPointF* points, int count, PolygonDrawMode) override
     {
-        m_calls.append(Make(Painter_Call::Polygon));
+        Painter_Call call = Make(Painter_Call::Polygon);
+        call.rects.append(QPolygonF(QVector<QPointF>(points, points + count)).boundingRect());
+        m_calls.append(call);
     }
     void drawPoints(const QPointF*, int) override { m_calls.append(Make(Painter_Call::Points)); }
     void drawPixmap(const QRectF& r, const QPixmap&, const QRectF&) override

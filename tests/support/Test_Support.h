@@ -78,7 +78,7 @@ struct Painter_Call
     QBrush brush;
     QTransform transform;
     QVector<QLineF> lines; // Lines
-    QVector<QRectF> rects; // Rects, Ellipse (one), Pixmap/Image target
+    QVector<QRectF> rects; // Rects, Ellipse (one), Pixmap/Image target, Polygon (its bounds)
     QPointF point;         // Text baseline start
     QString text;          // Text
 };

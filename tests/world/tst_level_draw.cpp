@@ -70,44 +70,34 @@ class Test_Level_Draw : public QObject
     Q_OBJECT
 
 private slots:
-    void unculled_course_draws_every_mark_and_piece_data()
+    void unculled_course_fills_kerbs_road_and_inner_band_then_draws_the_start_line_data()
     {
         QTest::addColumn<int>("course");
         QTest::newRow("Primus") << 0;
         QTest::newRow("Secundus") << 1;
         QTest::newRow("Tertius") << 2;
     }
-    void unculled_course_draws_every_mark_and_piece()
+    void unculled_course_fills_kerbs_road_and_inner_band_then_draws_the_start_line()
     {
         QFETCH(int, course);
         Level level;
         level.Init(course);
-        const int n = int(level.m_points.size());
         // The whole course lies within 3000 units of the origin of a large device.
         const QVector<Painter_Call> calls = Record(level, QTransform(), 4000, 4000);
-        QCOMPARE(calls.size(), n + 2 * (n - 1) + 1);
-
-        for (int k = 0; k < n; ++k)
+        QVERIFY((calls.size() - 1) % 3 == 0 && calls.size() > 4);
+        const int runs = (calls.size() - 1) / 3;
+        for (int i = 0; i < 3 * runs; ++i)
         {
-            const Painter_Call& call = calls[k];
-            Check_Pen(call, 150, 170, 40, 7.0, "kerb");
-            QVERIFY2(Near(call.lines[0], Across(level, k)), qPrintable(QString("kerb %1").arg(k)));
-        }
-        const QColor inner = calls[n + n - 1].pen.color();
-        QVERIFY2(Near_Color(inner, 100, 92, 56, 1), qPrintable(Describe(inner)));
-        for (int band = 0; band < 2; ++band)
-        {
-            for (int k = 1; k < n; ++k)
-            {
-                const Painter_Call& call = calls[n + band * (n - 1) + k - 1];
-                if (band == 0)
-                    Check_Pen(call, 250, 230, 140, 35.0, "road");
-                else
-                    Check_Pen(call, inner.red(), inner.green(), inner.blue(), 31.5, "inner band");
-                QCOMPARE(call.lines[0], QLineF(level.m_points[k - 1], level.m_points[k]));
-            }
-            // The last piece closes the loop at the start point.
-            QCOMPARE(calls[n + band * (n - 1) + n - 2].lines[0].p2(), level.m_points[0]);
+            const Painter_Call& call = calls[i];
+            QVERIFY(call.kind == Painter_Call::Path && call.pen.style() == Qt::NoPen);
+            const QColor c = call.brush.color();
+            if (i < runs)
+                QVERIFY2(Near_Color(c, 150, 170, 40), qPrintable("kerb " + Describe(c)));
+            else if (i < 2 * runs)
+                QVERIFY2(Near_Color(c, 250, 230, 140), qPrintable("road " + Describe(c)));
+            else
+                QVERIFY2(Near_Color(c, 100, 92, 56, 1) && c == QColor(250, 230, 140).darker(250),
+                         qPrintable("inner band " + Describe(c)));
         }
         const Painter_Call& start = calls.last();
         Check_Pen(start, 230, 245, 210, 1.0, "start line");
@@ -128,70 +118,56 @@ private slots:
         QVERIFY(Near(calls[0].lines[0], Across(level, 0)));
     }
 
-    void kerbs_cull_by_viewport_and_bands_by_enlarged_device()
+    void culling_drops_nothing_that_reaches_the_device_data()
     {
+        QTest::addColumn<QTransform>("camera");
+        QTest::addColumn<int>("culled_least");
+        QTransform straight;
+        straight.translate(-2000, -1400);
+        QTest::newRow("straight") << straight << 40;
+        // As the game's camera: turned and enlarged.
+        QTransform turned;
+        turned.translate(160, 240).rotate(-37).scale(4, 4).translate(-2300, -1600);
+        QTest::newRow("turned, enlarged") << turned << 60;
+        // The course's point 10 sits beyond the bottom-right corner, farther
+        // than the device's diagonal from its origin, its kerb mark pointing
+        // back into view: the end of the mark beyond the road's edge shows.
         Level level;
         level.Init(0);
-        QTransform camera;
-        camera.translate(-2000, -1400);
-        // Viewport 500 x 400 inside a 1000 x 800 device; window equal to the
-        // viewport, so the world transform alone maps to device pixels.
-        const QVector<Painter_Call> calls = Record(level, camera, 1000, 800, QRect(0, 0, 500, 400));
-
-        const double kerb_reach = 500.0 * 500.0 + 400.0 * 400.0;
-        const double band_reach = 1100.0 * 1100.0 + 900.0 * 900.0;
-        const auto distance_squared = [&](int k)
+        const QPointF n = level.m_normals[10];
+        QTransform corner;
+        corner.translate(840, 520)
+            .rotate(-135.0 - std::atan2(n.y(), n.x()) * 180.0 / M_PI)
+            .scale(9, 9)
+            .translate(-level.m_points[10].x(), -level.m_points[10].y());
+        QTest::newRow("just past the corner") << corner << 60;
+    }
+    void culling_drops_nothing_that_reaches_the_device()
+    {
+        QFETCH(QTransform, camera);
+        QFETCH(int, culled_least);
+        Level level;
+        level.Init(0);
+        const auto paint = [&](int w, int h)
         {
-            const QPointF q = camera.map(level.m_points[k]);
-            return q.x() * q.x() + q.y() * q.y();
+            QImage image(w, h, QImage::Format_RGB32);
+            image.fill(Qt::black);
+            QPainter painter(&image);
+            painter.setWorldTransform(camera);
+            level.Draw(&painter);
+            return image;
         };
-        // Past the coarse tests, a line whose stroke cannot reach the device
-        // (1000 x 800) is skipped too: it would paint nothing.
-        const auto reaches_device = [&](const QLineF& line, double width)
-        {
-            const QLineF mapped = camera.map(line);
-            const QRectF box = QRectF(mapped.p1(), mapped.p2())
-                                   .normalized()
-                                   .adjusted(-width / 2 - 2, -width / 2 - 2, width / 2 + 2, width / 2 + 2);
-            return box.intersects(QRectF(0, 0, 1000, 800));
-        };
-        QVector<QLineF> kerbs, road, inner;
-        int skipped_off_device = 0;
-        for (int k = 0; k < 205; ++k)
-        {
-            if (distance_squared(k) <= kerb_reach)
-            {
-                if (reaches_device(Across(level, k), 7.0))
-                    kerbs.append(Across(level, k));
-                else
-                    ++skipped_off_device;
-            }
-            // Only the start of a piece decides the coarse test.
-            if (k > 0 && distance_squared(k - 1) <= band_reach)
-            {
-                const QLineF piece(level.m_points[k - 1], level.m_points[k]);
-                if (reaches_device(piece, 35.0))
-                    road.append(piece);
-                else
-                    ++skipped_off_device;
-                if (reaches_device(piece, 31.5))
-                    inner.append(piece);
-            }
-        }
-        // A test that culls something of each kind, but not everything.
-        QVERIFY(kerbs.size() > 10 && kerbs.size() < 150);
-        QVERIFY(road.size() > kerbs.size() && road.size() < 204);
-        QVERIFY(skipped_off_device > 0);
-
-        QCOMPARE(calls.size(), kerbs.size() + road.size() + inner.size() + 1);
-        int i = 0;
-        for (const QLineF& line : kerbs)
-            QVERIFY(Near(calls[i++].lines[0], line));
-        for (const QLineF& line : road)
-            QCOMPARE(calls[i++].lines[0], line);
-        for (const QLineF& line : inner)
-            QCOMPARE(calls[i++].lines[0], line);
-        QVERIFY(Near(calls[i].lines[0], Across(level, 0)));
+        // The same picture as on a device so large that nothing is culled.
+        const QImage small = paint(800, 480);
+        QCOMPARE(small, paint(6000, 6000).copy(0, 0, 800, 480));
+        QImage black(800, 480, QImage::Format_RGB32);
+        black.fill(Qt::black);
+        QVERIFY(small != black);
+        // Yet far fewer fills than for the whole course.
+        const int fills = Record(level, camera, 800, 480).size() - 1;
+        const int all = Record(level, QTransform(), 4000, 4000).size() - 1;
+        QVERIFY2(fills > 0 && fills + culled_least <= all,
+                 qPrintable(QString("%1 of %2").arg(fills).arg(all)));
     }
 
     void road_covers_kerbs_and_inner_band_leaves_light_edges()

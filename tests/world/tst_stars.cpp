@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -67,16 +68,26 @@ QVector<Painter_Call> Record(Stars& stars, const QTransform& camera)
     return device.Calls();
 }
 
-// Every star is painted where its offset puts it, in its layer's size and colour.
-void Check_Dots(const Stars& stars, const QVector<Painter_Call>& calls, const QPointF& centre)
+// Every star that reaches the device is painted where its offset puts it, in
+// its layer's size and colour, and no other.
+void Check_Dots(const Stars& stars, const QVector<Painter_Call>& calls, const QPointF& centre,
+                const QTransform& camera)
 {
-    QCOMPARE(calls.size(), int(Stars::Star_Count));
+    int drawn = 0;
     for (int i = 0; i < Stars::Star_Count; ++i)
     {
-        const Painter_Call& call = calls[i];
         const int layer = i % Stars::Layer_Count;
         const double r = 1.5 * stars.m_layer_depths[layer];
-        QCOMPARE(call.kind, Painter_Call::Ellipse);
+        // The dot, a circle on the device too, within 2 pixels of it.
+        const QPointF c = camera.map(centre + stars.m_star_offsets[i]);
+        const double reach = r * std::sqrt(std::fabs(camera.determinant())) + 2.0;
+        const double off_x = std::max({0.0, -c.x(), c.x() - Device_W});
+        const double off_y = std::max({0.0, -c.y(), c.y() - Device_H});
+        if (off_x * off_x + off_y * off_y > reach * reach)
+            continue;
+        QVERIFY(drawn < calls.size());
+        const Painter_Call& call = calls[drawn++];
+        QCOMPARE(call.kind, Painter_Call::Polygon);
         QCOMPARE(call.pen.style(), Qt::NoPen);
         QCOMPARE(call.brush.style(), Qt::SolidPattern);
         QCOMPARE(call.brush.color(), stars.m_layer_colors[layer]);
@@ -85,6 +96,7 @@ void Check_Dots(const Stars& stars, const QVector<Painter_Call>& calls, const QP
         QVERIFY2(Near(rect.center(), centre + stars.m_star_offsets[i]),
                  qPrintable(QString("star %1 at %2").arg(i).arg(Describe(rect.center()))));
     }
+    QCOMPARE(calls.size(), drawn);
 }
 } // namespace
 
@@ -140,7 +152,9 @@ private slots:
         }
         // The full disc, not just the recycling ring.
         QVERIFY(in_view > 10);
-        Check_Dots(stars, calls, view.centre);
+        Check_Dots(stars, calls, view.centre, camera);
+        // Those out of sight are not painted.
+        QVERIFY2(calls.size() >= 8 && calls.size() < 35, qPrintable(QString::number(calls.size())));
     }
 
     void still_camera_keeps_the_stars()
@@ -154,7 +168,7 @@ private slots:
         for (int i = 0; i < Stars::Star_Count; ++i)
         {
             QCOMPARE(stars.m_star_offsets[i], before[i]);
-            QCOMPARE(second[i].rects[0], first[i].rects[0]);
+            QVERIFY(i >= first.size() || second[i].rects[0] == first[i].rects[0]);
         }
     }
 
@@ -200,7 +214,7 @@ private slots:
         }
         // Layer 0 (stars 0, 4, ...) lags by three quarters of the motion.
         QVERIFY(Near(stars.m_star_offsets[4], QPointF(-4.5, 3)));
-        Check_Dots(stars, calls, view.centre);
+        Check_Dots(stars, calls, view.centre, camera);
     }
 
     void star_leaving_the_disc_is_reborn_out_of_sight()
@@ -218,7 +232,7 @@ private slots:
             QVERIFY2(Distance(s) >= view.inner - Tolerance && Distance(s) <= view.outer + Tolerance,
                      qPrintable(Describe(s)));
         }
-        Check_Dots(stars, calls, view.centre);
+        Check_Dots(stars, calls, view.centre, camera);
 
         // A jump of the camera far beyond the disc recycles every star as well.
         const QTransform jumped = Camera(1500 + 10 * view.inner, 2000);
@@ -269,7 +283,7 @@ private slots:
         const double half_diagonal = std::hypot(Device_W * 0.5, Device_H * 0.5);
         for (const QPointF& s : stars.m_star_offsets)
             QVERIFY(Distance(s) <= 1.25 * half_diagonal + Tolerance);
-        Check_Dots(stars, calls, QPointF(Device_W * 0.5, Device_H * 0.5));
+        Check_Dots(stars, calls, QPointF(Device_W * 0.5, Device_H * 0.5), flat);
 
         // A camera placed at NaN paints nothing and keeps a pending scatter pending.
         const double nan = std::numeric_limits<double>::quiet_NaN();

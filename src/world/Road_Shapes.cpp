@@ -1,0 +1,269 @@
+#include "Road_Shapes.h"
+
+#include "Float_Point.h"
+#include "Level.h"
+
+#include <QColor>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPainterPathStroker>
+#include <QPolygonF>
+#include <QTransform>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+constexpr float Road_Half_Width = Level::Road_Half_Width;
+constexpr QRgb Kerb_Color = qRgb(150, 170, 40);
+constexpr float Kerb_Width = 7.0f;
+constexpr QRgb Road_Color = qRgb(250, 230, 140);
+constexpr float Road_Width = 2.0f * Road_Half_Width;
+// The inner band leaves a light edge on either side of the road.
+constexpr int Inner_Darkening = 250;
+constexpr float Inner_Width_Factor = 0.9f;
+constexpr QRgb Start_Line_Color = qRgb(230, 245, 210);
+constexpr float Start_Line_Width = 1.0f;
+
+// Pieces per run: small enough that most of the course is culled, large
+// enough that a frame fills only a handful of paths per layer.
+constexpr int Pieces_Per_Run = 4;
+
+// Outlines are made and flattened this much enlarged, so that Qt's curve
+// flattening (half a unit off at most) lands within 1/32 of a world unit:
+// under a third of a pixel on the largest screens, where the sameness of the
+// picture allows a pixel on an edge.
+constexpr qreal Flattening_Scale = 16.0;
+// Straight edges per half turn of a kerb mark's round end.
+constexpr int Cap_Edges = 24;
+// Of a kerb mark, this much on either side of the centre line lies within the
+// road's round join at its point, even across the mark's whole width
+// (14² + 3.5² < 17.5²): it is never seen, and never filled.
+constexpr qreal Hidden_Kerb = 14.0;
+// Device pixels added round a run's box before it is culled: rounding of the rasteriser.
+constexpr qreal Cull_Margin = 2.0;
+
+// The outline, flattened into straight edges and brought back to world units.
+QPainterPath Flattened(const QPainterPath& enlarged)
+{
+    QPainterPath flat;
+    flat.setFillRule(Qt::WindingFill);
+    const QTransform back = QTransform::fromScale(1.0 / Flattening_Scale, 1.0 / Flattening_Scale);
+    for (const QPolygonF& polygon : enlarged.toSubpathPolygons())
+        flat.addPolygon(back.map(polygon));
+    return flat;
+}
+
+// The area a round-capped line of the given width covers along the polyline
+// from points[first] to points[last], each join round and both ends flat:
+// the runs overlap by one piece, so the joins at their seams are covered too.
+QPainterPath Band(const std::vector<QPointF>& points, size_t first, size_t last, qreal width)
+{
+    QPainterPath line;
+    line.moveTo(points[first] * Flattening_Scale);
+    for (size_t k = first + 1; k <= last; ++k)
+        line.lineTo(points[k] * Flattening_Scale);
+    QPainterPathStroker stroker;
+    stroker.setWidth(width * Flattening_Scale);
+    stroker.setCapStyle(Qt::FlatCap);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    return Flattened(stroker.createStroke(line));
+}
+
+// A round disc, closed on its first point.
+QPolygonF Disc(const QPointF& centre, qreal radius)
+{
+    QPolygonF disc;
+    for (int i = 0; i < 4 * Cap_Edges; ++i)
+    {
+        const qreal angle = M_PI * i / (2 * Cap_Edges);
+        disc << centre + radius * QPointF(std::cos(angle), std::sin(angle));
+    }
+    disc << disc.first();
+    return disc;
+}
+
+// Many small shapes as one polygon: each shape in turn, each closed on its
+// first point, joined by a bridge to the first point of the next, and the
+// bridges walked back at the end. Each bridge is crossed once each way and
+// encloses nothing, so the polygon fills what the shapes fill; an OpenGL
+// paint engine then fills them all with one draw, not one draw each.
+QPainterPath One_Outline(const std::vector<QPolygonF>& shapes)
+{
+    QPolygonF all;
+    for (const QPolygonF& shape : shapes)
+        all += shape;
+    for (size_t i = shapes.size(); i-- > 1;)
+        all << shapes[i - 1].first();
+    QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
+    if (!all.isEmpty())
+        path.addPolygon(all);
+    return path;
+}
+
+// half_turn holds (cos, sin) of the Cap_Edges + 1 angles from -90 to +90 degrees.
+void Add_Kerb_Ends(std::vector<QPolygonF>* shapes, const QPointF* half_turn, const QPointF& centre,
+                   const QPointF& across, qreal width)
+{
+    const qreal length = std::hypot(across.x(), across.y());
+    const qreal radius = 0.5 * width;
+    if (!(length > Hidden_Kerb))
+    {
+        shapes->push_back(Disc(centre, length + radius));
+        return;
+    }
+    for (const qreal side : {1.0, -1.0})
+    {
+        const QPointF axis = across * (side / length);
+        const QPointF end = centre + across * side;
+        const QPointF start = centre + axis * Hidden_Kerb;
+        QPolygonF tip;
+        tip.reserve(Cap_Edges + 4);
+        // Round the far end from one side to the other (the half turn rotated
+        // onto the axis), then back along the mark.
+        for (int i = 0; i <= Cap_Edges; ++i)
+        {
+            const QPointF& turn = half_turn[i];
+            tip << end + radius * QPointF(axis.x() * turn.x() - axis.y() * turn.y(),
+                                          axis.y() * turn.x() + axis.x() * turn.y());
+        }
+        const QPointF aside(-axis.y() * radius, axis.x() * radius);
+        tip << start + aside << start - aside << tip.first();
+        shapes->push_back(tip);
+    }
+}
+
+QPen Round_Pen(QRgb color, float width)
+{
+    return QPen(QBrush(QColor(color)), width, Qt::SolidLine, Qt::RoundCap);
+}
+} // namespace
+
+Road_Shapes::Road_Shapes()
+    : m_has_start_line(false), m_start_pen(Round_Pen(Start_Line_Color, Start_Line_Width)),
+      m_kerb_brush(QColor(Kerb_Color)), m_road_brush(QColor(Road_Color)),
+      m_inner_brush(QColor(Road_Color).darker(Inner_Darkening))
+{
+}
+
+void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QPointF>& normals)
+{
+    m_runs.clear();
+    m_has_start_line = false;
+    const size_t n = std::min(points.size(), normals.size());
+    if (n == 0)
+        return;
+
+    // A loop's last point is its first: the run that starts the course also
+    // takes the last piece, so the join at the start is round like any other.
+    const bool loop = n > 2 && points[0] == points[n - 1];
+    const qreal inner_width = static_cast<float>(Road_Width) * Inner_Width_Factor;
+    const size_t pieces = n - 1;
+    QPointF half_turn[Cap_Edges + 1];
+    for (int i = 0; i <= Cap_Edges; ++i)
+    {
+        const qreal angle = -M_PI / 2 + M_PI * i / Cap_Edges;
+        half_turn[i] = QPointF(std::cos(angle), std::sin(angle));
+    }
+    const size_t run_count = std::max<size_t>(1, (pieces + Pieces_Per_Run - 1) / Pieces_Per_Run);
+    m_runs.resize(run_count);
+    for (size_t r = 0; r < run_count; ++r)
+    {
+        Run& run = m_runs[r];
+        std::vector<QPolygonF> kerb_ends;
+        const size_t begin = r * Pieces_Per_Run;
+        const size_t end = std::min(begin + Pieces_Per_Run, pieces);
+        // Kerb marks of the points that start these pieces; the last run
+        // also takes the last point (the loop's copy of the start).
+        const size_t kerb_end = r + 1 == run_count ? n : end;
+        for (size_t k = begin; k < kerb_end; ++k)
+        {
+            const Float_Point p(points[k]);
+            const Float_Point across = Float_Point(normals[k]) * Road_Half_Width;
+            Add_Kerb_Ends(&kerb_ends, half_turn, p.To_QPointF(), across.To_QPointF(), Kerb_Width);
+        }
+        run.kerbs = One_Outline(kerb_ends);
+        if (pieces == 0)
+            continue;
+        if (begin > 0)
+        {
+            run.road = Band(points, begin - 1, end, Road_Width);
+            run.inner = Band(points, begin - 1, end, inner_width);
+        }
+        else if (loop)
+        {
+            // The last piece, then the first ones: one path through the start point.
+            std::vector<QPointF> around;
+            around.push_back(points[n - 2]);
+            around.insert(around.end(), points.begin(), points.begin() + static_cast<long>(end) + 1);
+            run.road = Band(around, 0, around.size() - 1, Road_Width);
+            run.inner = Band(around, 0, around.size() - 1, inner_width);
+        }
+        else
+        {
+            run.road = Band(points, 0, end, Road_Width);
+            run.inner = Band(points, 0, end, inner_width);
+        }
+        // A polyline that is not a loop keeps the round ends of its lines.
+        if (!loop && begin == 0)
+        {
+            run.road.addPolygon(Disc(points[0], 0.5 * Road_Width));
+            run.inner.addPolygon(Disc(points[0], 0.5 * inner_width));
+        }
+        if (!loop && end == pieces)
+        {
+            run.road.addPolygon(Disc(points[pieces], 0.5 * Road_Width));
+            run.inner.addPolygon(Disc(points[pieces], 0.5 * inner_width));
+        }
+    }
+    for (Run& run : m_runs)
+    {
+        run.kerb_bounds = run.kerbs.boundingRect();
+        run.road_bounds = run.road.boundingRect();
+    }
+
+    if (n < 2)
+        return;
+    const Float_Point start(points[0]);
+    const Float_Point d = Float_Point(points[1]) - start;
+    const Float_Point across = Float_Point(d.y, -d.x) / d.Length() * Road_Half_Width;
+    m_start_line = QLineF((start - across).To_QPointF(), (start + across).To_QPointF());
+    m_has_start_line = true;
+}
+
+void Road_Shapes::Draw(QPainter* painter) const
+{
+
+    const QTransform t = painter->combinedTransform();
+    const QRectF device = QRectF(0.0, 0.0, painter->device()->width(), painter->device()->height())
+                              .adjusted(-Cull_Margin, -Cull_Margin, Cull_Margin, Cull_Margin);
+    // A run shows when its box and the device overlap both seen on the device
+    // and seen in the world: under a turned camera either test alone lets
+    // through boxes that only meet the other's corners. A projective or
+    // singular transform may bend the boxes inside out: nothing is culled then.
+    bool invertible = false;
+    const QTransform inverse = t.inverted(&invertible);
+    const bool cull_all_ways = t.type() != QTransform::TxProject && invertible;
+    const QRectF world = inverse.mapRect(device);
+    const auto shows = [&](const QRectF& bounds)
+    { return !cull_all_ways || (t.mapRect(bounds).intersects(device) && world.intersects(bounds)); };
+
+    // Stacking order: kerbs under the road, whose light band the inner band
+    // then covers but for its edges.
+    for (const Run& run : m_runs)
+        if (!run.kerbs.isEmpty() && shows(run.kerb_bounds))
+            painter->fillPath(run.kerbs, m_kerb_brush);
+    for (const Run& run : m_runs)
+        if (!run.road.isEmpty() && shows(run.road_bounds))
+            painter->fillPath(run.road, m_road_brush);
+    for (const Run& run : m_runs)
+        if (!run.inner.isEmpty() && shows(run.road_bounds))
+            painter->fillPath(run.inner, m_inner_brush);
+
+    if (!m_has_start_line)
+        return;
+    painter->setPen(m_start_pen);
+    painter->drawLine(m_start_line);
+}

@@ -1,0 +1,55 @@
+// Road_Shapes: the road of one course as filled outlines in world units, made once and painted each frame.
+#ifndef TAVRELO_ROAD_SHAPES_H
+#define TAVRELO_ROAD_SHAPES_H
+
+#include <QBrush>
+#include <QLineF>
+#include <QPainterPath>
+#include <QPen>
+#include <QPointF>
+#include <QRectF>
+
+#include <vector>
+
+class QPainter;
+
+// The road is a few hundred wide round-capped lines; outlining those every
+// frame is what a frame used to cost. Here each band (and the kerb marks) is
+// outlined once per course, already flattened into straight edges, and cut
+// into runs of a few pieces, so that a frame fills only the runs that reach
+// the device, and each band paints each of its pixels once. The paths live as
+// long as the course does, so an OpenGL paint engine can keep what it made of
+// them from one frame to the next.
+class Road_Shapes
+{
+public:
+    Road_Shapes();
+
+    // Outlines the road along the closed polyline points, whose kerb marks run
+    // along normals (one per point); replaces whatever was built before.
+    void Build(const std::vector<QPointF>& points, const std::vector<QPointF>& normals);
+
+    // Paints kerbs, road band, inner band and start line, in that order, under
+    // the painter's transform. Leaves the start line's pen on the painter.
+    void Draw(QPainter* painter) const;
+
+private:
+    struct Run
+    {
+        QRectF kerb_bounds;
+        QRectF road_bounds;
+        QPainterPath kerbs;
+        QPainterPath road;
+        QPainterPath inner;
+    };
+
+    std::vector<Run> m_runs;
+    bool m_has_start_line;
+    QLineF m_start_line;
+    QPen m_start_pen;
+    QBrush m_kerb_brush;
+    QBrush m_road_brush;
+    QBrush m_inner_brush;
+};
+
+#endif
