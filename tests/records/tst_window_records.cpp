@@ -218,6 +218,22 @@ private slots:
         QFile after_file(settings);
         QVERIFY(after_file.open(QIODevice::ReadOnly));
         QCOMPARE(after_file.readAll(), before);
+
+        // The reading build's records tool finds the whole record too, at the time the lap set.
+        QFile path_file(Path_File(dir.path()));
+        QVERIFY(path_file.open(QIODevice::ReadOnly));
+        const float best = QString::fromLatin1(path_file.readLine()).trimmed().toFloat();
+        QProcess tool;
+        tool.setProcessEnvironment(env);
+        tool.start(other_reads ? Other_Build_File("tavrelo-records")
+                               : qEnvironmentVariable("TAVRELO_RECORDS_EXE"),
+                   {"list"});
+        QVERIFY(tool.waitForFinished(20000));
+        const QString listed = QString::fromUtf8(tool.readAllStandardOutput());
+        QCOMPARE(tool.exitCode(), 0);
+        QVERIFY2(listed.contains(QRegularExpression(
+                     "\\nPrimus +" + QRegularExpression::escape(Lap_Timer::Format_Time(best)) + " .* ok\\n")),
+                 qPrintable(listed));
     }
 };
 
