@@ -74,6 +74,17 @@ QString Course_Choices()
     return names.join(QStringLiteral(", "));
 }
 
+// The course a command's first argument names; on a name that is no course,
+// says which ones there are and returns -1 (the caller's usage error).
+int Course_Argument(const QString& command, const QString& text)
+{
+    const int course = Find_Course(text);
+    if (course < 0)
+        Usage_Error(command,
+                    QStringLiteral("no course '%1'; the courses are %2").arg(text, Course_Choices()));
+    return course;
+}
+
 // Writes bytes to path whole or not at all.
 bool Save_Whole(const QString& path, const QByteArray& bytes, QString& reason)
 {
@@ -149,11 +160,9 @@ int Export(const QStringList& arguments)
                             "COURSE FILE");
     if (const int status = command.Parse(arguments, 2, 2))
         return status < 0 ? Done : status;
-    const int course = Find_Course(command.Argument(0));
+    const int course = Course_Argument("export", command.Argument(0));
     if (course < 0)
-        return Usage_Error(
-            "export",
-            QStringLiteral("no course '%1'; the courses are %2").arg(command.Argument(0), Course_Choices()));
+        return Wrong_Usage;
     Options options;
     const Stored_Record record = Stored_Record::Read(options, course);
     if (!record.Is_Ok())
@@ -258,11 +267,9 @@ int Clear(const QStringList& arguments)
     command.parser.addOption(yes);
     if (const int status = command.Parse(arguments, 1, 1))
         return status < 0 ? Done : status;
-    const int course = Find_Course(command.Argument(0));
+    const int course = Course_Argument("clear", command.Argument(0));
     if (course < 0)
-        return Usage_Error(
-            "clear",
-            QStringLiteral("no course '%1'; the courses are %2").arg(command.Argument(0), Course_Choices()));
+        return Wrong_Usage;
     if (!command.parser.isSet(yes))
         return Usage_Error("clear", QStringLiteral("clear removes a record: confirm with --yes"));
     Options options;
@@ -303,11 +310,9 @@ int Render(const QStringList& arguments)
     command.parser.addOption(size_option);
     if (const int status = command.Parse(arguments, 2, 2))
         return status < 0 ? Done : status;
-    const int course = Find_Course(command.Argument(0));
+    const int course = Course_Argument("render", command.Argument(0));
     if (course < 0)
-        return Usage_Error(
-            "render",
-            QStringLiteral("no course '%1'; the courses are %2").arg(command.Argument(0), Course_Choices()));
+        return Wrong_Usage;
     const QRegularExpressionMatch size_match =
         QRegularExpression("^(\\d{1,5})x(\\d{1,5})$").match(command.parser.value(size_option));
     const QSize size = size_match.hasMatch()
