@@ -1,7 +1,6 @@
 #include "Game.h"
 
 #include "Fade_Plane.h"
-#include "Float_Point.h"
 #include "Game_Scene.h"
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
@@ -28,38 +27,6 @@
 
 namespace
 {
-// One unit in the last place below the floats nearest to pi, 2*pi and pi/2:
-// the game's own constants, so that the camera turns the same on every build.
-constexpr float Pi = 3.1415925f;
-constexpr float Two_Pi = 6.283185f;
-constexpr float Half_Pi = 1.5707963f;
-
-constexpr float Camera_Follow = 0.1f;
-constexpr float View_Units = 120.0f; // world units across the shorter side of the view
-
-constexpr float Start_Threshold = 0.01f;
-constexpr float Far_Away = 9999999.0f;
-constexpr float Short_Piece = 0.01f;
-constexpr float Off_Road_Friction = 0.1f;
-constexpr double Put_Back_Factor = 0.99;
-constexpr float End_Of_Race_Friction = 0.15f;
-
-// Into [0, 2*pi) by whole turns. Headings in play are never far outside that
-// range; anything that is (or is not a number) is brought back in one step
-// rather than looping for ever.
-float Wrap_Angle(float angle)
-{
-    if (!std::isfinite(angle))
-        return 0.0f;
-    if (std::fabs(angle) > 64.0f * Two_Pi)
-        angle = std::fmod(angle, Two_Pi);
-    while (angle >= Two_Pi)
-        angle -= Two_Pi;
-    while (angle < 0.0f)
-        angle += Two_Pi;
-    return angle;
-}
-
 QString Track_Caption(int index)
 {
     return QString("Track #%1. %2").arg(index + 1).arg(QString::fromLatin1(Get_Track_Info(index)->name));
@@ -75,8 +42,9 @@ template <typename T> void Fill(Single<T>& member, T* object)
 } // namespace
 
 Game::Game()
-    : QGraphicsView(), m_state(State_Menu), m_camera_angle(0.0f), m_closest_distance(0.0f),
-      m_on_last_segment(false), m_closest_segment(0), m_segment_fraction(0.0f)
+    : QGraphicsView(), m_state(State_Menu), m_camera_angle(m_race.m_camera_angle),
+      m_closest_distance(m_race.m_closest_distance), m_on_last_segment(m_race.m_on_last_segment),
+      m_closest_segment(m_race.m_closest_segment), m_segment_fraction(m_race.m_segment_fraction)
 {
     Fill(m_options, new Options);
     Fill(m_scene, new Game_Scene);
@@ -101,10 +69,13 @@ Game::Game()
     Fill(m_ship, new Ship);
     m_scene->m_world_elements.push_back(m_ship.Get());
 
+    m_race.Attach(m_level.Get(), m_ship.Get(), m_ghost_ship.Get(), nullptr);
+
     Fill(m_movement_control, new Movement_Control(m_scene.Get(), m_ship.Get()));
     m_scene->m_ui_elements.push_back(m_movement_control.Get());
 
     Fill(m_lap_timer, new Lap_Timer);
+    m_race.m_lap_timer = m_lap_timer.Get();
     m_scene->m_ui_elements.push_back(m_lap_timer.Get());
 
     Fill(m_ingame_instructions, new Ingame_Instructions);
@@ -257,179 +228,47 @@ void Game::timerEvent(QTimerEvent*)
 
 float Game::Follow_Camera_Angle(float camera_angle, float ship_heading)
 {
-    const float camera = Wrap_Angle(camera_angle);
-    const float heading = Wrap_Angle(ship_heading);
-    float difference = heading - camera;
-    if (difference < -Pi)
-        difference += Two_Pi;
-    if (difference > Pi)
-        difference -= Two_Pi;
-    return Wrap_Angle(camera_angle + Camera_Follow * difference);
+    return Race::Follow_Camera_Angle(camera_angle, ship_heading);
 }
 
 QTransform Game::Screen_To_World(const QPointF& ship_position, float camera_angle, int width, int height)
 {
-    // A view not laid out yet (or of no size at all) still gets an invertible camera.
-    const int w = std::max(width, 1);
-    const int h = std::max(height, 1);
-    const float scale = View_Units / static_cast<float>(std::min(w, h));
-    float anchor_x;
-    float anchor_y;
-    float base_rotation;
-    if (w >= h)
-    {
-        anchor_x = 0.2f * static_cast<float>(w);
-        anchor_y = 0.5f * static_cast<float>(h);
-        base_rotation = 0.0f;
-    }
-    else
-    {
-        anchor_x = 0.5f * static_cast<float>(w);
-        anchor_y = 0.8f * static_cast<float>(h);
-        base_rotation = Half_Pi;
-    }
-    QTransform transform;
-    transform.translate(ship_position.x(), ship_position.y());
-    transform.rotateRadians(base_rotation + camera_angle, Qt::ZAxis);
-    transform.scale(scale, scale);
-    transform.translate(-anchor_x, -anchor_y);
-    return transform;
+    return Race::Screen_To_World(ship_position, camera_angle, width, height);
 }
 
 void Game::Update_Camera()
 {
-    m_camera_angle = Follow_Camera_Angle(m_camera_angle, m_ship->m_angle);
-    const QTransform screen_to_world = Screen_To_World(m_ship->m_position, m_camera_angle, width(), height());
-    m_scene->m_world_to_screen = Qt_Bridge::Inverted(screen_to_world);
-    m_scene->m_screen_to_world = screen_to_world;
+    m_race.Update_Camera(QSize(width(), height()));
+    m_scene->m_world_to_screen = m_race.m_world_to_screen;
+    m_scene->m_screen_to_world = m_race.m_screen_to_world;
 }
 
 void Game::Reset_Ship()
 {
     const int index = m_level->m_track_index;
-    const Track_Info* info = Get_Track_Info(index);
-
     m_main_menu->m_track_index = index;
     m_main_menu->m_caption = Track_Caption(index);
 
-    // Every built-in course has 205 points; a course too short to give a
-    // heading still gets a sound start rather than a read past its end.
-    const std::vector<QPointF>& points = m_level->m_points;
-    if (points.size() >= 2)
-        m_ship->Place_At(points[0], (Float_Point(points[1]) - Float_Point(points[0])).To_QPointF());
-    else
-        m_ship->Place_At(points.empty() ? QPointF(0.0, 0.0) : points[0], QPointF(1.0, 0.0));
-
-    m_closest_segment = 0;
-    m_on_last_segment = false;
-    m_closest_distance = 0.0f;
-    m_segment_fraction = 0.0f;
-
-    Ghost_Start(*m_ghost_ship.Get(), m_options->Read_Ghost(index), m_ship->m_position, m_ship->m_angle,
-                info->version);
-
+    m_race.Reset(m_options->Read_Ghost(index), m_options->Read_Best_Time(index), QSize(width(), height()));
+    m_scene->m_world_to_screen = m_race.m_world_to_screen;
+    m_scene->m_screen_to_world = m_race.m_screen_to_world;
     m_stars->m_reset_stars = true;
-
-    m_camera_angle = m_ship->m_angle;
-    Update_Camera();
-
-    m_lap_timer->m_elapsed = 0.0f;
-    m_lap_timer->m_best = m_options->Read_Best_Time(index);
 }
 
 void Game::Update_Game()
 {
-    Ship& ship = *m_ship.Get();
-    bool finished = false;
-    bool race_over = false;
+    // What the steering read this frame: a press that went to a button never reached it.
+    m_race.m_inputs.Append(
+        Input_Frame{m_movement_control->m_pressed, m_movement_control->m_touch, QSize(width(), height())});
+    const bool was_running = m_lap_timer->m_running;
+    const bool finished = m_race.Update_Rules() == Race::Finished;
+    if (!was_running && m_lap_timer->m_running)
+        m_ingame_instructions->Set_Visible(false);
 
-    if (!m_lap_timer->m_running)
-    {
-        const Float_Point moved = (Float_Point(ship.m_left) - Float_Point(ship.m_left_previous)) +
-                                  (Float_Point(ship.m_right) - Float_Point(ship.m_right_previous));
-        if (moved.Length_Squared() > Start_Threshold)
-        {
-            m_lap_timer->m_running = true;
-            m_ingame_instructions->Set_Visible(false);
-        }
-    }
+    if (!finished && !m_ingame_quit_button->Poll_Was_Pressed())
+        return;
 
-    if (m_lap_timer->m_running)
-    {
-        // Nearest piece, searched in a small window around the last one: the
-        // ship moves far less than a piece per frame, and a window that never
-        // reaches the closing piece early is what makes a lap a whole lap.
-        const std::vector<QPointF>& points = m_level->m_points;
-        const int count = static_cast<int>(points.size());
-        const Float_Point position(ship.m_position);
-        float best_distance = Far_Away;
-        int best_index = m_closest_segment;
-        float best_fraction = m_segment_fraction;
-        for (int i = m_closest_segment - 3; i <= m_closest_segment + 5; ++i)
-        {
-            if (i < 0 || i >= count)
-                continue;
-            const Float_Point start(points[i]);
-            const Float_Point direction(m_level->m_directions[i]);
-            const float length = m_level->m_lengths[i];
-            float along = (position - start).Dot(direction);
-            if (along < 0.0f)
-                along = 0.0f;
-            if (along > length)
-                along = length;
-            const float distance = (start + along * direction - position).Length();
-            if (distance < best_distance)
-            {
-                best_index = i;
-                best_fraction = length > Short_Piece ? along / length : 0.0f;
-                best_distance = distance;
-            }
-        }
-        m_closest_distance = best_distance;
-        m_on_last_segment = best_index >= count - 1;
-        m_closest_segment = best_index;
-        m_segment_fraction = best_fraction;
-
-        Ghost_Record_Sample(*m_ghost_ship.Get(), ship.m_position, ship.m_angle);
-        Ghost_Play_Sample(*m_ghost_ship.Get());
-
-        const float excess = m_closest_distance - Level::Road_Half_Width;
-        if (excess <= 0.0f)
-        {
-            ship.m_friction = 0.0f;
-        }
-        else
-        {
-            const float off_road = std::min(std::max(excess / Level::Road_Half_Width, 0.0f), 1.0f);
-            ship.m_friction = Off_Road_Friction * off_road;
-            if (static_cast<double>(off_road) > Put_Back_Factor && m_closest_segment < count)
-            {
-                const int k = m_closest_segment;
-                const Float_Point on_line =
-                    Float_Point(points[k]) +
-                    (m_level->m_lengths[k] * m_segment_fraction) * Float_Point(m_level->m_directions[k]);
-                ship.Place_At(on_line.To_QPointF(), m_level->m_directions[k]);
-            }
-        }
-
-        if (m_on_last_segment)
-        {
-            finished = true;
-            race_over = true;
-        }
-    }
-
-    if (!race_over)
-    {
-        if (!m_ingame_quit_button->Poll_Was_Pressed())
-            return;
-        race_over = true;
-    }
-
-    ship.m_friction = End_Of_Race_Friction;
-    if (!finished)
-        m_lap_timer->m_elapsed = 0.0f;
-    m_lap_timer->m_running = false;
+    m_race.Stop(finished);
     if (!finished)
     {
         Set_State(State_Menu);
@@ -448,7 +287,11 @@ void Game::Update_Game()
 
     m_lap_timer->m_best = time;
     const QString& record = m_ghost_ship->m_record;
-    const Unsaved_Record best{index, time, record.size() <= Ghost_Record_Cap ? record : QString()};
+    // A lap too long for its ghost keeps neither ghost nor inputs: nothing would check them against each
+    // other.
+    const bool whole = record.size() <= Ghost_Record_Cap;
+    const Unsaved_Record best{index, time, whole ? record : QString(),
+                              whole ? m_race.m_inputs.Encode() : QString()};
     Save_Records(&best);
     Set_State(State_Menu);
 }
@@ -467,7 +310,7 @@ void Game::Save_Records(const Unsaved_Record* new_best)
     std::vector<Unsaved_Record> still_unsaved;
     for (const Unsaved_Record& unsaved : m_unsaved_records)
     {
-        if (m_options->Write_Record(unsaved.level, unsaved.time, unsaved.ghost))
+        if (m_options->Write_Record(unsaved.level, unsaved.time, unsaved.ghost, unsaved.inputs))
             continue;
         // The clock shows the new best, so the player must learn that it is not kept yet.
         qWarning().noquote() << QStringLiteral(

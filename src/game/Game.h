@@ -2,6 +2,7 @@
 #ifndef TAVRELO_GAME_H
 #define TAVRELO_GAME_H
 
+#include "Race.h"
 #include "Single"
 
 #include <QGraphicsView>
@@ -35,7 +36,7 @@ public:
     };
 
     // The fixed step of one frame, in seconds, whatever the real time between frames.
-    static constexpr float Frame_Step = 1.0f / 60.0f;
+    static constexpr float Frame_Step = Race::Frame_Step;
 
     Game();
     ~Game() override;
@@ -51,15 +52,14 @@ public:
     // repaints; tests and benchmarks call it directly.
     void Advance_Frame();
 
-    // The camera's new heading: a tenth of the shortest-way difference towards
-    // the ship's heading, kept in [0, 2*pi).
+    // The race's camera (Race::Follow_Camera_Angle, Race::Screen_To_World).
     static float Follow_Camera_Angle(float camera_angle, float ship_heading);
-    // Maps viewport pixels of a width x height view to world units, with the
-    // ship at its screen position and the view turned by camera_angle.
     static QTransform Screen_To_World(const QPointF& ship_position, float camera_angle, int width,
                                       int height);
 
     int32_t m_state;
+    // The race's state and rules; the view owns the elements it points at.
+    Race m_race;
     Single<Options> m_options;
     Single<Game_Scene> m_scene;
     Single<Stars> m_stars;
@@ -76,11 +76,12 @@ public:
     Single<UI_Button> m_prev_track_button;
     Single<UI_Button> m_next_track_button;
     Single<UI_Button> m_quit_button;
-    float m_camera_angle;
-    float m_closest_distance;
-    bool m_on_last_segment;
-    int32_t m_closest_segment;
-    float m_segment_fraction;
+    // The race's progress, under the names the view has always had for it.
+    float& m_camera_angle;
+    float& m_closest_distance;
+    bool& m_on_last_segment;
+    int32_t& m_closest_segment;
+    float& m_segment_fraction;
 
     // A best lap the settings file did not take. The store keeps it in memory,
     // so the clock and the next race still know it; the game writes it again
@@ -90,6 +91,7 @@ public:
         int level;
         float time;
         QString ghost;
+        QString inputs;
     };
     std::vector<Unsaved_Record> m_unsaved_records;
 

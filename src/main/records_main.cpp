@@ -1,6 +1,7 @@
 // tavrelo-records: lists, exports, imports, draws and clears the best laps the game keeps, through the
 // game's own settings store, ghost codec, courses and road drawing.
 #include "Lap_Timer.h"
+#include "Lap_Verifier.h"
 #include "Options.h"
 #include "Record_Check.h"
 #include "Record_File.h"
@@ -32,7 +33,10 @@ const char* const Overview =
     "Commands:\n"
     "  list                               each course's best lap and whether it is sound (the default)\n"
     "  export COURSE FILE                 writes a course's record to a record file\n"
-    "  import FILE [--force]              takes a record file's lap if it is faster (or with --force)\n"
+    "  verify [COURSE | FILE]             races a lap's kept inputs again: verified, unverified or failed\n"
+    "  import FILE [--force] [--unverified]\n"
+    "                                     takes a record file's proven lap if it is faster (or with "
+    "--force)\n"
     "  render COURSE OUT.png [--vs FILE] [--size WxH]\n"
     "                                     draws the course and the best lap's line, by speed\n"
     "  clear COURSE --yes                 removes a course's record\n"
@@ -124,7 +128,10 @@ QString Back_Up(Options& options, QString& reason)
 int List(const QStringList& arguments)
 {
     Records_Command command(
-        "list", "Lists each course's best lap, its ghost, and whether the game can use them.", "");
+        "list",
+        "Lists each course's best lap, its ghost, whether the game can use them, and whether the "
+        "lap's kept inputs give its time and ghost.",
+        "");
     if (const int status = command.Parse(arguments, 0, 0))
         return status < 0 ? Done : status;
     Options options;
@@ -143,12 +150,18 @@ int List(const QStringList& arguments)
         // A ghost of n samples follows the lap for n - 1 frames.
         const QString spans =
             samples > 0 ? Lap_Timer::Format_Time(Clock_After(samples - 1)) : QStringLiteral("-");
+        // A sound record is also raced again from its inputs.
+        const QString verdict =
+            record.Is_Ok()
+                ? QStringLiteral("ok, ") +
+                      Lap_Verifier::Verify(course, record.m_time, record.m_ghost, record.m_inputs).Text()
+                : record.m_verdict;
         Print(QStringLiteral("%1  %2  %3  %4  %5\n")
                   .arg(Course_Name(course), -9)
                   .arg(best, -9)
                   .arg(samples, 7)
                   .arg(spans, -9)
-                  .arg(record.m_verdict));
+                  .arg(verdict));
     }
     Print(QStringLiteral("Settings: %1\n").arg(options.m_settings.fileName()));
     return Done;
@@ -173,7 +186,7 @@ int Export(const QStringList& arguments)
     }
     const QString path = command.Argument(1);
     QString reason;
-    if (!Save_Whole(path, Record_File::Write(course, record.m_time, record.m_ghost), reason))
+    if (!Save_Whole(path, Record_File::Write(course, record.m_time, record.m_ghost, record.m_inputs), reason))
     {
         Error(QStringLiteral("%1: cannot write: %2").arg(path, reason));
         return Rejected;
@@ -210,13 +223,30 @@ int Import(const QStringList& arguments)
         "or there is none. The settings file is first copied beside itself.",
         "FILE");
     const QCommandLineOption force("force", "Replaces the stored best even when it is faster.");
+    const QCommandLineOption unverified(
+        "unverified", "Takes a lap that has no inputs to prove it (one kept before laps kept them).");
     command.parser.addOption(force);
+    command.parser.addOption(unverified);
     if (const int status = command.Parse(arguments, 1, 1))
         return status < 0 ? Done : status;
     const QString path = command.Argument(0);
     Record_File record;
     if (!Read_Record_File(path, record))
         return Rejected;
+    const Lap_Verifier::Verdict proof =
+        Lap_Verifier::Verify(record.m_course, record.m_time, record.m_ghost, record.m_inputs);
+    if (proof.kind == Lap_Verifier::Failed)
+    {
+        Error(QStringLiteral("%1: rejected: %2").arg(path, proof.Text()));
+        return Rejected;
+    }
+    if (proof.kind == Lap_Verifier::Unverified && !command.parser.isSet(unverified))
+    {
+        Error(
+            QStringLiteral("%1: rejected: the lap has no inputs to verify it (--unverified takes it anyway)")
+                .arg(path));
+        return Rejected;
+    }
 
     Options options;
     const Stored_Record stored = Stored_Record::Read(options, record.m_course);
@@ -239,7 +269,7 @@ int Import(const QStringList& arguments)
             return Rejected;
         }
     }
-    if (!options.Write_Record(record.m_course, record.m_time, record.m_ghost))
+    if (!options.Write_Record(record.m_course, record.m_time, record.m_ghost, record.m_inputs))
     {
         // The settings file is as it was: a backup of it would only be clutter.
         if (!backup.isEmpty())
@@ -248,14 +278,59 @@ int Import(const QStringList& arguments)
             QStringLiteral("%1: cannot write: %2").arg(options.m_settings.fileName(), options.Write_Error()));
         return Rejected;
     }
-    Print(
-        QStringLiteral("Imported %1 for %2 from %3").arg(Lap_Timer::Format_Time(record.m_time), name, path));
+    Print(QStringLiteral("Imported %1 for %2 from %3 (%4)")
+              .arg(Lap_Timer::Format_Time(record.m_time), name, path, proof.Text()));
     if (stored.m_present)
         Print(QStringLiteral(", replacing %1 (kept in %2)")
                   .arg(stored.m_time > 0.0f ? Lap_Timer::Format_Time(stored.m_time) : stored.m_verdict,
                        backup));
     Print(QStringLiteral("\n"));
     return Done;
+}
+
+int Verify(const QStringList& arguments)
+{
+    Records_Command command(
+        "verify",
+        "Races the kept inputs of each course's best lap (or of one course, or of a record "
+        "file) again with no window, and says whether they finish at exactly its time and "
+        "leave exactly its ghost. Changes nothing.",
+        "[COURSE | FILE]");
+    if (const int status = command.Parse(arguments, 0, 1))
+        return status < 0 ? Done : status;
+    int status = Done;
+    const auto report = [&status](const QString& what, const Lap_Verifier::Verdict& verdict)
+    {
+        Print(QStringLiteral("%1: %2\n").arg(what, verdict.Text()));
+        if (verdict.kind == Lap_Verifier::Failed)
+            status = Rejected;
+    };
+    const QString argument = command.parser.positionalArguments().isEmpty() ? QString() : command.Argument(0);
+    const int named = argument.isEmpty() ? -1 : Find_Course(argument);
+    if (!argument.isEmpty() && named < 0)
+    {
+        Record_File record;
+        if (!Read_Record_File(argument, record))
+            return Rejected;
+        report(argument,
+               Lap_Verifier::Verify(record.m_course, record.m_time, record.m_ghost, record.m_inputs));
+        return status;
+    }
+    Options options;
+    for (int course = 0; course < Get_Track_Count(); ++course)
+    {
+        if (named >= 0 && course != named)
+            continue;
+        const Stored_Record record = Stored_Record::Read(options, course);
+        if (!record.m_present)
+            Print(QStringLiteral("%1: no record\n").arg(Course_Name(course)));
+        else if (!record.Is_Ok())
+            report(Course_Name(course), Lap_Verifier::Verdict{Lap_Verifier::Failed, record.m_verdict});
+        else
+            report(Course_Name(course),
+                   Lap_Verifier::Verify(course, record.m_time, record.m_ghost, record.m_inputs));
+    }
+    return status;
 }
 
 int Clear(const QStringList& arguments)
@@ -409,6 +484,8 @@ int main(int argc, char** argv)
         return Import(arguments);
     if (name == "render")
         return Render(arguments);
+    if (name == "verify")
+        return Verify(arguments);
     if (name == "clear")
         return Clear(arguments);
     return Usage_Error(QString(), QStringLiteral("no command '%1'").arg(name));

@@ -24,49 +24,49 @@ Movement_Control::Movement_Control(Game_Scene* scene, Ship* ship)
 void Movement_Control::Update(float step)
 {
     Scene_UI_Element::Update(step);
-
-    float left = 0.0f;
-    float right = 0.0f;
-    if (m_pressed)
-    {
-        const Float_Point target(m_scene->m_screen_to_world.map(QPointF(m_touch)));
-        const Float_Point offset = target - Float_Point(m_ship->m_position);
-        const float distance = std::sqrt(offset.x * offset.x + offset.y * offset.y);
-        if (distance > Dead_Zone)
-        {
-            const Float_Point towards = offset / distance;
-            const Float_Point heading(m_ship->m_direction);
-            float magnitude = distance <= Max_Thrust ? distance : Max_Thrust;
-            if (towards.Dot(heading) < 0.0f)
-                magnitude = -magnitude;
-
-            // Unit vector from the centre towards the left end point.
-            const Float_Point to_left =
-                Float_Point(heading.y, -heading.x) / std::sqrt(heading.x * heading.x + heading.y * heading.y);
-            float side = towards.Dot(to_left);
-            // Reversing swaps which end has to hold back to turn towards the target.
-            if (magnitude < 0.0f)
-                side = -side;
-
-            // The end on the target's side pushes less (backwards beyond 30
-            // degrees off the heading), so the craft turns towards the target.
-            if (side >= 0.0f)
-            {
-                left = magnitude * (1.0f - 2.0f * side);
-                right = magnitude;
-            }
-            else
-            {
-                left = magnitude;
-                right = magnitude * (1.0f - 2.0f * std::fabs(side));
-            }
-        }
-    }
-
-    m_left_thrust = left;
-    m_right_thrust = right;
+    Thrusts(m_scene->m_screen_to_world, *m_ship, m_pressed, m_touch, m_left_thrust, m_right_thrust);
     m_ship->m_left_thrust = m_left_thrust;
     m_ship->m_right_thrust = m_right_thrust;
+}
+
+void Movement_Control::Thrusts(const QTransform& screen_to_world, const Ship& ship, bool pressed,
+                               const QPoint& touch, float& left, float& right)
+{
+    left = 0.0f;
+    right = 0.0f;
+    if (!pressed)
+        return;
+    const Float_Point target(screen_to_world.map(QPointF(touch)));
+    const Float_Point offset = target - Float_Point(ship.m_position);
+    const float distance = std::sqrt(offset.x * offset.x + offset.y * offset.y);
+    if (!(distance > Dead_Zone))
+        return;
+    const Float_Point towards = offset / distance;
+    const Float_Point heading(ship.m_direction);
+    float magnitude = distance <= Max_Thrust ? distance : Max_Thrust;
+    if (towards.Dot(heading) < 0.0f)
+        magnitude = -magnitude;
+
+    // Unit vector from the centre towards the left end point.
+    const Float_Point to_left =
+        Float_Point(heading.y, -heading.x) / std::sqrt(heading.x * heading.x + heading.y * heading.y);
+    float side = towards.Dot(to_left);
+    // Reversing swaps which end has to hold back to turn towards the target.
+    if (magnitude < 0.0f)
+        side = -side;
+
+    // The end on the target's side pushes less (backwards beyond 30
+    // degrees off the heading), so the craft turns towards the target.
+    if (side >= 0.0f)
+    {
+        left = magnitude * (1.0f - 2.0f * side);
+        right = magnitude;
+    }
+    else
+    {
+        left = magnitude;
+        right = magnitude * (1.0f - 2.0f * std::fabs(side));
+    }
 }
 
 void Movement_Control::Draw(QPainter*) {}

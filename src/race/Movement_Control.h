@@ -5,6 +5,7 @@
 #include "Scene_UI_Element.h"
 
 #include <QPoint>
+#include <QTransform>
 
 class Game_Scene;
 class Ship;
@@ -16,6 +17,10 @@ public:
     Movement_Control(Game_Scene* scene, Ship* ship);
 
     void Update(float step) override;
+    // The steering step itself, with no widget: the thrusts for a touch held
+    // (or not) at view pixel touch, mapped through the camera's screen_to_world.
+    static void Thrusts(const QTransform& screen_to_world, const Ship& ship, bool pressed,
+                        const QPoint& touch, float& left, float& right);
     void Draw(QPainter* painter) override;
 
     bool Mouse_Down(const QPoint& p) override;

@@ -66,10 +66,22 @@ QString Options::Read_Ghost(int level)
     return stored.toString();
 }
 
-bool Options::Write_Record(int level, float time, const QString& ghost)
+QString Options::Read_Inputs(int level)
+{
+    const QVariant stored = m_settings.value(Name_Level_Value(level, "inputs"), QString());
+    if (stored.userType() != QMetaType::QString)
+        return QString();
+    return stored.toString();
+}
+
+bool Options::Write_Record(int level, float time, const QString& ghost, const QString& inputs)
 {
     m_settings.setValue(Name_Level_Value(level, "time"), QVariant(time));
     m_settings.setValue(Name_Level_Value(level, "ghost"), QVariant(ghost));
+    if (inputs.isEmpty())
+        m_settings.remove(Name_Level_Value(level, "inputs"));
+    else
+        m_settings.setValue(Name_Level_Value(level, "inputs"), QVariant(inputs));
     m_settings.sync();
     // QSettings keeps its first failure as its status for good, and keeps the
     // changes it could not write to try again at the next sync. A second store
@@ -82,18 +94,21 @@ bool Options::Write_Record(int level, float time, const QString& ghost)
     bool ok = false;
     const double stored = Stored_Number(probe.value(Name_Level_Value(level, "time")), &ok);
     return probe.status() == QSettings::NoError && ok && static_cast<float>(stored) == time &&
-           probe.value(Name_Level_Value(level, "ghost")).toString() == ghost;
+           probe.value(Name_Level_Value(level, "ghost")).toString() == ghost &&
+           probe.value(Name_Level_Value(level, "inputs")).toString() == inputs;
 }
 
 bool Options::Clear_Record(int level)
 {
     m_settings.remove(Name_Level_Value(level, "time"));
     m_settings.remove(Name_Level_Value(level, "ghost"));
+    m_settings.remove(Name_Level_Value(level, "inputs"));
     m_settings.sync();
     QSettings probe(m_settings.fileName(), QSettings::IniFormat);
     probe.sync();
     return probe.status() == QSettings::NoError && !probe.contains(Name_Level_Value(level, "time")) &&
-           !probe.contains(Name_Level_Value(level, "ghost"));
+           !probe.contains(Name_Level_Value(level, "ghost")) &&
+           !probe.contains(Name_Level_Value(level, "inputs"));
 }
 
 QString Options::Write_Error() const

@@ -22,13 +22,18 @@ public:
     float Read_Best_Time(int level);
     // The stored ghost of a course, or an empty string.
     QString Read_Ghost(int level);
+    // The stored inputs of a course's best lap (Input_Track text), or an empty
+    // string: a record kept before laps kept their inputs has none.
+    QString Read_Inputs(int level);
     // Stores a new best lap and its ghost, and writes the file at once. Qt
     // writes it to a temporary file and renames that over the old one, so a
     // game killed while saving leaves the old record or the new, never half a
     // file. Returns whether the file was written; the game plays on either way.
     // A record the file did not take stays in the store's memory, so the game
     // still reads it, and goes out with the next write.
-    bool Write_Record(int level, float time, const QString& ghost);
+    // The inputs go in the same write; a record without them removes any
+    // that an older record of the course left behind.
+    bool Write_Record(int level, float time, const QString& ghost, const QString& inputs = QString());
     // Removes a course's record and writes the file at once; returns whether it was written.
     bool Clear_Record(int level);
     // Why the file cannot be written just now, in words, after a write failed.

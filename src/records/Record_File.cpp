@@ -13,7 +13,7 @@
 
 const char* const Record_File::Format_Name = "tavrelo-record";
 
-QByteArray Record_File::Write(int course, float time, const QString& ghost)
+QByteArray Record_File::Write(int course, float time, const QString& ghost, const QString& inputs)
 {
     const Track_Info* info = Get_Track_Info(course);
     QJsonObject object;
@@ -26,6 +26,8 @@ QByteArray Record_File::Write(int course, float time, const QString& ghost)
     object.insert(QStringLiteral("time"), static_cast<double>(time));
     object.insert(QStringLiteral("lap"), Lap_Timer::Format_Time(time)); // for people; not read back
     object.insert(QStringLiteral("ghost"), ghost);
+    if (!inputs.isEmpty())
+        object.insert(QStringLiteral("inputs"), inputs);
     return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
@@ -34,6 +36,7 @@ bool Record_File::Read(const QByteArray& bytes, QString& reason)
     m_course = -1;
     m_time = 0.0f;
     m_ghost.clear();
+    m_inputs.clear();
     if (bytes.size() > Max_File_Size)
     {
         reason = QStringLiteral("too large for a record file (over %1 bytes)").arg(Max_File_Size);
@@ -99,10 +102,18 @@ bool Record_File::Read(const QByteArray& bytes, QString& reason)
         reason = QStringLiteral("the ghost is not text");
         return false;
     }
+    const QJsonValue inputs = object.value(QStringLiteral("inputs"));
+    if (!inputs.isUndefined() && !inputs.isString())
+    {
+        reason = QStringLiteral("the inputs are not text");
+        return false;
+    }
     m_ghost = ghost.toString();
     reason = Check_Record(course, time.toDouble(), m_ghost);
     if (!reason.isEmpty())
         return false;
     m_time = static_cast<float>(time.toDouble());
+    // Whether they prove the lap is the verifier's question, not the reader's.
+    m_inputs = inputs.toString();
     return true;
 }

@@ -14,8 +14,9 @@ public:
     // Bigger files are refused unread: a whole ghost takes about 54 kB.
     static constexpr int Max_File_Size = 1 << 20;
 
-    // The file for a course's record, time exactly as stored.
-    static QByteArray Write(int course, float time, const QString& ghost);
+    // The file for a course's record, time exactly as stored, with the lap's
+    // inputs when it has them.
+    static QByteArray Write(int course, float time, const QString& ghost, const QString& inputs = QString());
 
     // Reads a file someone else may have written. True when it holds a record
     // the game could have made for one of its courses; otherwise false, with
@@ -25,6 +26,7 @@ public:
     int m_course = -1; // index in the course catalogue
     float m_time = 0.0f;
     QString m_ghost;
+    QString m_inputs; // empty: a lap kept without its inputs
 };
 
 #endif

@@ -16,6 +16,7 @@ Stored_Record Stored_Record::Read(Options& options, int course)
     record.m_present = options.m_settings.contains(time_key) || has_ghost;
     record.m_time = options.Read_Best_Time(course);
     record.m_ghost = options.Read_Ghost(course);
+    record.m_inputs = options.Read_Inputs(course);
     if (!record.m_present)
     {
         record.m_verdict = QStringLiteral("none");

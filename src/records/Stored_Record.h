@@ -18,6 +18,7 @@ public:
     bool m_present = false; // a time or a ghost is stored, usable or not
     float m_time = 0.0f;    // 0: none, or none usable
     QString m_ghost;
+    QString m_inputs;  // empty: kept without its inputs
     QString m_verdict; // "ok", "none" or the fault
 };
 

@@ -4,6 +4,7 @@
 #include "Ghost_Ship.h"
 #include "Lap_Timer.h"
 #include "Options.h"
+#include "Record_Check.h"
 #include "Record_File.h"
 #include "Test_Support.h"
 
@@ -19,32 +20,17 @@
 
 namespace
 {
-constexpr int Samples = 200;
-
-// A record the game could have written for Secundus: a lap of Samples - 1
-// frames on the clock, and a ghost of one sample per frame from the start one.
-struct Lap
+// A lap of Secundus as a player drives it, with the inputs that prove it.
+using Lap = Headless_Lap;
+Lap Make_Lap(float lookahead = 70.0f)
 {
-    float time = 0.0f;
-    QString ghost;
-};
-Lap Make_Lap()
-{
-    Lap lap;
-    Ghost_Ship ship;
-    Ghost_Start(ship, QString(), QPointF(700.0, 1000.0), 0.0f, 1);
-    for (int i = 0; i < Samples; ++i)
-        Ghost_Record_Sample(ship, QPointF(700.0 + 0.7 * i, 1000.0 + 0.2 * i), 0.01f * float(i));
-    lap.ghost = ship.m_record;
-    for (int i = 1; i < Samples; ++i)
-        lap.time += 1.0f / 60.0f;
-    return lap;
+    return Drive_Headless_Lap(1, QSize(800, 480), lookahead);
 }
 
 void Store(const Lap& lap)
 {
     Options options;
-    QVERIFY(options.Write_Record(1, lap.time, lap.ghost));
+    QVERIFY(options.Write_Record(1, lap.time, lap.ghost, lap.inputs));
 }
 
 QByteArray Read_All(const QString& path)
@@ -69,7 +55,11 @@ class Test_Records_Tool : public QObject
     Lap m_lap;
 
 private slots:
-    void initTestCase() { m_lap = Make_Lap(); }
+    void initTestCase()
+    {
+        m_lap = Make_Lap();
+        QVERIFY(m_lap.finished && !m_lap.inputs.isEmpty());
+    }
     void init()
     {
         m_settings.reset(new Temporary_Settings);
@@ -81,8 +71,12 @@ private slots:
         Store(m_lap);
         Tool_Run run = Run_Records_Tool({"list"});
         QCOMPARE(run.exit_code, 0);
-        QVERIFY2(run.output.contains(QRegularExpression("\\nSecundus +" + Lap_Timer::Format_Time(m_lap.time) +
-                                                        " +200 +00:03:31 +ok\\n")),
+        const int samples = Ghost_Sample_Count(m_lap.ghost);
+        QVERIFY2(run.output.contains(
+                     QRegularExpression(QStringLiteral("\\nSecundus +%1 +%2 +%3 +ok, verified\\n")
+                                            .arg(Lap_Timer::Format_Time(m_lap.time))
+                                            .arg(samples)
+                                            .arg(Lap_Timer::Format_Time(Clock_After(samples - 1))))),
                  qPrintable(run.output));
         QVERIFY2(run.output.contains(QRegularExpression("\\nPrimus .* none\\n")), qPrintable(run.output));
         QVERIFY(run.output.endsWith(m_settings->File() + "\n"));
@@ -114,14 +108,23 @@ private slots:
             QCOMPARE(settings.value("level1/ghost").toString(), m_lap.ghost);
         }
 
-        // The same lap again is no faster; forced, it replaces the record after a backup.
+        // The same lap again is no faster; another, forced, replaces the record
+        // after a backup that holds the file as it was before.
         run = Run_Records_Tool({"import", file});
         QCOMPARE(run.exit_code, 1);
         QVERIFY2(run.errors.contains("not faster"), qPrintable(run.errors));
-        run = Run_Records_Tool({"import", file, "--force"});
+        const Lap other = Make_Lap(50.0f);
+        const QString other_file = m_settings->Path() + "/other.json";
+        Write_All(other_file, Record_File::Write(1, other.time, other.ghost, other.inputs));
+        const QByteArray before = Read_All(m_settings->File());
+        run = Run_Records_Tool({"import", other_file, "--force"});
         QCOMPARE(run.exit_code, 0);
-        QVERIFY2(run.output.contains("kept in"), qPrintable(run.output));
-        QCOMPARE(QDir(m_settings->Path() + "/Norvikk").entryList({"Tavrelo.ini.*.bak"}).size(), 2);
+        QVERIFY2(run.output.contains("kept in") && run.output.contains("verified"), qPrintable(run.output));
+        const QStringList now = QDir(m_settings->Path() + "/Norvikk").entryList({"Tavrelo.ini.*.bak"});
+        QCOMPARE(now.size(), 2);
+        QCOMPARE(Read_All(m_settings->Path() + "/Norvikk/" + (now[0] == backups[0] ? now[1] : now[0])),
+                 before);
+        QVERIFY(Run_Records_Tool({"verify", "2"}).output.contains("Secundus: verified\n"));
     }
 
     void a_rejected_file_changes_nothing_and_says_why_data()
@@ -168,9 +171,47 @@ private slots:
         QTest::newRow("past the cap")
             << QByteArray() << "ghost" << ghost(4, QString(Ghost_Record_Cap + 5 - 4, QChar('a')))
             << "past the cap";
-        QTest::newRow("a sample short")
-            << QByteArray() << "ghost" << ghost(lap.ghost.size() - 10, none) << "199 samples cannot belong";
+        const int samples = Ghost_Sample_Count(lap.ghost);
+        QTest::newRow("a sample short") << QByteArray() << "ghost" << ghost(lap.ghost.size() - 10, none)
+                                        << QString::number(samples - 1) + " samples cannot belong";
         QTest::newRow("no faster") << QByteArray() << none << QVariant() << "not faster";
+        // The longest ghost the game keeps, and one sample more; the longest
+        // lap that keeps a ghost, and one frame more (it keeps none).
+        const QString longest = "baba" + QString(10 * 5399, QChar('a'));
+        QTest::newRow("5399 samples are whole") << Record_File::Write(1, Clock_After(5398), longest) << none
+                                                << QVariant() << "no inputs to verify";
+        QTest::newRow("5400 samples are past the cap")
+            << Record_File::Write(1, Clock_After(5399), longest + QString(10, QChar('a'))) << none
+            << QVariant() << "past the cap";
+        QTest::newRow("5398 frames need a ghost") << Record_File::Write(1, Clock_After(5398), none) << none
+                                                  << QVariant() << "0 samples cannot belong";
+        QTest::newRow("5399 frames keep none")
+            << Record_File::Write(1, Clock_After(5399), none) << none << QVariant() << "no inputs to verify";
+        // Laps that are no longer what was raced, though time and ghost still fit together.
+        const Lap primus = Drive_Headless_Lap(0, QSize(800, 480));
+        const int last_run = lap.inputs.lastIndexOf('.', lap.inputs.lastIndexOf('.') - 1);
+        QString steered = lap.inputs;
+        steered.replace(steered.indexOf(".1p", 20), 3, ".1p-");
+        QString sample = lap.ghost;
+        sample[sample.size() - 20] = sample[sample.size() - 20] == 'a' ? 'b' : 'a';
+        QTest::newRow("time lowered, ghost cut to fit")
+            << Record_File::Write(1, Clock_After(samples - 2), lap.ghost.left(lap.ghost.size() - 10),
+                                  lap.inputs)
+            << none << QVariant() << "failed: the inputs finish at";
+        QTest::newRow("a ghost sample moved") << Record_File::Write(1, lap.time, sample, lap.inputs) << none
+                                              << QVariant() << "failed: another ghost";
+        QTest::newRow("one input frame changed")
+            << QByteArray() << "inputs" << QVariant(steered) << "failed: ";
+        QTest::newRow("inputs of another course")
+            << QByteArray() << "inputs" << QVariant(primus.inputs) << "failed: ";
+        QTest::newRow("inputs that stop before the finish")
+            << QByteArray() << "inputs" << QVariant(lap.inputs.left(last_run))
+            << "failed: the lap does not finish";
+        QTest::newRow("inputs that do not decode")
+            << QByteArray() << "inputs" << QVariant("i1.v800x480.x") << "failed: inputs that do not decode";
+        QTest::newRow("inputs not text") << QByteArray() << "inputs" << QVariant(7) << "inputs are not text";
+        QTest::newRow("no inputs") << Record_File::Write(1, lap.time, lap.ghost) << none << QVariant()
+                                   << "no inputs to verify";
     }
 
     void a_rejected_file_changes_nothing_and_says_why()
@@ -184,7 +225,8 @@ private slots:
         if (raw.isEmpty())
         {
             QJsonObject object =
-                QJsonDocument::fromJson(Record_File::Write(1, m_lap.time, m_lap.ghost)).object();
+                QJsonDocument::fromJson(Record_File::Write(1, m_lap.time, m_lap.ghost, m_lap.inputs))
+                    .object();
             if (!field.isEmpty())
                 object.insert(field, QJsonValue::fromVariant(value));
             raw = QJsonDocument(object).toJson();

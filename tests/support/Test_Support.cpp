@@ -1,5 +1,12 @@
 #include "Test_Support.h"
 
+#include "Ghost_Record.h"
+#include "Ghost_Ship.h"
+#include "Lap_Timer.h"
+#include "Level.h"
+#include "Race.h"
+#include "Ship.h"
+
 #include <QCoreApplication>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -215,4 +222,29 @@ int Recording_Device::metric(PaintDeviceMetric metric) const
     default:
         return 0;
     }
+}
+
+Headless_Lap Drive_Headless_Lap(int course, const QSize& view, float lookahead)
+{
+    Level level;
+    level.Init(course);
+    Ship ship;
+    Ghost_Ship ghost;
+    Lap_Timer timer;
+    Race race;
+    race.Attach(&level, &ship, &ghost, &timer);
+    race.Reset(QString(), 0.0f, view);
+    Headless_Lap lap;
+    for (int frame = 0; frame < Input_Track::Max_Frames && !lap.finished; ++frame)
+    {
+        const QPointF ahead = race.m_world_to_screen.map(
+            level.Point_Ahead(race.m_closest_segment, race.m_segment_fraction, lookahead));
+        const QPoint pixel(qBound(2, qRound(ahead.x()), view.width() - 3),
+                           qBound(2, qRound(ahead.y()), view.height() - 3));
+        lap.finished = race.Step(Input_Frame{true, pixel, view}) == Race::Finished;
+    }
+    lap.time = timer.m_elapsed;
+    lap.ghost = ghost.m_record.size() <= Ghost_Record_Cap ? ghost.m_record : QString();
+    lap.inputs = race.m_inputs.Encode();
+    return lap;
 }

@@ -9,6 +9,7 @@
 #include <QPen>
 #include <QProcess>
 #include <QRectF>
+#include <QSize>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTransform>
@@ -109,3 +110,14 @@ private:
 };
 
 #endif
+
+// A lap raced with no window by the game's own race, steered as a player
+// holding a finger on the centre line lookahead units ahead would steer it.
+struct Headless_Lap
+{
+    bool finished = false;
+    float time = 0.0f;
+    QString ghost;  // as the game stores it
+    QString inputs; // as the game stores them
+};
+Headless_Lap Drive_Headless_Lap(int course, const QSize& view, float lookahead = 70.0f);

@@ -1,0 +1,114 @@
+#include "Lap_Verifier.h"
+
+#include "Ghost_Record.h"
+#include "Ghost_Ship.h"
+#include "Input_Track.h"
+#include "Lap_Timer.h"
+#include "Level.h"
+#include "Race.h"
+#include "Record_Check.h"
+#include "Ship.h"
+#include "Track_List.h"
+
+#include <cstring>
+
+namespace
+{
+QString Exact_Time(float time)
+{
+    // The clock text alone hides the last bits, where a forged time would sit.
+    return QStringLiteral("%1 (%2)")
+        .arg(Lap_Timer::Format_Time(time))
+        .arg(static_cast<double>(time), 0, 'g', 9);
+}
+
+Lap_Verifier::Verdict Fail(const QString& reason)
+{
+    return Lap_Verifier::Verdict{Lap_Verifier::Failed, reason};
+}
+} // namespace
+
+QString Lap_Verifier::Verdict::Text() const
+{
+    switch (kind)
+    {
+    case Verified:
+        return QStringLiteral("verified");
+    case Unverified:
+        return QStringLiteral("unverified");
+    case Failed:
+        break;
+    }
+    return QStringLiteral("failed: ") + reason;
+}
+
+Lap_Verifier::Verdict Lap_Verifier::Verify(int course, float time, const QString& ghost,
+                                           const QString& inputs)
+{
+    if (inputs.isEmpty())
+        return Verdict{Unverified, QString()};
+    if (course < 0 || course >= Get_Track_Count())
+        return Fail(QStringLiteral("no such course"));
+    Input_Track track;
+    QString reason;
+    if (!track.Decode(inputs, reason))
+        return Fail(QStringLiteral("inputs that do not decode: ") + reason);
+
+    Level level;
+    level.Init(course);
+    Ship ship;
+    Ghost_Ship ghost_ship;
+    Lap_Timer timer;
+    Race race;
+    race.Attach(&level, &ship, &ghost_ship, &timer);
+    // The ghost being replayed changes nothing in the race: none is loaded.
+    race.Reset(QString(), 0.0f, track.m_start_view);
+
+    int frames = 0;
+    int past_finish = 0;
+    bool finished = false;
+    for (const Input_Track::Run& run : track.m_runs)
+    {
+        if (finished)
+        {
+            past_finish += run.count;
+            continue;
+        }
+        for (int i = 0; i < run.count; ++i)
+        {
+            if (finished)
+            {
+                ++past_finish;
+                continue;
+            }
+            ++frames;
+            finished = race.Step(run.frame) == Race::Finished;
+        }
+    }
+    if (!finished)
+        return Fail(QStringLiteral("the lap does not finish in its %1 frames of inputs").arg(frames));
+    const float raced = timer.m_elapsed;
+    if (std::memcmp(&raced, &time, sizeof time) != 0)
+        return Fail(
+            QStringLiteral("the inputs finish at %1, not at %2").arg(Exact_Time(raced), Exact_Time(time)));
+    // Stored as the game stores it: a ghost past the cap is kept as none.
+    const QString& record = ghost_ship.m_record;
+    const QString raced_ghost = record.size() <= Ghost_Record_Cap ? record : QString();
+    if (raced_ghost != ghost)
+    {
+        const int samples = Ghost_Sample_Count(ghost);
+        const int raced_samples = Ghost_Sample_Count(raced_ghost);
+        int first = 0;
+        while (first < samples && first < raced_samples &&
+               ghost.mid(4 + 10 * first, 10) == raced_ghost.mid(4 + 10 * first, 10))
+            ++first;
+        return Fail(QStringLiteral("another ghost: the inputs leave %1 samples, the record holds %2, first "
+                                   "differing at sample %3")
+                        .arg(raced_samples)
+                        .arg(samples)
+                        .arg(first));
+    }
+    if (past_finish > 0)
+        return Fail(QStringLiteral("the inputs go on %1 frames past the finish").arg(past_finish));
+    return Verdict{Verified, QString()};
+}

@@ -1,0 +1,132 @@
+// The race with no window: its rules as one table, and laps raced again from their kept inputs.
+#include "Ghost_Ship.h"
+#include "Lap_Timer.h"
+#include "Lap_Verifier.h"
+#include "Level.h"
+#include "Race.h"
+#include "Ship.h"
+#include "Test_Support.h"
+
+#include <QtTest>
+
+class Test_Race : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // On twenty pieces of 10 units along x: the start threshold, the window of
+    // pieces searched (3 back, 5 ahead), the road's friction, the put-back and the finish.
+    void one_step_of_the_rules_data()
+    {
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<int>("last");
+        QTest::addColumn<QPointF>("position");
+        QTest::addColumn<float>("moved"); // how far the left end moved in the last update
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<int>("piece");
+        QTest::addColumn<float>("friction");
+        QTest::addColumn<QPointF>("after"); // the craft's centre after the step
+        QTest::newRow("at rest: no start")
+            << false << 0 << QPointF(5, 0) << 0.0f << int(Race::Racing) << 0 << 0.0f << QPointF(5, 0);
+        QTest::newRow("moving: starts")
+            << false << 0 << QPointF(5, 0) << 0.2f << int(Race::Started) << 0 << 0.0f << QPointF(5, 0);
+        QTest::newRow("five pieces ahead")
+            << true << 10 << QPointF(155, 0) << 0.0f << int(Race::Racing) << 15 << 0.0f << QPointF(155, 0);
+        QTest::newRow("six pieces ahead is out")
+            << true << 10 << QPointF(165, 0) << 0.0f << int(Race::Racing) << 15 << 0.0f << QPointF(165, 0);
+        QTest::newRow("four pieces back is out")
+            << true << 10 << QPointF(65, 0) << 0.0f << int(Race::Racing) << 7 << 0.0f << QPointF(65, 0);
+        QTest::newRow("half way off the road") << true << 5 << QPointF(55, 26.25) << 0.0f << int(Race::Racing)
+                                               << 5 << 0.05f << QPointF(55, 26.25);
+        QTest::newRow("too far: put back")
+            << true << 5 << QPointF(55, 35) << 0.0f << int(Race::Racing) << 5 << 0.0f << QPointF(55, 0);
+        QTest::newRow("last piece: finished")
+            << true << 19 << QPointF(201, 0) << 0.0f << int(Race::Finished) << 20 << 0.0f << QPointF(201, 0);
+    }
+    void one_step_of_the_rules()
+    {
+        QFETCH(bool, running);
+        QFETCH(int, last);
+        QFETCH(QPointF, position);
+        QFETCH(float, moved);
+        QFETCH(int, outcome);
+        QFETCH(int, piece);
+        QFETCH(float, friction);
+        QFETCH(QPointF, after);
+        Level level;
+        for (int i = 0; i <= 20; ++i)
+            level.m_points.push_back(QPointF(10 * i, 0));
+        level.m_directions.assign(level.m_points.size(), QPointF(1, 0));
+        level.m_lengths.assign(level.m_points.size(), 10.0f);
+        Ship ship;
+        Ghost_Ship ghost;
+        Lap_Timer timer;
+        Race race;
+        race.Attach(&level, &ship, &ghost, &timer);
+        race.m_closest_segment = last;
+        timer.m_running = running;
+        ship.Place_At(position, QPointF(1, 0));
+        ship.m_left_previous -= QPointF(moved, 0);
+        QCOMPARE(int(race.Update_Rules()), outcome);
+        QCOMPARE(race.m_closest_segment, piece);
+        QVERIFY2(qAbs(ship.m_friction - friction) < 1e-7f, qPrintable(QString::number(ship.m_friction)));
+        QVERIFY(qAbs(ship.m_position.x() - after.x()) < 1e-4 && qAbs(ship.m_position.y() - after.y()) < 1e-4);
+        // One ghost sample for every step with the clock running.
+        QCOMPARE(ghost.m_record.size(), timer.m_running ? 10 : 0);
+    }
+
+    // A driven lap proves itself on any view; a changed input frame or a
+    // view that is no screen's gives a verdict that names what differs.
+    void a_driven_lap_verifies_from_its_inputs_data()
+    {
+        QTest::addColumn<QSize>("view");
+        QTest::addColumn<QString>("from"); // a change made to the kept inputs
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("landscape") << QSize(800, 480) << QString() << QString() << "verified";
+        QTest::newRow("portrait") << QSize(480, 800) << QString() << QString() << "verified";
+        QTest::newRow("one frame steered elsewhere") << QSize(800, 480) << ".1p"
+                                                     << ".1p-"
+                                                     << "failed: ";
+        QTest::newRow("frames past the finish") << QSize(800, 480) << "end"
+                                                << ".5-"
+                                                << "failed: the inputs go on 5 frames past the finish";
+        QTest::newRow("a view of no size") << QSize(800, 480) << "i1.v800x480"
+                                           << "i1.v0x0"
+                                           << "failed: ";
+        QTest::newRow("a view of a million pixels") << QSize(800, 480) << "i1.v800x480"
+                                                    << "i1.v1000000x480"
+                                                    << "failed: inputs that do not decode";
+        QTest::newRow("a billion frames") << QSize(800, 480) << "i1.v800x480"
+                                          << "i1.v800x480.1000000000-"
+                                          << "failed: inputs that do not decode";
+        QTest::newRow("never finishes") << QSize(800, 480) << "all"
+                                        << "i1.v800x480.10000-"
+                                        << "failed: the lap does not finish in its 10000 frames";
+    }
+    void a_driven_lap_verifies_from_its_inputs()
+    {
+        QFETCH(QSize, view);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, verdict);
+        const Headless_Lap lap = Drive_Headless_Lap(0, view);
+        QVERIFY(lap.finished && lap.time > 20.0f && !lap.ghost.isEmpty() && !lap.inputs.isEmpty());
+        QString inputs = lap.inputs;
+        if (from == "all" || from == "end")
+        {
+            inputs = from == "all" ? to : inputs + to;
+        }
+        else if (!from.isEmpty())
+        {
+            const int at = inputs.indexOf(from);
+            QVERIFY(at >= 0);
+            inputs.replace(at, from.size(), to);
+        }
+        const QString text = Lap_Verifier::Verify(0, lap.time, lap.ghost, inputs).Text();
+        QVERIFY2(text.startsWith(verdict), qPrintable(text));
+    }
+};
+
+QTEST_GUILESS_MAIN(Test_Race)
+#include "tst_race.moc"
