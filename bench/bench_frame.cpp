@@ -9,6 +9,7 @@
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
 #include "Lap_Timer.h"
+#include "Lap_Verifier.h"
 #include "Level.h"
 #include "Track_List.h"
 
@@ -184,6 +185,21 @@ void Ghost_Record_And_Replay(benchmark::State& state)
     }
 }
 
+// Verifying a lap of 90 seconds, the longest that keeps its ghost: the course
+// built, the inputs decoded and 5400 frames of race run again. The finger is
+// held still, so the craft circles, leaves the road and is put back; every
+// frame costs what a real lap's does. Must stay well under 20 ms, so that
+// listing the records can verify every course.
+void Verify_Lap(benchmark::State& state)
+{
+    const QString inputs = QStringLiteral("i1.v800x480.5400p400:100");
+    for (auto _ : state)
+    {
+        const Lap_Verifier::Verdict verdict = Lap_Verifier::Verify(0, 90.0f, QString(), inputs);
+        benchmark::DoNotOptimize(verdict.kind);
+    }
+}
+
 // Lets the window manager put the game full screen, then stops the event
 // loop's own frames from ever running again (nothing processes events later).
 void Settle(Game& game)
@@ -241,6 +257,7 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("level_init", Level_Init)->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("ghost_record_replay_5400", Ghost_Record_And_Replay)
         ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("verify_lap_5400_frames", Verify_Lap)->Unit(benchmark::kMillisecond);
 
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,9 +1,12 @@
 // Fuzz target: arbitrary stored ghosts through the load, replay and record steps, arbitrary floats
-// through the clock text, and arbitrary record files through the importer's reading. Built with
-// clang's libFuzzer (see fuzz/CMakeLists.txt).
+// through the clock text, arbitrary record files through the importer's reading, and arbitrary kept
+// inputs through their decoder and the race that verifies them. Built with clang's libFuzzer (see
+// fuzz/CMakeLists.txt).
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
+#include "Input_Track.h"
 #include "Lap_Timer.h"
+#include "Lap_Verifier.h"
 #include "Record_File.h"
 #include "Track_List.h"
 
@@ -49,11 +52,37 @@ void Read_Record_File(const uint8_t* data, size_t size)
         again.m_course != record.m_course || again.m_time != record.m_time || again.m_ghost != record.m_ghost)
         __builtin_trap();
 }
+
+// Kept inputs come from somebody else too: they decode within their bounds
+// or say why, encode back to the same frames, and whatever they steer, the
+// race run on them ends in a verdict.
+void Verify_Inputs(const uint8_t* data, size_t size)
+{
+    const QString text = QString::fromLatin1(reinterpret_cast<const char*>(data), static_cast<int>(size));
+    Input_Track track;
+    QString reason;
+    if (!track.Decode(text, reason))
+    {
+        if (reason.isEmpty())
+            __builtin_trap();
+        return;
+    }
+    if (track.Frame_Count() > Input_Track::Max_Frames)
+        __builtin_trap();
+    Input_Track again;
+    if (!again.Decode(track.Encode(), reason) || again.Frame_Count() != track.Frame_Count())
+        __builtin_trap();
+    const Lap_Verifier::Verdict verdict =
+        Lap_Verifier::Verify(static_cast<int>(size % 3), 60.0f, QString(), text);
+    if (verdict.kind != Lap_Verifier::Failed || verdict.reason.isEmpty())
+        __builtin_trap();
+}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     Read_Record_File(data, size);
+    Verify_Inputs(data, size);
 
     // The first bytes are floats for the clock and for positions and headings;
     // the rest is the stored ghost, read both as UTF-8 and as Latin-1.

@@ -277,13 +277,14 @@ private slots:
                                           {"frobnicate"},
                                           {"clear", "1"},
                                           {"render", "1", "x.png", "--size", "10x10"},
-                                          {"import", "--fast", "x"}};
+                                          {"import", "--fast", "x"},
+                                          {"verify", "1", "2"}};
         for (const QStringList& arguments : wrong)
         {
             const Tool_Run run = Run_Records_Tool(arguments);
             QVERIFY2(run.exit_code == 2 && !run.errors.isEmpty(), qPrintable(arguments.join(' ')));
         }
-        for (const QString command : {"list", "export", "import", "render", "clear"})
+        for (const QString command : {"list", "verify", "export", "import", "render", "clear"})
         {
             const Tool_Run run = Run_Records_Tool({command, "--help"});
             QCOMPARE(run.exit_code, 0);
