@@ -287,11 +287,9 @@ void Game::Update_Game()
 
     m_lap_timer->m_best = time;
     const QString& record = m_ghost_ship->m_record;
-    // A lap too long for its ghost keeps neither ghost nor inputs: nothing would check them against each
-    // other.
-    const bool whole = record.size() <= Ghost_Record_Cap;
-    const Unsaved_Record best{index, time, whole ? record : QString(),
-                              whole ? m_race.m_inputs.Encode() : QString()};
+    // A lap too long for its ghost keeps none, but its inputs still prove its time.
+    const Unsaved_Record best{index, time, record.size() <= Ghost_Record_Cap ? record : QString(),
+                              m_race.m_inputs.Encode()};
     Save_Records(&best);
     Set_State(State_Menu);
 }
