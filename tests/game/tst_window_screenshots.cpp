@@ -150,8 +150,8 @@ private slots:
 
         const Tool_Run list = Run_Records_Tool({"list"});
         QCOMPARE(list.exit_code, 0);
-        QVERIFY2(list.output.contains(
-                     QRegularExpression("\\nPrimus +" + Lap_Timer::Format_Time(best) + " .* ok\\n")),
+        QVERIFY2(list.output.contains(QRegularExpression("\\nPrimus +" + Lap_Timer::Format_Time(best) +
+                                                         " .* ok, verified\\n")),
                  qPrintable(list.output));
         qInfo().noquote() << list.output;
 
