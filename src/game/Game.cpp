@@ -69,14 +69,12 @@ Game::Game()
     Fill(m_ship, new Ship);
     m_scene->m_world_elements.push_back(m_ship.Get());
 
-    m_race.Attach(m_level.Get(), m_ship.Get(), m_ghost_ship.Get(), nullptr);
-
     Fill(m_movement_control, new Movement_Control(m_scene.Get(), m_ship.Get()));
     m_scene->m_ui_elements.push_back(m_movement_control.Get());
 
     Fill(m_lap_timer, new Lap_Timer);
-    m_race.m_lap_timer = m_lap_timer.Get();
     m_scene->m_ui_elements.push_back(m_lap_timer.Get());
+    m_race.Attach(m_level.Get(), m_ship.Get(), m_ghost_ship.Get(), m_lap_timer.Get());
 
     Fill(m_ingame_instructions, new Ingame_Instructions);
     m_scene->m_ui_elements.push_back(m_ingame_instructions.Get());
