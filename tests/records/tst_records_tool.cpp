@@ -125,6 +125,10 @@ private slots:
         QCOMPARE(Read_All(m_settings->Path() + "/Norvikk/" + (now[0] == backups[0] ? now[1] : now[0])),
                  before);
         QVERIFY(Run_Records_Tool({"verify", "2"}).output.contains("Secundus: verified\n"));
+        // A lap kept before laps kept their inputs is taken only when asked, and stays unverified.
+        Write_All(other_file, Record_File::Write(1, other.time, other.ghost));
+        QCOMPARE(Run_Records_Tool({"import", other_file, "--force", "--unverified"}).exit_code, 0);
+        QVERIFY(Run_Records_Tool({"verify", "secundus"}).output.contains("Secundus: unverified\n"));
     }
 
     void a_rejected_file_changes_nothing_and_says_why_data()
@@ -256,7 +260,7 @@ private slots:
         QTest::newRow("ghost not text") << QByteArray("time=100\nghost=ba,ba") << "ghost is not text";
         QTest::newRow("short lap without ghost") << QByteArray("time=10") << "0 samples cannot belong";
         // Past 5399 samples the game saves the time with no ghost.
-        QTest::newRow("long lap without ghost") << QByteArray("time=100") << "01:40:00 +0 +- +ok";
+        QTest::newRow("long lap without ghost") << QByteArray("time=100") << "01:40:00 +0 +- +ok, unverified";
     }
 
     void list_says_what_is_wrong_with_a_hand_edited_record()
