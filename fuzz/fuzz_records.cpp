@@ -48,8 +48,10 @@ void Read_Record_File(const uint8_t* data, size_t size)
         !std::isfinite(record.m_time) || !reason.isEmpty())
         __builtin_trap();
     Record_File again;
-    if (!again.Read(Record_File::Write(record.m_course, record.m_time, record.m_ghost), reason) ||
-        again.m_course != record.m_course || again.m_time != record.m_time || again.m_ghost != record.m_ghost)
+    if (!again.Read(Record_File::Write(record.m_course, record.m_time, record.m_ghost, record.m_inputs),
+                    reason) ||
+        again.m_course != record.m_course || again.m_time != record.m_time ||
+        again.m_ghost != record.m_ghost || again.m_inputs != record.m_inputs)
         __builtin_trap();
 }
 
