@@ -30,7 +30,8 @@ constexpr float Two_Pi = 6.28318548f;
 float Atan_Kernel(float x)
 {
     const float z = x * x;
-    return (((8.05374449538e-2f * z - 1.38776856032e-1f) * z + 1.99777106478e-1f) * z - 3.33329491539e-1f) * z * x +
+    return (((8.05374449538e-2f * z - 1.38776856032e-1f) * z + 1.99777106478e-1f) * z - 3.33329491539e-1f) *
+               z * x +
            x;
 }
 
@@ -53,8 +54,8 @@ float Sin_Kernel(float x)
 float Cos_Kernel(float x)
 {
     const float z = x * x;
-    return ((2.443315711809948e-5f * z - 1.388731625493765e-3f) * z + 4.166664568298827e-2f) * z * z - 0.5f * z +
-           1.0f;
+    return ((2.443315711809948e-5f * z - 1.388731625493765e-3f) * z + 4.166664568298827e-2f) * z * z -
+           0.5f * z + 1.0f;
 }
 
 // |angle| as a remainder in [-pi/4, pi/4] and its octant (0 .. 7).
@@ -89,7 +90,8 @@ float Atan2(float y, float x)
     if (x == 0.0f)
         return std::copysign(Half_Pi_High, y);
     if (std::isinf(y))
-        return std::copysign(std::isinf(x) ? (std::signbit(x) ? Three_Quarter_Pi : Quarter_Pi_High) : Half_Pi_High, y);
+        return std::copysign(
+            std::isinf(x) ? (std::signbit(x) ? Three_Quarter_Pi : Quarter_Pi_High) : Half_Pi_High, y);
     if (std::isinf(x))
         return std::copysign(std::signbit(x) ? Pi_High : 0.0f, y);
     const float t = Atan_Positive(std::fabs(y) / std::fabs(x));
@@ -165,10 +167,10 @@ QTransform Inverted(const QTransform& transform)
 
 Float_Point Map(const QTransform& transform, const Float_Point& point)
 {
-    const float x = point.x * static_cast<float>(transform.m11()) + point.y * static_cast<float>(transform.m21()) +
-                    static_cast<float>(transform.dx());
-    const float y = point.x * static_cast<float>(transform.m12()) + point.y * static_cast<float>(transform.m22()) +
-                    static_cast<float>(transform.dy());
+    const float x = point.x * static_cast<float>(transform.m11()) +
+                    point.y * static_cast<float>(transform.m21()) + static_cast<float>(transform.dx());
+    const float y = point.x * static_cast<float>(transform.m12()) +
+                    point.y * static_cast<float>(transform.m22()) + static_cast<float>(transform.dy());
     return Float_Point(x, y);
 }
 } // namespace Portable_Math

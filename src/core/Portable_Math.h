@@ -1,4 +1,5 @@
-// Portable_Math: the game's own single-precision trigonometry and camera maths, the same to the bit on every processor.
+// Portable_Math: the game's own single-precision trigonometry and camera maths, the same to the bit on every
+// processor.
 #ifndef TAVRELO_PORTABLE_MATH_H
 #define TAVRELO_PORTABLE_MATH_H
 

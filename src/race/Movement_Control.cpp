@@ -30,7 +30,8 @@ void Movement_Control::Update(float step)
     float right = 0.0f;
     if (m_pressed)
     {
-        const Float_Point target = Portable_Math::Map(m_scene->m_screen_to_world, Float_Point(QPointF(m_touch)));
+        const Float_Point target =
+            Portable_Math::Map(m_scene->m_screen_to_world, Float_Point(QPointF(m_touch)));
         const Float_Point offset = target - Float_Point(m_ship->m_position);
         const float distance = std::sqrt(offset.x * offset.x + offset.y * offset.y);
         if (distance > Dead_Zone)
