@@ -58,7 +58,8 @@ private slots:
         const float menu_alpha = game.m_main_menu->Get_Visible_Alpha();
         // About 60 frames a second at 16 ms; software OpenGL on a loaded machine
         // manages far fewer, and under emulation barely one.
-        QTRY_VERIFY2_WITH_TIMEOUT(counter.m_paints >= 3, qPrintable(QString::number(counter.m_paints)), 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(counter.m_paints >= 3, qPrintable(QString::number(counter.m_paints)),
+                                  10000);
         QVERIFY(game.m_main_menu->Get_Visible_Alpha() > menu_alpha);
         game.viewport()->removeEventFilter(&counter);
     }
