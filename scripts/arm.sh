@@ -73,8 +73,10 @@ arm_setup() {
 # arm_build ARCH QT: configures (once) and builds build-ARCH.
 arm_build() {
     local arch=$1 qt=$2
-    TAVRELO_BUILD="$TAVRELO_ROOT/build-$arch" build_project \
-        -DCMAKE_TOOLCHAIN_FILE="$TAVRELO_ROOT/cmake/toolchain-$arch.cmake" -DTAVRELO_QT="$qt"
+    local toolchain=(-DCMAKE_TOOLCHAIN_FILE="$TAVRELO_ROOT/cmake/toolchain-$arch.cmake")
+    # The toolchain is read once, when the folder is first configured.
+    [ -f "$TAVRELO_ROOT/build-$arch/CMakeCache.txt" ] && toolchain=()
+    TAVRELO_BUILD="$TAVRELO_ROOT/build-$arch" build_project "${toolchain[@]}" -DTAVRELO_QT="$qt"
 }
 
 # arm_suite ARCH: the whole suite under emulation, but for the tests named above.
