@@ -40,17 +40,6 @@ QPoint Event_Pos(const QMouseEvent* event)
     return event->position().toPoint();
 }
 
-QTransform Inverted(const QTransform& transform)
-{
-    // Qt 6 inverts an affine transform through the general adjugate, which
-    // leaves -0 in the two unused perspective entries where Qt 5 has +0. Both
-    // map alike, but the camera is part of the state that must be the same on
-    // both builds to the bit, so those zeros are made plain (-0 + 0 is +0).
-    const QTransform inverse = transform.inverted();
-    return QTransform(inverse.m11(), inverse.m12(), inverse.m13() + 0.0, inverse.m21(), inverse.m22(),
-                      inverse.m23() + 0.0, inverse.m31(), inverse.m32(), inverse.m33());
-}
-
 #else
 
 QWidget* New_GL_Viewport()
@@ -71,11 +60,6 @@ QSize Screen_Size()
 QPoint Event_Pos(const QMouseEvent* event)
 {
     return event->pos();
-}
-
-QTransform Inverted(const QTransform& transform)
-{
-    return transform.inverted();
 }
 
 #endif

@@ -1,10 +1,9 @@
-// Qt_Bridge: the one place where the Qt 5 and Qt 6 builds differ (viewport, screen, touches, inverse).
+// Qt_Bridge: the one place where the Qt 5 and Qt 6 builds differ (viewport, screen, touches).
 #ifndef TAVRELO_QT_BRIDGE_H
 #define TAVRELO_QT_BRIDGE_H
 
 #include <QPoint>
 #include <QSize>
-#include <QTransform>
 
 class QMouseEvent;
 class QWidget;
@@ -21,8 +20,6 @@ QSize Screen_Size();
 // Where a mouse event happened, in pixels of the widget that received it,
 // rounded as both versions round it.
 QPoint Event_Pos(const QMouseEvent* event);
-// The inverse of an invertible transform, the same value with either Qt.
-QTransform Inverted(const QTransform& transform);
 } // namespace Qt_Bridge
 
 #endif

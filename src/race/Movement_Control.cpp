@@ -2,6 +2,7 @@
 
 #include "Float_Point.h"
 #include "Game_Scene.h"
+#include "Portable_Math.h"
 #include "Ship.h"
 
 #include <QPointF>
@@ -36,7 +37,7 @@ void Movement_Control::Thrusts(const QTransform& screen_to_world, const Ship& sh
     right = 0.0f;
     if (!pressed)
         return;
-    const Float_Point target(screen_to_world.map(QPointF(touch)));
+    const Float_Point target = Portable_Math::Map(screen_to_world, Float_Point(QPointF(touch)));
     const Float_Point offset = target - Float_Point(ship.m_position);
     const float distance = std::sqrt(offset.x * offset.x + offset.y * offset.y);
     if (!(distance > Dead_Zone))

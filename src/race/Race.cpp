@@ -6,7 +6,7 @@
 #include "Lap_Timer.h"
 #include "Level.h"
 #include "Movement_Control.h"
-#include "Qt_Bridge.h"
+#include "Portable_Math.h"
 #include "Ship.h"
 #include "Track_List.h"
 
@@ -229,12 +229,8 @@ QTransform Race::Screen_To_World(const QPointF& ship_position, float camera_angl
         anchor_y = 0.8f * static_cast<float>(h);
         base_rotation = Half_Pi;
     }
-    QTransform transform;
-    transform.translate(ship_position.x(), ship_position.y());
-    transform.rotateRadians(base_rotation + camera_angle, Qt::ZAxis);
-    transform.scale(scale, scale);
-    transform.translate(-anchor_x, -anchor_y);
-    return transform;
+    return Portable_Math::Screen_To_World(Float_Point(ship_position), base_rotation + camera_angle, scale,
+                                          Float_Point(anchor_x, anchor_y));
 }
 
 void Race::Update_Camera(const QSize& view)
@@ -242,6 +238,6 @@ void Race::Update_Camera(const QSize& view)
     m_camera_angle = Follow_Camera_Angle(m_camera_angle, m_ship->m_angle);
     const QTransform screen_to_world =
         Screen_To_World(m_ship->m_position, m_camera_angle, view.width(), view.height());
-    m_world_to_screen = Qt_Bridge::Inverted(screen_to_world);
+    m_world_to_screen = Portable_Math::Inverted(screen_to_world);
     m_screen_to_world = screen_to_world;
 }

@@ -1,6 +1,7 @@
 #include "Ship.h"
 
 #include "Float_Point.h"
+#include "Portable_Math.h"
 
 #include <QColor>
 #include <QLine>
@@ -32,14 +33,14 @@ void Recompute_Derived(Ship& ship)
     const Float_Point direction = e / std::sqrt(e.x * e.x + e.y * e.y);
     ship.m_direction = direction.To_QPointF();
     ship.m_position = ((left + right) * 0.5f).To_QPointF();
-    ship.m_angle = std::atan2(direction.y, direction.x);
+    ship.m_angle = Portable_Math::Atan2(direction.y, direction.x);
 }
 } // namespace
 
 Ship::Ship()
     : m_left(0.0, -5.0), m_left_previous(0.0, -5.0), m_right(0.0, 5.0), m_right_previous(0.0, 5.0),
       m_left_thrust(0.0f), m_right_thrust(0.0f), m_friction(0.0f), m_position(0.0, 0.0),
-      m_direction(1.0, -0.0), m_angle(std::atan2(-0.0f, 1.0f)), m_trail_timer(0.0f)
+      m_direction(1.0, -0.0), m_angle(Portable_Math::Atan2(-0.0f, 1.0f)), m_trail_timer(0.0f)
 {
 }
 

@@ -1,7 +1,21 @@
 // The camera: the shortest-way follow with its wrap, and where the ship lands on screen.
 #include "Game.h"
+#include "Portable_Math.h"
 
 #include <QtTest>
+
+#include <cmath>
+
+namespace
+{
+// How many floats apart a result is from the exact value.
+double Units_Off(float result, double exact)
+{
+    const float nearest = std::fabs(static_cast<float>(exact));
+    const double unit = std::nextafter(nearest, INFINITY) - nearest;
+    return std::fabs(result - exact) / unit;
+}
+} // namespace
 
 class Test_Camera : public QObject
 {
@@ -56,6 +70,39 @@ private slots:
         const QPointF forward = world_to_screen.map(ship + QPointF(10, 0));
         QVERIFY2(qAbs(forward.x() - ahead.x()) < 1e-3 && qAbs(forward.y() - ahead.y()) < 1e-3,
                  qPrintable(QString("%1,%2").arg(forward.x()).arg(forward.y())));
+    }
+
+    // The camera's turn and the craft's heading use the game's own
+    // trigonometry: it must stay as close to the exact values as the C
+    // library's float functions, in every quarter and at the turns' edges.
+    void the_own_trigonometry_is_within_three_floats_of_exact_data()
+    {
+        QTest::addColumn<float>("from");
+        QTest::addColumn<float>("to");
+        QTest::newRow("a turn and a quarter either way") << -7.9f << 7.9f;
+        QTest::newRow("near zero") << -1e-3f << 1e-3f;
+        QTest::newRow("around a quarter turn") << 1.5706f << 1.571f;
+        QTest::newRow("around half a turn") << 3.1414f << 3.1418f;
+    }
+    void the_own_trigonometry_is_within_three_floats_of_exact()
+    {
+        QFETCH(float, from);
+        QFETCH(float, to);
+        double worst = 0.0;
+        for (int i = 0; i <= 20000; ++i)
+        {
+            const float angle = from + (to - from) * static_cast<float>(i) / 20000.0f;
+            const float s = Portable_Math::Sin(angle);
+            const float c = Portable_Math::Cos(angle);
+            worst =
+                std::max({worst, Units_Off(s, std::sin(double(angle))), Units_Off(c, std::cos(double(angle))),
+                          Units_Off(Portable_Math::Atan2(s, c), std::atan2(double(s), double(c)))});
+        }
+        QVERIFY2(worst <= 3.0, qPrintable(QString::number(worst)));
+        // Signs of zero and the ends of the range, as the C library gives them.
+        QCOMPARE(std::signbit(Portable_Math::Atan2(-0.0f, 1.0f)), true);
+        QCOMPARE(Portable_Math::Atan2(0.0f, -1.0f), 3.14159274f);
+        QCOMPARE(Portable_Math::Atan2(-0.0f, -1.0f), -3.14159274f);
     }
 
     void a_view_of_no_size_still_gets_an_invertible_camera()

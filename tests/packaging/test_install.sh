@@ -98,8 +98,19 @@ check_tree() {
 # The Qt the build was made with, and none other.
 qt=$(sed -n 's/^TAVRELO_QT:[A-Z]*=//p' "$build_dir/CMakeCache.txt")
 [ "$qt" = 6 ] && other=5 || other=6
-required=(libqt5core5a libqt5gui5 libqt5widgets5 libqt5opengl5 libgl1)
-[ "$qt" = 6 ] && required=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6opengl6 libqt6openglwidgets6 libgl1)
+# The package is of the architecture the programs are built for (a cross build
+# too), and depends on the OpenGL that architecture's Qt draws through.
+case "$(readelf -h "$build_dir/tavrelo" | sed -n 's/^ *Machine: *//p')" in
+ARM) arch=armhf multiarch=arm-linux-gnueabihf ;;
+AArch64) arch=arm64 multiarch=aarch64-linux-gnu ;;
+*) arch=$(dpkg --print-architecture) multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null) ;;
+esac
+gl=libgl1
+if readelf -d "/usr/lib/$multiarch/libQt${qt}Gui.so.$qt" 2>/dev/null | grep -q '(NEEDED).*\[libGLESv2'; then
+    gl=libgles2
+fi
+required=(libqt5core5a libqt5gui5 libqt5widgets5 libqt5opengl5 "$gl")
+[ "$qt" = 6 ] && required=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6opengl6 libqt6openglwidgets6 "$gl")
 stage=$work/stage
 cmake --install "$build_dir" --prefix "$stage" >"$work/install.log" 2>&1 ||
     {
@@ -124,6 +135,8 @@ deb=${debs[0]}
 dpkg-deb -I "$deb" >"$work/info.txt" || fail "dpkg-deb cannot read $deb"
 [ "$(dpkg-deb -f "$deb" Package)" = tavrelo ] || fail "package is not named tavrelo"
 [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "package names no maintainer"
+[ "$(dpkg-deb -f "$deb" Architecture)" = "$arch" ] ||
+    fail "package is for $(dpkg-deb -f "$deb" Architecture), its programs for $arch"
 
 # Every package named in Depends, alternatives included, without versions.
 depends=$(dpkg-deb -f "$deb" Depends)

@@ -67,6 +67,9 @@ private slots:
             QVERIFY(child.waitForStarted());
             QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), 10000);
             QTest::qWait(20 + QRandomGenerator::global()->bounded(200));
+            // A child that failed to start has no id, and a signal to -1 reaches every process.
+            QCOMPARE(child.state(), QProcess::Running);
+            QVERIFY(child.processId() > 0);
             ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
             QVERIFY(child.waitForFinished(10000));
 

@@ -146,10 +146,12 @@ int Write_Record_And_Path(const QString& dir)
     return out.status() == QTextStream::Ok ? 0 : 22;
 }
 
-// The same test program built with the other Qt major version, when there is one.
-QString Other_Build_File(const QString& name)
+// The same test program in another build, when there is one: the other Qt
+// major version's (TAVRELO_OTHER_BUILD) or an ARM build run under emulation
+// (TAVRELO_ARM_BUILD, set by scripts/test).
+QString Other_Build_File(const char* variable, const QString& name)
 {
-    const QString other = qEnvironmentVariable("TAVRELO_OTHER_BUILD");
+    const QString other = qEnvironmentVariable(variable);
     return other.isEmpty() ? QString() : other + "/" + name;
 }
 
@@ -162,27 +164,30 @@ class Test_Window_Records : public QObject
 private slots:
     // The next process reads the best time to the bit and replays the ghost
     // along the recorded path, whether it is the same build or the one with
-    // the other Qt major version (Qt 5 and Qt 6 share their records); and that
-    // build's tavrelo starts on the file and leaves it as it was.
+    // the other Qt major version (Qt 5 and Qt 6 share their records) or an
+    // ARM build; and that build's tavrelo starts on the file and leaves it as it was.
     void a_best_lap_is_kept_for_the_next_process_data()
     {
+        QTest::addColumn<QByteArray>("other_build");
         QTest::addColumn<bool>("other_reads");
         QTest::addColumn<bool>("other_writes");
-        QTest::newRow("same build") << false << false;
-        QTest::newRow("the other Qt build reads") << true << false;
-        QTest::newRow("the other Qt build writes") << false << true;
+        QTest::newRow("same build") << QByteArray("TAVRELO_OTHER_BUILD") << false << false;
+        QTest::newRow("the other Qt build reads") << QByteArray("TAVRELO_OTHER_BUILD") << true << false;
+        QTest::newRow("the other Qt build writes") << QByteArray("TAVRELO_OTHER_BUILD") << false << true;
+        QTest::newRow("an ARM build reads") << QByteArray("TAVRELO_ARM_BUILD") << true << false;
+        QTest::newRow("an ARM build writes") << QByteArray("TAVRELO_ARM_BUILD") << false << true;
     }
     void a_best_lap_is_kept_for_the_next_process()
     {
+        QFETCH(QByteArray, other_build);
         QFETCH(bool, other_reads);
         QFETCH(bool, other_writes);
-        const QString other_test = Other_Build_File("tests/tst_window_records");
-        const QString other_game = Other_Build_File("tavrelo");
+        const QString other_test = Other_Build_File(other_build.constData(), "tests/tst_window_records");
+        const QString other_game = Other_Build_File(other_build.constData(), "tavrelo");
         if ((other_reads || other_writes) && (other_test.isEmpty() || !QFileInfo(other_test).isExecutable() ||
                                               !QFileInfo(other_game).isExecutable()))
-            QSKIP(
-                "no build with the other Qt version: configure with -DTAVRELO_OTHER_BUILD=<its build folder> "
-                "(scripts/test builds both and does)");
+            QSKIP(qPrintable(QString("no such build: %1=<its build folder> names it (scripts/test sets it)")
+                                 .arg(QString::fromLatin1(other_build))));
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const Child_Run write =
@@ -203,7 +208,7 @@ private slots:
         const float best = QString::fromLatin1(path_file.readLine()).trimmed().toFloat();
         QProcess tool;
         tool.setProcessEnvironment(env);
-        tool.start(other_reads ? Other_Build_File("tavrelo-records")
+        tool.start(other_reads ? Other_Build_File(other_build.constData(), "tavrelo-records")
                                : qEnvironmentVariable("TAVRELO_RECORDS_EXE"),
                    {"list"});
         QVERIFY(tool.waitForFinished(20000));

@@ -3,6 +3,7 @@
 #include "Game.h"
 #include "Game_Scene.h"
 #include "Level.h"
+#include "Portable_Math.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -20,7 +21,9 @@ QPointF Pursuit_Driver::Point_Ahead() const
 QPoint Pursuit_Driver::Pixel_Ahead() const
 {
     const QRect view = m_game.viewport()->rect().adjusted(2, 2, -2, -2);
-    const QPoint p = m_game.m_scene->m_world_to_screen.map(Point_Ahead()).toPoint();
+    const QPoint p = Portable_Math::Map(m_game.m_scene->m_world_to_screen, Float_Point(Point_Ahead()))
+                         .To_QPointF()
+                         .toPoint();
     return QPoint(std::clamp(p.x(), view.left(), view.right()), std::clamp(p.y(), view.top(), view.bottom()));
 }
 

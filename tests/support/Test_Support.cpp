@@ -4,6 +4,7 @@
 #include "Ghost_Ship.h"
 #include "Lap_Timer.h"
 #include "Level.h"
+#include "Portable_Math.h"
 #include "Race.h"
 #include "Ship.h"
 
@@ -237,8 +238,11 @@ Headless_Lap Drive_Headless_Lap(int course, const QSize& view, float lookahead)
     Headless_Lap lap;
     for (int frame = 0; frame < Input_Track::Max_Frames && !lap.finished; ++frame)
     {
-        const QPointF ahead = race.m_world_to_screen.map(
-            level.Point_Ahead(race.m_closest_segment, race.m_segment_fraction, lookahead));
+        const QPointF ahead =
+            Portable_Math::Map(
+                race.m_world_to_screen,
+                Float_Point(level.Point_Ahead(race.m_closest_segment, race.m_segment_fraction, lookahead)))
+                .To_QPointF();
         const QPoint pixel(qBound(2, qRound(ahead.x()), view.width() - 3),
                            qBound(2, qRound(ahead.y()), view.height() - 3));
         lap.finished = race.Step(Input_Frame{true, pixel, view}) == Race::Finished;

@@ -1,0 +1,38 @@
+// Portable_Math: the game's own single-precision trigonometry and camera maths, the same to the bit on every
+// processor.
+#ifndef TAVRELO_PORTABLE_MATH_H
+#define TAVRELO_PORTABLE_MATH_H
+
+#include "Float_Point.h"
+
+#include <QPointF>
+#include <QTransform>
+
+// The C library's atan2f, sinf and cosf, and Qt's QTransform (double, built
+// with or without fused multiply-adds), may round their last bit differently
+// on different processors, and that bit would change a race. Everything here
+// uses only + - * / and comparisons in float, which round the same everywhere
+// (the project is built with -ffp-contract=off).
+namespace Portable_Math
+{
+// atan2 of y and x in [-pi, pi], within three units in the last place,
+// with the C library's signs of zero and results at zero.
+float Atan2(float y, float x);
+// Sine and cosine within about two units in the last place; a value that is
+// not finite gives NaN.
+float Sin(float angle);
+float Cos(float angle);
+
+// The camera: screen pixels to world units. The view's point anchor goes to
+// the world point centre, turned by angle and scaled by scale. Every entry is
+// a float.
+QTransform Screen_To_World(const Float_Point& centre, float angle, float scale, const Float_Point& anchor);
+// The inverse of an affine transform whose entries are floats, computed in
+// float; a transform that cannot be inverted gives the identity, as
+// QTransform::inverted does.
+QTransform Inverted(const QTransform& transform);
+// Where an affine transform whose entries are floats takes a point, in float.
+Float_Point Map(const QTransform& transform, const Float_Point& point);
+} // namespace Portable_Math
+
+#endif
