@@ -74,7 +74,7 @@ template <typename T> void Fill(Single<T>& member, T* object)
 }
 } // namespace
 
-Game::Game()
+Game::Game(Surface_Choice::Renderer renderer)
     : QGraphicsView(), m_state(State_Menu), m_camera_angle(0.0f), m_closest_distance(0.0f),
       m_on_last_segment(false), m_closest_segment(0), m_segment_fraction(0.0f)
 {
@@ -139,7 +139,7 @@ Game::Game()
     Reset_Ship();
     Set_State(State_Menu);
 
-    setViewport(Qt_Bridge::New_GL_Viewport());
+    setViewport(Surface_Choice::New_Viewport(Surface_Choice::Pick(renderer)));
     setScene(m_scene.Get());
     setBackgroundBrush(QBrush(Qt::black, Qt::SolidPattern));
     setWindowTitle("Tavrelo");

@@ -3,6 +3,7 @@
 #define TAVRELO_GAME_H
 
 #include "Single"
+#include "Surface_Choice.h"
 
 #include <QGraphicsView>
 #include <QPointF>
@@ -37,7 +38,8 @@ public:
     // The fixed step of one frame, in seconds, whatever the real time between frames.
     static constexpr float Frame_Step = 1.0f / 60.0f;
 
-    Game();
+    // Paints through the surface Surface_Choice picks for what was asked.
+    explicit Game(Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto);
     ~Game() override;
 
     void Set_State(Game_State state);

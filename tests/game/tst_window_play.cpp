@@ -9,6 +9,7 @@
 #include "Main_Menu.h"
 #include "Movement_Control.h"
 #include "Pursuit_Driver.h"
+#include "Qt_Bridge.h"
 #include "Ship.h"
 #include "Test_Support.h"
 #include "UI_Button.h"
@@ -20,6 +21,8 @@
 #include <QtTest>
 
 #include <algorithm>
+
+Q_DECLARE_METATYPE(Surface_Choice::Renderer)
 
 namespace
 {
@@ -154,27 +157,39 @@ private slots:
     // The same game on every build: each frame's race state over a driven lap
     // of each course, and over erratic touches that leave the road while the
     // first course's ghost replays, hashed and checked against hashes that
-    // never change. Both the Qt 5 and the Qt 6 build must give them.
+    // never change. Both the Qt 5 and the Qt 6 build must give them, on
+    // either surface the view paints through.
     void a_lap_is_driven_with_the_mouse_on_every_course_data()
     {
+        using Renderer = Surface_Choice::Renderer;
         QTest::addColumn<int>("course");
         QTest::addColumn<bool>("erratic");
+        QTest::addColumn<Renderer>("renderer");
         QTest::addColumn<QByteArray>("frames_hash");
-        QTest::newRow("Primus") << 0 << false << QByteArray("dec4ec2573159ca5cf42a52129343c655a17f80b");
-        QTest::newRow("Secundus") << 1 << false << QByteArray("8d6cadda049b07f1c44be93355167cb89ef82b46");
-        QTest::newRow("Tertius") << 2 << false << QByteArray("5c70f688b8c1b9c3451fe480369cbb04e048706b");
+        const QByteArray primus("dec4ec2573159ca5cf42a52129343c655a17f80b");
+        QTest::newRow("Primus") << 0 << false << Renderer::Auto << primus;
+        QTest::newRow("Primus on OpenGL") << 0 << false << Renderer::OpenGL << primus;
+        QTest::newRow("Primus on raster") << 0 << false << Renderer::Raster << primus;
+        QTest::newRow("Secundus") << 1 << false << Renderer::Auto
+                                  << QByteArray("8d6cadda049b07f1c44be93355167cb89ef82b46");
+        QTest::newRow("Tertius") << 2 << false << Renderer::Auto
+                                 << QByteArray("5c70f688b8c1b9c3451fe480369cbb04e048706b");
         QTest::newRow("erratic touches off the road")
-            << 0 << true << QByteArray("8be717bb6f20fb3090cf0edf65aeceb84512b5d8");
+            << 0 << true << Renderer::Auto << QByteArray("8be717bb6f20fb3090cf0edf65aeceb84512b5d8");
     }
     void a_lap_is_driven_with_the_mouse_on_every_course()
     {
         QFETCH(int, course);
         QFETCH(bool, erratic);
+        QFETCH(Surface_Choice::Renderer, renderer);
         QFETCH(QByteArray, frames_hash);
         Temporary_Settings settings_dir; // no record of another row replays here
         QVERIFY(settings_dir.Is_Valid());
-        Game game;
+        Game game(renderer);
         QVERIFY(QTest::qWaitForWindowExposed(&game));
+        if (renderer != Surface_Choice::Renderer::Auto)
+            QCOMPARE(Qt_Bridge::Is_GL_Viewport(game.viewport()),
+                     renderer == Surface_Choice::Renderer::OpenGL);
         // The hashes are of an 800x480 view, the screen scripts/test gives the window tests.
         QTRY_COMPARE(game.size(), QSize(800, 480));
         QTRY_VERIFY(!game.m_next_track_button->m_rect.isEmpty());

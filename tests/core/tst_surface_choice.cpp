@@ -1,0 +1,67 @@
+// The surface the view paints through, from what was asked and what an OpenGL probe told.
+#include "Surface_Choice.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(Surface_Choice::Renderer)
+Q_DECLARE_METATYPE(Surface_Choice::Surface)
+
+class Test_Surface_Choice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void surface_follows_the_request_and_the_probe_data()
+    {
+        using R = Surface_Choice::Renderer;
+        using S = Surface_Choice::Surface;
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<bool>("made");
+        QTest::addColumn<QString>("renderer");
+        QTest::addColumn<S>("surface");
+        QTest::addColumn<bool>("says_why");
+        const QString intel = "Mesa Intel(R) UHD Graphics 620 (KBL GT2)";
+        const QString llvmpipe = "llvmpipe (LLVM 15.0.6, 256 bits)";
+        QTest::newRow("auto, graphics chip") << "auto" << true << intel << S::OpenGL << false;
+        QTest::newRow("auto, Mali") << "AUTO" << true << "Mali-G52 (Panfrost)" << S::OpenGL << false;
+        QTest::newRow("auto, llvmpipe") << "auto" << true << llvmpipe << S::Raster << false;
+        QTest::newRow("auto, softpipe") << "auto" << true << "softpipe" << S::Raster << false;
+        QTest::newRow("auto, swrast") << "auto" << true << "Mesa DRI swrast" << S::Raster << false;
+        QTest::newRow("auto, zink on lavapipe")
+            << "auto" << true << "zink Vulkan 1.3(llvmpipe (LLVM 15.0.6, 256 bits) (MESA_LLVMPIPE))"
+            << S::Raster << false;
+        QTest::newRow("auto, SwiftShader")
+            << "auto" << true << "ANGLE (Google, Vulkan 1.3.0 (SwiftShader Device))" << S::Raster << false;
+        QTest::newRow("auto, unnamed renderer") << "auto" << true << " " << S::Raster << true;
+        QTest::newRow("auto, no context") << "auto" << false << QString() << S::Raster << true;
+        QTest::newRow("opengl, llvmpipe") << "opengl" << true << llvmpipe << S::OpenGL << false;
+        QTest::newRow("opengl, no context") << "OpenGL" << false << QString() << S::Raster << true;
+        QTest::newRow("raster, graphics chip") << "raster" << true << intel << S::Raster << false;
+        QTest::newRow("raster, no context") << "raster" << false << QString() << S::Raster << false;
+        QTest::newRow("wrong name") << "vulkan" << true << intel << S::Raster << false;
+        QTest::newRow("empty name") << "" << true << intel << S::Raster << false;
+    }
+    void surface_follows_the_request_and_the_probe()
+    {
+        QFETCH(QString, asked);
+        QFETCH(bool, made);
+        QFETCH(QString, renderer);
+        QFETCH(Surface_Choice::Surface, surface);
+        QFETCH(bool, says_why);
+        Surface_Choice::Renderer request = Surface_Choice::Renderer::Auto;
+        // A name that is none of the choices is refused, and the command line stops there.
+        const bool known = !asked.isEmpty() && QString("auto opengl raster").contains(asked.toLower());
+        QCOMPARE(Surface_Choice::Parse(asked, &request), known);
+        if (!known)
+            return;
+        const Surface_Choice::Probe probe{made, renderer, made ? QString() : QString("no GLX")};
+        QString why = "stale";
+        QCOMPARE(Surface_Choice::Decide(request, probe, &why), surface);
+        QCOMPARE(!why.isEmpty(), says_why);
+        if (says_why && !made)
+            QCOMPARE(why, QString("no GLX"));
+    }
+};
+
+QTEST_MAIN(Test_Surface_Choice)
+#include "tst_surface_choice.moc"
