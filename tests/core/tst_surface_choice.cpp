@@ -3,7 +3,6 @@
 
 #include <QtTest>
 
-Q_DECLARE_METATYPE(Surface_Choice::Renderer)
 Q_DECLARE_METATYPE(Surface_Choice::Surface)
 
 class Test_Surface_Choice : public QObject
@@ -13,7 +12,6 @@ class Test_Surface_Choice : public QObject
 private slots:
     void surface_follows_the_request_and_the_probe_data()
     {
-        using R = Surface_Choice::Renderer;
         using S = Surface_Choice::Surface;
         QTest::addColumn<QString>("asked");
         QTest::addColumn<bool>("made");

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QtTest>
 
+#include <algorithm>
+
 #include <cmath>
 
 namespace
@@ -143,6 +145,19 @@ private slots:
             .scale(9, 9)
             .translate(-level.m_points[10].x(), -level.m_points[10].y());
         cameras.append({"just past the corner", {corner, 60}});
+        // Enlarged, the device just left of the road's leftmost edge: only the
+        // round end of the kerb mark there, which reaches beyond the road, shows.
+        int leftmost = 0;
+        for (int k = 0; k < int(level.m_points.size()); ++k)
+            if (level.m_points[k].x() - std::fabs(level.m_normals[k].x()) * 21.0 <
+                level.m_points[leftmost].x() - std::fabs(level.m_normals[leftmost].x()) * 21.0)
+                leftmost = k;
+        double road_left = level.m_points[0].x();
+        for (const QPointF& p : level.m_points)
+            road_left = std::min(road_left, p.x() - 17.5);
+        QTransform beyond;
+        beyond.translate(800, 240).scale(9, 9).translate(0.5 - road_left, -level.m_points[leftmost].y());
+        cameras.append({"a kerb mark beyond the road's box", {beyond, 60}});
         // At each pixel density: the device's pixels are then not the painter's.
         for (const qreal ratio : {1.0, 1.5, 2.0})
             for (const auto& camera : cameras)
