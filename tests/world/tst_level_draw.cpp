@@ -7,7 +7,6 @@
 #include <QtTest>
 
 #include <algorithm>
-
 #include <cmath>
 
 namespace
