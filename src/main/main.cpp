@@ -29,12 +29,11 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption surface(
         QStringLiteral("renderer"),
-        QStringLiteral("How the screen is painted: 'opengl' through OpenGL, as suits a machine whose\n"
-                       "graphics chip does the work; 'raster' by the processor through Qt's own\n"
-                       "engine, far cheaper where OpenGL is itself a software renderer (virtual\n"
-                       "machines, many small boards); 'auto' (the default) asks OpenGL what it is and\n"
-                       "picks, and paints raster where OpenGL cannot start. Force one if the picture\n"
-                       "stutters or OpenGL misbehaves on a machine."),
+        QStringLiteral("How the screen is painted: 'opengl' through OpenGL, as suits a machine whose "
+                       "graphics chip does the work; 'raster' by the processor through Qt's own engine, far "
+                       "cheaper where OpenGL is itself a software renderer (virtual machines, many small "
+                       "boards); 'auto' (the default) asks OpenGL what it is and picks, and paints raster "
+                       "where OpenGL cannot start. Force one if the game stutters or OpenGL misbehaves."),
         QStringLiteral("auto|opengl|raster"), QStringLiteral("auto"));
     parser.addOption(surface);
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVRELO_VERSION));
