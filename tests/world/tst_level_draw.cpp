@@ -144,18 +144,12 @@ private slots:
             .scale(9, 9)
             .translate(-level.m_points[10].x(), -level.m_points[10].y());
         cameras.append({"just past the corner", {corner, 60}});
-        // Enlarged, the device just left of the road's leftmost edge: only the
+        // Enlarged, the device just left of the road's leftmost point: only the
         // round end of the kerb mark there, which reaches beyond the road, shows.
-        int leftmost = 0;
-        for (int k = 0; k < int(level.m_points.size()); ++k)
-            if (level.m_points[k].x() - std::fabs(level.m_normals[k].x()) * 21.0 <
-                level.m_points[leftmost].x() - std::fabs(level.m_normals[leftmost].x()) * 21.0)
-                leftmost = k;
-        double road_left = level.m_points[0].x();
-        for (const QPointF& p : level.m_points)
-            road_left = std::min(road_left, p.x() - 17.5);
+        const auto left = std::min_element(level.m_points.begin(), level.m_points.end(),
+                                           [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
         QTransform beyond;
-        beyond.translate(800, 240).scale(9, 9).translate(0.5 - road_left, -level.m_points[leftmost].y());
+        beyond.translate(800, 240).scale(9, 9).translate(18.0 - left->x(), -left->y());
         cameras.append({"a kerb mark beyond the road's box", {beyond, 60}});
         // At each pixel density: the device's pixels are then not the painter's.
         for (const qreal ratio : {1.0, 1.5, 2.0})
