@@ -22,7 +22,6 @@ private slots:
         const QString llvmpipe = "llvmpipe (LLVM 15.0.6, 256 bits)";
         QTest::newRow("auto, graphics chip") << "AUTO" << true << intel << S::OpenGL << false;
         QTest::newRow("auto, llvmpipe") << "auto" << true << llvmpipe << S::Raster << false;
-        QTest::newRow("auto, swrast") << "auto" << true << "Mesa DRI swrast" << S::Raster << false;
         QTest::newRow("auto, zink") << "auto" << true << "zink (" + llvmpipe + ")" << S::Raster << false;
         QTest::newRow("auto, unnamed renderer") << "auto" << true << " " << S::Raster << true;
         QTest::newRow("auto, no context") << "auto" << false << QString() << S::Raster << true;

@@ -413,7 +413,6 @@ private slots:
         QTest::newRow("race 1920x1080") << true << 1920 << 1080 << 1.0;
         QTest::newRow("menu 800x480") << false << 800 << 480 << 1.0;
         QTest::newRow("menu 1920x1080") << false << 1920 << 1080 << 1.0;
-        // Screens of a higher pixel density: sizes in independent pixels.
         QTest::newRow("race 800x480 at pixel ratio 2") << true << 800 << 480 << 2.0;
         QTest::newRow("race 800x480 at pixel ratio 1.5") << true << 800 << 480 << 1.5;
         QTest::newRow("menu 800x480 at pixel ratio 2") << false << 800 << 480 << 2.0;

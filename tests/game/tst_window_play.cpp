@@ -157,8 +157,7 @@ private slots:
     // The same game on every build: each frame's race state over a driven lap
     // of each course, and over erratic touches that leave the road while the
     // first course's ghost replays, hashed and checked against hashes that
-    // never change. Both the Qt 5 and the Qt 6 build must give them, on
-    // either surface the view paints through.
+    // never change. Both Qt builds must give them, on either surface the view paints through.
     void a_lap_is_driven_with_the_mouse_on_every_course_data()
     {
         using Renderer = Surface_Choice::Renderer;

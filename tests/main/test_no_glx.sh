@@ -1,22 +1,15 @@
 #!/usr/bin/env bash
-# The game on an X server without GLX, as on many remote displays: left to
-# choose, it races a lap with the same frames as anywhere else. Qt may still
-# reach a software OpenGL through EGL there; with Qt's OpenGL on X turned off
-# too, no context can be made, and the game says so once and paints raster.
+# Without GLX (as on remote displays) the game left to choose races a lap with the usual frames; with Qt's
+# OpenGL on X off too (Qt may still reach OpenGL through EGL), it says once that it paints raster.
 set -euo pipefail
-fail() {
-    printf 'FAIL: %s\n' "$*" >&2
-    exit 1
-}
+fail() { printf 'FAIL: %s\n' "$*" >&2; exit 1; }
 test_program="${TAVRELO_BUILD_DIR:?the build folder}/tests/tst_window_play"
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavrelo-no-glx.XXXXXX")
 mkfifo "$work/displayfd"
 Xvfb -displayfd 3 -screen 0 800x480x24 -nolisten tcp -extension GLX 3>"$work/displayfd" >/dev/null 2>&1 &
 xvfb_pid=$!
 cleanup() {
-    for pid in ${wm_pid:-} "$xvfb_pid"; do
-        [ "$pid" -gt 0 ] && kill -0 "$pid" 2>/dev/null && kill "$pid"
-    done
+    for pid in ${wm_pid:-} "$xvfb_pid"; do [ "$pid" -gt 0 ] && kill -0 "$pid" 2>/dev/null && kill "$pid"; done
     rm -rf "$work"
 }
 trap cleanup EXIT
