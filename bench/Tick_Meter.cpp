@@ -1,5 +1,7 @@
 #include "Tick_Meter.h"
 
+#include "Qt_Bridge.h"
+
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
@@ -62,8 +64,9 @@ void Tick_Meter::Report()
         std::_Exit(1);
     }
     const QWidget* viewport = static_cast<const QWidget*>(parent());
-    std::printf("ticks %d, size %dx%d, wall %.2f s, cpu per tick %.3f ms\n", m_paints, viewport->width(),
-                viewport->height(), wall, cpu * 1000.0 / m_paints);
+    std::printf("ticks %d, size %dx%d, wall %.2f s, cpu per tick %.3f ms, surface %s\n", m_paints,
+                viewport->width(), viewport->height(), wall, cpu * 1000.0 / m_paints,
+                Qt_Bridge::Is_GL_Viewport(viewport) ? "opengl" : "raster");
     std::fflush(stdout);
     std::_Exit(0);
 }
@@ -74,4 +77,18 @@ double Tick_Seconds(int argc, char** argv)
         if (std::strcmp(argv[i], "--tick") == 0)
             return std::atof(argv[i + 1]);
     return 0.0;
+}
+
+Surface_Choice::Renderer Bench_Renderer(int argc, char** argv)
+{
+    Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--renderer") == 0 &&
+            !Surface_Choice::Parse(QString::fromLocal8Bit(argv[i + 1]), &renderer))
+        {
+            std::fprintf(stderr, "unknown renderer '%s': choose %s\n", argv[i + 1],
+                         qPrintable(Surface_Choice::Choices()));
+            std::exit(2);
+        }
+    return renderer;
 }

@@ -2,6 +2,8 @@
 #ifndef TAVRELO_TICK_METER_H
 #define TAVRELO_TICK_METER_H
 
+#include "Surface_Choice.h"
+
 #include <QObject>
 
 class QWidget;
@@ -10,7 +12,7 @@ class QWidget;
 // OpenGL driver compiling its shaders) it counts the viewport's paints and the
 // process's CPU time, every thread of it (a software OpenGL driver renders in
 // threads of its own), for the given time; then it prints one line,
-//   ticks N, size WxH, wall S s, cpu per tick T ms
+//   ticks N, size WxH, wall S s, cpu per tick T ms, surface opengl|raster
 // and ends the process.
 class Tick_Meter : public QObject
 {
@@ -32,5 +34,7 @@ private:
 
 // Reads "--tick SECONDS" from the command line: the seconds, or 0 without it.
 double Tick_Seconds(int argc, char** argv);
+// Reads "--renderer auto|opengl|raster": what the window is asked to paint through.
+Surface_Choice::Renderer Bench_Renderer(int argc, char** argv);
 
 #endif

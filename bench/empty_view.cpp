@@ -1,9 +1,10 @@
 // The floors for the game's window: an empty full-screen graphics view on an
-// OpenGL viewport. Without options it ends as soon as it has painted its
+// OpenGL viewport, or with --renderer raster on a raster one (auto picks as
+// the game does). Without options it ends as soon as it has painted its
 // first frame (start-up); with --tick SECONDS it repaints every 16 ms as the
 // game does and prints its CPU time per tick (see Tick_Meter).
 #include "First_Frame_Quit.h"
-#include "Qt_Bridge.h"
+#include "Surface_Choice.h"
 #include "Tick_Meter.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     const double tick_seconds = Tick_Seconds(argc, argv);
+    const Surface_Choice::Renderer renderer = Bench_Renderer(argc, argv);
     QTimer::singleShot(First_Frame_Timeout_Ms,
                        []
                        {
@@ -26,7 +28,9 @@ int main(int argc, char** argv)
                        });
     QGraphicsScene scene;
     QGraphicsView view;
-    view.setViewport(Qt_Bridge::New_GL_Viewport());
+    view.setViewport(Surface_Choice::New_Viewport(renderer == Surface_Choice::Renderer::Auto
+                                                      ? Surface_Choice::Surface::OpenGL
+                                                      : Surface_Choice::Pick(renderer)));
     view.setScene(&scene);
     view.setBackgroundBrush(QBrush(Qt::black, Qt::SolidPattern));
     view.setViewportUpdateMode(QGraphicsView::FullViewportUpdate);

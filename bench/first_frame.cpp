@@ -2,6 +2,7 @@
 // Without options it ends as soon as the view has painted its first frame
 // (start-up); with --tick SECONDS it races, a finger held ahead of the craft,
 // lap after lap, and prints its CPU time per tick (see Tick_Meter).
+// --renderer picks the surface as the game's own option does.
 #include "Bench_Driver.h"
 #include "First_Frame_Quit.h"
 #include "Game.h"
@@ -25,7 +26,7 @@ int main(int argc, char** argv)
                            std::fprintf(stderr, "no frame was painted\n");
                            std::_Exit(1);
                        });
-    Game game;
+    Game game(Bench_Renderer(argc, argv));
     First_Frame_Quit quit;
     Bench_Driver driver(game);
     QTimer finger;

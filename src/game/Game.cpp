@@ -41,7 +41,7 @@ template <typename T> void Fill(Single<T>& member, T* object)
 }
 } // namespace
 
-Game::Game()
+Game::Game(Surface_Choice::Renderer renderer)
     : QGraphicsView(), m_state(State_Menu), m_camera_angle(m_race.m_camera_angle),
       m_closest_distance(m_race.m_closest_distance), m_on_last_segment(m_race.m_on_last_segment),
       m_closest_segment(m_race.m_closest_segment), m_segment_fraction(m_race.m_segment_fraction)
@@ -108,7 +108,7 @@ Game::Game()
     Reset_Ship();
     Set_State(State_Menu);
 
-    setViewport(Qt_Bridge::New_GL_Viewport());
+    setViewport(Surface_Choice::New_Viewport(Surface_Choice::Pick(renderer)));
     setScene(m_scene.Get());
     setBackgroundBrush(QBrush(Qt::black, Qt::SolidPattern));
     setWindowTitle("Tavrelo");

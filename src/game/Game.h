@@ -4,6 +4,7 @@
 
 #include "Race.h"
 #include "Single"
+#include "Surface_Choice.h"
 
 #include <QGraphicsView>
 #include <QPointF>
@@ -38,7 +39,8 @@ public:
     // The fixed step of one frame, in seconds, whatever the real time between frames.
     static constexpr float Frame_Step = Race::Frame_Step;
 
-    Game();
+    // Paints through the surface Surface_Choice picks for what was asked.
+    explicit Game(Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto);
     ~Game() override;
 
     void Set_State(Game_State state);

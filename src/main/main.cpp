@@ -1,5 +1,6 @@
 // The entry point: the command line, one application, one Game, the event loop.
 #include "Game.h"
+#include "Surface_Choice.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -17,7 +18,7 @@ enum class Command_Line
     Wrong,
 };
 
-Command_Line Read_Command_Line(const QStringList& arguments)
+Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Renderer* renderer)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -26,6 +27,15 @@ Command_Line Read_Command_Line(const QStringList& arguments)
         "shares and draws them. Escape leaves a race, and the game from the menu."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption surface(
+        QStringLiteral("renderer"),
+        QStringLiteral("How the screen is painted: 'opengl' through OpenGL, as suits a machine whose "
+                       "graphics chip does the work; 'raster' by the processor through Qt's own engine, far "
+                       "cheaper where OpenGL is itself a software renderer (virtual machines, many small "
+                       "boards); 'auto' (the default) asks OpenGL what it is and picks, and paints raster "
+                       "where OpenGL cannot start. Force one if the game stutters or OpenGL misbehaves."),
+        QStringLiteral("auto|opengl|raster"), QStringLiteral("auto"));
+    parser.addOption(surface);
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVRELO_VERSION));
     const bool parsed = parser.parse(arguments);
     if (parser.isSet(help))
@@ -49,6 +59,12 @@ Command_Line Read_Command_Line(const QStringList& arguments)
         std::fprintf(stderr, "tavrelo: %s\nTry 'tavrelo --help'.\n", qPrintable(error));
         return Command_Line::Wrong;
     }
+    if (!Surface_Choice::Parse(parser.value(surface), renderer))
+    {
+        std::fprintf(stderr, "tavrelo: unknown renderer '%s': choose %s\nTry 'tavrelo --help'.\n",
+                     qPrintable(parser.value(surface)), qPrintable(Surface_Choice::Choices()));
+        return Command_Line::Wrong;
+    }
     return Command_Line::Play;
 }
 } // namespace
@@ -63,19 +79,21 @@ int main(int argc, char** argv)
         {
             QCoreApplication core(argc, argv);
             QCoreApplication::setApplicationName("tavrelo");
-            return Read_Command_Line(QCoreApplication::arguments()) == Command_Line::Wrong ? 2 : 0;
+            Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto;
+            return Read_Command_Line(QCoreApplication::arguments(), &renderer) == Command_Line::Wrong ? 2 : 0;
         }
 
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName("Tavrelo");
     QApplication::setQuitOnLastWindowClosed(true);
     // Qt has taken its own options (-platform and the like) out of the list.
-    if (Read_Command_Line(QCoreApplication::arguments()) == Command_Line::Wrong)
+    Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto;
+    if (Read_Command_Line(QCoreApplication::arguments(), &renderer) == Command_Line::Wrong)
         return 2;
 
     int exit_code = 0;
     {
-        Game game;
+        Game game(renderer);
         exit_code = QApplication::exec();
     }
     return exit_code;

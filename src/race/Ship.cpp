@@ -165,7 +165,8 @@ void Ship::Draw(QPainter* painter)
             pen.setWidthF(static_cast<float>(pen.widthF()) * 0.6f);
         }
         painter->setPen(pen);
-        for (const QLine& arm : arms)
-            painter->drawLines(&arm, 1);
+        // Both arms in one stroke: each pen is opaque, so the tip where they
+        // meet looks the same, at half the strokes.
+        painter->drawLines(arms, 2);
     }
 }

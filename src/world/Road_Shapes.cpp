@@ -235,9 +235,15 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
 
 void Road_Shapes::Draw(QPainter* painter) const
 {
-
+    // The painter's transform maps to the device's own pixels, so the device
+    // is measured in those: images and pixmaps give their size in them, while
+    // a widget gives its size in device-independent pixels, which on a screen
+    // of a higher pixel ratio are fewer. Culling a widget's road by its
+    // independent size cut it off across the screen.
+    const QPaintDevice* target = painter->device();
+    const qreal ratio = target->devType() == QInternal::Widget ? target->devicePixelRatioF() : 1.0;
     const QTransform t = painter->combinedTransform();
-    const QRectF device = QRectF(0.0, 0.0, painter->device()->width(), painter->device()->height())
+    const QRectF device = QRectF(0.0, 0.0, target->width() * ratio, target->height() * ratio)
                               .adjusted(-Cull_Margin, -Cull_Margin, Cull_Margin, Cull_Margin);
     // A run shows when its box and the device overlap both seen on the device
     // and seen in the world: under a turned camera either test alone lets

@@ -283,10 +283,18 @@ struct Screen
     }
 
     // With with_ui false, the world alone: what lies under the UI's text.
+    // A black picture of w x h independent pixels at the screen's pixel ratio.
+    QImage Blank(int w, int h) const
+    {
+        QImage image(qRound(w * ratio), qRound(h * ratio), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::black);
+        return image;
+    }
+
     QImage Game_Drawing(int w, int h, bool with_ui = true)
     {
-        QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::black);
+        QImage image = Blank(w, h);
         QPainter painter(&image);
         const std::vector<Scene_UI_Element*> ui = scene.m_ui_elements;
         if (!with_ui)
@@ -298,8 +306,7 @@ struct Screen
 
     QImage Plain_Drawing(int w, int h, bool with_ui = true)
     {
-        QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::black);
+        QImage image = Blank(w, h);
         QPainter painter(&image);
         painter.setTransform(scene.m_world_to_screen);
         for (const auto& draw : {std::function<void()>([&] { Plain_Stars(&painter, stars); }),
@@ -338,6 +345,7 @@ struct Screen
     UI_Button next;
     UI_Button quit;
     float camera_angle;
+    qreal ratio = 1.0;
 };
 
 // Pixels of the game's picture that the plain one does not have. Filling
@@ -399,11 +407,15 @@ private slots:
         QTest::addColumn<bool>("race");
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
-        QTest::newRow("race 800x480") << true << 800 << 480;
-        QTest::newRow("race 480x800, turned") << true << 480 << 800;
-        QTest::newRow("race 1920x1080") << true << 1920 << 1080;
-        QTest::newRow("menu 800x480") << false << 800 << 480;
-        QTest::newRow("menu 1920x1080") << false << 1920 << 1080;
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("race 800x480") << true << 800 << 480 << 1.0;
+        QTest::newRow("race 480x800, turned") << true << 480 << 800 << 1.0;
+        QTest::newRow("race 1920x1080") << true << 1920 << 1080 << 1.0;
+        QTest::newRow("menu 800x480") << false << 800 << 480 << 1.0;
+        QTest::newRow("menu 1920x1080") << false << 1920 << 1080 << 1.0;
+        QTest::newRow("race 800x480 at pixel ratio 2") << true << 800 << 480 << 2.0;
+        QTest::newRow("race 800x480 at pixel ratio 1.5") << true << 800 << 480 << 1.5;
+        QTest::newRow("menu 800x480 at pixel ratio 2") << false << 800 << 480 << 2.0;
     }
 
     void game_drawing_equals_plain_drawing()
@@ -411,7 +423,9 @@ private slots:
         QFETCH(bool, race);
         QFETCH(int, width);
         QFETCH(int, height);
+        QFETCH(qreal, ratio);
         Screen screen;
+        screen.ratio = ratio;
         screen.Show(race);
         screen.Aim(width, height);
         // From the start line to well into the course, the first frame (the
@@ -435,8 +449,8 @@ private slots:
         // craft and the text are on this one.
         const QImage last = screen.Game_Drawing(width, height);
         QSet<QRgb> colours;
-        for (int y = 0; y < height; y += 3)
-            for (int x = 0; x < width; x += 3)
+        for (int y = 0; y < last.height(); y += 3)
+            for (int x = 0; x < last.width(); x += 3)
                 colours.insert(last.pixel(x, y));
         QVERIFY2(colours.size() > 20, qPrintable(QString::number(colours.size())));
     }

@@ -49,7 +49,8 @@ private slots:
         Game game;
         QVERIFY(QTest::qWaitForWindowExposed(&game));
         QCOMPARE(game.windowTitle(), QString("Tavrelo"));
-        QVERIFY(Qt_Bridge::Is_GL_Viewport(game.viewport()));
+        QCOMPARE(Qt_Bridge::Is_GL_Viewport(game.viewport()),
+                 Surface_Choice::Pick(Surface_Choice::Renderer::Auto) == Surface_Choice::Surface::OpenGL);
         QTRY_VERIFY(game.isFullScreen());
         QTRY_COMPARE(game.size(), Qt_Bridge::Screen_Size());
 

@@ -9,6 +9,7 @@
 #include "Main_Menu.h"
 #include "Movement_Control.h"
 #include "Pursuit_Driver.h"
+#include "Qt_Bridge.h"
 #include "Ship.h"
 #include "Test_Support.h"
 #include "UI_Button.h"
@@ -20,6 +21,8 @@
 #include <QtTest>
 
 #include <algorithm>
+
+Q_DECLARE_METATYPE(Surface_Choice::Renderer)
 
 namespace
 {
@@ -154,28 +157,39 @@ private slots:
     // The same game on every build: each frame's race state over a driven lap
     // of each course, and over erratic touches that leave the road while the
     // first course's ghost replays, hashed and checked against hashes that
-    // never change. Both Qt builds must give them on every processor: amd64 with
-    // and without fused multiply-adds, armhf and arm64.
+    // never change. Both Qt builds must give them on every processor (amd64 with
+    // and without fused multiply-adds, armhf and arm64), on either surface the view paints through.
     void a_lap_is_driven_with_the_mouse_on_every_course_data()
     {
+        using Renderer = Surface_Choice::Renderer;
         QTest::addColumn<int>("course");
         QTest::addColumn<bool>("erratic");
+        QTest::addColumn<Renderer>("renderer");
         QTest::addColumn<QByteArray>("frames_hash");
-        QTest::newRow("Primus") << 0 << false << QByteArray("db59d25696b9e60a4088761dc9a0a8060ec104fd");
-        QTest::newRow("Secundus") << 1 << false << QByteArray("78d08fda45e053396626d6f40b830201a3cc1df9");
-        QTest::newRow("Tertius") << 2 << false << QByteArray("2beaf596cb36e474b58461b45d69b55b92684f34");
+        const QByteArray primus("db59d25696b9e60a4088761dc9a0a8060ec104fd");
+        QTest::newRow("Primus") << 0 << false << Renderer::Auto << primus;
+        QTest::newRow("Primus on OpenGL") << 0 << false << Renderer::OpenGL << primus;
+        QTest::newRow("Primus on raster") << 0 << false << Renderer::Raster << primus;
+        QTest::newRow("Secundus") << 1 << false << Renderer::Auto
+                                  << QByteArray("78d08fda45e053396626d6f40b830201a3cc1df9");
+        QTest::newRow("Tertius") << 2 << false << Renderer::Auto
+                                 << QByteArray("2beaf596cb36e474b58461b45d69b55b92684f34");
         QTest::newRow("erratic touches off the road")
-            << 0 << true << QByteArray("2ec214dcaf65c1203be84bead9b6f5c0657c74bf");
+            << 0 << true << Renderer::Auto << QByteArray("2ec214dcaf65c1203be84bead9b6f5c0657c74bf");
     }
     void a_lap_is_driven_with_the_mouse_on_every_course()
     {
         QFETCH(int, course);
         QFETCH(bool, erratic);
+        QFETCH(Surface_Choice::Renderer, renderer);
         QFETCH(QByteArray, frames_hash);
         Temporary_Settings settings_dir; // no record of another row replays here
         QVERIFY(settings_dir.Is_Valid());
-        Game game;
+        Game game(renderer);
         QVERIFY(QTest::qWaitForWindowExposed(&game));
+        if (renderer != Surface_Choice::Renderer::Auto)
+            QCOMPARE(Qt_Bridge::Is_GL_Viewport(game.viewport()),
+                     renderer == Surface_Choice::Renderer::OpenGL);
         // The hashes are of an 800x480 view, the screen scripts/test gives the window tests.
         QTRY_COMPARE(game.size(), QSize(800, 480));
         QTRY_VERIFY(!game.m_next_track_button->m_rect.isEmpty());

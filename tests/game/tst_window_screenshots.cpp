@@ -118,9 +118,16 @@ private slots:
         Save(shot, game.width() >= game.height() ? "race.png" : "race-portrait.png");
         QVERIFY(Count_Near(shot, QColor(250, 230, 140), 6) > 300);
         QVERIFY(Count_Near(shot, QColor(100, 92, 56), 6) > 20000);
-        const QPoint craft = game.width() >= game.height() ? QPoint(game.width() / 5, game.height() / 2)
-                                                           : QPoint(game.width() / 2, game.height() * 4 / 5);
+        // The picture is in the screen's pixels, the window's size in independent ones.
+        const bool landscape = game.width() >= game.height();
+        const QPoint craft = landscape ? QPoint(shot.width() / 5, shot.height() / 2)
+                                       : QPoint(shot.width() / 2, shot.height() * 4 / 5);
         QVERIFY(Green_Craft_At(shot, craft));
+        // The road ahead reaches the far side of the screen at any pixel ratio.
+        const QImage far = landscape ? shot.copy(shot.width() * 19 / 20, 0, shot.width() / 20, shot.height())
+                                     : shot.copy(0, 0, shot.width(), shot.height() / 20);
+        const int far_road = Count_Near(far, QColor(100, 92, 56), 6);
+        QVERIFY2(far_road * 10 > far.width() * far.height(), qPrintable(QString::number(far_road)));
         // The clock in the top-left corner, light green.
         QVERIFY(Count_Near(shot.copy(0, 0, 240, 30), QColor(100, 230, 130), 40) > 20);
         slower.Release();

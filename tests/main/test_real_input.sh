@@ -283,5 +283,9 @@ DISPLAY= "$exe" --help | grep -q -- '--version' || fail "tavrelo --help does not
 status=0
 DISPLAY= "$exe" --no-such-option 2>/dev/null || status=$?
 [ "$status" -ne 0 ] || fail "tavrelo accepted an unknown option"
+status=0
+"$exe" --renderer vulkan 2>"$work/renderer.txt" || status=$?
+[ "$status" -eq 2 ] && grep -q 'auto, opengl or raster' "$work/renderer.txt" ||
+    fail "tavrelo --renderer vulkan ended with status $status: $(cat "$work/renderer.txt")"
 
 echo "PASS: raced, changed course and quit through the window and with Escape; closing the window ends the game cleanly"

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -122,13 +123,15 @@ private slots:
     {
         QTest::addColumn<QTransform>("camera");
         QTest::addColumn<int>("culled_least");
+        QTest::addColumn<qreal>("ratio");
+        QVector<QPair<QByteArray, QPair<QTransform, int>>> cameras;
         QTransform straight;
         straight.translate(-2000, -1400);
-        QTest::newRow("straight") << straight << 40;
+        cameras.append({"straight", {straight, 40}});
         // As the game's camera: turned and enlarged.
         QTransform turned;
         turned.translate(160, 240).rotate(-37).scale(4, 4).translate(-2300, -1600);
-        QTest::newRow("turned, enlarged") << turned << 60;
+        cameras.append({"turned, enlarged", {turned, 60}});
         // The course's point 10 sits beyond the bottom-right corner, farther
         // than the device's diagonal from its origin, its kerb mark pointing
         // back into view: the end of the mark beyond the road's edge shows.
@@ -140,17 +143,31 @@ private slots:
             .rotate(-135.0 - std::atan2(n.y(), n.x()) * 180.0 / M_PI)
             .scale(9, 9)
             .translate(-level.m_points[10].x(), -level.m_points[10].y());
-        QTest::newRow("just past the corner") << corner << 60;
+        cameras.append({"just past the corner", {corner, 60}});
+        // Enlarged, the device just left of the road's leftmost point: only the
+        // round end of the kerb mark there, which reaches beyond the road, shows.
+        const auto left = std::min_element(level.m_points.begin(), level.m_points.end(),
+                                           [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
+        QTransform beyond;
+        beyond.translate(800, 240).scale(9, 9).translate(18.0 - left->x(), -left->y());
+        cameras.append({"a kerb mark beyond the road's box", {beyond, 60}});
+        // At each pixel density: the device's pixels are then not the painter's.
+        for (const qreal ratio : {1.0, 1.5, 2.0})
+            for (const auto& camera : cameras)
+                QTest::newRow(camera.first + QByteArray(", ratio ") + QByteArray::number(ratio))
+                    << camera.second.first << camera.second.second << ratio;
     }
     void culling_drops_nothing_that_reaches_the_device()
     {
         QFETCH(QTransform, camera);
         QFETCH(int, culled_least);
+        QFETCH(qreal, ratio);
         Level level;
         level.Init(0);
         const auto paint = [&](int w, int h)
         {
-            QImage image(w, h, QImage::Format_RGB32);
+            QImage image(qRound(w * ratio), qRound(h * ratio), QImage::Format_RGB32);
+            image.setDevicePixelRatio(ratio);
             image.fill(Qt::black);
             QPainter painter(&image);
             painter.setWorldTransform(camera);
@@ -159,8 +176,9 @@ private slots:
         };
         // The same picture as on a device so large that nothing is culled.
         const QImage small = paint(800, 480);
-        QCOMPARE(small, paint(6000, 6000).copy(0, 0, 800, 480));
-        QImage black(800, 480, QImage::Format_RGB32);
+        const int large = qRound(6000 / ratio);
+        QCOMPARE(small, paint(large, large).copy(0, 0, small.width(), small.height()));
+        QImage black = small;
         black.fill(Qt::black);
         QVERIFY(small != black);
         // Yet far fewer fills than for the whole course.

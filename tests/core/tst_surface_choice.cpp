@@ -1,0 +1,52 @@
+// The surface the view paints through, from what was asked and what an OpenGL probe told.
+#include "Surface_Choice.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(Surface_Choice::Surface)
+
+class Test_Surface_Choice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void surface_follows_the_request_and_the_probe_data()
+    {
+        using S = Surface_Choice::Surface;
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<bool>("made");
+        QTest::addColumn<QString>("renderer");
+        QTest::addColumn<S>("surface");
+        QTest::addColumn<bool>("says_why");
+        const QString intel = "Mesa Intel(R) UHD Graphics 620 (KBL GT2)";
+        const QString llvmpipe = "llvmpipe (LLVM 15.0.6, 256 bits)";
+        QTest::newRow("auto, graphics chip") << "AUTO" << true << intel << S::OpenGL << false;
+        QTest::newRow("auto, llvmpipe") << "auto" << true << llvmpipe << S::Raster << false;
+        QTest::newRow("auto, zink") << "auto" << true << "zink (" + llvmpipe + ")" << S::Raster << false;
+        QTest::newRow("auto, unnamed renderer") << "auto" << true << " " << S::Raster << true;
+        QTest::newRow("auto, no context") << "auto" << false << QString() << S::Raster << true;
+        QTest::newRow("opengl, llvmpipe") << "opengl" << true << llvmpipe << S::OpenGL << false;
+        QTest::newRow("opengl, no context") << "OpenGL" << false << QString() << S::Raster << true;
+        QTest::newRow("raster, graphics chip") << "raster" << true << intel << S::Raster << false;
+        QTest::newRow("wrong name: as auto") << "vulkan" << true << intel << S::OpenGL << false;
+    }
+    void surface_follows_the_request_and_the_probe()
+    {
+        QFETCH(QString, asked);
+        QFETCH(bool, made);
+        QFETCH(QString, renderer);
+        QFETCH(Surface_Choice::Surface, surface);
+        QFETCH(bool, says_why);
+        Surface_Choice::Renderer request = Surface_Choice::Renderer::Auto;
+        // A name that is none of the choices is refused and leaves the request as it was.
+        if (!Surface_Choice::Parse(asked, &request))
+            QVERIFY(asked == "vulkan");
+        const Surface_Choice::Probe probe{made, renderer, made ? QString() : QString("no GLX")};
+        QString why = "stale";
+        QCOMPARE(Surface_Choice::Decide(request, probe, &why), surface);
+        QCOMPARE(why, says_why ? (made ? "OpenGL does not name its renderer" : "no GLX") : "");
+    }
+};
+
+QTEST_MAIN(Test_Surface_Choice)
+#include "tst_surface_choice.moc"
