@@ -11,6 +11,7 @@
 #include "Main_Menu.h"
 #include "Movement_Control.h"
 #include "Options.h"
+#include "Pause_Notice.h"
 #include "Qt_Bridge.h"
 #include "Ship.h"
 #include "Stars.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QBrush>
 #include <QDebug>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -43,6 +45,12 @@ constexpr float Short_Piece = 0.01f;
 constexpr float Off_Road_Friction = 0.1f;
 constexpr double Put_Back_Factor = 0.99;
 constexpr float End_Of_Race_Friction = 0.15f;
+
+// Counted in frame ticks rather than measured time: the guard then needs no
+// clock of its own and tests can run it frame by frame. 32 ticks of the 16 ms
+// timer last half a second at full rate, and longer on a machine too loaded
+// to keep up, so a player's second tap is never let through sooner.
+constexpr int Quit_Guard_Frames = 32;
 
 // Into [0, 2*pi) by whole turns. Headings in play are never far outside that
 // range; anything that is (or is not a number) is brought back in one step
@@ -76,7 +84,8 @@ template <typename T> void Fill(Single<T>& member, T* object)
 
 Game::Game()
     : QGraphicsView(), m_state(State_Menu), m_camera_angle(0.0f), m_closest_distance(0.0f),
-      m_on_last_segment(false), m_closest_segment(0), m_segment_fraction(0.0f)
+      m_on_last_segment(false), m_closest_segment(0), m_segment_fraction(0.0f), m_paused(false),
+      m_restart(false), m_quit_guard(0)
 {
     Fill(m_options, new Options);
     Fill(m_scene, new Game_Scene);
@@ -90,7 +99,7 @@ Game::Game()
     m_scene->m_world_elements.push_back(m_stars.Get());
 
     Level* level = new Level;
-    level->Init(0);
+    level->Init(m_options->Read_Last_Course(Get_Track_Count()));
     Fill(m_level, level);
     m_scene->m_world_elements.push_back(m_level.Get());
 
@@ -136,6 +145,9 @@ Game::Game()
     Fill(m_quit_button, new UI_Button("QUIT", QPointF(3.0, h - 3), UI_Button::Anchor_Bottom));
     m_scene->m_ui_elements.push_back(m_quit_button.Get());
 
+    Fill(m_pause_notice, new Pause_Notice);
+    m_scene->m_ui_elements.push_back(m_pause_notice.Get());
+
     Reset_Ship();
     Set_State(State_Menu);
 
@@ -154,6 +166,13 @@ Game::Game()
     showFullScreen();
     show();
     setFocus(Qt::OtherFocusReason);
+    // A call or a notification on a phone takes the whole application out of the front.
+    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, this,
+                     [this](Qt::ApplicationState state)
+                     {
+                         if (state != Qt::ApplicationActive)
+                             Hold_Race();
+                     });
     startTimer(16);
 }
 
@@ -161,6 +180,7 @@ Game::~Game()
 {
     // Reverse order of construction; the scene goes before the options store,
     // and both before the view and its viewport.
+    m_pause_notice = Single<Pause_Notice>();
     m_quit_button = Single<UI_Button>();
     m_next_track_button = Single<UI_Button>();
     m_prev_track_button = Single<UI_Button>();
@@ -190,6 +210,10 @@ void Game::Set_State(Game_State state)
     }
 
     m_scene->Cancel_Press();
+    if (state == State_Race)
+        m_options->Write_Last_Course(m_level->m_track_index);
+    else if (m_state == State_Race)
+        m_quit_guard = Quit_Guard_Frames;
 
     const bool menu = state == State_Menu;
     m_main_menu->Set_Visible(menu);
@@ -207,6 +231,8 @@ void Game::Set_State(Game_State state)
 
 void Game::Advance_Frame()
 {
+    if (m_quit_guard > 0)
+        --m_quit_guard;
     // Sizes are read again on every step, as an update may change a list.
     for (size_t i = 0; i < m_scene->m_world_elements.size(); ++i)
         m_scene->m_world_elements[i]->Update(Frame_Step);
@@ -242,12 +268,22 @@ void Game::Advance_Frame()
     {
         Update_Game();
     }
+    // The race's QUIT has been acted on (or the lap finished in this frame): the same course starts afresh.
+    if (m_restart)
+    {
+        m_restart = false;
+        if (m_state == State_Menu)
+            Set_State(State_Race);
+    }
 
     Update_Camera();
 }
 
 void Game::timerEvent(QTimerEvent*)
 {
+    // A held race keeps its last frame, with the notice drawn over it when the window shows again.
+    if (m_paused)
+        return;
     Advance_Frame();
     m_scene->invalidate(QRectF(), QGraphicsScene::AllLayers);
     // The OpenGL viewport is a native child window: repainting the view alone
@@ -485,7 +521,13 @@ void Game::mousePressEvent(QMouseEvent* event)
     event->accept();
     if (event->button() != Qt::LeftButton)
         return;
+    // The press that ends a pause also steers: the finger is back on the screen.
+    Resume_Race();
     m_scene->Press(Qt_Bridge::Event_Pos(event));
+    // The race's QUIT sits where the menu's does: a second tap meant for the
+    // first must not end the game.
+    if (m_quit_guard > 0 && m_scene->m_mouse_owner == m_quit_button.Get())
+        m_scene->Cancel_Press();
 }
 
 void Game::mouseReleaseEvent(QMouseEvent* event)
@@ -504,14 +546,59 @@ void Game::mouseMoveEvent(QMouseEvent* event)
 
 void Game::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() != Qt::Key_Escape)
+    const int key = event->key();
+    const bool race = m_state == State_Race;
+    const bool restart = race && (key == Qt::Key_R || key == Qt::Key_Backspace);
+    const bool start = !race && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space);
+    if (key != Qt::Key_Escape && !restart && !start && !m_paused)
     {
         QGraphicsView::keyPressEvent(event);
         return;
     }
     event->accept();
-    // Escape is a tap on the QUIT button on screen: the next frame's poll
-    // acts on it, so states still change in the frame loop alone.
-    UI_Button& quit = m_state == State_Race ? *m_ingame_quit_button.Get() : *m_quit_button.Get();
-    quit.m_was_pressed = true;
+    // A held key acts once: the repeats the keyboard sends while it is down are not presses.
+    if (event->isAutoRepeat())
+        return;
+    Resume_Race();
+    // Each key is a tap on a button on screen: the next frame's poll acts on
+    // it, so states still change in the frame loop alone.
+    if (start)
+        m_start_button->m_was_pressed = true;
+    else if (race && (restart || key == Qt::Key_Escape))
+    {
+        m_ingame_quit_button->m_was_pressed = true;
+        m_restart = restart;
+    }
+    else if (key == Qt::Key_Escape && m_quit_guard == 0)
+        m_quit_button->m_was_pressed = true;
+}
+
+bool Game::event(QEvent* event)
+{
+    // Deactivated (another window in front), hidden or minimized.
+    if (event->type() == QEvent::WindowDeactivate || event->type() == QEvent::Hide ||
+        (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)))
+        Hold_Race();
+    return QGraphicsView::event(event);
+}
+
+void Game::Hold_Race()
+{
+    if (m_state != State_Race || m_paused)
+        return;
+    m_paused = true;
+    // The finger is taken as lifted: a press held when the game went away must not steer on its return.
+    m_scene->Cancel_Press();
+    m_pause_notice->Set_Visible(true);
+    m_pause_notice->Set_Visible_Alpha(1.0f);
+    viewport()->update();
+}
+
+void Game::Resume_Race()
+{
+    if (!m_paused)
+        return;
+    m_paused = false;
+    m_pause_notice->Set_Visible(false);
+    m_pause_notice->Set_Visible_Alpha(0.0f);
 }

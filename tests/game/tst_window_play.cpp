@@ -8,6 +8,7 @@
 #include "Level.h"
 #include "Main_Menu.h"
 #include "Movement_Control.h"
+#include "Pause_Notice.h"
 #include "Pursuit_Driver.h"
 #include "Ship.h"
 #include "Test_Support.h"
@@ -79,6 +80,30 @@ float Touch_Erratically(Game& game, int frames, QCryptographicHash& hash)
     }
     return farthest;
 }
+
+// What an input did, seen after the frame that acts on it: "quit" (the poll
+// that would end the game is not run), "hold" (frames do not run, the steering
+// is let go), "race" or "menu" (the state changed), "restart" or "none".
+QString Outcome(Game& game, int state)
+{
+    if (game.m_quit_button->m_was_pressed)
+        return "quit";
+    if (game.m_paused)
+    {
+        const float clock = game.m_lap_timer->m_elapsed;
+        QTimerEvent tick(0);
+        for (int i = 0; i < 10; ++i)
+            QApplication::sendEvent(&game, &tick);
+        const bool held = clock == game.m_lap_timer->m_elapsed && !game.m_movement_control->m_pressed &&
+                          game.m_pause_notice->Is_Visible();
+        return held ? "hold" : "frames ran on";
+    }
+    game.Advance_Frame();
+    if (game.m_state != state)
+        return game.m_state == Game::State_Race ? "race" : "menu";
+    const bool at_start = game.m_ship->m_position == game.m_level->m_points[0];
+    return at_start && game.m_lap_timer->m_elapsed == 0.0f ? "restart" : "none";
+}
 } // namespace
 
 class Test_Window_Play : public QObject
@@ -119,8 +144,8 @@ private slots:
         QCOMPARE(game.m_lap_timer->m_elapsed, 0.0f);
         QVERIFY(!game.m_lap_timer->m_running);
 
-        // The menu's "QUIT" ends the event loop with status 0.
-        QTRY_VERIFY(!game.m_quit_button->m_rect.isEmpty());
+        // The menu's "QUIT", once its guard after a race is over, ends the event loop with status 0.
+        QTRY_VERIFY(!game.m_quit_button->m_rect.isEmpty() && game.m_quit_guard == 0);
         QTimer::singleShot(0, &game,
                            [&game]
                            {
@@ -159,17 +184,24 @@ private slots:
     {
         QTest::addColumn<int>("course");
         QTest::addColumn<bool>("erratic");
+        QTest::addColumn<bool>("held");
         QTest::addColumn<QByteArray>("frames_hash");
-        QTest::newRow("Primus") << 0 << false << QByteArray("dec4ec2573159ca5cf42a52129343c655a17f80b");
-        QTest::newRow("Secundus") << 1 << false << QByteArray("8d6cadda049b07f1c44be93355167cb89ef82b46");
-        QTest::newRow("Tertius") << 2 << false << QByteArray("5c70f688b8c1b9c3451fe480369cbb04e048706b");
+        const QByteArray primus("dec4ec2573159ca5cf42a52129343c655a17f80b");
+        QTest::newRow("Primus") << 0 << false << false << primus;
+        QTest::newRow("Secundus") << 1 << false << false
+                                  << QByteArray("8d6cadda049b07f1c44be93355167cb89ef82b46");
+        QTest::newRow("Tertius") << 2 << false << false
+                                 << QByteArray("5c70f688b8c1b9c3451fe480369cbb04e048706b");
         QTest::newRow("erratic touches off the road")
-            << 0 << true << QByteArray("8be717bb6f20fb3090cf0edf65aeceb84512b5d8");
+            << 0 << true << false << QByteArray("8be717bb6f20fb3090cf0edf65aeceb84512b5d8");
+        // Held while another window is in front, then pressed again where the finger was: the same frames.
+        QTest::newRow("Primus held mid-lap") << 0 << false << true << primus;
     }
     void a_lap_is_driven_with_the_mouse_on_every_course()
     {
         QFETCH(int, course);
         QFETCH(bool, erratic);
+        QFETCH(bool, held);
         QFETCH(QByteArray, frames_hash);
         Temporary_Settings settings_dir; // no record of another row replays here
         QVERIFY(settings_dir.Is_Valid());
@@ -194,13 +226,26 @@ private slots:
         game.Set_State(Game::State_Race);
 
         QCryptographicHash hash(QCryptographicHash::Sha1);
-        const int frames = Pursuit_Driver(game).Drive_Lap(90 * 60, [&] { Add_Frame(hash, game); });
+        Pursuit_Driver driver(game);
+        int frame = 0;
+        const int frames = driver.Drive_Lap(90 * 60,
+                                            [&]
+                                            {
+                                                Add_Frame(hash, game);
+                                                if (!held || ++frame != 600)
+                                                    return;
+                                                QEvent away(QEvent::WindowDeactivate);
+                                                QApplication::sendEvent(&game, &away);
+                                                QCOMPARE(Outcome(game, Game::State_Race), QString("hold"));
+                                                driver.Press();
+                                            });
         QCOMPARE(game.m_state, int(Game::State_Menu));
         const float lap = game.m_lap_timer->m_elapsed;
         QVERIFY2(lap > 0.0f, "the race ended without a finish");
         QCOMPARE(game.m_lap_timer->m_best, lap);
         QSettings settings(settings_dir.File(), QSettings::IniFormat);
         QCOMPARE(settings.value(QString("level%1/time").arg(course)).toFloat(), lap);
+        QCOMPARE(settings.value("last_course").toInt(), course);
         qInfo("lap of course %d driven by the pursuit: %s s (%d frames)", course,
               qPrintable(QString::number(lap, 'f', 2)), frames);
 
@@ -214,6 +259,90 @@ private slots:
         const QByteArray result = hash.result().toHex();
         qInfo("frames hash: %s", result.constData());
         QCOMPARE(result, frames_hash);
+    }
+
+    // One action per press of a key or tap, none on its release or the
+    // keyboard's repeats; a race holds whenever the game leaves the front.
+    void an_input_acts_once_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("after_race"); // -1: in a race; else frames since a race came back to the menu
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("R restarts") << "key" << int(Qt::Key_R) << -1 << "restart";
+        QTest::newRow("Backspace restarts") << "key" << int(Qt::Key_Backspace) << -1 << "restart";
+        QTest::newRow("R in the menu") << "key" << int(Qt::Key_R) << 40 << "none";
+        QTest::newRow("Enter starts") << "key" << int(Qt::Key_Return) << 40 << "race";
+        QTest::newRow("keypad Enter starts") << "key" << int(Qt::Key_Enter) << 40 << "race";
+        QTest::newRow("Space starts") << "key" << int(Qt::Key_Space) << 40 << "race";
+        QTest::newRow("Escape leaves a race") << "key" << int(Qt::Key_Escape) << -1 << "menu";
+        QTest::newRow("Escape just after a race") << "key" << int(Qt::Key_Escape) << 0 << "none";
+        QTest::newRow("Escape half a second after") << "key" << int(Qt::Key_Escape) << 32 << "quit";
+        QTest::newRow("QUIT just after a race") << "tap QUIT" << 0 << 31 << "none";
+        QTest::newRow("QUIT half a second after") << "tap QUIT" << 0 << 32 << "quit";
+        QTest::newRow("another window in front") << "deactivate" << 0 << -1 << "hold";
+        QTest::newRow("hidden") << "hide" << 0 << -1 << "hold";
+        QTest::newRow("minimized") << "minimize" << 0 << -1 << "hold";
+        QTest::newRow("application inactive") << "inactive" << 0 << -1 << "hold";
+        QTest::newRow("the menu runs on") << "deactivate" << 0 << 40 << "none";
+    }
+    void an_input_acts_once()
+    {
+        QFETCH(QString, input);
+        QFETCH(int, key);
+        QFETCH(int, after_race);
+        QFETCH(QString, outcome);
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        QTRY_VERIFY(!game.m_quit_button->m_rect.isEmpty());
+        // A running race, the steering held; then the menu, if the row says so, after that many frames.
+        game.Set_State(Game::State_Race);
+        Pursuit_Driver driver(game);
+        driver.Press();
+        for (int i = 0; i < 30; ++i)
+            driver.Step();
+        QVERIFY(game.m_lap_timer->m_running);
+        if (after_race >= 0)
+            game.Set_State(Game::State_Menu);
+        for (int i = 0; i < after_race; ++i)
+            game.Advance_Frame();
+        const int state = game.m_state;
+
+        for (const bool repeat : {false, true})
+        {
+            QKeyEvent held(repeat ? QEvent::KeyPress : QEvent::KeyRelease, key, Qt::NoModifier, QString(),
+                           repeat);
+            QApplication::sendEvent(&game, &held);
+            QVERIFY(!game.m_start_button->m_was_pressed && !game.m_ingame_quit_button->m_was_pressed &&
+                    !game.m_quit_button->m_was_pressed && !game.m_restart);
+        }
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QEvent away(QEvent::WindowDeactivate);
+        if (input == "key")
+            QApplication::sendEvent(&game, &press);
+        else if (input == "tap QUIT")
+            QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
+                              Center_Of(*game.m_quit_button.Get()));
+        else if (input == "deactivate")
+            QApplication::sendEvent(&game, &away);
+        else if (input == "hide")
+            game.hide();
+        else if (input == "minimize")
+            game.showMinimized();
+        else
+            emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+        QCOMPARE(Outcome(game, state), outcome);
+        game.m_quit_button->m_was_pressed = false;
+        if (outcome != "hold")
+            return;
+
+        // The next press, with the game back in front, goes on with the race and steers.
+        const float clock = game.m_lap_timer->m_elapsed;
+        game.showFullScreen();
+        driver.Press();
+        QVERIFY(!game.m_paused && !game.m_pause_notice->Is_Visible());
+        QCOMPARE(Outcome(game, state), QString("none"));
+        QVERIFY(game.m_movement_control->m_pressed && game.m_lap_timer->m_elapsed > clock);
     }
 };
 
