@@ -85,7 +85,7 @@ template <typename T> void Fill(Single<T>& member, T* object)
 Game::Game()
     : QGraphicsView(), m_state(State_Menu), m_camera_angle(0.0f), m_closest_distance(0.0f),
       m_on_last_segment(false), m_closest_segment(0), m_segment_fraction(0.0f), m_paused(false),
-      m_restart(false), m_quit_guard(0)
+      m_restart(false), m_quit_guard(0), m_released_key(0), m_released_at(0)
 {
     Fill(m_options, new Options);
     Fill(m_scene, new Game_Scene);
@@ -556,8 +556,9 @@ void Game::keyPressEvent(QKeyEvent* event)
         return;
     }
     event->accept();
-    // A held key acts once: the repeats the keyboard sends while it is down are not presses.
-    if (event->isAutoRepeat())
+    // A held key acts once. On X11 each of the keyboard's repeats comes as a
+    // release and a press at the same instant, and Qt flags only some of them.
+    if (event->isAutoRepeat() || (key == m_released_key && event->timestamp() == m_released_at))
         return;
     Resume_Race();
     // Each key is a tap on a button on screen: the next frame's poll acts on
@@ -571,6 +572,13 @@ void Game::keyPressEvent(QKeyEvent* event)
     }
     else if (key == Qt::Key_Escape && m_quit_guard == 0)
         m_quit_button->m_was_pressed = true;
+}
+
+void Game::keyReleaseEvent(QKeyEvent* event)
+{
+    m_released_key = event->key();
+    m_released_at = event->timestamp();
+    QGraphicsView::keyReleaseEvent(event);
 }
 
 bool Game::event(QEvent* event)

@@ -101,6 +101,10 @@ public:
     bool m_restart;
     // Frames left in which a press on the menu's QUIT does nothing after a race has come back to the menu.
     int m_quit_guard;
+    // The last key released, and when (the window system's milliseconds): a repeat's press comes at the same
+    // time.
+    int m_released_key;
+    unsigned long m_released_at;
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -108,6 +112,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
 
 private:

@@ -123,6 +123,16 @@ private slots:
         QVERIFY(Green_Craft_At(shot, craft));
         // The clock in the top-left corner, light green.
         QVERIFY(Count_Near(shot.copy(0, 0, 240, 30), QColor(100, 230, 130), 40) > 20);
+
+        // Hidden and shown again, the race holds under its notice, pale green in a dark box.
+        game.hide();
+        game.showFullScreen();
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        const QImage held = Screenshot(game);
+        if (game.size() == QSize(800, 480))
+            Save(held, "race-paused.png");
+        QVERIFY(Count_Near(held.copy(0, game.height() / 3, game.width(), 40), QColor(160, 250, 190), 40) >
+                30);
         slower.Release();
     }
 
