@@ -101,10 +101,9 @@ public:
     bool m_restart;
     // Frames left in which a press on the menu's QUIT does nothing after a race has come back to the menu.
     int m_quit_guard;
-    // The last key released, and when (the window system's milliseconds): a repeat's press comes at the same
-    // time.
+    // The key released last, and at which time of the window system: a repeat's press comes at the same one.
     int m_released_key;
-    unsigned long m_released_at;
+    quint64 m_released_at;
 
 protected:
     void timerEvent(QTimerEvent* event) override;

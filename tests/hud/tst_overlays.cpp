@@ -129,7 +129,6 @@ void tst_Overlays::the_hint_fits_every_screen_data()
     QTest::addColumn<QSize>("screen");
     QTest::newRow("320x240") << QSize(320, 240);
     QTest::newRow("240x320") << QSize(240, 320);
-    QTest::newRow("800x480") << QSize(800, 480);
 }
 
 void tst_Overlays::the_hint_fits_every_screen()
