@@ -12,7 +12,7 @@ Pause_Notice::Pause_Notice() : Scene_UI_Element(0.0f)
 
 void Pause_Notice::Draw(QPainter* painter)
 {
-    const QString text = QStringLiteral("Paused: touch the screen or press a key to go on");
+    const QString text = QStringLiteral("Paused: touch or press a key to go on");
     const int w = painter->device()->width();
     const int h = painter->device()->height();
     const QFontMetrics metrics = painter->fontMetrics();
