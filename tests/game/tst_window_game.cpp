@@ -129,18 +129,6 @@ private slots:
         QTimer::singleShot(300, &game, [&game] { game.close(); });
         QCOMPARE(QApplication::exec(), 0);
     }
-
-    void the_next_game_opens_on_the_course_raced_last()
-    {
-        {
-            Game game;
-            game.m_level->Init(2);
-            game.Set_State(Game::State_Race);
-        }
-        Game game;
-        QCOMPARE(game.m_level->m_track_index, 2);
-        QCOMPARE(game.m_main_menu->m_caption, QString("Track #3. Tertius"));
-    }
 };
 
 QTEST_MAIN(Test_Window_Game)

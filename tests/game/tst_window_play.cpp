@@ -204,18 +204,13 @@ private slots:
         QFETCH(QByteArray, frames_hash);
         Temporary_Settings settings_dir; // no record of another row replays here
         QVERIFY(settings_dir.Is_Valid());
+        if (course > 0)
+            QSettings(settings_dir.File(), QSettings::IniFormat).setValue("last_course", course);
         Game game;
         QVERIFY(QTest::qWaitForWindowExposed(&game));
         // The hashes are of an 800x480 view, the screen scripts/test gives the window tests.
         QTRY_COMPARE(game.size(), QSize(800, 480));
-        QTRY_VERIFY(!game.m_next_track_button->m_rect.isEmpty());
-        for (int i = 0; i < course; ++i)
-        {
-            const int before = game.m_level->m_track_index;
-            QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                              Center_Of(*game.m_next_track_button.Get()));
-            QTRY_COMPARE(game.m_level->m_track_index, before + 1);
-        }
+        QCOMPARE(game.m_level->m_track_index, course); // raced last, in the file before the game started
         QTRY_VERIFY(!game.m_start_button->m_rect.isEmpty());
         QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
                           Center_Of(*game.m_start_button.Get()));
@@ -244,7 +239,7 @@ private slots:
         QCOMPARE(game.m_lap_timer->m_best, lap);
         QSettings settings(settings_dir.File(), QSettings::IniFormat);
         QCOMPARE(settings.value(QString("level%1/time").arg(course)).toFloat(), lap);
-        QCOMPARE(settings.value("last_course").toInt(), course);
+        QCOMPARE(settings.value("last_course").toString(), QString::number(course));
         qInfo("lap of course %d driven by the pursuit: %s s (%d frames)", course,
               qPrintable(QString::number(lap, 'f', 2)), frames);
 
