@@ -10,6 +10,7 @@
 #include "Main_Menu.h"
 #include "Movement_Control.h"
 #include "Options.h"
+#include "Pause_Notice.h"
 #include "Qt_Bridge.h"
 #include "Ship.h"
 #include "Stars.h"
@@ -19,6 +20,7 @@
 #include <QApplication>
 #include <QBrush>
 #include <QDebug>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -27,6 +29,12 @@
 
 namespace
 {
+// Counted in frame ticks rather than measured time: the guard then needs no
+// clock of its own and tests can run it frame by frame. 32 ticks of the 16 ms
+// timer last half a second at full rate, and longer on a machine too loaded
+// to keep up, so a player's second tap is never let through sooner.
+constexpr int Quit_Guard_Frames = 32;
+
 QString Track_Caption(int index)
 {
     return QString("Track #%1. %2").arg(index + 1).arg(QString::fromLatin1(Get_Track_Info(index)->name));
@@ -44,7 +52,8 @@ template <typename T> void Fill(Single<T>& member, T* object)
 Game::Game(Surface_Choice::Renderer renderer)
     : QGraphicsView(), m_state(State_Menu), m_camera_angle(m_race.m_camera_angle),
       m_closest_distance(m_race.m_closest_distance), m_on_last_segment(m_race.m_on_last_segment),
-      m_closest_segment(m_race.m_closest_segment), m_segment_fraction(m_race.m_segment_fraction)
+      m_closest_segment(m_race.m_closest_segment), m_segment_fraction(m_race.m_segment_fraction),
+      m_paused(false), m_restart(false), m_quit_guard(0), m_released_key(0), m_released_at(0)
 {
     Fill(m_options, new Options);
     Fill(m_scene, new Game_Scene);
@@ -58,7 +67,7 @@ Game::Game(Surface_Choice::Renderer renderer)
     m_scene->m_world_elements.push_back(m_stars.Get());
 
     Level* level = new Level;
-    level->Init(0);
+    level->Init(m_options->Read_Last_Course(Get_Track_Count()));
     Fill(m_level, level);
     m_scene->m_world_elements.push_back(m_level.Get());
 
@@ -105,6 +114,9 @@ Game::Game(Surface_Choice::Renderer renderer)
     Fill(m_quit_button, new UI_Button("QUIT", QPointF(3.0, h - 3), UI_Button::Anchor_Bottom));
     m_scene->m_ui_elements.push_back(m_quit_button.Get());
 
+    Fill(m_pause_notice, new Pause_Notice);
+    m_scene->m_ui_elements.push_back(m_pause_notice.Get());
+
     Reset_Ship();
     Set_State(State_Menu);
 
@@ -123,6 +135,13 @@ Game::Game(Surface_Choice::Renderer renderer)
     showFullScreen();
     show();
     setFocus(Qt::OtherFocusReason);
+    // A call or a notification on a phone takes the whole application out of the front.
+    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, this,
+                     [this](Qt::ApplicationState state)
+                     {
+                         if (state != Qt::ApplicationActive)
+                             Hold_Race();
+                     });
     startTimer(16);
 }
 
@@ -130,6 +149,7 @@ Game::~Game()
 {
     // Reverse order of construction; the scene goes before the options store,
     // and both before the view and its viewport.
+    m_pause_notice = Single<Pause_Notice>();
     m_quit_button = Single<UI_Button>();
     m_next_track_button = Single<UI_Button>();
     m_prev_track_button = Single<UI_Button>();
@@ -159,6 +179,10 @@ void Game::Set_State(Game_State state)
     }
 
     m_scene->Cancel_Press();
+    if (state == State_Race)
+        m_options->Write_Last_Course(m_level->m_track_index);
+    else if (m_state == State_Race)
+        m_quit_guard = Quit_Guard_Frames;
 
     const bool menu = state == State_Menu;
     m_main_menu->Set_Visible(menu);
@@ -176,6 +200,8 @@ void Game::Set_State(Game_State state)
 
 void Game::Advance_Frame()
 {
+    if (m_quit_guard > 0)
+        --m_quit_guard;
     // Sizes are read again on every step, as an update may change a list.
     for (size_t i = 0; i < m_scene->m_world_elements.size(); ++i)
         m_scene->m_world_elements[i]->Update(Frame_Step);
@@ -211,12 +237,22 @@ void Game::Advance_Frame()
     {
         Update_Game();
     }
+    // The race's QUIT has been acted on (or the lap finished in this frame): the same course starts afresh.
+    if (m_restart)
+    {
+        m_restart = false;
+        if (m_state == State_Menu)
+            Set_State(State_Race);
+    }
 
     Update_Camera();
 }
 
 void Game::timerEvent(QTimerEvent*)
 {
+    // A held race keeps its last frame, with the notice drawn over it when the window shows again.
+    if (m_paused)
+        return;
     Advance_Frame();
     m_scene->invalidate(QRectF(), QGraphicsScene::AllLayers);
     // The OpenGL viewport is a native child window: repainting the view alone
@@ -324,7 +360,13 @@ void Game::mousePressEvent(QMouseEvent* event)
     event->accept();
     if (event->button() != Qt::LeftButton)
         return;
+    // The press that ends a pause also steers: the finger is back on the screen.
+    Resume_Race();
     m_scene->Press(Qt_Bridge::Event_Pos(event));
+    // The race's QUIT sits where the menu's does: a second tap meant for the
+    // first must not end the game.
+    if (m_quit_guard > 0 && m_scene->m_mouse_owner == m_quit_button.Get())
+        m_scene->Cancel_Press();
 }
 
 void Game::mouseReleaseEvent(QMouseEvent* event)
@@ -343,14 +385,67 @@ void Game::mouseMoveEvent(QMouseEvent* event)
 
 void Game::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() != Qt::Key_Escape)
+    const int key = event->key();
+    const bool race = m_state == State_Race;
+    const bool restart = race && (key == Qt::Key_R || key == Qt::Key_Backspace);
+    const bool start = !race && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space);
+    if (key != Qt::Key_Escape && !restart && !start && !m_paused)
     {
         QGraphicsView::keyPressEvent(event);
         return;
     }
     event->accept();
-    // Escape is a tap on the QUIT button on screen: the next frame's poll
-    // acts on it, so states still change in the frame loop alone.
-    UI_Button& quit = m_state == State_Race ? *m_ingame_quit_button.Get() : *m_quit_button.Get();
-    quit.m_was_pressed = true;
+    // A held key acts once. On X11 each of the keyboard's repeats comes as a
+    // release and a press at the same instant, and Qt flags only some of them.
+    if (event->isAutoRepeat() || (key == m_released_key && event->timestamp() == m_released_at))
+        return;
+    Resume_Race();
+    // Each key is a tap on a button on screen: the next frame's poll acts on
+    // it, so states still change in the frame loop alone.
+    if (start)
+        m_start_button->m_was_pressed = true;
+    else if (race && (restart || key == Qt::Key_Escape))
+    {
+        m_ingame_quit_button->m_was_pressed = true;
+        m_restart = restart;
+    }
+    else if (key == Qt::Key_Escape && m_quit_guard == 0)
+        m_quit_button->m_was_pressed = true;
+}
+
+void Game::keyReleaseEvent(QKeyEvent* event)
+{
+    m_released_key = event->key();
+    m_released_at = event->timestamp();
+    QGraphicsView::keyReleaseEvent(event);
+}
+
+bool Game::event(QEvent* event)
+{
+    // Deactivated (another window in front), hidden or minimized.
+    if (event->type() == QEvent::WindowDeactivate || event->type() == QEvent::Hide ||
+        (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)))
+        Hold_Race();
+    return QGraphicsView::event(event);
+}
+
+void Game::Hold_Race()
+{
+    if (m_state != State_Race || m_paused)
+        return;
+    m_paused = true;
+    // The finger is taken as lifted: a press held when the game went away must not steer on its return.
+    m_scene->Cancel_Press();
+    m_pause_notice->Set_Visible(true);
+    m_pause_notice->Set_Visible_Alpha(1.0f);
+    viewport()->update();
+}
+
+void Game::Resume_Race()
+{
+    if (!m_paused)
+        return;
+    m_paused = false;
+    m_pause_notice->Set_Visible(false);
+    m_pause_notice->Set_Visible_Alpha(0.0f);
 }

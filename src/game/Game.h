@@ -26,6 +26,7 @@ class Ingame_Instructions;
 class UI_Button;
 class Fade_Plane;
 class Main_Menu;
+class Pause_Notice;
 
 class Game : public QGraphicsView
 {
@@ -78,6 +79,7 @@ public:
     Single<UI_Button> m_prev_track_button;
     Single<UI_Button> m_next_track_button;
     Single<UI_Button> m_quit_button;
+    Single<Pause_Notice> m_pause_notice;
     // The race's progress, under the names the view has always had for it.
     float& m_camera_angle;
     float& m_closest_distance;
@@ -97,15 +99,29 @@ public:
     };
     std::vector<Unsaved_Record> m_unsaved_records;
 
+    // A race held while the game is not in front: no frame runs until the next press or key.
+    bool m_paused;
+    // R or Backspace: the next frame leaves the race as its QUIT does and starts the same course again.
+    bool m_restart;
+    // Frames left in which a press on the menu's QUIT does nothing after a race has come back to the menu.
+    int m_quit_guard;
+    // The key released last, and at which time of the window system: a repeat's press comes at the same one.
+    int m_released_key;
+    quint64 m_released_at;
+
 protected:
     void timerEvent(QTimerEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void Update_Camera();
+    void Hold_Race();
+    void Resume_Race();
     // Writes a new best lap (when given) and every record still unsaved;
     // warns on standard error about each one the file does not take.
     void Save_Records(const Unsaved_Record* new_best);

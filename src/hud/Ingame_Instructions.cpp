@@ -1,13 +1,49 @@
 #include "Ingame_Instructions.h"
 
+#include <QFontMetrics>
 #include <QPainter>
+#include <QStringList>
+
+#include <algorithm>
+
+namespace
+{
+constexpr int Margin = 30;
+
+// The words in as few lines of at most width pixels as they fit in; a longer word keeps a line to itself.
+QStringList Wrap_Words(const QString& text, const QFontMetrics& metrics, int width)
+{
+    QStringList lines;
+    for (const QString& word : text.split(QLatin1Char(' ')))
+    {
+        const QString longer = lines.isEmpty() ? word : lines.last() + QLatin1Char(' ') + word;
+        if (!lines.isEmpty() && metrics.horizontalAdvance(longer) <= width)
+            lines.last() = longer;
+        else
+            lines.append(word);
+    }
+    return lines;
+}
+} // namespace
 
 Ingame_Instructions::Ingame_Instructions() {}
 
 void Ingame_Instructions::Draw(QPainter* painter)
 {
-    // Neither wrapped nor shrunk: on a narrow screen the hint runs off the right edge.
+    const QString text = QStringLiteral("Press and hold on the screen to race to the finish.");
+    const int w_screen = painter->device()->width();
     const int h_screen = painter->device()->height();
-    Draw_Text(painter, 30, static_cast<int>(h_screen * 0.6), QColor(160, 250, 190, 255),
-              QStringLiteral("Press and hold on the screen to race to the finish."));
+    int y = static_cast<int>(h_screen * 0.6);
+    // The text and its 2-pixel shadow between margins as wide as the left one, where there is room.
+    const QFontMetrics metrics = painter->fontMetrics();
+    const QStringList lines = Wrap_Words(text, metrics, std::max(w_screen - 2 * Margin - 2, 1));
+    // Lines that would run past the bottom move up as a block.
+    const int last = y + (static_cast<int>(lines.size()) - 1) * metrics.lineSpacing() + metrics.descent() + 2;
+    if (last > h_screen)
+        y = std::max(y - (last - h_screen), metrics.ascent());
+    for (const QString& line : lines)
+    {
+        Draw_Text(painter, Margin, y, QColor(160, 250, 190, 255), line);
+        y += metrics.lineSpacing();
+    }
 }

@@ -1,4 +1,4 @@
-// Ingame_Instructions: the one-line hint shown at the start of a race until the craft moves.
+// Ingame_Instructions: the hint shown at the start of a race until the craft moves, wrapped to the screen.
 #ifndef TAVRELO_INGAME_INSTRUCTIONS_H
 #define TAVRELO_INGAME_INSTRUCTIONS_H
 

@@ -24,7 +24,9 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
     parser.setApplicationDescription(QStringLiteral(
         "A time-trial racer: press and hold where the craft should go, once round the course.\n"
         "Best laps and their ghosts are kept in the settings file; tavrelo-records lists,\n"
-        "shares and draws them. Escape leaves a race, and the game from the menu."));
+        "shares and draws them.\n\n"
+        "Keys: Escape leaves a race, and the game from the menu; R or Backspace starts\n"
+        "the same course again; Enter or Space starts a race from the menu."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption surface(

@@ -8,6 +8,7 @@
 #include "Level.h"
 #include "Main_Menu.h"
 #include "Movement_Control.h"
+#include "Pause_Notice.h"
 #include "Pursuit_Driver.h"
 #include "Qt_Bridge.h"
 #include "Ship.h"
@@ -82,6 +83,29 @@ float Touch_Erratically(Game& game, int frames, QCryptographicHash& hash)
     }
     return farthest;
 }
+
+// What an input did, seen after the frame that acts on it (a "quit" is seen
+// before: its poll would end the game), "hold": no frame runs, steering let go.
+QString Outcome(Game& game, int state)
+{
+    if (game.m_quit_button->m_was_pressed)
+        return "quit";
+    if (game.m_paused)
+    {
+        const float clock = game.m_lap_timer->m_elapsed;
+        QTimerEvent tick(0);
+        for (int i = 0; i < 10; ++i)
+            QApplication::sendEvent(&game, &tick);
+        const bool held = clock == game.m_lap_timer->m_elapsed && !game.m_movement_control->m_pressed &&
+                          game.m_pause_notice->Is_Visible();
+        return held ? "hold" : "frames ran on";
+    }
+    game.Advance_Frame();
+    if (game.m_state != state)
+        return game.m_state == Game::State_Race ? "race" : "menu";
+    const bool at_start = game.m_ship->m_position == game.m_level->m_points[0];
+    return at_start && game.m_lap_timer->m_elapsed == 0.0f ? "restart" : "none";
+}
 } // namespace
 
 class Test_Window_Play : public QObject
@@ -122,8 +146,8 @@ private slots:
         QCOMPARE(game.m_lap_timer->m_elapsed, 0.0f);
         QVERIFY(!game.m_lap_timer->m_running);
 
-        // The menu's "QUIT" ends the event loop with status 0.
-        QTRY_VERIFY(!game.m_quit_button->m_rect.isEmpty());
+        // The menu's "QUIT", once its guard after a race is over, ends the event loop with status 0.
+        QTRY_VERIFY(!game.m_quit_button->m_rect.isEmpty() && game.m_quit_guard == 0);
         QTimer::singleShot(0, &game,
                            [&game]
                            {
@@ -165,26 +189,32 @@ private slots:
         QTest::addColumn<int>("course");
         QTest::addColumn<bool>("erratic");
         QTest::addColumn<Renderer>("renderer");
+        QTest::addColumn<bool>("held");
         QTest::addColumn<QByteArray>("frames_hash");
         const QByteArray primus("db59d25696b9e60a4088761dc9a0a8060ec104fd");
-        QTest::newRow("Primus") << 0 << false << Renderer::Auto << primus;
-        QTest::newRow("Primus on OpenGL") << 0 << false << Renderer::OpenGL << primus;
-        QTest::newRow("Primus on raster") << 0 << false << Renderer::Raster << primus;
-        QTest::newRow("Secundus") << 1 << false << Renderer::Auto
+        QTest::newRow("Primus") << 0 << false << Renderer::Auto << false << primus;
+        QTest::newRow("Primus on OpenGL") << 0 << false << Renderer::OpenGL << false << primus;
+        QTest::newRow("Primus on raster") << 0 << false << Renderer::Raster << false << primus;
+        QTest::newRow("Secundus") << 1 << false << Renderer::Auto << false
                                   << QByteArray("78d08fda45e053396626d6f40b830201a3cc1df9");
-        QTest::newRow("Tertius") << 2 << false << Renderer::Auto
+        QTest::newRow("Tertius") << 2 << false << Renderer::Auto << false
                                  << QByteArray("2beaf596cb36e474b58461b45d69b55b92684f34");
         QTest::newRow("erratic touches off the road")
-            << 0 << true << Renderer::Auto << QByteArray("2ec214dcaf65c1203be84bead9b6f5c0657c74bf");
+            << 0 << true << Renderer::Auto << false << QByteArray("2ec214dcaf65c1203be84bead9b6f5c0657c74bf");
+        // Held while another window is in front, then pressed again where the finger was: the same frames.
+        QTest::newRow("Primus held mid-lap") << 0 << false << Renderer::Auto << true << primus;
     }
     void a_lap_is_driven_with_the_mouse_on_every_course()
     {
         QFETCH(int, course);
         QFETCH(bool, erratic);
         QFETCH(Surface_Choice::Renderer, renderer);
+        QFETCH(bool, held);
         QFETCH(QByteArray, frames_hash);
         Temporary_Settings settings_dir; // no record of another row replays here
         QVERIFY(settings_dir.Is_Valid());
+        if (course > 0)
+            QSettings(settings_dir.File(), QSettings::IniFormat).setValue("last_course", course);
         Game game(renderer);
         QVERIFY(QTest::qWaitForWindowExposed(&game));
         if (renderer != Surface_Choice::Renderer::Auto)
@@ -192,14 +222,7 @@ private slots:
                      renderer == Surface_Choice::Renderer::OpenGL);
         // The hashes are of an 800x480 view, the screen scripts/test gives the window tests.
         QTRY_COMPARE(game.size(), QSize(800, 480));
-        QTRY_VERIFY(!game.m_next_track_button->m_rect.isEmpty());
-        for (int i = 0; i < course; ++i)
-        {
-            const int before = game.m_level->m_track_index;
-            QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                              Center_Of(*game.m_next_track_button.Get()));
-            QTRY_COMPARE(game.m_level->m_track_index, before + 1);
-        }
+        QCOMPARE(game.m_level->m_track_index, course); // raced last, in the file before the game started
         QTRY_VERIFY(!game.m_start_button->m_rect.isEmpty());
         QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
                           Center_Of(*game.m_start_button.Get()));
@@ -209,13 +232,26 @@ private slots:
         game.Set_State(Game::State_Race);
 
         QCryptographicHash hash(QCryptographicHash::Sha1);
-        const int frames = Pursuit_Driver(game).Drive_Lap(90 * 60, [&] { Add_Frame(hash, game); });
+        Pursuit_Driver driver(game);
+        int frame = 0;
+        const int frames = driver.Drive_Lap(90 * 60,
+                                            [&]
+                                            {
+                                                Add_Frame(hash, game);
+                                                if (!held || ++frame != 600)
+                                                    return;
+                                                QEvent away(QEvent::WindowDeactivate);
+                                                QApplication::sendEvent(&game, &away);
+                                                QCOMPARE(Outcome(game, Game::State_Race), QString("hold"));
+                                                driver.Press();
+                                            });
         QCOMPARE(game.m_state, int(Game::State_Menu));
         const float lap = game.m_lap_timer->m_elapsed;
         QVERIFY2(lap > 0.0f, "the race ended without a finish");
         QCOMPARE(game.m_lap_timer->m_best, lap);
         QSettings settings(settings_dir.File(), QSettings::IniFormat);
         QCOMPARE(settings.value(QString("level%1/time").arg(course)).toFloat(), lap);
+        QCOMPARE(settings.value("last_course").toString(), QString::number(course));
         qInfo("lap of course %d driven by the pursuit: %s s (%d frames)", course,
               qPrintable(QString::number(lap, 'f', 2)), frames);
 
@@ -229,6 +265,93 @@ private slots:
         const QByteArray result = hash.result().toHex();
         qInfo("frames hash: %s", result.constData());
         QCOMPARE(result, frames_hash);
+    }
+
+    // One action per press of a key or tap, none on its release or the
+    // keyboard's repeats; a race holds whenever the game leaves the front.
+    void an_input_acts_once_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("after_race"); // -1: in a race; else frames since a race came back to the menu
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("R restarts") << "key" << int(Qt::Key_R) << -1 << "restart";
+        QTest::newRow("Backspace restarts") << "key" << int(Qt::Key_Backspace) << -1 << "restart";
+        QTest::newRow("R in the menu") << "key" << int(Qt::Key_R) << 40 << "none";
+        QTest::newRow("Enter starts") << "key" << int(Qt::Key_Return) << 40 << "race";
+        QTest::newRow("keypad Enter starts") << "key" << int(Qt::Key_Enter) << 40 << "race";
+        QTest::newRow("Space starts") << "key" << int(Qt::Key_Space) << 40 << "race";
+        QTest::newRow("Escape leaves a race") << "key" << int(Qt::Key_Escape) << -1 << "menu";
+        QTest::newRow("Escape just after a race") << "key" << int(Qt::Key_Escape) << 0 << "none";
+        QTest::newRow("Escape half a second after") << "key" << int(Qt::Key_Escape) << 32 << "quit";
+        QTest::newRow("QUIT just after a race") << "tap QUIT" << 0 << 31 << "none";
+        QTest::newRow("QUIT half a second after") << "tap QUIT" << 0 << 32 << "quit";
+        QTest::newRow("hidden") << "hide" << 0 << -1 << "hold";
+        QTest::newRow("minimized") << "minimize" << 0 << -1 << "hold";
+        QTest::newRow("application inactive") << "inactive" << 0 << -1 << "hold";
+        QTest::newRow("the menu runs on") << "deactivate" << 0 << 40 << "none";
+    }
+    void an_input_acts_once()
+    {
+        QFETCH(QString, input);
+        QFETCH(int, key);
+        QFETCH(int, after_race);
+        QFETCH(QString, outcome);
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        QTRY_VERIFY(!game.m_quit_button->m_rect.isEmpty());
+        // A running race, the steering held; then the menu, if the row says so, after that many frames.
+        game.Set_State(Game::State_Race);
+        Pursuit_Driver driver(game);
+        driver.Press();
+        for (int i = 0; i < 30; ++i)
+            driver.Step();
+        QVERIFY(game.m_lap_timer->m_running);
+        if (after_race >= 0)
+            game.Set_State(Game::State_Menu);
+        for (int i = 0; i < after_race; ++i)
+            game.Advance_Frame();
+        const int state = game.m_state;
+
+        // A release, then the repeats of a held key: one that Qt flags, and one it
+        // misses, as on X11, whose press comes at the same time as the release.
+        for (const int kind : {0, 1, 2})
+        {
+            QKeyEvent held(kind == 0 ? QEvent::KeyRelease : QEvent::KeyPress, key, Qt::NoModifier, QString(),
+                           kind == 1);
+            held.setTimestamp(1000);
+            QApplication::sendEvent(&game, &held);
+            QVERIFY(!game.m_start_button->m_was_pressed && !game.m_ingame_quit_button->m_was_pressed &&
+                    !game.m_quit_button->m_was_pressed && !game.m_restart);
+        }
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        press.setTimestamp(2000);
+        QEvent away(QEvent::WindowDeactivate);
+        if (input == "key")
+            QApplication::sendEvent(&game, &press);
+        else if (input == "tap QUIT")
+            QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
+                              Center_Of(*game.m_quit_button.Get()));
+        else if (input == "deactivate")
+            QApplication::sendEvent(&game, &away);
+        else if (input == "hide")
+            game.hide();
+        else if (input == "minimize")
+            game.showMinimized();
+        else
+            emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+        QCOMPARE(Outcome(game, state), outcome);
+        game.m_quit_button->m_was_pressed = false;
+        if (outcome != "hold")
+            return;
+
+        // The next press, with the game back in front, goes on with the race and steers.
+        const float clock = game.m_lap_timer->m_elapsed;
+        game.showFullScreen();
+        driver.Press();
+        QVERIFY(!game.m_paused && !game.m_pause_notice->Is_Visible());
+        QCOMPARE(Outcome(game, state), QString("none"));
+        QVERIFY(game.m_movement_control->m_pressed && game.m_lap_timer->m_elapsed > clock);
     }
 };
 

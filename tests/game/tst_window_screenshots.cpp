@@ -130,6 +130,15 @@ private slots:
         QVERIFY2(far_road * 10 > far.width() * far.height(), qPrintable(QString::number(far_road)));
         // The clock in the top-left corner, light green.
         QVERIFY(Count_Near(shot.copy(0, 0, 240, 30), QColor(100, 230, 130), 40) > 20);
+
+        // Another window in front: the race holds under its notice, pale green in a dark box.
+        QEvent away(QEvent::WindowDeactivate);
+        QApplication::sendEvent(&game, &away);
+        const QImage held = Screenshot(game);
+        if (game.size() == QSize(800, 480))
+            Save(held, "race-paused.png");
+        QVERIFY(Count_Near(held.copy(0, game.height() / 3, game.width(), 40), QColor(160, 250, 190), 40) >
+                30);
         slower.Release();
     }
 

@@ -32,6 +32,8 @@ private slots:
     void fade_plane_darkens_pixels();
     void hint_baseline_data();
     void hint_baseline();
+    void the_hint_fits_every_screen_data();
+    void the_hint_fits_every_screen();
 };
 
 void tst_Overlays::fade_plane_starts_at_full_strength()
@@ -120,6 +122,36 @@ void tst_Overlays::hint_baseline()
     QCOMPARE(calls[1].point, QPointF(30, y));
     QCOMPARE(calls[1].pen.color(), QColor(160, 250, 190, 255));
     QCOMPARE(calls[1].text, QStringLiteral("Press and hold on the screen to race to the finish."));
+}
+
+void tst_Overlays::the_hint_fits_every_screen_data()
+{
+    QTest::addColumn<QSize>("screen");
+    QTest::newRow("320x240") << QSize(320, 240);
+    QTest::newRow("240x320") << QSize(240, 320);
+}
+
+void tst_Overlays::the_hint_fits_every_screen()
+{
+    QFETCH(QSize, screen);
+    // The light of the hint's letters, summed: on a screen wide enough for any
+    // line, and on the screen of the row, where none of it may be cut off.
+    qint64 light[2] = {0, 0};
+    for (const QSize& size : {QSize(4000, screen.height()), screen})
+    {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        Ingame_Instructions hint;
+        hint.Set_Visible_Alpha(1.0f);
+        QPainter painter(&image);
+        hint.Draw(&painter);
+        painter.end();
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                light[size == screen] += qGreen(image.pixel(x, y));
+    }
+    QVERIFY2(light[0] > 0 && std::abs(light[1] - light[0]) < light[0] / 50,
+             qPrintable(QString("%1 of %2").arg(light[1]).arg(light[0])));
 }
 
 QTEST_MAIN(tst_Overlays)

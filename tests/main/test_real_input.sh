@@ -269,9 +269,13 @@ wait_for 30 menu_settled || fail "the menu did not appear on the third start (ca
 click "$mid_x $mid_y"
 wait_for 20 hint_shown || fail "no race after clicking 'Start a new game' on the third start"
 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
-xdotool key --clearmodifiers Escape
+# Held past the keyboard's repeat delay, Escape acts once: the race ends, the game goes on.
+xdotool keydown --clearmodifiers Escape
+sleep 1.5
+xdotool keyup Escape
 caption=""
 wait_for 30 menu_settled || fail "Escape in a race did not bring the menu back (caption area: $caption)"
+game_alive || fail "Escape held down in a race ended the game"
 xdotool key --clearmodifiers Escape
 wait_for_exit 2 || fail "the game was still running after Escape in the menu"
 [ "$ended_with" -eq 0 ] || fail "the game ended with status $ended_with after Escape: $(cat "$work/stderr-3.txt")"

@@ -227,15 +227,28 @@ void tst_Options::read_ghost_data()
     QTest::addColumn<QVariant>("stored");
     QTest::addColumn<QByteArray>("raw");
     QTest::addColumn<QString>("ghost");
+    QTest::addColumn<int>("last_course");
 
     QTest::newRow("string") << QVariant(QStringLiteral("babaaaaaaaaaaapp")) << QByteArray()
-                            << "babaaaaaaaaaaapp";
-    QTest::newRow("empty string") << QVariant(QString()) << QByteArray() << "";
-    QTest::newRow("list") << QVariant(QStringList{"ba", "ba"}) << QByteArray() << "";
-    QTest::newRow("binary") << QVariant(QByteArray("\x01\x02\xff", 3)) << QByteArray() << "";
-    QTest::newRow("float") << QVariant(1.5f) << QByteArray() << "";
-    QTest::newRow("hand-edited") << QVariant() << QByteArray("ghost=babaaaaa") << "babaaaaa";
-    QTest::newRow("hand-edited with a comma (a list)") << QVariant() << QByteArray("ghost=ba,ba") << "";
+                            << "babaaaaaaaaaaapp" << 0;
+    QTest::newRow("empty string") << QVariant(QString()) << QByteArray() << "" << 0;
+    QTest::newRow("list") << QVariant(QStringList{"ba", "ba"}) << QByteArray() << "" << 0;
+    QTest::newRow("binary") << QVariant(QByteArray("\x01\x02\xff", 3)) << QByteArray() << "" << 0;
+    QTest::newRow("float") << QVariant(1.5f) << QByteArray() << "" << 0;
+    QTest::newRow("hand-edited") << QVariant() << QByteArray("ghost=babaaaaa") << "babaaaaa" << 0;
+    QTest::newRow("hand-edited with a comma (a list)") << QVariant() << QByteArray("ghost=ba,ba") << "" << 0;
+    // The course raced last sits beside the records; one the game has not is the first.
+    const QByteArray ghost_and_last("ghost=babaaaaa\n[General]\nlast_course=");
+    QTest::newRow("last course") << QVariant() << ghost_and_last + "2"
+                                 << "babaaaaa" << 2;
+    QTest::newRow("last course out of range") << QVariant() << ghost_and_last + "3"
+                                              << "babaaaaa" << 0;
+    QTest::newRow("last course negative") << QVariant() << ghost_and_last + "-1"
+                                          << "babaaaaa" << 0;
+    QTest::newRow("last course not a number") << QVariant() << ghost_and_last + "1st"
+                                              << "babaaaaa" << 0;
+    QTest::newRow("last course a list") << QVariant() << ghost_and_last + "1,2"
+                                        << "babaaaaa" << 0;
 }
 
 void tst_Options::read_ghost()
@@ -243,6 +256,7 @@ void tst_Options::read_ghost()
     QFETCH(QVariant, stored);
     QFETCH(QByteArray, raw);
     QFETCH(QString, ghost);
+    QFETCH(int, last_course);
 
     if (raw.isEmpty())
     {
@@ -258,6 +272,7 @@ void tst_Options::read_ghost()
     Options options;
     QCOMPARE(options.Read_Ghost(2), ghost);
     QCOMPARE(options.Read_Ghost(1), QString());
+    QCOMPARE(options.Read_Last_Course(3), last_course);
 }
 
 void tst_Options::a_best_time_is_written_as_qsettings_writes_a_float()
