@@ -137,7 +137,7 @@ private slots:
         const QImage held = Screenshot(game);
         if (game.size() == QSize(800, 480))
             Save(held, "race-paused.png");
-        QVERIFY(Count_Near(held.copy(0, game.height() / 3, game.width(), 40), QColor(160, 250, 190), 40) >
+        QVERIFY(Count_Near(held.copy(0, held.height() / 3, held.width(), 40), QColor(160, 250, 190), 40) >
                 30);
         slower.Release();
     }
