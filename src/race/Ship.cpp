@@ -3,7 +3,6 @@
 #include "Float_Point.h"
 
 #include <QColor>
-#include <QLine>
 #include <QLineF>
 #include <QPainter>
 #include <QPen>
