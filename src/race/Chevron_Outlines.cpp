@@ -45,7 +45,7 @@ Chevron_Outlines::Chevron_Outlines()
     pen.setColor(QColor(0, 0, 0, 255));
     pen.setWidthF(1.0);
     pen.setCapStyle(Qt::RoundCap);
-    for (int pass = 0; pass < Passes; ++pass)
+    for (int pass = 0; pass < 5; ++pass)
     {
         if (pass == 1)
         {
@@ -57,9 +57,19 @@ Chevron_Outlines::Chevron_Outlines()
             pen.setColor(pen.color().lighter(120));
             pen.setWidthF(static_cast<float>(pen.widthF()) * 0.6f);
         }
-        m_pens[pass] = pen;
-        m_outlines[pass] = Outline(pen);
+        Add_Pass(pen);
     }
+}
+
+Chevron_Outlines::Chevron_Outlines(const QPen& pen)
+{
+    Add_Pass(pen);
+}
+
+void Chevron_Outlines::Add_Pass(const QPen& pen)
+{
+    m_pens.push_back(pen);
+    m_outlines.push_back(Outline(pen));
 }
 
 void Chevron_Outlines::Draw(QPainter* painter) const
@@ -69,7 +79,7 @@ void Chevron_Outlines::Draw(QPainter* painter) const
     const QTransform& t = painter->deviceTransform();
     const qreal scale =
         std::sqrt(std::max(t.m11() * t.m11() + t.m12() * t.m12(), t.m21() * t.m21() + t.m22() * t.m22()));
-    for (int pass = 0; pass < Passes; ++pass)
+    for (size_t pass = 0; pass < m_pens.size(); ++pass)
     {
         if (m_pens[pass].widthF() * scale > 1.0)
         {
@@ -78,8 +88,8 @@ void Chevron_Outlines::Draw(QPainter* painter) const
         else
         {
             painter->setPen(m_pens[pass]);
-            // Both arms in one stroke: each pen is opaque, so the tip where
-            // they meet looks the same, at half the strokes.
+            // Both arms in one stroke: the tip where they meet is painted
+            // once, as the outline fills it.
             painter->drawLines(Arms, 2);
         }
     }
