@@ -1,9 +1,15 @@
 #include "Scene_UI_Element.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPen>
 
-Scene_UI_Element::Scene_UI_Element(float visible_alpha) : m_visible(true), m_visible_alpha(visible_alpha) {}
+#include <algorithm>
+
+Scene_UI_Element::Scene_UI_Element(float visible_alpha)
+    : m_visible(true), m_visible_alpha(visible_alpha), m_next_laid_out(0)
+{
+}
 
 void Scene_UI_Element::Update(float)
 {
@@ -57,7 +63,27 @@ QColor Scene_UI_Element::Change_Visible_Color(int r, int g, int b, int a) const
 void Scene_UI_Element::Draw_Text(QPainter* painter, int x, int y, QColor color, QString text)
 {
     painter->setPen(QPen(Change_Visible_Color(0, 0, 0, color.alpha())));
-    painter->drawText(QPointF(x + 2, y + 2), text);
+    Draw_Laid_Out_Text(painter, QPointF(x + 2, y + 2), text);
     painter->setPen(QPen(Change_Visible_Color(color)));
-    painter->drawText(QPointF(x, y), text);
+    Draw_Laid_Out_Text(painter, QPointF(x, y), text);
+}
+
+void Scene_UI_Element::Draw_Laid_Out_Text(QPainter* painter, const QPointF& p, const QString& text)
+{
+    QStaticText* laid_out = nullptr;
+    for (QStaticText& kept : m_laid_out)
+        if (kept.text() == text)
+            laid_out = &kept;
+    if (!laid_out)
+    {
+        laid_out = &m_laid_out[m_next_laid_out];
+        m_next_laid_out = (m_next_laid_out + 1) % 2;
+        laid_out->setTextFormat(Qt::PlainText);
+        laid_out->setText(text);
+    }
+    // A laid out text is placed by its top left corner, its line's ascent
+    // (and leading) above the baseline.
+    const QFontMetricsF metrics(painter->font());
+    painter->drawStaticText(QPointF(p.x(), p.y() - metrics.ascent() - std::max(0.0, metrics.leading())),
+                            *laid_out);
 }

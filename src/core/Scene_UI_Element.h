@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QPoint>
+#include <QStaticText>
 #include <QString>
 
 class Scene_UI_Element : public Scene_Element
@@ -34,8 +35,17 @@ public:
     // Text with a 2-pixel black drop shadow; (x, y) is the left end of the baseline.
     virtual void Draw_Text(QPainter* painter, int x, int y, QColor color, QString text);
 
+    // Draws text with its left baseline end at p, laid out once and kept while
+    // it is unchanged: shaping the glyphs is most of what a text costs to draw.
+    void Draw_Laid_Out_Text(QPainter* painter, const QPointF& p, const QString& text);
+
     bool m_visible;
     float m_visible_alpha;
+
+private:
+    // The last texts drawn, as many as one element draws.
+    QStaticText m_laid_out[2];
+    int m_next_laid_out;
 };
 
 #endif

@@ -48,7 +48,8 @@ void UI_Button::Draw(QPainter* painter)
     painter->setPen(QPen(QBrush(frame), 2.0, Qt::SolidLine, Qt::RoundCap));
     painter->drawRects(&m_rect, 1);
     painter->setPen(QPen(frame));
-    painter->drawText(QPointF(static_cast<int>(m_text_pos.x()), static_cast<int>(m_text_pos.y())), m_text);
+    Draw_Laid_Out_Text(painter, QPointF(static_cast<int>(m_text_pos.x()), static_cast<int>(m_text_pos.y())),
+                       m_text);
 }
 
 void UI_Button::Set_Visible(bool visible)

@@ -4,7 +4,6 @@
 #include "Portable_Math.h"
 
 #include <QColor>
-#include <QLine>
 #include <QLineF>
 #include <QPainter>
 #include <QPen>
@@ -145,28 +144,5 @@ void Ship::Draw(QPainter* painter)
     transform.rotateRadians(m_angle, Qt::ZAxis);
     painter->setTransform(transform, true);
 
-    // The same chevron drawn five times, each pen thinner and lighter than the
-    // last: a black outline, a green body and a glowing core.
-    const QLine arms[2] = {QLine(-1, -1, 1, 0), QLine(-1, 1, 1, 0)};
-    QPen pen;
-    pen.setColor(QColor(0, 0, 0, 255));
-    pen.setWidthF(1.0);
-    pen.setCapStyle(Qt::RoundCap);
-    for (int pass = 0; pass < 5; ++pass)
-    {
-        if (pass == 1)
-        {
-            pen.setColor(QColor(90, 250, 120, 255));
-            pen.setWidthF(static_cast<float>(pen.widthF()) * 0.8f);
-        }
-        else if (pass > 1)
-        {
-            pen.setColor(pen.color().lighter(120));
-            pen.setWidthF(static_cast<float>(pen.widthF()) * 0.6f);
-        }
-        painter->setPen(pen);
-        // Both arms in one stroke: each pen is opaque, so the tip where they
-        // meet looks the same, at half the strokes.
-        painter->drawLines(arms, 2);
-    }
+    m_chevron.Draw(painter);
 }

@@ -2,6 +2,7 @@
 #ifndef TAVRELO_SHIP_H
 #define TAVRELO_SHIP_H
 
+#include "Chevron_Outlines.h"
 #include "Scene_Element.h"
 
 #include <QPointF>
@@ -37,6 +38,7 @@ public:
     float m_angle;
     std::vector<Travelled_Point> m_travelled_points;
     float m_trail_timer;
+    Chevron_Outlines m_chevron;
 };
 
 #endif

@@ -1,12 +1,25 @@
 #include "Ghost_Ship.h"
 
 #include <QColor>
-#include <QLine>
 #include <QPainter>
 #include <QPen>
 #include <QTransform>
 
-Ghost_Ship::Ghost_Ship() : m_read_pos(0), m_position(0.0, 0.0), m_angle(0.0f), m_record_position(0.0, 0.0) {}
+namespace
+{
+QPen Ghost_Pen()
+{
+    QPen pen(QColor(130, 160, 255, 190));
+    pen.setWidth(1);
+    pen.setCapStyle(Qt::RoundCap);
+    return pen;
+}
+} // namespace
+
+Ghost_Ship::Ghost_Ship()
+    : m_read_pos(0), m_position(0.0, 0.0), m_angle(0.0f), m_record_position(0.0, 0.0), m_chevron(Ghost_Pen())
+{
+}
 
 void Ghost_Ship::Update(float) {}
 
@@ -22,11 +35,5 @@ void Ghost_Ship::Draw(QPainter* painter)
     transform.rotateRadians(m_angle, Qt::ZAxis);
     painter->setTransform(transform, true);
 
-    QPen pen(QColor(130, 160, 255, 190));
-    pen.setWidth(1);
-    pen.setCapStyle(Qt::RoundCap);
-    painter->setPen(pen);
-    // The outline of the player's craft, so that at equal position and heading the two coincide.
-    const QLine arms[2] = {QLine(-1, -1, 1, 0), QLine(-1, 1, 1, 0)};
-    painter->drawLines(arms, 2);
+    m_chevron.Draw(painter);
 }

@@ -2,6 +2,7 @@
 #ifndef TAVRELO_GHOST_SHIP_H
 #define TAVRELO_GHOST_SHIP_H
 
+#include "Chevron_Outlines.h"
 #include "Scene_Element.h"
 
 #include <QPointF>
@@ -23,6 +24,8 @@ public:
     float m_angle;
     QString m_record; // run being recorded now, header first
     QPointF m_record_position;
+    // The outline of the player's craft, so that at equal position and heading the two coincide.
+    Chevron_Outlines m_chevron;
 };
 
 #endif

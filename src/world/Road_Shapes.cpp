@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPathStroker>
 #include <QPolygonF>
@@ -68,7 +69,10 @@ QPainterPath Band(const std::vector<QPointF>& points, size_t first, size_t last,
     stroker.setWidth(width * Flattening_Scale);
     stroker.setCapStyle(Qt::FlatCap);
     stroker.setJoinStyle(Qt::RoundJoin);
-    return Flattened(stroker.createStroke(line));
+    // The stroke folds back on itself inside every bend; without its folds a
+    // scanline crosses a band only at its edges, and the raster engine, which
+    // walks every crossing of every scanline, has far less to do.
+    return Flattened(stroker.createStroke(line)).simplified();
 }
 
 // A round disc, closed on its first point.
@@ -84,11 +88,23 @@ QPolygonF Disc(const QPointF& centre, qreal radius)
     return disc;
 }
 
+// Many small shapes as one path, each its own outline: what Qt's raster
+// engine fills fastest, as it scans only the edges that reach each scanline.
+QPainterPath Separate_Outlines(const std::vector<QPolygonF>& shapes)
+{
+    QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
+    for (const QPolygonF& shape : shapes)
+        path.addPolygon(shape);
+    return path;
+}
+
 // Many small shapes as one polygon: each shape in turn, each closed on its
 // first point, joined by a bridge to the first point of the next, and the
 // bridges walked back at the end. Each bridge is crossed once each way and
 // encloses nothing, so the polygon fills what the shapes fill; an OpenGL
-// paint engine then fills them all with one draw, not one draw each.
+// paint engine then fills them all with one draw, not one draw each. The
+// raster engine would scan the bridges on every scanline they cross.
 QPainterPath One_Outline(const std::vector<QPolygonF>& shapes)
 {
     QPolygonF all;
@@ -185,6 +201,7 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
             Add_Kerb_Ends(&kerb_ends, half_turn, p.To_QPointF(), across.To_QPointF(), Kerb_Width);
         }
         run.kerbs = One_Outline(kerb_ends);
+        run.kerb_pieces = Separate_Outlines(kerb_ends);
         if (pieces == 0)
             continue;
         if (begin > 0)
@@ -255,12 +272,13 @@ void Road_Shapes::Draw(QPainter* painter) const
     const QRectF world = inverse.mapRect(device);
     const auto shows = [&](const QRectF& bounds)
     { return !cull_all_ways || (t.mapRect(bounds).intersects(device) && world.intersects(bounds)); };
+    const bool raster = painter->paintEngine() && painter->paintEngine()->type() == QPaintEngine::Raster;
 
     // Stacking order: kerbs under the road, whose light band the inner band
     // then covers but for its edges.
     for (const Run& run : m_runs)
         if (!run.kerbs.isEmpty() && shows(run.kerb_bounds))
-            painter->fillPath(run.kerbs, m_kerb_brush);
+            painter->fillPath(raster ? run.kerb_pieces : run.kerbs, m_kerb_brush);
     for (const Run& run : m_runs)
         if (!run.road.isEmpty() && shows(run.road_bounds))
             painter->fillPath(run.road, m_road_brush);

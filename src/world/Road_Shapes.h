@@ -38,7 +38,8 @@ private:
     {
         QRectF kerb_bounds;
         QRectF road_bounds;
-        QPainterPath kerbs;
+        QPainterPath kerbs;       // one polygon, for OpenGL
+        QPainterPath kerb_pieces; // the same marks one by one, for the raster engine
         QPainterPath road;
         QPainterPath inner;
     };

@@ -1,0 +1,96 @@
+#include "Chevron_Outlines.h"
+
+#include <QLine>
+#include <QPainter>
+#include <QPainterPathStroker>
+#include <QPolygonF>
+#include <QTransform>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+// The outlines are flattened this much enlarged: their round ends then lie
+// within 1/128 of a unit of the round pen's, far under a pixel.
+constexpr qreal Flattening_Scale = 64.0;
+
+const QLine Arms[2] = {QLine(-1, -1, 1, 0), QLine(-1, 1, 1, 0)};
+
+// Both arms as the pen strokes them, in straight edges: where they overlap,
+// filled once, as the stroke of both in one call paints it.
+QPainterPath Outline(const QPen& pen)
+{
+    QPainterPath arms;
+    for (const QLine& arm : Arms)
+    {
+        arms.moveTo(arm.p1());
+        arms.lineTo(arm.p2());
+    }
+    QPainterPathStroker stroker(pen);
+    const QPainterPath stroke = stroker.createStroke(arms);
+    QPainterPath flat;
+    flat.setFillRule(Qt::WindingFill);
+    const QTransform back = QTransform::fromScale(1.0 / Flattening_Scale, 1.0 / Flattening_Scale);
+    for (const QPolygonF& polygon :
+         stroke.toSubpathPolygons(QTransform::fromScale(Flattening_Scale, Flattening_Scale)))
+        flat.addPolygon(back.map(polygon));
+    return flat;
+}
+} // namespace
+
+Chevron_Outlines::Chevron_Outlines()
+{
+    QPen pen;
+    pen.setColor(QColor(0, 0, 0, 255));
+    pen.setWidthF(1.0);
+    pen.setCapStyle(Qt::RoundCap);
+    for (int pass = 0; pass < 5; ++pass)
+    {
+        if (pass == 1)
+        {
+            pen.setColor(QColor(90, 250, 120, 255));
+            pen.setWidthF(static_cast<float>(pen.widthF()) * 0.8f);
+        }
+        else if (pass > 1)
+        {
+            pen.setColor(pen.color().lighter(120));
+            pen.setWidthF(static_cast<float>(pen.widthF()) * 0.6f);
+        }
+        Add_Pass(pen);
+    }
+}
+
+Chevron_Outlines::Chevron_Outlines(const QPen& pen)
+{
+    Add_Pass(pen);
+}
+
+void Chevron_Outlines::Add_Pass(const QPen& pen)
+{
+    m_pens.push_back(pen);
+    m_outlines.push_back(Outline(pen));
+}
+
+void Chevron_Outlines::Draw(QPainter* painter) const
+{
+    // Qt's raster engine draws a pen no wider than a device pixel as a line
+    // one pixel wide, not as its outline: such a pass is stroked as before.
+    const QTransform& t = painter->deviceTransform();
+    const qreal scale =
+        std::sqrt(std::max(t.m11() * t.m11() + t.m12() * t.m12(), t.m21() * t.m21() + t.m22() * t.m22()));
+    for (size_t pass = 0; pass < m_pens.size(); ++pass)
+    {
+        if (m_pens[pass].widthF() * scale > 1.0)
+        {
+            painter->fillPath(m_outlines[pass], m_pens[pass].color());
+        }
+        else
+        {
+            painter->setPen(m_pens[pass]);
+            // Both arms in one stroke: the tip where they meet is painted
+            // once, as the outline fills it.
+            painter->drawLines(Arms, 2);
+        }
+    }
+}
