@@ -112,6 +112,9 @@ private slots:
         QVERIFY(!game.m_ghost_ship->m_playback.isEmpty());
         Pursuit_Driver slower(game, 66.0f);
         slower.Press();
+        // The game's own timer would step frames between the driver's, as many as the machine's
+        // speed allows; held, only the driver steps the race, so every machine shoots the same frame.
+        game.m_paused = true;
         for (int i = 0; i < 300; ++i)
             slower.Step();
         const QImage shot = Screenshot(game);
@@ -132,8 +135,10 @@ private slots:
         QVERIFY(Count_Near(shot.copy(0, 0, 240, 30), QColor(100, 230, 130), 40) > 20);
 
         // Another window in front: the race holds under its notice, pale green in a dark box.
+        game.m_paused = false;
         QEvent away(QEvent::WindowDeactivate);
         QApplication::sendEvent(&game, &away);
+        QVERIFY(game.m_paused);
         const QImage held = Screenshot(game);
         if (game.size() == QSize(800, 480))
             Save(held, "race-paused.png");
