@@ -62,17 +62,21 @@ build_project() {
 TAVRELO_XVFB_PID=""
 TAVRELO_WM_PID=""
 stop_display() {
-    [ -n "$TAVRELO_WM_PID" ] && kill "$TAVRELO_WM_PID" 2>/dev/null
-    [ -n "$TAVRELO_XVFB_PID" ] && kill "$TAVRELO_XVFB_PID" 2>/dev/null
+    local pid
+    for pid in "$TAVRELO_WM_PID" "$TAVRELO_XVFB_PID"; do
+        [ -n "$pid" ] && [ "$pid" -gt 0 ] && kill -0 "$pid" 2>/dev/null && kill "$pid"
+    done
     TAVRELO_WM_PID=""
     TAVRELO_XVFB_PID=""
 }
+# A second argument "-extension" starts the server without GLX, as remote displays are.
 start_display() {
     local size="${1:-800x480}"
+    local glx="${2:-+extension}"
     local fifo
     fifo=$(mktemp -u)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp +extension GLX 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp "$glx" GLX 3>"$fifo" >/dev/null 2>&1 &
     TAVRELO_XVFB_PID=$!
     local number
     read -r -t 20 number <"$fifo" || die "Xvfb did not start"
