@@ -345,7 +345,12 @@ void Game::Save_Records(const Unsaved_Record* new_best)
     std::vector<Unsaved_Record> still_unsaved;
     for (const Unsaved_Record& unsaved : m_unsaved_records)
     {
-        if (m_options->Write_Record(unsaved.level, unsaved.time, unsaved.ghost, unsaved.inputs))
+        const bool written =
+            m_options->Write_Record(unsaved.level, unsaved.time, unsaved.ghost, unsaved.inputs);
+        const QString notice = m_options->Take_Backup_Notice();
+        if (!notice.isEmpty())
+            qWarning().noquote() << QStringLiteral("tavrelo: warning: ") + notice;
+        if (written)
             continue;
         // The clock shows the new best, so the player must learn that it is not kept yet.
         qWarning().noquote() << QStringLiteral(

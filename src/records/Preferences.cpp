@@ -41,7 +41,7 @@ Preferences::Preferences(const QString& records_file)
 {
     // Qt parses a section when it is first reached, and only then finds its faults.
     m_settings.allKeys();
-    QString fault = Settings_File_Check::File_Fault(m_settings.fileName());
+    QString fault = Settings_File_Check::File_Fault(m_settings.fileName(), false);
     if (fault.isEmpty() && m_settings.status() == QSettings::FormatError)
         fault = QStringLiteral("it has lines that cannot be read");
     // Qt would rewrite a damaged file in its own form, dropping whatever it did not understand; a

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QList>
 
-QString Settings_File_Check::Fault(const QByteArray& bytes)
+QString Settings_File_Check::Fault(const QByteArray& bytes, bool comments_count)
 {
     // Qt turns bytes that are not UTF-8 into U+FFFD, for good, when it writes the file again.
     if (QString::fromUtf8(bytes).toUtf8() != bytes)
@@ -18,6 +18,8 @@ QString Settings_File_Check::Fault(const QByteArray& bytes)
         const QByteArray line = lines[i].trimmed();
         // A value ending in a backslash goes on at the next line.
         const bool goes_on = line.endsWith('\\');
+        if (!continued && comments_count && line.startsWith(';'))
+            return QStringLiteral("line %1 is a comment, which Qt drops").arg(i + 1);
         if (continued || line.isEmpty() || line.startsWith(';') ||
             (line.startsWith('[') && line.contains(']')) || line.contains('='))
         {
@@ -29,7 +31,7 @@ QString Settings_File_Check::Fault(const QByteArray& bytes)
     return QString();
 }
 
-QString Settings_File_Check::File_Fault(const QString& path)
+QString Settings_File_Check::File_Fault(const QString& path, bool comments_count)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -39,5 +41,5 @@ QString Settings_File_Check::File_Fault(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("it cannot be read: %1").arg(file.errorString());
-    return Fault(file.readAll());
+    return Fault(file.readAll(), comments_count);
 }
