@@ -35,10 +35,6 @@ public:
     // the rest of the session either way.
     bool Write(const char* key, const QVariant& value);
 
-    // Whether the file could not be read as preferences: the game then plays on the defaults and
-    // leaves the file as it is.
-    bool Is_Damaged() const { return m_damaged; }
-
 private:
     QVariant Stored(const char* key) const;
     // The one line on standard error about this file; later troubles stay quiet.
