@@ -143,6 +143,9 @@ QString Options::Read_Fault()
     QString fault = Settings_File_Check::File_Fault(m_settings.fileName(), true);
     if (fault.isEmpty() && m_format_error)
         fault = QStringLiteral("it has lines that cannot be read");
+    // The records as the file holds them, not those held back from it.
+    std::map<int, Held_Record> held;
+    held.swap(m_held);
     for (int course = 0; fault.isEmpty() && course < Get_Track_Count(); ++course)
     {
         const Stored_Record record = Stored_Record::Read(*this, course);
@@ -150,6 +153,7 @@ QString Options::Read_Fault()
             fault = QStringLiteral("the record of %1: %2")
                         .arg(QString::fromLatin1(Get_Track_Info(course)->name), record.m_verdict);
     }
+    held.swap(m_held);
     return fault;
 }
 
