@@ -121,7 +121,7 @@ private slots:
         QFETCH(QString, verdict);
         const Headless_Lap lap = Drive_Headless_Lap(0, view, 70.0f, from == "wait" ? to.toInt() : 0);
         QVERIFY(lap.finished && lap.time > 20.0f && !lap.ghost.isEmpty());
-        QCOMPARE(lap.inputs.isEmpty(), from == "wait");
+        QVERIFY(!lap.inputs.isEmpty() || from == "wait");
         QString inputs = lap.inputs;
         if (from == "all" || from == "end")
         {
