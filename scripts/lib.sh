@@ -76,7 +76,9 @@ start_display() {
     local fifo
     fifo=$(mktemp -u)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp "$glx" GLX 3>"$fifo" >/dev/null 2>&1 &
+    # -noreset: a server that resets when its last client leaves drops a connection made meanwhile, and
+    # the window manager, starting while a probe of the root window disconnects, can be that connection.
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset "$glx" GLX 3>"$fifo" >/dev/null 2>&1 &
     TAVRELO_XVFB_PID=$!
     local number
     read -r -t 20 number <"$fifo" || die "Xvfb did not start"
