@@ -95,8 +95,7 @@ private slots:
             << QSize(800, 480) << "last run"
             << "5"
             << "failed: the inputs go on 5 frames past the finish";
-        // Waiting at the start fills the inputs' cap before the lap ends: nothing proves it, nor disproves
-        // it.
+        // Waiting at the start fills the inputs' cap before the finish: the lap keeps no inputs.
         QTest::newRow("a race longer than the inputs' cap") << QSize(800, 480) << "wait"
                                                             << "10800"
                                                             << "unverified";
