@@ -76,7 +76,9 @@ start_display() {
     local fifo
     fifo=$(mktemp -u)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp "$glx" GLX 3>"$fifo" >/dev/null 2>&1 &
+    # -noreset: a server that resets when its last client leaves drops a connection made meanwhile, and
+    # the window manager, starting while a probe of the root window disconnects, can be that connection.
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset "$glx" GLX 3>"$fifo" >/dev/null 2>&1 &
     TAVRELO_XVFB_PID=$!
     local number
     read -r -t 20 number <"$fifo" || die "Xvfb did not start"
@@ -85,13 +87,17 @@ start_display() {
     unset WAYLAND_DISPLAY
     matchbox-window-manager -use_titlebar no >/dev/null 2>&1 &
     TAVRELO_WM_PID=$!
-    # Full screen needs the window manager to be up before the game starts.
+    # Full screen needs the window manager to be up before the game starts. On
+    # a loaded machine it may take many seconds: wait for it (a minute at
+    # most, while it runs), and return non-zero when it did not come up.
     local i
-    for i in $(seq 50); do
+    for i in $(seq 600); do
         xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        kill -0 "$TAVRELO_WM_PID" 2>/dev/null || break
         sleep 0.1
     done
     say "warning: window manager not confirmed on $DISPLAY"
+    return 1
 }
 
 have_display() {

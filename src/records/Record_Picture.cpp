@@ -150,20 +150,8 @@ std::vector<int> Record_Picture::Arrivals(const Level& level, const std::vector<
     return arrivals;
 }
 
-QImage Record_Picture::Render(int course, const Run& run, const Run* rival, const QSize& size)
+QTransform Record_Picture::Fit(const Level& level, const QSize& size)
 {
-    const Track_Info* info = Get_Track_Info(course);
-    Level level;
-    level.Init(course);
-
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Background_Colour);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    QFont font = painter.font();
-    font.setPixelSize(14);
-    painter.setFont(font);
-
     // The whole course, road and kerbs included, fitted between title and legend.
     double left = 1e30, top = 1e30, right = -1e30, bottom = -1e30;
     for (const QPointF& point : level.m_points)
@@ -184,7 +172,24 @@ QImage Record_Picture::Render(int course, const Run& run, const Run* rival, cons
     world.translate(area.center().x(), area.center().y());
     world.scale(scale, scale);
     world.translate(-bounds.center().x(), -bounds.center().y());
+    return world;
+}
 
+QImage Record_Picture::Render(int course, const Run& run, const Run* rival, const QSize& size)
+{
+    const Track_Info* info = Get_Track_Info(course);
+    Level level;
+    level.Init(course);
+
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Background_Colour);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    QFont font = painter.font();
+    font.setPixelSize(14);
+    painter.setFont(font);
+
+    const QTransform world = Fit(level, size);
     painter.save();
     painter.setWorldTransform(world);
     level.Draw(&painter);

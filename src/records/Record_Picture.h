@@ -7,6 +7,7 @@
 #include <QPointF>
 #include <QSize>
 #include <QString>
+#include <QTransform>
 
 #include <vector>
 
@@ -37,6 +38,8 @@ public:
     // The picture of course with run (and rival, when given) at the given size.
     static QImage Render(int course, const Run& run, const Run* rival, const QSize& size);
 
+    // From the course's world units to the pixels of a picture of that size.
+    static QTransform Fit(const Level& level, const QSize& size);
     // Where the ghost is after each replayed sample, from the course's start.
     static std::vector<QPointF> Replay(const Level& level, int version, const QString& ghost);
     // The colour of a speed, 0 for the slowest of the run and 1 for the fastest.

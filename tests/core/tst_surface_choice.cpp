@@ -23,6 +23,18 @@ private slots:
         QTest::newRow("auto, graphics chip") << "AUTO" << true << intel << S::OpenGL << false;
         QTest::newRow("auto, llvmpipe") << "auto" << true << llvmpipe << S::Raster << false;
         QTest::newRow("auto, zink") << "auto" << true << "zink (" + llvmpipe + ")" << S::Raster << false;
+        // Software renderers as their drivers name them, in whatever case.
+        QTest::newRow("auto, LLVMPIPE") << "auto" << true << llvmpipe.toUpper() << S::Raster << false;
+        QTest::newRow("auto, softpipe") << "auto" << true << "softpipe" << S::Raster << false;
+        QTest::newRow("auto, classic swrast")
+            << "auto" << true << "Software Rasterizer" << S::Raster << false;
+        QTest::newRow("auto, SwiftShader")
+            << "auto" << true << "Google SwiftShader (ANGLE)" << S::Raster << false;
+        QTest::newRow("auto, Windows fallback") << "auto" << true << "GDI Generic" << S::Raster << false;
+        // A graphics chip whose driver is built on LLVM is no software renderer.
+        QTest::newRow("auto, radeonsi")
+            << "auto" << true << "AMD Radeon RX 580 Series (polaris10, LLVM 15.0.6, DRM 3.49, 6.1.0-13-amd64)"
+            << S::OpenGL << false;
         QTest::newRow("auto, unnamed renderer") << "auto" << true << " " << S::Raster << true;
         QTest::newRow("auto, no context") << "auto" << false << QString() << S::Raster << true;
         QTest::newRow("opengl, llvmpipe") << "opengl" << true << llvmpipe << S::OpenGL << false;

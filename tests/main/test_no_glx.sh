@@ -7,8 +7,9 @@ test_program="${TAVRELO_BUILD_DIR:?the build folder}/tests/tst_window_play"
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavrelo-no-glx.XXXXXX")
 source "${TAVRELO_SOURCE_DIR:?the source folder}/scripts/lib.sh"
 trap 'stop_display; rm -rf "$work"' EXIT
-start_display 800x480 -extension
-sleep 0.5 # a window manager just up may not yet honour full screen
+# The lap needs the whole 800x480 screen, which only a window manager gives a full-screen window; the lap
+# itself waits for the window to get that size.
+start_display 800x480 -extension || fail "no window manager came up on $DISPLAY to make the window full screen"
 
 # The lap; then how often the fall-back to raster was said must match $1.
 lap() {

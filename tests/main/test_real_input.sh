@@ -51,7 +51,7 @@ if [ -z "${DISPLAY:-}" ]; then
     need matchbox-window-manager matchbox-window-manager
     need xprop x11-utils
     mkfifo "$work/displayfd"
-    Xvfb -displayfd 3 -screen 0 800x480x24 -nolisten tcp +extension GLX 3>"$work/displayfd" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 800x480x24 -nolisten tcp -noreset +extension GLX 3>"$work/displayfd" >/dev/null 2>&1 &
     xvfb_pid=$!
     read -r -t 20 number <"$work/displayfd" || fail "Xvfb did not start"
     export DISPLAY=":$number"

@@ -3,9 +3,11 @@
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
 #include "Lap_Timer.h"
+#include "Level.h"
 #include "Options.h"
 #include "Record_Check.h"
 #include "Record_File.h"
+#include "Record_Picture.h"
 #include "Test_Support.h"
 
 #include <QDir>
@@ -15,6 +17,7 @@
 #include <QSettings>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -53,12 +56,15 @@ class Test_Records_Tool : public QObject
 
     std::unique_ptr<Temporary_Settings> m_settings;
     Lap m_lap;
+    Lap m_tertius;
 
 private slots:
     void initTestCase()
     {
         m_lap = Make_Lap();
         QVERIFY(m_lap.finished && !m_lap.inputs.isEmpty());
+        m_tertius = Drive_Headless_Lap(2, QSize(800, 480));
+        QVERIFY(m_tertius.finished && !m_tertius.inputs.isEmpty());
     }
     void init()
     {
@@ -214,6 +220,18 @@ private slots:
         QTest::newRow("inputs that do not decode")
             << QByteArray() << "inputs" << QVariant("i1.v800x480.x") << "failed: inputs that do not decode";
         QTest::newRow("inputs not text") << QByteArray() << "inputs" << QVariant(7) << "inputs are not text";
+        // 3 ms off (45.516 s to 45.513 s), 00:45:51 on the clock either way: only the exact time proves it.
+        const float lowered = lap.time - 0.003f;
+        QTest::newRow("time lowered within its hundredth")
+            << Record_File::Write(1, lowered, lap.ghost, lap.inputs) << none << QVariant()
+            << "failed: the inputs finish at";
+        // Refused as it is read, with no race run over its 10801 frames.
+        QTest::newRow("input runs past the cap")
+            << QByteArray() << "inputs" << QVariant("i1.v800x480.6000p400:240.4801-")
+            << "failed: inputs that do not decode: more than 10800 frames";
+        // Past the cap a lap keeps no inputs: it is taken only as unverified.
+        QTest::newRow("a lap longer than the inputs' cap")
+            << Record_File::Write(1, Clock_After(10801), none) << none << QVariant() << "no inputs to verify";
         QTest::newRow("no inputs") << Record_File::Write(1, lap.time, lap.ghost) << none << QVariant()
                                    << "no inputs to verify";
     }
@@ -240,12 +258,42 @@ private slots:
         const QByteArray before = Read_All(m_settings->File());
         const QStringList files = QDir(m_settings->Path() + "/Norvikk").entryList(QDir::Files);
 
-        const Tool_Run run = Run_Records_Tool({"import", file});
-        QCOMPARE(run.exit_code, 1);
-        QCOMPARE(run.errors.count('\n'), 1);
-        QVERIFY2(run.errors.contains(file) && run.errors.contains(reason), qPrintable(run.errors));
-        QCOMPARE(Read_All(m_settings->File()), before);
-        QCOMPARE(QDir(m_settings->Path() + "/Norvikk").entryList(QDir::Files), files);
+        // --force overrides only "not faster", and --unverified only a lap with no inputs.
+        for (const QStringList& options : {QStringList(), {"--force"}, {"--force", "--unverified"}})
+        {
+            const Tool_Run run = Run_Records_Tool(QStringList{"import", file} + options);
+            const bool taken = (options.contains("--force") && reason == "not faster") ||
+                               (options.contains("--unverified") && reason == "no inputs to verify");
+            QVERIFY2(run.exit_code == (taken ? 0 : 1), qPrintable(options.join(' ') + ": " + run.errors));
+            if (taken)
+                continue;
+            QCOMPARE(run.errors.count('\n'), 1);
+            QVERIFY2(run.errors.contains(file) && run.errors.contains(reason), qPrintable(run.errors));
+            QCOMPARE(Read_All(m_settings->File()), before);
+            QCOMPARE(QDir(m_settings->Path() + "/Norvikk").entryList(QDir::Files), files);
+        }
+        if (!reason.startsWith("failed: "))
+            return;
+
+        // A lap its inputs disprove fails verify as a file, and as a stored record beside a sound one.
+        Tool_Run run = Run_Records_Tool({"verify", file});
+        QVERIFY2(run.exit_code == 1 && run.output.contains(reason), qPrintable(run.output + run.errors));
+        Record_File record;
+        QString why;
+        QVERIFY2(record.Read(raw, why), qPrintable(why));
+        {
+            Options options;
+            QVERIFY(options.Write_Record(1, record.m_time, record.m_ghost, record.m_inputs));
+            QVERIFY(options.Write_Record(2, m_tertius.time, m_tertius.ghost, m_tertius.inputs));
+        }
+        run = Run_Records_Tool({"list"});
+        QVERIFY2(run.output.contains(
+                     QRegularExpression("\\nSecundus .* ok, " + QRegularExpression::escape(reason))),
+                 qPrintable(run.output));
+        run = Run_Records_Tool({"verify"});
+        QVERIFY2(run.exit_code == 1 && run.output.contains("Secundus: " + reason) &&
+                     run.output.contains("Tertius: verified\n"),
+                 qPrintable(run.output));
     }
 
     void list_says_what_is_wrong_with_a_hand_edited_record_data()
@@ -261,6 +309,8 @@ private slots:
         QTest::newRow("short lap without ghost") << QByteArray("time=10") << "0 samples cannot belong";
         // Past 5399 samples the game saves the time with no ghost.
         QTest::newRow("long lap without ghost") << QByteArray("time=100") << "01:40:00 +0 +- +ok, unverified";
+        QTest::newRow("lap past the inputs' cap")
+            << QByteArray("time=200") << "03:20:00 +0 +- +ok, unverified";
     }
 
     void list_says_what_is_wrong_with_a_hand_edited_record()
@@ -274,7 +324,44 @@ private slots:
         QVERIFY2(run.output.contains(QRegularExpression("\\nSecundus .*" + row)), qPrintable(run.output));
     }
 
-    void wrong_usage_is_status_2_and_help_is_status_0()
+    // A lap slow for its first stretch and fast after it, along the centre line:
+    // the picture's line is in the slow colour on the one, the fast on the other.
+    void render_colours_the_line_by_speed()
+    {
+        Level level;
+        level.Init(1);
+        Ghost_Ship ghost;
+        Ghost_Start(ghost, QString(), level.m_points[0], 0.0f, 1);
+        const auto along = [&level](float distance) { return level.Point_Ahead(0, 0.0f, distance); };
+        const int slow_frames = 120;
+        const int fast_frames = 60;
+        for (int frame = 1; frame <= slow_frames + fast_frames; ++frame)
+        {
+            const float distance =
+                1.5f * float(std::min(frame, slow_frames)) + 12.0f * float(std::max(frame - slow_frames, 0));
+            Ghost_Record_Sample(ghost, along(distance), 0.0f);
+        }
+        {
+            Options options;
+            QVERIFY(options.Write_Record(1, Clock_After(slow_frames + fast_frames - 1), ghost.m_record));
+        }
+        const QString out = m_settings->Path() + "/lap.png";
+        const Tool_Run run = Run_Records_Tool({"render", "secundus", out, "--size", "800x600"});
+        QVERIFY2(run.exit_code == 0, qPrintable(run.errors));
+        const QImage picture(out);
+        QCOMPARE(picture.size(), QSize(800, 600));
+        const QTransform fit = Record_Picture::Fit(level, picture.size());
+        const auto near = [](const QColor& c, const QColor& g)
+        { return qAbs(c.red() - g.red()) + qAbs(c.green() - g.green()) + qAbs(c.blue() - g.blue()) < 40; };
+        const QPoint slow = fit.map(along(1.5f * slow_frames / 2)).toPoint();
+        const QPoint fast = fit.map(along(1.5f * slow_frames + 12.0f * fast_frames / 2)).toPoint();
+        QVERIFY2(near(picture.pixelColor(slow), Record_Picture::Slow_Colour),
+                 qPrintable(picture.pixelColor(slow).name()));
+        QVERIFY2(near(picture.pixelColor(fast), Record_Picture::Fast_Colour),
+                 qPrintable(picture.pixelColor(fast).name()));
+    }
+
+    void wrong_usage_is_status_2_help_and_version_status_0()
     {
         const QList<QStringList> wrong = {{"export", "1"},
                                           {"export", "Quartus", "x.json"},
@@ -293,6 +380,17 @@ private slots:
             const Tool_Run run = Run_Records_Tool({command, "--help"});
             QCOMPARE(run.exit_code, 0);
             QVERIFY2(run.output.startsWith("Usage: tavrelo-records " + command), qPrintable(run.output));
+        }
+        // Both programs name the version the build gives the project.
+        for (const QString option : {"--version", "-v"})
+        {
+            QCOMPARE(Run_Records_Tool({option}).output,
+                     QStringLiteral("tavrelo-records " TAVRELO_VERSION "\n"));
+            QProcess game;
+            game.start(QString::fromLocal8Bit(qgetenv("TAVRELO_EXE")), {option});
+            QVERIFY(game.waitForFinished(30000));
+            QCOMPARE(game.exitCode(), 0);
+            QCOMPARE(game.readAllStandardOutput(), QByteArray("tavrelo " TAVRELO_VERSION "\n"));
         }
     }
 };

@@ -225,7 +225,7 @@ int Recording_Device::metric(PaintDeviceMetric metric) const
     }
 }
 
-Headless_Lap Drive_Headless_Lap(int course, const QSize& view, float lookahead)
+Headless_Lap Drive_Headless_Lap(int course, const QSize& view, float lookahead, int wait)
 {
     Level level;
     level.Init(course);
@@ -236,6 +236,8 @@ Headless_Lap Drive_Headless_Lap(int course, const QSize& view, float lookahead)
     race.Attach(&level, &ship, &ghost, &timer);
     race.Reset(QString(), 0.0f, view);
     Headless_Lap lap;
+    for (int frame = 0; frame < wait; ++frame)
+        race.Step(Input_Frame{false, QPoint(), view});
     for (int frame = 0; frame < Input_Track::Max_Frames && !lap.finished; ++frame)
     {
         const QPointF ahead =

@@ -112,7 +112,8 @@ private:
 #endif
 
 // A lap raced with no window by the game's own race, steered as a player
-// holding a finger on the centre line lookahead units ahead would steer it.
+// holding a finger on the centre line lookahead units ahead would steer it,
+// after waiting frames at the start without touching the screen.
 struct Headless_Lap
 {
     bool finished = false;
@@ -120,4 +121,4 @@ struct Headless_Lap
     QString ghost;  // as the game stores it
     QString inputs; // as the game stores them
 };
-Headless_Lap Drive_Headless_Lap(int course, const QSize& view, float lookahead = 70.0f);
+Headless_Lap Drive_Headless_Lap(int course, const QSize& view, float lookahead = 70.0f, int wait = 0);
