@@ -113,6 +113,7 @@ QByteArray Board_Page::Style()
            "table { border-collapse: collapse; width: 100%; }\n"
            "th, td { text-align: left; padding: 0.2em 0.5em; border-bottom: 1px solid #2a3038; }\n"
            "td:first-child, .time { font-variant-numeric: tabular-nums; }\n"
+           "td:nth-child(3), td:nth-child(4) { white-space: nowrap; }\n"
            "img { max-width: 100%; height: auto; background: #000; }\n"
            ".empty { color: #909090; }\n"
            "main > p { flex: 1 1 100%; margin: 0.3em 0; }\n";

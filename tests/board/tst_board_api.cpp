@@ -362,6 +362,45 @@ private slots:
         }
     }
 
+    void the_page_shows_in_chromium()
+    {
+        if (qEnvironmentVariableIsEmpty("TAVRELO_TEST_CHROMIUM"))
+            QSKIP("no Chromium for this run (scripts/test sets TAVRELO_TEST_CHROMIUM when it has one)");
+        Board* board = Engine_Board("page");
+        QVERIFY(board != nullptr);
+        // Laps on every course; on Secundus, players whose names need escaping too.
+        std::vector<std::pair<float, QString>> secundus;
+        const QStringList names = {QString::fromUtf8("Åsa"), "<b>Zed</b> & co", "Mika \"M\"", "Noor"};
+        const float lookaheads[] = {50.0f, 70.0f, 90.0f, 120.0f};
+        for (int course = 0; course < 3; ++course)
+            for (int i = 0; i < 4; ++i)
+            {
+                const Headless_Lap lap = Drive_Headless_Lap(course, QSize(800, 480), lookaheads[i]);
+                if (!lap.finished || lap.ghost.isEmpty())
+                    continue;
+                const Reply reply =
+                    Exchange(board->server->Port(),
+                             Request("POST", "/api/v1/laps",
+                                     Submission(names[i], QStringLiteral("page-key-%1-0123456789").arg(i),
+                                                Lap_Object(lap, course))));
+                QCOMPARE(reply.status, 201);
+                if (course == 1)
+                    secundus.emplace_back(lap.time, names[i]);
+            }
+        std::sort(secundus.begin(), secundus.end());
+        QStringList arguments = {QString::fromLocal8Bit(qgetenv("TAVRELO_SOURCE_DIR")) +
+                                     "/tests/board/board_page.py",
+                                 QStringLiteral("http://127.0.0.1:%1").arg(board->server->Port()), "2"};
+        for (const auto& entry : secundus)
+            arguments << entry.second;
+        QProcess browser;
+        browser.start("/usr/bin/python3", arguments);
+        // The board answers from its own threads while this one waits for the browser.
+        QVERIFY(browser.waitForFinished(120000));
+        const QString output = browser.readAllStandardOutput() + browser.readAllStandardError();
+        QVERIFY2(browser.exitCode() == 0 && output.contains("ok: 4 laps in order"), qPrintable(output));
+    }
+
     void a_slow_request_is_cut_off_unanswered()
     {
         Board* board = Engine_Board("sqlite");
