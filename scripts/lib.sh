@@ -115,8 +115,10 @@ start_postgres() {
     [ "$(id -u)" -eq 0 ] && chown postgres: "$TAVRELO_PG_DIR"
     postgres_as_owner "$TAVRELO_PG_BIN/initdb" -D "$TAVRELO_PG_DIR/data" -A trust -U tavrelo --no-sync \
         >"$TAVRELO_PG_DIR/initdb.log" 2>&1 || die "initdb failed: $(tail -5 "$TAVRELO_PG_DIR/initdb.log")"
-    postgres_as_owner "$TAVRELO_PG_BIN/pg_ctl" -D "$TAVRELO_PG_DIR/data" -l "$TAVRELO_PG_DIR/log" -w -t 60 \
-        -o "-k $TAVRELO_PG_DIR -c listen_addresses='' -c max_connections=300" start >/dev/null ||
+    # In its configuration, so that a restart by the tests listens where the first start did.
+    printf "unix_socket_directories = '%s'\nlisten_addresses = ''\nmax_connections = 300\n" "$TAVRELO_PG_DIR" |
+        postgres_as_owner tee -a "$TAVRELO_PG_DIR/data/postgresql.conf" >/dev/null
+    postgres_as_owner "$TAVRELO_PG_BIN/pg_ctl" -D "$TAVRELO_PG_DIR/data" -l "$TAVRELO_PG_DIR/log" -w -t 60 start >/dev/null ||
         die "PostgreSQL did not start: $(tail -5 "$TAVRELO_PG_DIR/log")"
     postgres_as_owner "$TAVRELO_PG_BIN/createdb" -h "$TAVRELO_PG_DIR" -U tavrelo tavrelo ||
         die "createdb failed"
@@ -133,6 +135,41 @@ stop_postgres() {
     rm -rf "$TAVRELO_PG_DIR"
     TAVRELO_PG_DIR=""
     unset TAVRELO_TEST_POSTGRES TAVRELO_TEST_PGDATA
+}
+
+# One HTTP GET through bash's own socket: the status of the answer, or 0.
+http_status() {
+    local port=$1 path=$2 line=""
+    { exec 3<>"/dev/tcp/127.0.0.1/$port"; } 2>/dev/null || {
+        echo 0
+        return
+    }
+    printf 'GET %s HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n' "$path" >&3
+    read -r -t 10 line <&3
+    exec 3<&-
+    line=${line#HTTP/1.1 }
+    echo "${line%% *}"
+}
+
+# Starts tavrelo-board (the program in $1) on a free port of the loopback with
+# the other options given, with no rate limit, and waits until it answers;
+# sets TAVRELO_BOARD_PORT and TAVRELO_BOARD_PID. Its log goes to $TAVRELO_BOARD_LOG.
+start_board() {
+    local program=$1
+    shift
+    local attempt i
+    for attempt in 1 2 3 4 5; do
+        TAVRELO_BOARD_PORT=$((20000 + RANDOM % 20000))
+        "$program" --listen "127.0.0.1:$TAVRELO_BOARD_PORT" --rate 0 "$@" 2>>"${TAVRELO_BOARD_LOG:-/dev/null}" &
+        TAVRELO_BOARD_PID=$!
+        for i in $(seq 50); do
+            [ "$(http_status "$TAVRELO_BOARD_PORT" /healthz)" = 200 ] && return 0
+            kill -0 "$TAVRELO_BOARD_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -0 "$TAVRELO_BOARD_PID" 2>/dev/null && kill "$TAVRELO_BOARD_PID"
+    done
+    return 1
 }
 
 have_display() {

@@ -17,6 +17,9 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QRegularExpression>
+#include <QThread>
+
+#include <algorithm>
 
 namespace
 {
@@ -76,7 +79,7 @@ QJsonObject Lap_Json(const Board_Store::Entry& entry)
 } // namespace
 
 Board_Api::Board_Api(Board_Store& store, int submissions_per_minute)
-    : m_store(store), m_limiter(submissions_per_minute)
+    : m_store(store), m_limiter(submissions_per_minute), m_verifiers(std::max(QThread::idealThreadCount(), 1))
 {
 }
 

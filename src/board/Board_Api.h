@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QMutex>
+#include <QSemaphore>
 #include <QString>
 
 #include <list>
@@ -61,6 +62,8 @@ private:
 
     Board_Store& m_store;
     Rate_Limiter m_limiter;
+    // Laps raced again at once: one a processor, so that racing never starves the readers of a thread.
+    QSemaphore m_verifiers;
     // Pictures of laps, which never change once stored: the latest few, kept drawn.
     QMutex m_picture_mutex;
     std::list<std::pair<qint64, QByteArray>> m_pictures;

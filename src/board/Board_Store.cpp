@@ -229,18 +229,21 @@ bool Board_Store::Open(QString& error)
 
 Board_Store::Result Board_Store::Submit(const Submission& submission)
 {
-    QSqlDatabase database = Connection();
-    if (!database.isOpen())
-        return Result{Unavailable};
-    // Two submissions racing for one name or one lap: the loser sees the winner's row on its second try.
-    for (int attempt = 0; attempt < 3; ++attempt)
-    {
-        bool clash = false;
-        const Result result = Try_Submit(database, submission, clash);
-        if (!clash)
-            return result;
-    }
-    return Result{Unavailable};
+    return With_Connection(
+        [&](QSqlDatabase& database)
+        {
+            // Two submissions racing for one name or one lap: the loser sees the winner's row on its second
+            // try.
+            for (int attempt = 0; attempt < 3; ++attempt)
+            {
+                bool clash = false;
+                const Result result = Try_Submit(database, submission, clash);
+                if (!clash)
+                    return result;
+            }
+            return Result{Unavailable};
+        },
+        Result{Unavailable});
 }
 
 Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submission& submission, bool& clash)
@@ -355,85 +358,97 @@ Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submis
 
 bool Board_Store::Standings(int course, int limit, int offset, std::vector<Entry>& entries, int& total)
 {
-    entries.clear();
-    QSqlDatabase database = Connection();
-    if (!database.isOpen())
-        return false;
-    bool clash = false;
-    QSqlQuery count = Prepare(database, "SELECT COUNT(*) FROM best WHERE course = ?");
-    count.addBindValue(course);
-    if (!count.exec() || !count.next())
-        return Classify(count.lastError(), database, clash), false;
-    total = count.value(0).toInt();
-    QSqlQuery query = Prepare(database, "SELECT b.lap_id, p.name, b.time, l.submitted FROM best b "
-                                        "JOIN players p ON p.id = b.player_id JOIN laps l ON l.id = b.lap_id "
-                                        "WHERE b.course = ? ORDER BY b.time, b.lap_id LIMIT ? OFFSET ?");
-    query.addBindValue(course);
-    query.addBindValue(limit);
-    query.addBindValue(offset);
-    if (!query.exec())
-        return Classify(query.lastError(), database, clash), false;
-    while (query.next())
-    {
-        Entry entry;
-        entry.id = query.value(0).toLongLong();
-        entry.course = course;
-        entry.rank = offset + static_cast<int>(entries.size()) + 1;
-        entry.name = query.value(1).toString();
-        entry.time = static_cast<float>(query.value(2).toDouble());
-        entry.date = QDateTime::fromMSecsSinceEpoch(query.value(3).toLongLong(), Qt::UTC);
-        entries.push_back(entry);
-    }
-    return true;
+    return With_Connection(
+        [&](QSqlDatabase& database)
+        {
+            entries.clear();
+            bool clash = false;
+            QSqlQuery count = Prepare(database, "SELECT COUNT(*) FROM best WHERE course = ?");
+            count.addBindValue(course);
+            if (!count.exec() || !count.next())
+                return Classify(count.lastError(), database, clash), false;
+            total = count.value(0).toInt();
+            QSqlQuery query =
+                Prepare(database, "SELECT b.lap_id, p.name, b.time, l.submitted FROM best b "
+                                  "JOIN players p ON p.id = b.player_id JOIN laps l ON l.id = b.lap_id "
+                                  "WHERE b.course = ? ORDER BY b.time, b.lap_id LIMIT ? OFFSET ?");
+            query.addBindValue(course);
+            query.addBindValue(limit);
+            query.addBindValue(offset);
+            if (!query.exec())
+                return Classify(query.lastError(), database, clash), false;
+            while (query.next())
+            {
+                Entry entry;
+                entry.id = query.value(0).toLongLong();
+                entry.course = course;
+                entry.rank = offset + static_cast<int>(entries.size()) + 1;
+                entry.name = query.value(1).toString();
+                entry.time = static_cast<float>(query.value(2).toDouble());
+                entry.date = QDateTime::fromMSecsSinceEpoch(query.value(3).toLongLong(), Qt::UTC);
+                entries.push_back(entry);
+            }
+            return true;
+        },
+        false);
 }
 
 Board_Store::Found Board_Store::Lap(qint64 id, Entry& entry)
 {
-    QSqlDatabase database = Connection();
-    if (!database.isOpen())
-        return Lookup_Failed;
-    bool clash = false;
-    QSqlQuery query =
-        Prepare(database, "SELECT l.course, p.name, l.time, l.submitted, l.ghost, l.inputs, b.lap_id "
-                          "FROM laps l JOIN players p ON p.id = l.player_id "
-                          "LEFT JOIN best b ON b.lap_id = l.id WHERE l.id = ?");
-    query.addBindValue(id);
-    if (!query.exec())
-        return Classify(query.lastError(), database, clash), Lookup_Failed;
-    if (!query.next())
-        return No_Lap;
-    entry.id = id;
-    entry.course = query.value(0).toInt();
-    entry.name = query.value(1).toString();
-    entry.time = static_cast<float>(query.value(2).toDouble());
-    entry.date = QDateTime::fromMSecsSinceEpoch(query.value(3).toLongLong(), Qt::UTC);
-    entry.ghost = query.value(4).toString();
-    entry.inputs = query.value(5).toString();
-    entry.rank = 0;
-    const bool is_best = !query.value(6).isNull();
-    query.finish();
-    if (is_best && !Rank_Of(database, entry.course, static_cast<double>(entry.time), id, entry.rank))
-        return Lookup_Failed;
-    return Found_Lap;
+    return With_Connection(
+        [&](QSqlDatabase& database)
+        {
+            bool clash = false;
+            QSqlQuery query =
+                Prepare(database, "SELECT l.course, p.name, l.time, l.submitted, l.ghost, l.inputs, b.lap_id "
+                                  "FROM laps l JOIN players p ON p.id = l.player_id "
+                                  "LEFT JOIN best b ON b.lap_id = l.id WHERE l.id = ?");
+            query.addBindValue(id);
+            if (!query.exec())
+                return Classify(query.lastError(), database, clash), Lookup_Failed;
+            if (!query.next())
+                return No_Lap;
+            entry.id = id;
+            entry.course = query.value(0).toInt();
+            entry.name = query.value(1).toString();
+            entry.time = static_cast<float>(query.value(2).toDouble());
+            entry.date = QDateTime::fromMSecsSinceEpoch(query.value(3).toLongLong(), Qt::UTC);
+            entry.ghost = query.value(4).toString();
+            entry.inputs = query.value(5).toString();
+            entry.rank = 0;
+            const bool is_best = !query.value(6).isNull();
+            query.finish();
+            if (is_best && !Rank_Of(database, entry.course, static_cast<double>(entry.time), id, entry.rank))
+                return Lookup_Failed;
+            return Found_Lap;
+        },
+        Lookup_Failed);
 }
 
 qint64 Board_Store::Lap_Count()
 {
-    QSqlDatabase database = Connection();
-    QSqlQuery query(database);
-    if (!database.isOpen() || !query.exec(QStringLiteral("SELECT COUNT(*) FROM laps")) || !query.next())
-        return -1;
-    return query.value(0).toLongLong();
+    return With_Connection(
+        [this](QSqlDatabase& database)
+        {
+            QSqlQuery query(database);
+            bool clash = false;
+            if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM laps")) || !query.next())
+                return Classify(query.lastError(), database, clash), qint64(-1);
+            return query.value(0).toLongLong();
+        },
+        qint64(-1));
 }
 
 bool Board_Store::Healthy()
 {
-    QSqlDatabase database = Connection();
-    QSqlQuery query(database);
-    bool clash = false;
-    if (database.isOpen() && query.exec(QStringLiteral("SELECT 1")) && query.next())
-        return true;
-    if (database.isOpen())
-        Classify(query.lastError(), database, clash);
-    return false;
+    return With_Connection(
+        [this](QSqlDatabase& database)
+        {
+            QSqlQuery query(database);
+            bool clash = false;
+            if (query.exec(QStringLiteral("SELECT 1")) && query.next())
+                return true;
+            return Classify(query.lastError(), database, clash), false;
+        },
+        false);
 }

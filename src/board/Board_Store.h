@@ -98,6 +98,22 @@ public:
 private:
     // This thread's open connection, opened (again) when needed; invalid when it cannot be.
     QSqlDatabase Connection();
+    // Runs work on this thread's connection; when work finds it lost (and closes it), once more on a new one,
+    // so that the first request after a database server's restart is answered too. A transaction cut off
+    // that way was never committed, or is found committed: a lap's second try is answered as the same lap.
+    template <typename Work, typename Answer> Answer With_Connection(Work work, Answer unavailable)
+    {
+        for (int attempt = 0; attempt < 2; ++attempt)
+        {
+            QSqlDatabase database = Connection();
+            if (!database.isOpen())
+                return unavailable;
+            const Answer answer = work(database);
+            if (database.isOpen())
+                return answer;
+        }
+        return unavailable;
+    }
     // After an error: whether it is a clash of unique keys, and what else to answer.
     Outcome Classify(const QSqlError& error, QSqlDatabase& database, bool& clash);
     bool Is_Postgres() const;

@@ -85,8 +85,8 @@ int main(int argc, char** argv)
         "rate", "Submissions one address may send a minute; 0 for no limit (default 60).", "N", "60");
     const QCommandLineOption threads("threads",
                                      "Requests answered at once, each with its own database "
-                                     "connection (default 8).",
-                                     "N", "8");
+                                     "connection (default 32).",
+                                     "N", "32");
     parser.addOptions({help, version, listen, data, database, rate, threads});
     if (!parser.parse(QCoreApplication::arguments()))
         return Usage_Error(parser.errorText());
