@@ -43,10 +43,11 @@ QString Client_Address(MHD_Connection* connection)
     return peer.toString();
 }
 
-MHD_Result Send(MHD_Connection* connection, const Board_Response& answer, bool head)
+// The whole answer, also to HEAD: libmicrohttpd then sends only its headers, with the body's true length.
+MHD_Result Send(MHD_Connection* connection, const Board_Response& answer)
 {
     MHD_Response* response =
-        MHD_create_response_from_buffer(head ? 0 : static_cast<size_t>(answer.body.size()),
+        MHD_create_response_from_buffer(static_cast<size_t>(answer.body.size()),
                                         const_cast<char*>(answer.body.constData()), MHD_RESPMEM_MUST_COPY);
     if (response == nullptr)
         return MHD_NO;
@@ -82,7 +83,7 @@ MHD_Result Answer(void* self, MHD_Connection* connection, const char* url, const
             std::strtoull(length, nullptr, 10) > static_cast<unsigned long long>(Board_Api::Max_Body))
         {
             pending->request.body_too_large = true;
-            return Send(connection, server.Api().Handle(pending->request), false);
+            return Send(connection, server.Api().Handle(pending->request));
         }
         return MHD_YES;
     }
@@ -104,7 +105,7 @@ MHD_Result Answer(void* self, MHD_Connection* connection, const char* url, const
         *upload_data_size = 0;
         return MHD_YES;
     }
-    return Send(connection, server.Api().Handle(pending->request), pending->request.method == "HEAD");
+    return Send(connection, server.Api().Handle(pending->request));
 }
 
 void Completed(void*, MHD_Connection*, void** state, MHD_RequestTerminationCode)

@@ -270,7 +270,7 @@ private slots:
             const std::vector<std::pair<const char*, std::pair<QString, const char*>>> names = {
                 {"an empty name", {"", "the name is empty"}},
                 {"a name of 25 characters", {QString(25, 'x'), "longer than 24"}},
-                {"a name of 24 letters beyond the BMP",
+                {"a name of 25 letters beyond the BMP",
                  {QString::fromUcs4(U"\U0001D4D0").repeated(25), "longer than 24"}},
                 {"a name with a control character", {"Eve\aEve", "control or invisible character (U+0007)"}},
                 {"a name turned around", {QString::fromUtf8("Eve\u202Eevil"), "(U+202E)"}},
