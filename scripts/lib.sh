@@ -157,12 +157,12 @@ http_status() {
 start_board() {
     local program=$1
     shift
-    local attempt i
-    for attempt in 1 2 3 4 5; do
+    local _attempt _wait
+    for _attempt in 1 2 3 4 5; do
         TAVRELO_BOARD_PORT=$((20000 + RANDOM % 20000))
         "$program" --listen "127.0.0.1:$TAVRELO_BOARD_PORT" --rate 0 "$@" 2>>"${TAVRELO_BOARD_LOG:-/dev/null}" &
         TAVRELO_BOARD_PID=$!
-        for i in $(seq 50); do
+        for _wait in $(seq 50); do
             [ "$(http_status "$TAVRELO_BOARD_PORT" /healthz)" = 200 ] && return 0
             kill -0 "$TAVRELO_BOARD_PID" 2>/dev/null || break
             sleep 0.1

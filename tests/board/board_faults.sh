@@ -59,7 +59,7 @@ kill)
         >"$work/load.txt" 2>&1 &
     load=$!
     # Killed while new laps are still being stored, a second after the clients start.
-    for i in $(seq 600); do
+    for _ in $(seq 600); do
         grep -q '^started' "$work/load.txt" && break
         sleep 0.1
     done
