@@ -206,7 +206,7 @@ int main(int argc, char** argv)
     int clients = 64;
     double seconds = 60.0;
     int seed = static_cast<int>(getpid() % 300);
-    int laps_per_writer = 3;
+    int laps_per_writer = 10;
     QString ids_file;
     QString check_file;
     QString label = QStringLiteral("board");
