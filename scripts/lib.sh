@@ -15,7 +15,8 @@ die() {
 TAVRELO_PACKAGES=(cmake g++ make pkg-config qtbase5-dev libqt5opengl5-dev qt6-base-dev libqt6opengl6-dev
     libgl1-mesa-dri fonts-dejavu-core xvfb xauth matchbox-window-manager x11-utils imagemagick xdotool
     desktop-file-utils dpkg-dev libxml2-utils lintian appstream man-db libbenchmark-dev hyperfine clang-14
-    libclang-rt-14-dev weston qtwayland5 qt6-wayland)
+    libclang-rt-14-dev weston qtwayland5 qt6-wayland
+    libmicrohttpd-dev libqt6sql6-sqlite libqt6sql6-psql postgresql-15 chromium chromium-driver python3-selenium)
 
 # Installs the packages named that are not installed yet, as root or through
 # sudo; says clearly what to do when neither is possible.
@@ -97,6 +98,83 @@ start_display() {
         sleep 0.1
     done
     say "warning: window manager not confirmed on $DISPLAY"
+    return 1
+}
+
+# Starts a PostgreSQL 15 of its own for the board's tests: initdb in a temporary
+# folder, run as the postgres user (when root), listening on a unix socket in
+# that folder only. Sets TAVRELO_TEST_POSTGRES (a database URL) and
+# TAVRELO_TEST_PGDATA, which the tests that restart it use.
+TAVRELO_PG_BIN=/usr/lib/postgresql/15/bin
+TAVRELO_PG_DIR=""
+postgres_as_owner() {
+    if [ "$(id -u)" -eq 0 ]; then
+        runuser -u postgres -- "$@"
+    else
+        "$@"
+    fi
+}
+start_postgres() {
+    [ -x "$TAVRELO_PG_BIN/initdb" ] || die "PostgreSQL 15 is missing: install postgresql-15"
+    TAVRELO_PG_DIR=$(mktemp -d "${TMPDIR:-/tmp}/tavrelo-pg.XXXXXX")
+    chmod 755 "$TAVRELO_PG_DIR"
+    [ "$(id -u)" -eq 0 ] && chown postgres: "$TAVRELO_PG_DIR"
+    postgres_as_owner "$TAVRELO_PG_BIN/initdb" -D "$TAVRELO_PG_DIR/data" -A trust -U tavrelo --no-sync \
+        >"$TAVRELO_PG_DIR/initdb.log" 2>&1 || die "initdb failed: $(tail -5 "$TAVRELO_PG_DIR/initdb.log")"
+    # In its configuration, so that a restart by the tests listens where the first start did.
+    printf "unix_socket_directories = '%s'\nlisten_addresses = ''\nmax_connections = 300\n" "$TAVRELO_PG_DIR" |
+        postgres_as_owner tee -a "$TAVRELO_PG_DIR/data/postgresql.conf" >/dev/null
+    postgres_as_owner "$TAVRELO_PG_BIN/pg_ctl" -D "$TAVRELO_PG_DIR/data" -l "$TAVRELO_PG_DIR/log" -w -t 60 start >/dev/null ||
+        die "PostgreSQL did not start: $(tail -5 "$TAVRELO_PG_DIR/log")"
+    postgres_as_owner "$TAVRELO_PG_BIN/createdb" -h "$TAVRELO_PG_DIR" -U tavrelo tavrelo ||
+        die "createdb failed"
+    export TAVRELO_TEST_POSTGRES="postgresql://tavrelo@localhost/tavrelo?host=$TAVRELO_PG_DIR"
+    export TAVRELO_TEST_PGDATA="$TAVRELO_PG_DIR/data"
+}
+# pg_ctl on the PostgreSQL start_postgres started (restart, stop, start).
+postgres_ctl() {
+    postgres_as_owner "$TAVRELO_PG_BIN/pg_ctl" -D "$TAVRELO_TEST_PGDATA" -l "$TAVRELO_TEST_PGDATA/../log" -w -t 60 "$@" >/dev/null
+}
+stop_postgres() {
+    [ -n "$TAVRELO_PG_DIR" ] || return 0
+    postgres_ctl -m immediate stop
+    rm -rf "$TAVRELO_PG_DIR"
+    TAVRELO_PG_DIR=""
+    unset TAVRELO_TEST_POSTGRES TAVRELO_TEST_PGDATA
+}
+
+# One HTTP GET through bash's own socket: the status of the answer, or 0.
+http_status() {
+    local port=$1 path=$2 line=""
+    { exec 3<>"/dev/tcp/127.0.0.1/$port"; } 2>/dev/null || {
+        echo 0
+        return
+    }
+    printf 'GET %s HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n' "$path" >&3
+    read -r -t 10 line <&3
+    exec 3<&-
+    line=${line#HTTP/1.1 }
+    echo "${line%% *}"
+}
+
+# Starts tavrelo-board (the program in $1) on a free port of the loopback with
+# the other options given, with no rate limit, and waits until it answers;
+# sets TAVRELO_BOARD_PORT and TAVRELO_BOARD_PID. Its log goes to $TAVRELO_BOARD_LOG.
+start_board() {
+    local program=$1
+    shift
+    local _attempt _wait
+    for _attempt in 1 2 3 4 5; do
+        TAVRELO_BOARD_PORT=$((20000 + RANDOM % 20000))
+        "$program" --listen "127.0.0.1:$TAVRELO_BOARD_PORT" --rate 0 "$@" 2>>"${TAVRELO_BOARD_LOG:-/dev/null}" &
+        TAVRELO_BOARD_PID=$!
+        for _wait in $(seq 50); do
+            [ "$(http_status "$TAVRELO_BOARD_PORT" /healthz)" = 200 ] && return 0
+            kill -0 "$TAVRELO_BOARD_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -0 "$TAVRELO_BOARD_PID" 2>/dev/null && kill "$TAVRELO_BOARD_PID"
+    done
     return 1
 }
 

@@ -22,6 +22,7 @@ const QColor Record_Picture::Slow_Colour(235, 40, 60);
 const QColor Record_Picture::Middle_Colour(190, 70, 255);
 const QColor Record_Picture::Fast_Colour(40, 200, 255);
 const QColor Record_Picture::Rival_Colour(255, 140, 20);
+const QColor Record_Picture::Lead_Colour(70, 235, 120);
 const QColor Record_Picture::Background_Colour(0, 0, 0);
 
 namespace
@@ -32,6 +33,11 @@ constexpr double Legend_Height = 46.0;
 constexpr double Margin = 12.0;
 // The band that tells who leads runs just outside the road's kerbs.
 constexpr double Lead_Band_Offset = Level::Road_Half_Width + 9.0;
+// A craft covers about 2.4 units a frame at full speed; being put back on the
+// road from beyond its edge moves it twice the road's half width at once.
+constexpr double Put_Back_Step = Level::Road_Half_Width;
+// How far a tick's label keeps from any line, in pixels.
+constexpr double Label_Clearance = 6.0;
 
 QColor Mix(const QColor& a, const QColor& b, double t)
 {
@@ -51,23 +57,41 @@ QPen Screen_Pen(const QColor& colour, double width)
     return pen;
 }
 
-// The run's line, each step coloured by its speed.
-void Draw_Speed_Line(QPainter& painter, const std::vector<QPointF>& path, double slowest, double fastest)
+// The run's line, each step coloured by its speed, broken where the craft was put back.
+void Draw_Speed_Line(QPainter& painter, const std::vector<QPointF>& path, const std::vector<double>& speeds,
+                     double slowest, double fastest)
 {
     const double range = std::max(fastest - slowest, 1e-6);
     for (size_t i = 1; i < path.size(); ++i)
     {
-        const double speed = Distance(path[i], path[i - 1]) * Frames_Per_Second;
-        painter.setPen(
-            Screen_Pen(Record_Picture::Speed_Colour(static_cast<float>((speed - slowest) / range)), 3.0));
+        if (speeds[i - 1] < 0.0)
+            continue;
+        painter.setPen(Screen_Pen(
+            Record_Picture::Speed_Colour(static_cast<float>((speeds[i - 1] - slowest) / range)), 3.0));
         painter.drawLine(QLineF(path[i - 1], path[i]));
     }
 }
 
-// A tick across the line every few seconds, labelled with the time.
-void Draw_Ticks(QPainter& painter, const QTransform& world, const std::vector<QPointF>& path)
+double Distance_To(const QRectF& rect, const QPointF& point)
+{
+    const double dx = std::max({rect.left() - point.x(), 0.0, point.x() - rect.right()});
+    const double dy = std::max({rect.top() - point.y(), 0.0, point.y() - rect.bottom()});
+    return std::hypot(dx, dy);
+}
+
+// A tick across the line every few seconds, its time beside it where no line
+// runs and no other label stands, on whichever side and at whatever distance
+// is first clear; on a dark plate in any case.
+void Draw_Ticks(QPainter& painter, const QTransform& world, const std::vector<QPointF>& path,
+                const std::vector<QPointF>& lines)
 {
     const int every = Record_Picture::Tick_Seconds * Frames_Per_Second;
+    std::vector<QPointF> screen;
+    screen.reserve(lines.size());
+    for (const QPointF& point : lines)
+        screen.push_back(world.map(point));
+    const QFontMetricsF metrics(painter.font());
+    std::vector<QRectF> placed;
     for (size_t i = every; i + 1 < path.size(); i += every)
     {
         const QPointF at = world.map(path[i]);
@@ -80,9 +104,35 @@ void Draw_Ticks(QPainter& painter, const QTransform& world, const std::vector<QP
             across /= length;
         painter.setPen(Screen_Pen(QColor(255, 255, 255), 2.0));
         painter.drawLine(QLineF(at - across * 7.0, at + across * 7.0));
+
         const QString label = QStringLiteral("%1 s").arg(i / Frames_Per_Second);
+        const QSizeF size(metrics.horizontalAdvance(label) + 6.0, metrics.height() + 2.0);
+        QRectF best;
+        double best_clearance = -1.0;
+        for (const double distance : {12.0, 22.0, 34.0, 48.0, 64.0})
+            for (const double side : {1.0, -1.0})
+            {
+                // The plate's nearest edge distance pixels from the line, along the tick.
+                const QPointF reach(std::fabs(across.x()) * size.width() / 2.0,
+                                    std::fabs(across.y()) * size.height() / 2.0);
+                const QPointF centre = at + across * side * (distance + std::hypot(reach.x(), reach.y()));
+                const QRectF plate(centre - QPointF(size.width() / 2.0, size.height() / 2.0), size);
+                double clearance = 1e30;
+                for (const QPointF& point : screen)
+                    clearance = std::min(clearance, Distance_To(plate, point));
+                for (const QRectF& other : placed)
+                    if (other.adjusted(-2.0, -2.0, 2.0, 2.0).intersects(plate))
+                        clearance = std::min(clearance, 0.0);
+                if (clearance > best_clearance + 1e-9 && best_clearance < Label_Clearance)
+                {
+                    best = plate;
+                    best_clearance = clearance;
+                }
+            }
+        placed.push_back(best);
+        painter.fillRect(best, QColor(0, 0, 0, 190));
         painter.setPen(QColor(255, 255, 255));
-        painter.drawText(at + across * 10.0 + QPointF(-4.0, 4.0), label);
+        painter.drawText(best, Qt::AlignCenter, label);
     }
 }
 
@@ -117,6 +167,17 @@ std::vector<QPointF> Record_Picture::Replay(const Level& level, int version, con
         path.push_back(replay.m_position);
     }
     return path;
+}
+
+std::vector<double> Record_Picture::Step_Speeds(const std::vector<QPointF>& path)
+{
+    std::vector<double> speeds;
+    for (size_t i = 1; i < path.size(); ++i)
+    {
+        const double step = Distance(path[i], path[i - 1]);
+        speeds.push_back(step > Put_Back_Step ? -1.0 : step * Frames_Per_Second);
+    }
+    return speeds;
 }
 
 std::vector<int> Record_Picture::Arrivals(const Level& level, const std::vector<QPointF>& path)
@@ -177,19 +238,27 @@ QTransform Record_Picture::Fit(const Level& level, const QSize& size)
 
 QImage Record_Picture::Render(int course, const Run& run, const Run* rival, const QSize& size)
 {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Background_Colour);
+    QPainter painter(&image);
+    Paint(painter, course, run, rival, size);
+    painter.end();
+    return image;
+}
+
+void Record_Picture::Paint(QPainter& painter, int course, const Run& run, const Run* rival, const QSize& size)
+{
     const Track_Info* info = Get_Track_Info(course);
     Level level;
     level.Init(course);
 
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Background_Colour);
-    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing, true);
     QFont font = painter.font();
     font.setPixelSize(14);
     painter.setFont(font);
 
     const QTransform world = Fit(level, size);
+
     painter.save();
     painter.setWorldTransform(world);
     level.Draw(&painter);
@@ -214,27 +283,32 @@ QImage Record_Picture::Render(int course, const Run& run, const Run* rival, cons
             if (!we_lead && !they_lead)
                 continue;
             const QPointF shift = level.m_normals[k] * Lead_Band_Offset;
-            painter.setPen(Screen_Pen(we_lead ? Middle_Colour : Rival_Colour, 4.0));
+            painter.setPen(Screen_Pen(we_lead ? Lead_Colour : Rival_Colour, 4.0));
             painter.drawLine(QLineF(level.m_points[k] - shift, level.m_points[k + 1] - shift));
         }
     }
+    const std::vector<double> speeds = Step_Speeds(path);
     double slowest = 1e30;
     double fastest = 0.0;
-    for (size_t i = 1; i < path.size(); ++i)
-    {
-        const double speed = Distance(path[i], path[i - 1]) * Frames_Per_Second;
-        slowest = std::min(slowest, speed);
-        fastest = std::max(fastest, speed);
-    }
-    if (path.size() < 2)
+    for (const double speed : speeds)
+        if (speed >= 0.0)
+        {
+            slowest = std::min(slowest, speed);
+            fastest = std::max(fastest, speed);
+        }
+    if (fastest < slowest)
         slowest = 0.0;
     // The rival's line goes wide underneath: where the two run together it frames the other.
     painter.setPen(Screen_Pen(Rival_Colour, 7.0));
+    const std::vector<double> rival_speeds = Step_Speeds(rival_path);
     for (size_t i = 1; i < rival_path.size(); ++i)
-        painter.drawLine(QLineF(rival_path[i - 1], rival_path[i]));
-    Draw_Speed_Line(painter, path, slowest, fastest);
+        if (rival_speeds[i - 1] >= 0.0)
+            painter.drawLine(QLineF(rival_path[i - 1], rival_path[i]));
+    Draw_Speed_Line(painter, path, speeds, slowest, fastest);
     painter.restore();
-    Draw_Ticks(painter, world, path);
+    std::vector<QPointF> lines = path;
+    lines.insert(lines.end(), rival_path.begin(), rival_path.end());
+    Draw_Ticks(painter, world, path, lines);
 
     // Title: the course and the lap times.
     const double line = QFontMetricsF(font).height();
@@ -266,13 +340,11 @@ QImage Record_Picture::Render(int course, const Run& run, const Run* rival, cons
     if (rival != nullptr)
     {
         const double x = bar.right() + 90.0;
-        painter.fillRect(QRectF(x, y, 24.0, 4.0), Middle_Colour);
+        painter.fillRect(QRectF(x, y, 24.0, 4.0), Lead_Colour);
         Draw_Label(painter, QPointF(x + 30.0, y + 6.0), QColor(220, 220, 220),
                    QStringLiteral("%1 ahead").arg(run.label));
         painter.fillRect(QRectF(x, y + 16.0, 24.0, 4.0), Rival_Colour);
         Draw_Label(painter, QPointF(x + 30.0, y + 22.0), QColor(220, 220, 220),
                    QStringLiteral("%1 ahead").arg(rival->label));
     }
-    painter.end();
-    return image;
 }

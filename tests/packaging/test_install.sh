@@ -95,6 +95,32 @@ check_tree() {
     [ "$(xmllint --xpath 'local-name(/*)' "$icon")" = svg ] || fail "$icon is not an SVG image"
 }
 
+# The board's own files, where the build has the board (Qt 6): its program, manual page and systemd unit.
+check_board_tree() {
+    local root=$1
+    local program=$root/bin/tavrelo-board
+    local unit=$root/lib/systemd/system/tavrelo-board.service
+    [ -x "$program" ] || fail "no program $program"
+    "$program" --help | grep -q '^Usage: tavrelo-board' || fail "$program --help does not say how to use it"
+    local report
+    report=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z \
+        "$root/share/man/man1/tavrelo-board.1.gz" 2>&1 >/dev/null)
+    [ -z "$report" ] || fail "manual page tavrelo-board(1) has faults: $report"
+    [ -f "$root/share/doc/tavrelo-board/copyright" ] || fail "no copyright file for the board"
+    [ -f "$unit" ] || fail "no systemd unit $unit"
+    # A user made for the service alone, its state in /var/lib, and the system out of its reach.
+    local setting
+    for setting in DynamicUser=yes StateDirectory=tavrelo-board ProtectSystem=strict ProtectHome=yes \
+        NoNewPrivileges=yes PrivateTmp=yes 'CapabilityBoundingSet=$' 'ExecStart=/usr/bin/tavrelo-board '; do
+        grep -qE "^$setting" "$unit" || fail "the board's unit lacks $setting"
+    done
+    if command -v systemd-analyze >/dev/null; then
+        report=$(systemd-analyze verify --man=no "$unit" 2>&1 | grep -v 'tavrelo-board is not executable') ||
+            true
+        [ -z "$report" ] || fail "systemd-analyze verify: $report"
+    fi
+}
+
 # The Qt the build was made with, and none other.
 qt=$(sed -n 's/^TAVRELO_QT:[A-Z]*=//p' "$build_dir/CMakeCache.txt")
 [ "$qt" = 6 ] && other=5 || other=6
@@ -118,6 +144,11 @@ cmake --install "$build_dir" --prefix "$stage" >"$work/install.log" 2>&1 ||
         fail "cmake --install failed"
     }
 check_tree "$stage"
+board=no
+if grep -q '^TAVRELO_BOARD_BUILT:INTERNAL=ON' "$build_dir/CMakeCache.txt"; then
+    board=yes
+    check_board_tree "$stage"
+fi
 
 # CPack first brings the build up to date, as `make package` would.
 [ -f "$build_dir/CPackConfig.cmake" ] || fail "no CPackConfig.cmake in $build_dir: is packaging/ configured?"
@@ -127,10 +158,18 @@ check_tree "$stage"
         fail "cpack -G DEB failed"
     }
 shopt -s nullglob
-debs=("$work"/deb/*.deb)
+debs=("$work"/deb/tavrelo_*.deb)
+board_debs=("$work"/deb/tavrelo-board_*.deb)
+all_debs=("$work"/deb/*.deb)
 shopt -u nullglob
-[ ${#debs[@]} -eq 1 ] || fail "expected one .deb from cpack, found ${#debs[@]}"
+[ ${#debs[@]} -eq 1 ] || fail "expected one tavrelo .deb from cpack, found ${#debs[@]}"
 deb=${debs[0]}
+if [ "$board" = yes ]; then
+    [ ${#board_debs[@]} -eq 1 ] && [ ${#all_debs[@]} -eq 2 ] ||
+        fail "expected the game's and the board's .deb, found: ${all_debs[*]}"
+else
+    [ ${#all_debs[@]} -eq 1 ] || fail "expected one .deb from cpack, found ${#all_debs[@]}"
+fi
 
 dpkg-deb -I "$deb" >"$work/info.txt" || fail "dpkg-deb cannot read $deb"
 [ "$(dpkg-deb -f "$deb" Package)" = tavrelo ] || fail "package is not named tavrelo"
@@ -171,5 +210,23 @@ fi
 # What the package unpacks is as sound as what cmake installs.
 dpkg-deb -x "$deb" "$work/unpacked" || fail "dpkg-deb cannot unpack $deb"
 check_tree "$work/unpacked/usr"
+
+if [ "$board" = yes ]; then
+    board_deb=${board_debs[0]}
+    [ "$(dpkg-deb -f "$board_deb" Package)" = tavrelo-board ] || fail "the board's package is not named tavrelo-board"
+    board_depends=$(dpkg-deb -f "$board_deb" Depends)
+    for package in libqt6sql6-sqlite libmicrohttpd12 libqt6core6; do
+        grep -q "$package" <<<"$board_depends" || fail "the board's Depends does not name $package: $board_depends"
+    done
+    if dpkg-deb -c "$deb" | grep -q tavrelo-board; then
+        fail "the game's package holds the board's files"
+    fi
+    lintian --fail-on error,warning "$board_deb" >"$work/lintian-board.txt" 2>&1 || {
+        grep -vE '^[IPNXO]: ' "$work/lintian-board.txt" >&2
+        fail "lintian finds faults in $(basename "$board_deb")"
+    }
+    dpkg-deb -x "$board_deb" "$work/board" || fail "dpkg-deb cannot unpack $board_deb"
+    check_board_tree "$work/board/usr"
+fi
 
 echo "PASS: installed tree and $(basename "$deb") hold the programs, manual pages, menu entry, icon and metadata; lintian is content"

@@ -1,0 +1,350 @@
+#include "Board_Api.h"
+
+#include "Board_Page.h"
+#include "Board_Store.h"
+#include "Lap_Timer.h"
+#include "Lap_Verifier.h"
+#include "Record_File.h"
+#include "Record_Picture.h"
+#include "Track_List.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <algorithm>
+
+namespace
+{
+constexpr int Picture_Cache = 32;
+const QSize Picture_Size(1024, 768);
+const QRegularExpression Standings_Path(QStringLiteral("^/api/v1/courses/([^/]+)/laps$"));
+const QRegularExpression Lap_Path(QStringLiteral("^/api/v1/laps/([^/.]+)$"));
+const QRegularExpression Picture_Path(QStringLiteral("^/api/v1/laps/([^/.]+)\\.png$"));
+const QRegularExpression Page_Path(QStringLiteral("^/laps/([^/.]+)$"));
+const QRegularExpression Id_Text(QStringLiteral("^[1-9][0-9]{0,17}$"));
+const QRegularExpression Key_Text(QStringLiteral("^[\\x21-\\x7e]+$"));
+const QRegularExpression Number_Text(QStringLiteral("^[0-9]{1,9}$"));
+
+Board_Response Json(int status, const QJsonObject& object)
+{
+    return Board_Response{status, "application/json",
+                          QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n'};
+}
+
+Board_Response Error(int status, const QString& reason)
+{
+    return Json(status, QJsonObject{{QStringLiteral("error"), reason}});
+}
+
+Board_Response Unavailable(Board_Store::Outcome outcome = Board_Store::Unavailable)
+{
+    return outcome == Board_Store::Full
+               ? Error(507, QStringLiteral("the board's storage is full"))
+               : Error(503, QStringLiteral("the board's database cannot be reached"));
+}
+
+QString Hash(const QByteArray& bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+// A lap id in a path: digits only, no sign, no leading zero.
+qint64 Lap_Id(const QString& text)
+{
+    if (!Id_Text.match(text).hasMatch())
+        return 0;
+    return text.toLongLong();
+}
+
+QJsonObject Lap_Json(const Board_Store::Entry& entry)
+{
+    return QJsonObject{
+        {QStringLiteral("id"), entry.id},
+        {QStringLiteral("rank"), entry.rank},
+        {QStringLiteral("name"), entry.name},
+        {QStringLiteral("course"), entry.course + 1},
+        {QStringLiteral("time"), static_cast<double>(entry.time)},
+        {QStringLiteral("lap"), Lap_Timer::Format_Time(entry.time)},
+        {QStringLiteral("date"), entry.date.toString(Qt::ISODate)},
+    };
+}
+} // namespace
+
+Board_Api::Board_Api(Board_Store& store, int submissions_per_minute)
+    : m_store(store), m_limiter(submissions_per_minute), m_verifiers(std::max(QThread::idealThreadCount(), 1))
+{
+}
+
+QString Board_Api::Name_Problem(const QString& name)
+{
+    const QList<uint> characters = name.toUcs4();
+    if (characters.isEmpty())
+        return QStringLiteral("the name is empty");
+    if (characters.size() > Max_Name)
+        return QStringLiteral("the name is longer than %1 characters").arg(Max_Name);
+    if (name != name.normalized(QString::NormalizationForm_C))
+        return QStringLiteral("the name is not in Unicode's composed form (NFC)");
+    bool visible = false;
+    for (const uint character : characters)
+    {
+        switch (QChar::category(static_cast<char32_t>(character)))
+        {
+        case QChar::Other_Control:
+        case QChar::Other_Format: // invisible joiners and the marks that turn text around
+        case QChar::Other_Surrogate:
+        case QChar::Other_PrivateUse:
+        case QChar::Other_NotAssigned:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
+            return QStringLiteral("the name holds a control or invisible character (U+%1)")
+                .arg(QString::number(character, 16).toUpper().rightJustified(4, QChar('0')));
+        case QChar::Separator_Space:
+        case QChar::Mark_NonSpacing:
+        case QChar::Mark_SpacingCombining:
+        case QChar::Mark_Enclosing:
+            break;
+        default:
+            visible = true;
+        }
+    }
+    if (!visible)
+        return QStringLiteral("the name shows nothing");
+    return QString();
+}
+
+int Board_Api::Course_Of(const QString& text)
+{
+    if (!QRegularExpression(QStringLiteral("^[1-9]$")).match(text).hasMatch())
+        return -1;
+    const int course = text.toInt() - 1;
+    return course < Get_Track_Count() ? course : -1;
+}
+
+Board_Response Board_Api::Handle(const Board_Request& request)
+{
+    const QString& path = request.path;
+    const bool get = request.method == "GET" || request.method == "HEAD";
+    if (path == QLatin1String("/api/v1/laps"))
+        return request.method == "POST" ? Submit(request)
+                                        : Error(405, QStringLiteral("laps are sent with POST"));
+    if (!get)
+        return Error(405, QStringLiteral("only GET here"));
+    if (path == QLatin1String("/healthz"))
+        return m_store.Healthy() ? Board_Response{200, "text/plain; charset=utf-8", "ok\n"}
+                                 : Board_Response{503, "text/plain; charset=utf-8", "database unavailable\n"};
+    if (path == QLatin1String("/"))
+        return Front_Page();
+    if (path == QLatin1String("/style.css"))
+        return Board_Response{200, "text/css; charset=utf-8", Board_Page::Style()};
+    if (path == QLatin1String("/favicon.ico"))
+        return Board_Response{204, "image/x-icon", QByteArray()};
+    QRegularExpressionMatch match;
+    if ((match = Standings_Path.match(path)).hasMatch())
+        return Standings(match.captured(1), request.query);
+    if ((match = Lap_Path.match(path)).hasMatch())
+        return Lap_File(match.captured(1));
+    if ((match = Picture_Path.match(path)).hasMatch())
+        return Lap_Picture(match.captured(1));
+    if ((match = Page_Path.match(path)).hasMatch())
+        return Lap_Page(match.captured(1));
+    if (path.startsWith(QLatin1String("/api/")))
+        return Error(404, QStringLiteral("no such resource"));
+    return Board_Response{404, "text/html; charset=utf-8", Board_Page::Not_Found()};
+}
+
+Board_Response Board_Api::Submit(const Board_Request& request)
+{
+    if (request.body_too_large)
+        return Error(413, QStringLiteral("a submission is at most %1 bytes").arg(Max_Body));
+    // Before any work: a flood costs the board one lookup a request.
+    if (!m_limiter.Allow(request.address, QDeadlineTimer::current().deadline()))
+        return Error(429, QStringLiteral("too many submissions from %1: wait a minute").arg(request.address));
+    QJsonParseError parse_error;
+    const QJsonDocument document = QJsonDocument::fromJson(request.body, &parse_error);
+    if (parse_error.error != QJsonParseError::NoError || !document.isObject())
+        return Error(400, parse_error.error != QJsonParseError::NoError
+                              ? QStringLiteral("not JSON: %1 at byte %2")
+                                    .arg(parse_error.errorString())
+                                    .arg(parse_error.offset)
+                              : QStringLiteral("not a JSON object"));
+    const QJsonObject object = document.object();
+    const QJsonValue name = object.value(QStringLiteral("name"));
+    const QJsonValue key = object.value(QStringLiteral("key"));
+    const QJsonValue lap = object.value(QStringLiteral("lap"));
+    if (!name.isString() || !key.isString() || !lap.isObject())
+        return Error(400,
+                     QStringLiteral("a submission is {\"name\": text, \"key\": text, \"lap\": a lap file}"));
+    const QString problem = Name_Problem(name.toString());
+    if (!problem.isEmpty())
+        return Error(400, problem);
+    const QString key_text = key.toString();
+    if (key_text.size() < Min_Key || key_text.size() > Max_Key || !Key_Text.match(key_text).hasMatch())
+        return Error(
+            400, QStringLiteral("the key is %1 to %2 printable ASCII characters").arg(Min_Key).arg(Max_Key));
+
+    Record_File file;
+    QString reason;
+    if (!file.Read(QJsonDocument(lap.toObject()).toJson(QJsonDocument::Compact), reason))
+        return Error(422, reason);
+    if (file.m_inputs.isEmpty())
+        return Error(422,
+                     QStringLiteral("no inputs to verify: the board takes only laps that prove themselves"));
+    const Lap_Verifier::Verdict verdict =
+        Lap_Verifier::Verify(file.m_course, file.m_time, file.m_ghost, file.m_inputs);
+    if (verdict.kind != Lap_Verifier::Verified)
+        return Error(422, verdict.Text());
+
+    Board_Store::Submission submission{
+        file.m_course,
+        file.m_time,
+        file.m_ghost,
+        file.m_inputs,
+        name.toString(),
+        Hash(key_text.toUtf8()),
+        Hash(QByteArray::number(file.m_course) + ':' + file.m_inputs.toLatin1())};
+    const Board_Store::Result result = m_store.Submit(submission);
+    QJsonObject answer{{QStringLiteral("id"), result.id},
+                       {QStringLiteral("rank"), result.rank},
+                       {QStringLiteral("course"), file.m_course + 1},
+                       {QStringLiteral("time"), static_cast<double>(file.m_time)},
+                       {QStringLiteral("lap"), Lap_Timer::Format_Time(file.m_time)}};
+    switch (result.outcome)
+    {
+    case Board_Store::Stored:
+        return Json(201, answer);
+    case Board_Store::Same_Lap:
+        if (result.rank > 0)
+            return Json(201, answer);
+        answer.insert(QStringLiteral("kept"), QStringLiteral("a faster lap of yours is on the board"));
+        return Json(200, answer);
+    case Board_Store::Not_Faster:
+        answer.insert(QStringLiteral("kept"), QStringLiteral("your faster lap stays on the board"));
+        return Json(200, answer);
+    case Board_Store::Name_Taken:
+        return Error(403, QStringLiteral("the name belongs to another player"));
+    case Board_Store::Lap_Taken:
+        return Error(409, QStringLiteral("this lap is on the board under another name"));
+    case Board_Store::Unavailable:
+    case Board_Store::Full:
+        break;
+    }
+    return Unavailable(result.outcome);
+}
+
+Board_Response Board_Api::Standings(const QString& course_text, const QHash<QString, QString>& query)
+{
+    const int course = Course_Of(course_text);
+    if (course < 0)
+        return Error(
+            404, QStringLiteral("no course %1: courses are 1 to %2").arg(course_text).arg(Get_Track_Count()));
+    int limit = Default_Limit;
+    int offset = 0;
+    for (const auto& [parameter, value] :
+         {std::make_pair(QStringLiteral("limit"), &limit), std::make_pair(QStringLiteral("offset"), &offset)})
+    {
+        if (!query.contains(parameter))
+            continue;
+        const QString text = query.value(parameter);
+        if (!Number_Text.match(text).hasMatch())
+            return Error(400, QStringLiteral("%1 is a whole number").arg(parameter));
+        *value = text.toInt();
+    }
+    if (limit < 1 || limit > Max_Limit)
+        return Error(400, QStringLiteral("limit is 1 to %1").arg(Max_Limit));
+    std::vector<Board_Store::Entry> entries;
+    int total = 0;
+    if (!m_store.Standings(course, limit, offset, entries, total))
+        return Unavailable();
+    QJsonArray laps;
+    for (const Board_Store::Entry& entry : entries)
+        laps.append(Lap_Json(entry));
+    return Json(200, QJsonObject{{QStringLiteral("course"), course + 1},
+                                 {QStringLiteral("name"), QString::fromLatin1(Get_Track_Info(course)->name)},
+                                 {QStringLiteral("total"), total},
+                                 {QStringLiteral("limit"), limit},
+                                 {QStringLiteral("offset"), offset},
+                                 {QStringLiteral("laps"), laps}});
+}
+
+Board_Response Board_Api::Lap_File(const QString& id_text)
+{
+    Board_Store::Entry entry;
+    const qint64 id = Lap_Id(id_text);
+    const Board_Store::Found found = id > 0 ? m_store.Lap(id, entry) : Board_Store::No_Lap;
+    if (found == Board_Store::Lookup_Failed)
+        return Unavailable();
+    if (found == Board_Store::No_Lap)
+        return Error(404, QStringLiteral("no lap %1").arg(id_text));
+    return Board_Response{200, "application/json",
+                          Record_File::Write(entry.course, entry.time, entry.ghost, entry.inputs)};
+}
+
+Board_Response Board_Api::Lap_Picture(const QString& id_text)
+{
+    const qint64 id = Lap_Id(id_text);
+    {
+        QMutexLocker lock(&m_picture_mutex);
+        for (auto kept = m_pictures.begin(); kept != m_pictures.end(); ++kept)
+            if (kept->first == id)
+            {
+                m_pictures.splice(m_pictures.begin(), m_pictures, kept);
+                return Board_Response{200, "image/png", kept->second};
+            }
+    }
+    Board_Store::Entry entry;
+    const Board_Store::Found found = id > 0 ? m_store.Lap(id, entry) : Board_Store::No_Lap;
+    if (found == Board_Store::Lookup_Failed)
+        return Unavailable();
+    if (found == Board_Store::No_Lap)
+        return Error(404, QStringLiteral("no lap %1").arg(id_text));
+    QByteArray png;
+    {
+        // One picture at a time: drawing text is not safe in every thread on every platform.
+        QMutexLocker lock(&m_picture_mutex);
+        const QImage image = Record_Picture::Render(
+            entry.course, Record_Picture::Run{entry.name, entry.time, entry.ghost}, nullptr, Picture_Size);
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        m_pictures.emplace_front(id, png);
+        if (m_pictures.size() > Picture_Cache)
+            m_pictures.pop_back();
+    }
+    return Board_Response{200, "image/png", png};
+}
+
+Board_Response Board_Api::Front_Page()
+{
+    std::vector<std::vector<Board_Store::Entry>> courses(static_cast<size_t>(Get_Track_Count()));
+    for (int course = 0; course < Get_Track_Count(); ++course)
+    {
+        int total = 0;
+        if (!m_store.Standings(course, Default_Limit, 0, courses[static_cast<size_t>(course)], total))
+            return Board_Response{503, "text/html; charset=utf-8", Board_Page::Unavailable()};
+    }
+    return Board_Response{200, "text/html; charset=utf-8", Board_Page::Front(courses)};
+}
+
+Board_Response Board_Api::Lap_Page(const QString& id_text)
+{
+    Board_Store::Entry entry;
+    const qint64 id = Lap_Id(id_text);
+    const Board_Store::Found found = id > 0 ? m_store.Lap(id, entry) : Board_Store::No_Lap;
+    std::vector<Board_Store::Entry> leader;
+    int total = 0;
+    if (found == Board_Store::Lookup_Failed ||
+        (found == Board_Store::Found_Lap && !m_store.Standings(entry.course, 1, 0, leader, total)))
+        return Board_Response{503, "text/html; charset=utf-8", Board_Page::Unavailable()};
+    if (found == Board_Store::No_Lap)
+        return Board_Response{404, "text/html; charset=utf-8", Board_Page::Not_Found()};
+    return Board_Response{200, "text/html; charset=utf-8",
+                          Board_Page::Lap(entry, leader.empty() ? nullptr : &leader.front())};
+}

@@ -1,0 +1,72 @@
+// Board_Api: the board's answer to each request: the JSON API, the health check and the web pages.
+#ifndef TAVRELO_BOARD_API_H
+#define TAVRELO_BOARD_API_H
+
+#include "Rate_Limiter.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QMutex>
+#include <QSemaphore>
+#include <QString>
+
+#include <list>
+#include <utility>
+
+class Board_Store;
+
+struct Board_Request
+{
+    QByteArray method;
+    QString path;
+    QHash<QString, QString> query;
+    QByteArray body;
+    bool body_too_large = false; // the body was cut off at Board_Api::Max_Body
+    QString address;             // the client's
+};
+
+struct Board_Response
+{
+    int status = 200;
+    QByteArray type;
+    QByteArray body;
+};
+
+class Board_Api
+{
+public:
+    // A lap file is about 60 kB with its inputs: a body four times that is no lap.
+    static constexpr int Max_Body = 256 * 1024;
+    static constexpr int Max_Name = 24;
+    static constexpr int Min_Key = 16;
+    static constexpr int Max_Key = 256;
+    static constexpr int Default_Limit = 50;
+    static constexpr int Max_Limit = 500;
+
+    Board_Api(Board_Store& store, int submissions_per_minute);
+
+    Board_Response Handle(const Board_Request& request);
+
+    // Empty when name may stand on the board (as given: names are not trimmed or changed), else why not.
+    static QString Name_Problem(const QString& name);
+    // The course numbered 1 to 3 in paths, as an index; -1 for none.
+    static int Course_Of(const QString& text);
+
+private:
+    Board_Response Submit(const Board_Request& request);
+    Board_Response Standings(const QString& course, const QHash<QString, QString>& query);
+    Board_Response Lap_File(const QString& id);
+    Board_Response Lap_Picture(const QString& id);
+    Board_Response Front_Page();
+    Board_Response Lap_Page(const QString& id);
+
+    Board_Store& m_store;
+    Rate_Limiter m_limiter;
+    // Laps raced again at once: one a processor, so that racing never starves the readers of a thread.
+    QSemaphore m_verifiers;
+    // Pictures of laps, which never change once stored: the latest few, kept drawn.
+    QMutex m_picture_mutex;
+    std::list<std::pair<qint64, QByteArray>> m_pictures;
+};
+
+#endif

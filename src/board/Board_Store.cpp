@@ -1,0 +1,454 @@
+#include "Board_Store.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QThread>
+#include <QUrl>
+#include <QUrlQuery>
+#include <QVariant>
+
+namespace
+{
+// Each step takes the schema one version forward; a step never changes once released.
+// ID stands for the engine's own column of growing keys.
+const std::vector<std::vector<const char*>> Migrations = {
+    {
+        "CREATE TABLE players (id ID, name TEXT NOT NULL, name_folded TEXT NOT NULL UNIQUE, "
+        "key_hash TEXT NOT NULL, created BIGINT NOT NULL)",
+        "CREATE TABLE laps (id ID, player_id BIGINT NOT NULL REFERENCES players (id), "
+        "course INTEGER NOT NULL, time DOUBLE PRECISION NOT NULL, ghost TEXT NOT NULL, "
+        "inputs TEXT NOT NULL, inputs_hash TEXT NOT NULL UNIQUE, submitted BIGINT NOT NULL)",
+        "CREATE TABLE best (course INTEGER NOT NULL, player_id BIGINT NOT NULL REFERENCES players (id), "
+        "lap_id BIGINT NOT NULL REFERENCES laps (id), time DOUBLE PRECISION NOT NULL, "
+        "PRIMARY KEY (course, player_id))",
+        "CREATE INDEX best_by_time ON best (course, time, lap_id)",
+    },
+};
+
+QSqlQuery Prepare(QSqlDatabase& database, const char* text)
+{
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    query.prepare(QString::fromLatin1(text));
+    return query;
+}
+
+// A lap's place: after every best lap that is faster, or as fast and stored earlier.
+bool Rank_Of(QSqlDatabase& database, int course, double time, qint64 lap_id, int& rank)
+{
+    QSqlQuery query = Prepare(database, "SELECT COUNT(*) FROM best WHERE course = ? AND "
+                                        "(time < ? OR (time = ? AND lap_id < ?))");
+    query.addBindValue(course);
+    query.addBindValue(time);
+    query.addBindValue(time);
+    query.addBindValue(lap_id);
+    if (!query.exec() || !query.next())
+        return false;
+    rank = query.value(0).toInt() + 1;
+    return true;
+}
+} // namespace
+
+Board_Store::Location Board_Store::Sqlite(const QString& file)
+{
+    Location location;
+    location.driver = QStringLiteral("QSQLITE");
+    location.database = file;
+    return location;
+}
+
+bool Board_Store::Parse_Url(const QString& text, Location& location, QString& error)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid() || (url.scheme() != "postgresql" && url.scheme() != "postgres"))
+    {
+        error = QStringLiteral("--database takes postgresql://[USER[:PASSWORD]@][HOST][:PORT]/DATABASE");
+        return false;
+    }
+    location = Location();
+    location.driver = QStringLiteral("QPSQL");
+    location.database = url.path().mid(1);
+    location.host = url.host();
+    location.port = url.port(-1);
+    location.user = url.userName();
+    location.password = url.password();
+    const QUrlQuery query(url);
+    if (query.hasQueryItem(QStringLiteral("host")))
+        location.host = query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded);
+    if (location.database.isEmpty() || location.database.contains('/'))
+    {
+        error =
+            QStringLiteral("--database names no database: %1").arg(url.toDisplayString(QUrl::RemovePassword));
+        return false;
+    }
+    return true;
+}
+
+Board_Store::Board_Store(const Location& location) : m_location(location) {}
+
+Board_Store::~Board_Store()
+{
+    // The threads that used them have ended: only their names are left to let go.
+    for (const auto& connection : m_connections)
+        QSqlDatabase::removeDatabase(connection.second);
+}
+
+QString Board_Store::Description() const
+{
+    if (!Is_Postgres())
+        return QStringLiteral("SQLite %1").arg(m_location.database);
+    return QStringLiteral("PostgreSQL database %1 on %2")
+        .arg(m_location.database,
+             m_location.host.isEmpty() ? QStringLiteral("the local socket") : m_location.host);
+}
+
+bool Board_Store::Is_Postgres() const
+{
+    return m_location.driver == QLatin1String("QPSQL");
+}
+
+QSqlDatabase Board_Store::Connection()
+{
+    const Qt::HANDLE thread = QThread::currentThreadId();
+    QString name;
+    bool fresh = false;
+    {
+        QMutexLocker lock(&m_mutex);
+        auto found = m_connections.find(thread);
+        if (found == m_connections.end())
+        {
+            name = QStringLiteral("tavrelo-board-%1-%2")
+                       .arg(reinterpret_cast<quintptr>(this), 0, 16)
+                       .arg(reinterpret_cast<quintptr>(thread), 0, 16);
+            m_connections.emplace(thread, name);
+            fresh = true;
+        }
+        else
+        {
+            name = found->second;
+        }
+    }
+    QSqlDatabase database;
+    if (fresh)
+    {
+        database = QSqlDatabase::addDatabase(m_location.driver, name);
+        database.setDatabaseName(m_location.database);
+        if (Is_Postgres())
+        {
+            database.setHostName(m_location.host);
+            database.setPort(m_location.port);
+            database.setUserName(m_location.user);
+            database.setPassword(m_location.password);
+            database.setConnectOptions(QStringLiteral("connect_timeout=3"));
+        }
+        else
+        {
+            // Writers queue for the file's one write lock rather than fail at once.
+            database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        }
+    }
+    else
+    {
+        database = QSqlDatabase::database(name, false);
+    }
+    if (!database.isOpen() && database.open() && !Is_Postgres())
+    {
+        // Readers never wait for a writer, and a lap answered 201 is on the disk.
+        QSqlQuery pragma(database);
+        pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        pragma.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+        pragma.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+    }
+    return database;
+}
+
+Board_Store::Outcome Board_Store::Classify(const QSqlError& error, QSqlDatabase& database, bool& clash)
+{
+    const QString code = error.nativeErrorCode();
+    clash = code == "23505" || code == "19" || code == "2067" || code == "1555";
+    if (clash)
+        return Unavailable;
+    if (code == "13" || code == "53100")
+        return Full;
+    // A lost server leaves the connection looking open: open it anew next time.
+    if (code != "5" && code != "6")
+        database.close();
+    return Unavailable;
+}
+
+bool Board_Store::Open(QString& error)
+{
+    QSqlDatabase database = Connection();
+    if (!database.isOpen())
+    {
+        error = QStringLiteral("cannot open %1: %2").arg(Description(), database.lastError().text());
+        return false;
+    }
+    QSqlQuery query(database);
+    const auto fail = [&](const QSqlQuery& failed)
+    {
+        error = QStringLiteral("cannot set up %1: %2").arg(Description(), failed.lastError().text());
+        QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
+        return false;
+    };
+    // Boards starting side by side migrate one after the other.
+    if (!query.exec(Is_Postgres() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
+        return fail(query);
+    if (Is_Postgres() && !query.exec(QStringLiteral("SELECT pg_advisory_xact_lock(8642)")))
+        return fail(query);
+    if (!query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS board_schema (version INTEGER NOT NULL)")))
+        return fail(query);
+    if (!query.exec(QStringLiteral("SELECT MAX(version) FROM board_schema")) || !query.next())
+        return fail(query);
+    const int version = query.value(0).isNull() ? 0 : query.value(0).toInt();
+    if (version > Schema_Version)
+    {
+        QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
+        error = QStringLiteral("%1 holds schema version %2, newer than this board's %3: run a newer board")
+                    .arg(Description())
+                    .arg(version)
+                    .arg(Schema_Version);
+        return false;
+    }
+    const QString id = Is_Postgres() ? QStringLiteral("BIGSERIAL PRIMARY KEY")
+                                     : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+    for (int step = version + 1; step <= Schema_Version; ++step)
+    {
+        for (const char* statement : Migrations[static_cast<size_t>(step - 1)])
+            if (!query.exec(QString::fromLatin1(statement).replace(QStringLiteral(" ID,"), " " + id + ",")))
+                return fail(query);
+        query.prepare(QStringLiteral("INSERT INTO board_schema (version) VALUES (?)"));
+        query.addBindValue(step);
+        if (!query.exec())
+            return fail(query);
+    }
+    if (!query.exec(QStringLiteral("COMMIT")))
+        return fail(query);
+    return true;
+}
+
+Board_Store::Result Board_Store::Submit(const Submission& submission)
+{
+    return With_Connection(
+        [&](QSqlDatabase& database)
+        {
+            // Two submissions racing for one name or one lap: the loser sees the winner's row on its second
+            // try.
+            for (int attempt = 0; attempt < 3; ++attempt)
+            {
+                bool clash = false;
+                const Result result = Try_Submit(database, submission, clash);
+                if (!clash)
+                    return result;
+            }
+            return Result{Unavailable};
+        },
+        Result{Unavailable});
+}
+
+Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submission& submission, bool& clash)
+{
+    clash = false;
+    QSqlQuery control(database);
+    const auto fail = [&](const QSqlQuery& failed)
+    {
+        const Outcome outcome = Classify(failed.lastError(), database, clash);
+        if (database.isOpen())
+            QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
+        return Result{outcome};
+    };
+    const auto answer = [&](Outcome outcome, qint64 id = 0, int rank = 0)
+    {
+        QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
+        return Result{outcome, id, rank};
+    };
+    if (!control.exec(Is_Postgres() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
+        return fail(control);
+
+    const QString folded = submission.name.toCaseFolded();
+    QSqlQuery player = Prepare(database, "SELECT id, key_hash FROM players WHERE name_folded = ?");
+    player.addBindValue(folded);
+    if (!player.exec())
+        return fail(player);
+    qint64 player_id = 0;
+    if (player.next())
+    {
+        if (player.value(1).toString() != submission.key_hash)
+            return answer(Name_Taken);
+        player_id = player.value(0).toLongLong();
+    }
+    else
+    {
+        QSqlQuery insert = Prepare(
+            database,
+            "INSERT INTO players (name, name_folded, key_hash, created) VALUES (?, ?, ?, ?) RETURNING id");
+        insert.addBindValue(submission.name);
+        insert.addBindValue(folded);
+        insert.addBindValue(submission.key_hash);
+        insert.addBindValue(QDateTime::currentMSecsSinceEpoch());
+        if (!insert.exec() || !insert.next())
+            return fail(insert);
+        player_id = insert.value(0).toLongLong();
+    }
+
+    QSqlQuery known = Prepare(database, "SELECT id, player_id FROM laps WHERE inputs_hash = ?");
+    known.addBindValue(submission.inputs_hash);
+    if (!known.exec())
+        return fail(known);
+    if (known.next())
+    {
+        const qint64 lap_id = known.value(0).toLongLong();
+        if (known.value(1).toLongLong() != player_id)
+            return answer(Lap_Taken);
+        QSqlQuery best = Prepare(database, "SELECT time FROM best WHERE lap_id = ?");
+        best.addBindValue(lap_id);
+        int rank = 0;
+        if (!best.exec())
+            return fail(best);
+        if (best.next() && !Rank_Of(database, submission.course, best.value(0).toDouble(), lap_id, rank))
+            return fail(best);
+        return answer(Same_Lap, lap_id, rank);
+    }
+
+    QSqlQuery best = Prepare(database, "SELECT lap_id, time FROM best WHERE course = ? AND player_id = ?");
+    best.addBindValue(submission.course);
+    best.addBindValue(player_id);
+    if (!best.exec())
+        return fail(best);
+    const bool had_best = best.next();
+    if (had_best && best.value(1).toDouble() <= static_cast<double>(submission.time))
+    {
+        const qint64 best_id = best.value(0).toLongLong();
+        int rank = 0;
+        if (!Rank_Of(database, submission.course, best.value(1).toDouble(), best_id, rank))
+            return fail(best);
+        return answer(Not_Faster, best_id, rank);
+    }
+
+    QSqlQuery lap =
+        Prepare(database, "INSERT INTO laps (player_id, course, time, ghost, inputs, inputs_hash, "
+                          "submitted) VALUES (?, ?, ?, ?, ?, ?, ?) RETURNING id");
+    lap.addBindValue(player_id);
+    lap.addBindValue(submission.course);
+    lap.addBindValue(static_cast<double>(submission.time));
+    lap.addBindValue(submission.ghost);
+    lap.addBindValue(submission.inputs);
+    lap.addBindValue(submission.inputs_hash);
+    lap.addBindValue(QDateTime::currentMSecsSinceEpoch());
+    if (!lap.exec() || !lap.next())
+        return fail(lap);
+    const qint64 lap_id = lap.value(0).toLongLong();
+    lap.finish();
+    QSqlQuery place = Prepare(
+        database, had_best ? "UPDATE best SET lap_id = ?, time = ? WHERE course = ? AND player_id = ?"
+                           : "INSERT INTO best (lap_id, time, course, player_id) VALUES (?, ?, ?, ?)");
+    place.addBindValue(lap_id);
+    place.addBindValue(static_cast<double>(submission.time));
+    place.addBindValue(submission.course);
+    place.addBindValue(player_id);
+    if (!place.exec())
+        return fail(place);
+    int rank = 0;
+    if (!Rank_Of(database, submission.course, static_cast<double>(submission.time), lap_id, rank))
+        return fail(place);
+    if (!control.exec(QStringLiteral("COMMIT")))
+        return fail(control);
+    return Result{Stored, lap_id, rank};
+}
+
+bool Board_Store::Standings(int course, int limit, int offset, std::vector<Entry>& entries, int& total)
+{
+    return With_Connection(
+        [&](QSqlDatabase& database)
+        {
+            entries.clear();
+            bool clash = false;
+            QSqlQuery count = Prepare(database, "SELECT COUNT(*) FROM best WHERE course = ?");
+            count.addBindValue(course);
+            if (!count.exec() || !count.next())
+                return Classify(count.lastError(), database, clash), false;
+            total = count.value(0).toInt();
+            QSqlQuery query =
+                Prepare(database, "SELECT b.lap_id, p.name, b.time, l.submitted FROM best b "
+                                  "JOIN players p ON p.id = b.player_id JOIN laps l ON l.id = b.lap_id "
+                                  "WHERE b.course = ? ORDER BY b.time, b.lap_id LIMIT ? OFFSET ?");
+            query.addBindValue(course);
+            query.addBindValue(limit);
+            query.addBindValue(offset);
+            if (!query.exec())
+                return Classify(query.lastError(), database, clash), false;
+            while (query.next())
+            {
+                Entry entry;
+                entry.id = query.value(0).toLongLong();
+                entry.course = course;
+                entry.rank = offset + static_cast<int>(entries.size()) + 1;
+                entry.name = query.value(1).toString();
+                entry.time = static_cast<float>(query.value(2).toDouble());
+                entry.date = QDateTime::fromMSecsSinceEpoch(query.value(3).toLongLong(), Qt::UTC);
+                entries.push_back(entry);
+            }
+            return true;
+        },
+        false);
+}
+
+Board_Store::Found Board_Store::Lap(qint64 id, Entry& entry)
+{
+    return With_Connection(
+        [&](QSqlDatabase& database)
+        {
+            bool clash = false;
+            QSqlQuery query =
+                Prepare(database, "SELECT l.course, p.name, l.time, l.submitted, l.ghost, l.inputs, b.lap_id "
+                                  "FROM laps l JOIN players p ON p.id = l.player_id "
+                                  "LEFT JOIN best b ON b.lap_id = l.id WHERE l.id = ?");
+            query.addBindValue(id);
+            if (!query.exec())
+                return Classify(query.lastError(), database, clash), Lookup_Failed;
+            if (!query.next())
+                return No_Lap;
+            entry.id = id;
+            entry.course = query.value(0).toInt();
+            entry.name = query.value(1).toString();
+            entry.time = static_cast<float>(query.value(2).toDouble());
+            entry.date = QDateTime::fromMSecsSinceEpoch(query.value(3).toLongLong(), Qt::UTC);
+            entry.ghost = query.value(4).toString();
+            entry.inputs = query.value(5).toString();
+            entry.rank = 0;
+            const bool is_best = !query.value(6).isNull();
+            query.finish();
+            if (is_best && !Rank_Of(database, entry.course, static_cast<double>(entry.time), id, entry.rank))
+                return Lookup_Failed;
+            return Found_Lap;
+        },
+        Lookup_Failed);
+}
+
+qint64 Board_Store::Lap_Count()
+{
+    return With_Connection(
+        [this](QSqlDatabase& database)
+        {
+            QSqlQuery query(database);
+            bool clash = false;
+            if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM laps")) || !query.next())
+                return Classify(query.lastError(), database, clash), qint64(-1);
+            return query.value(0).toLongLong();
+        },
+        qint64(-1));
+}
+
+bool Board_Store::Healthy()
+{
+    return With_Connection(
+        [this](QSqlDatabase& database)
+        {
+            QSqlQuery query(database);
+            bool clash = false;
+            if (query.exec(QStringLiteral("SELECT 1")) && query.next())
+                return true;
+            return Classify(query.lastError(), database, clash), false;
+        },
+        false);
+}

@@ -1,0 +1,174 @@
+// tavrelo-board: a board of best laps that takes only laps whose inputs prove them, with its web page.
+#include "Board_Api.h"
+#include "Board_Server.h"
+#include "Board_Store.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+#include <csignal>
+#include <cstdio>
+#include <pthread.h>
+
+namespace
+{
+enum Exit_Status
+{
+    Done = 0,
+    Failed = 1,
+    Wrong_Usage = 2,
+};
+
+void Print(FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+int Usage_Error(const QString& text)
+{
+    Print(stderr, QStringLiteral("tavrelo-board: %1\nTry 'tavrelo-board --help'.\n").arg(text));
+    return Wrong_Usage;
+}
+
+// HOST:PORT, the host an IPv4 address, [an IPv6 one] or localhost.
+bool Parse_Listen(const QString& text, QString& host, int& port)
+{
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("^(\\[([0-9A-Fa-f:.]+)\\]|([0-9.]+|localhost)):([0-9]{1,5})$"))
+            .match(text);
+    if (!match.hasMatch())
+        return false;
+    host = match.captured(2).isEmpty() ? match.captured(3) : match.captured(2);
+    if (host == QLatin1String("localhost"))
+        host = QStringLiteral("127.0.0.1");
+    port = match.captured(4).toInt();
+    return port >= 1 && port <= 65535;
+}
+
+bool Parse_Count(const QString& text, int low, int high, int& value)
+{
+    bool ok = false;
+    value = text.toInt(&ok);
+    return ok && value >= low && value <= high;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Pictures of laps are painted in memory: no display is opened, whatever the desktop says.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tavrelo-board"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TAVRELO_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Keeps the best laps of Tavrelo's courses from many players. It takes a lap only when its inputs, "
+        "raced "
+        "again, prove its time and ghost; it answers a JSON API under /api/v1 and shows the standings at /.\n"
+        "Laps are kept in SQLite in the data folder, or in PostgreSQL with --database.");
+    const QCommandLineOption help({"h", "help"}, "Shows this help.");
+    const QCommandLineOption version({"v", "version"}, "Shows the version.");
+    const QCommandLineOption listen("listen", "The address and port to listen on (default 127.0.0.1:8642).",
+                                    "HOST:PORT", "127.0.0.1:8642");
+    const QCommandLineOption data("data",
+                                  "The folder of the SQLite database (default: the XDG data folder's "
+                                  "tavrelo-board).",
+                                  "DIR");
+    const QCommandLineOption database("database", "A PostgreSQL database instead of SQLite.",
+                                      "postgresql://USER@HOST:PORT/NAME");
+    const QCommandLineOption rate(
+        "rate", "Submissions one address may send a minute; 0 for no limit (default 60).", "N", "60");
+    const QCommandLineOption threads("threads",
+                                     "Requests answered at once, each with its own database "
+                                     "connection (default 32).",
+                                     "N", "32");
+    parser.addOptions({help, version, listen, data, database, rate, threads});
+    if (!parser.parse(QCoreApplication::arguments()))
+        return Usage_Error(parser.errorText());
+    if (parser.isSet(help))
+    {
+        Print(stdout,
+              parser.helpText().replace(QStringLiteral("Usage: ") + QCoreApplication::arguments().value(0),
+                                        QStringLiteral("Usage: tavrelo-board")));
+        return Done;
+    }
+    if (parser.isSet(version))
+    {
+        Print(stdout, QStringLiteral("tavrelo-board %1\n").arg(TAVRELO_VERSION));
+        return Done;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return Usage_Error(QStringLiteral("no arguments are taken, only options: '%1'")
+                               .arg(parser.positionalArguments().join(' ')));
+    QString host;
+    int port = 0;
+    if (!Parse_Listen(parser.value(listen), host, port))
+        return Usage_Error(QStringLiteral("--listen takes HOST:PORT, such as 127.0.0.1:8642 or [::1]:8642"));
+    int per_minute = 0;
+    Board_Server::Limits limits;
+    if (!Parse_Count(parser.value(rate), 0, 1000000, per_minute))
+        return Usage_Error(QStringLiteral("--rate takes a whole number from 0 to 1000000"));
+    if (!Parse_Count(parser.value(threads), 1, 256, limits.threads))
+        return Usage_Error(QStringLiteral("--threads takes a whole number from 1 to 256"));
+    if (parser.isSet(data) && parser.isSet(database))
+        return Usage_Error(QStringLiteral("--data and --database name two places: give one"));
+
+    Board_Store::Location location;
+    if (parser.isSet(database))
+    {
+        QString error;
+        if (!Board_Store::Parse_Url(parser.value(database), location, error))
+            return Usage_Error(error);
+    }
+    else
+    {
+        const QString folder = parser.isSet(data)
+                                   ? parser.value(data)
+                                   : QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                         QStringLiteral("/tavrelo-board");
+        if (!QDir().mkpath(folder))
+        {
+            Print(stderr, QStringLiteral("tavrelo-board: cannot make the data folder %1\n").arg(folder));
+            return Failed;
+        }
+        location = Board_Store::Sqlite(QDir(folder).absoluteFilePath(QStringLiteral("board.sqlite")));
+    }
+
+    // The signals that end the board are taken by this thread alone, which waits
+    // for them: the server's threads, started below, inherit the mask.
+    sigset_t ending;
+    sigemptyset(&ending);
+    sigaddset(&ending, SIGINT);
+    sigaddset(&ending, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &ending, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    Board_Store store(location);
+    QString error;
+    if (!store.Open(error))
+    {
+        Print(stderr, QStringLiteral("tavrelo-board: %1\n").arg(error));
+        return Failed;
+    }
+    Board_Api api(store, per_minute);
+    Board_Server server(api);
+    if (!server.Start(host, port, limits, error))
+    {
+        Print(stderr, QStringLiteral("tavrelo-board: %1\n").arg(error));
+        return Failed;
+    }
+    Print(stderr, QStringLiteral("tavrelo-board %1: listening on %2 port %3, laps in %4\n")
+                      .arg(TAVRELO_VERSION, host)
+                      .arg(server.Port())
+                      .arg(store.Description()));
+    int signal_number = 0;
+    sigwait(&ending, &signal_number);
+    server.Stop();
+    Print(stderr, QStringLiteral("tavrelo-board: stopped\n"));
+    return Done;
+}

@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# The board under load when things go wrong, each case bounded in time:
+#   kill      the board killed with SIGKILL under load: after a restart every lap that got a 201 is there
+#   disk      its SQLite on a full file system: 507 or 503, no crash, nothing half-written, and on again once freed
+#   postgres  two boards on one PostgreSQL that is stopped and started under load: 503 meanwhile, both recover
+#             by themselves and neither crashes
+# Exits 77 (skipped) only when what the case needs was not given: a PostgreSQL (scripts/test starts one) or the
+# right to mount a small file system.
+set -uo pipefail
+
+fail() {
+    printf 'FAIL: %s\n' "$*" >&2
+    exit 1
+}
+skip() {
+    printf 'SKIP: %s\n' "$*" >&2
+    exit 77
+}
+
+board_exe=${TAVRELO_BOARD_EXE:?TAVRELO_BOARD_EXE names tavrelo-board}
+load_exe=${TAVRELO_BOARD_LOAD_EXE:?TAVRELO_BOARD_LOAD_EXE names board_load}
+source "${TAVRELO_SOURCE_DIR:?}/scripts/lib.sh"
+case=${1:-}
+work=$(mktemp -d "${TMPDIR:-/tmp}/tavrelo-faults.XXXXXX")
+boards=()
+cleanup() {
+    local pid
+    for pid in "${boards[@]}"; do
+        [ "$pid" -gt 0 ] && kill -0 "$pid" 2>/dev/null && kill "$pid" && wait "$pid"
+    done
+    mountpoint -q "$work/disk" && umount "$work/disk"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+status_of() { http_status "$@"; }
+
+# A board on a free port with the options given; sets port and pid.
+start() {
+    TAVRELO_BOARD_LOG=$work/board.log start_board "$board_exe" --threads 8 "$@" ||
+        fail "the board did not start: $(tail -3 "$work/board.log")"
+    port=$TAVRELO_BOARD_PORT pid=$TAVRELO_BOARD_PID
+    boards+=("$pid")
+}
+
+running() { [ "$1" -gt 0 ] && kill -0 "$1" 2>/dev/null; }
+
+count_of() {
+    local count
+    count=$(sed -n "s/^answers:.* $1=\([0-9]*\).*/\1/p" "$2")
+    echo "${count:-0}"
+}
+
+case "$case" in
+kill)
+    mkdir -p "$work/data"
+    start --data "$work/data"
+    "$load_exe" --url "http://127.0.0.1:$port" --clients 16 --seconds 5 --laps 40 --seed 11 --ids "$work/ids" \
+        >"$work/load.txt" 2>&1 &
+    load=$!
+    # Killed while new laps are still being stored, a second after the clients start.
+    for _ in $(seq 600); do
+        grep -q '^started' "$work/load.txt" && break
+        sleep 0.1
+    done
+    sleep 1
+    running "$pid" || fail "the board is not running under load"
+    kill -KILL "$pid"
+    wait "$pid" 2>/dev/null
+    wait "$load"
+    stored=$(wc -l <"$work/ids")
+    [ "$stored" -gt 0 ] || fail "no lap got a 201 before the kill: $(cat "$work/load.txt")"
+    start --data "$work/data"
+    "$load_exe" --url "http://127.0.0.1:$port" --check "$work/ids" >"$work/check.txt" 2>&1 ||
+        fail "laps answered 201 are gone after SIGKILL: $(cat "$work/check.txt")"
+    echo "PASS: killed under load with SIGKILL; after the restart all $stored laps answered 201 are there"
+    ;;
+disk)
+    mkdir -p "$work/disk"
+    mount -t tmpfs -o size=3m,mode=0700 tmpfs "$work/disk" 2>/dev/null || skip "cannot mount a small tmpfs here"
+    start --data "$work/disk"
+    "$load_exe" --url "http://127.0.0.1:$port" --clients 4 --seconds 2 --seed 21 --ids "$work/ids" >"$work/before.txt" 2>&1 ||
+        fail "the first laps were not stored: $(cat "$work/before.txt")"
+    # Every byte left taken, then laps sent that need room.
+    dd if=/dev/zero of="$work/disk/filler" bs=16k >/dev/null 2>&1
+    "$load_exe" --url "http://127.0.0.1:$port" --clients 8 --seconds 3 --seed 22 --ids "$work/ids" >"$work/full.txt" 2>&1
+    full=$(($(count_of 507 "$work/full.txt") + $(count_of 503 "$work/full.txt")))
+    [ "$full" -gt 0 ] || fail "no 507 or 503 on a full disk: $(cat "$work/full.txt")"
+    [ "$(count_of none "$work/full.txt")" = 0 ] || fail "requests went unanswered on a full disk: $(cat "$work/full.txt")"
+    running "$pid" || fail "the board ended on a full disk"
+    [ "$(status_of "$port" /api/v1/courses/2/laps)" = 200 ] || fail "the standings are not read on a full disk"
+    rm -f "$work/disk/filler"
+    "$load_exe" --url "http://127.0.0.1:$port" --clients 4 --seconds 2 --seed 23 --ids "$work/ids" >"$work/after.txt" 2>&1 ||
+        fail "laps are not stored again once there is room: $(cat "$work/after.txt")"
+    [ "$(count_of 507 "$work/after.txt")" = 0 ] || fail "still 507 with room: $(cat "$work/after.txt")"
+    "$load_exe" --url "http://127.0.0.1:$port" --check "$work/ids" >"$work/check.txt" 2>&1 ||
+        fail "laps answered 201 are gone: $(cat "$work/check.txt")"
+    kill "$pid"
+    wait "$pid"
+    # Nothing half-written: the file is sound, and it holds exactly the laps answered 201.
+    report=$(/usr/bin/python3 - "$work/disk/board.sqlite" <<'EOF'
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+print(db.execute("PRAGMA integrity_check").fetchone()[0], db.execute("SELECT COUNT(*) FROM laps").fetchone()[0])
+EOF
+    )
+    [ "$report" = "ok $(sort -u "$work/ids" | wc -l)" ] ||
+        fail "after a full disk the database reads '$report', with $(sort -u "$work/ids" | wc -l) laps answered 201"
+    echo "PASS: on a full disk $full submissions got 507 or 503 ($(grep ^answers "$work/full.txt")), the board kept answering, and the database is sound with every lap answered 201"
+    ;;
+postgres)
+    [ -n "${TAVRELO_TEST_POSTGRES:-}" ] && [ -n "${TAVRELO_TEST_PGDATA:-}" ] ||
+        skip "no PostgreSQL was started (scripts/test starts one and sets TAVRELO_TEST_POSTGRES)"
+    socket=${TAVRELO_TEST_POSTGRES##*host=}
+    database=board_faults_$$
+    "$TAVRELO_PG_BIN/createdb" -h "$socket" -U tavrelo "$database" || fail "createdb failed"
+    url="postgresql://tavrelo@localhost/$database?host=$socket"
+    start --database "$url"
+    first=$pid first_port=$port
+    start --database "$url"
+    "$load_exe" --url "http://127.0.0.1:$first_port" --url "http://127.0.0.1:$port" --clients 16 --seconds 9 \
+        --seed 31 --ids "$work/ids" >"$work/load.txt" 2>&1 &
+    load=$!
+    sleep 2
+    postgres_ctl -m fast stop || fail "PostgreSQL did not stop"
+    sleep 1
+    down=$(status_of "$port" /healthz)
+    sleep 1
+    postgres_ctl start || fail "PostgreSQL did not start again"
+    wait "$load"
+    unavailable=$(count_of 503 "$work/load.txt")
+    [ "$down" = 503 ] || fail "/healthz answered $down with PostgreSQL stopped"
+    [ "$unavailable" -gt 0 ] || fail "no 503 while PostgreSQL was stopped: $(cat "$work/load.txt")"
+    running "$first" && running "$pid" || fail "a board ended when PostgreSQL stopped"
+    [ "$(status_of "$first_port" /healthz)" = 200 ] && [ "$(status_of "$port" /healthz)" = 200 ] ||
+        fail "the boards did not recover"
+    "$load_exe" --url "http://127.0.0.1:$first_port" --url "http://127.0.0.1:$port" --clients 8 --seconds 2 \
+        --seed 32 --ids "$work/ids" >"$work/after.txt" 2>&1 || fail "laps are lost after the restart: $(cat "$work/after.txt")"
+    errors=$(sed -n 's/^| [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | \([0-9]*\) |.*/\1/p' "$work/after.txt")
+    [ "$errors" = 0 ] || fail "errors after PostgreSQL came back: $(cat "$work/after.txt")"
+    "$load_exe" --url "http://127.0.0.1:$port" --check "$work/ids" >"$work/check.txt" 2>&1 ||
+        fail "laps answered 201 are gone: $(cat "$work/check.txt")"
+    echo "PASS: PostgreSQL stopped and started under load: $unavailable answers 503 meanwhile, both boards recovered and kept every lap answered 201"
+    ;;
+*)
+    fail "usage: board_faults.sh kill|disk|postgres"
+    ;;
+esac

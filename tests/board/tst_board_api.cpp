@@ -1,0 +1,497 @@
+// The board as clients meet it over HTTP: one table of requests and answers, run against SQLite and against a
+// real PostgreSQL, with how many laps are stored after each; hostile requests; the schema's versions; the
+// command line.
+#include "Board_Api.h"
+#include "Board_Server.h"
+#include "Board_Store.h"
+#include "Record_Check.h"
+#include "Record_File.h"
+#include "Test_Support.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+
+namespace
+{
+struct Reply
+{
+    int status = 0; // 0: no answer before the connection closed
+    QByteArray type;
+    QByteArray body;
+};
+
+// Sends raw as it is and reads the answer until the board closes the connection.
+Reply Exchange(int port, const QByteArray& raw, int timeout_ms = 20000)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
+    if (!socket.waitForConnected(5000))
+        return Reply();
+    socket.write(raw);
+    QByteArray bytes;
+    QDeadlineTimer deadline(timeout_ms);
+    while (socket.state() == QAbstractSocket::ConnectedState && !deadline.hasExpired())
+    {
+        socket.waitForReadyRead(100);
+        bytes += socket.readAll();
+    }
+    bytes += socket.readAll();
+    Reply reply;
+    const int end = bytes.indexOf("\r\n\r\n");
+    if (!bytes.startsWith("HTTP/1.1 ") || end < 0)
+        return reply;
+    reply.status = bytes.mid(9, 3).toInt();
+    for (const QByteArray& line : bytes.left(end).split('\n'))
+        if (line.toLower().startsWith("content-type:"))
+            reply.type = line.mid(13).trimmed();
+    reply.body = bytes.mid(end + 4);
+    return reply;
+}
+
+QByteArray Request(const QByteArray& method, const QString& path, const QByteArray& body)
+{
+    return method + ' ' + path.toUtf8() + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" +
+           (body.isEmpty() && method == "GET" ? QByteArray()
+                                              : "Content-Type: application/json\r\nContent-Length: " +
+                                                    QByteArray::number(body.size()) + "\r\n") +
+           "\r\n" + body;
+}
+
+QJsonObject Lap_Object(const Headless_Lap& lap, int course = 1)
+{
+    return QJsonDocument::fromJson(Record_File::Write(course, lap.time, lap.ghost, lap.inputs)).object();
+}
+
+QByteArray Submission(const QString& name, const QString& key, const QJsonObject& lap)
+{
+    return QJsonDocument(QJsonObject{{"name", name}, {"key", key}, {"lap", lap}})
+        .toJson(QJsonDocument::Compact);
+}
+
+QJsonObject With(QJsonObject object, const QString& field, const QJsonValue& value)
+{
+    object.insert(field, value);
+    return object;
+}
+
+// A board in this process on a free port of the loopback, over its own database.
+struct Board
+{
+    std::unique_ptr<Board_Store> store;
+    std::unique_ptr<Board_Api> api;
+    std::unique_ptr<Board_Server> server;
+    std::map<QString, QString> ids; // lap ids the table remembered, by the name it gave them
+};
+
+const char* const Key_A = "alice-key-0123456789abcdef";
+const char* const Key_B = "bob-key-0123456789abcdef";
+} // namespace
+
+class Test_Board_Api : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::map<QString, Board> m_boards; // by engine
+    QString m_postgres_database;       // made for this run, dropped after it
+
+    // The PostgreSQL scripts/test started, if any: an admin connection to it.
+    static QString Postgres_Url() { return qEnvironmentVariable("TAVRELO_TEST_POSTGRES"); }
+
+    bool Start(const QString& engine, Board& board)
+    {
+        Board_Store::Location location = Board_Store::Sqlite(m_dir.filePath(engine + ".sqlite"));
+        if (engine == "postgresql")
+        {
+            QString error;
+            if (!Board_Store::Parse_Url(Postgres_Url(), location, error))
+                return false;
+            // A database of this run's own, so that tests running side by side share nothing.
+            QSqlDatabase admin = QSqlDatabase::addDatabase("QPSQL", "admin");
+            admin.setDatabaseName(location.database);
+            admin.setHostName(location.host);
+            admin.setPort(location.port);
+            admin.setUserName(location.user);
+            if (!admin.open())
+                return false;
+            m_postgres_database = QStringLiteral("tst_board_api_%1").arg(QCoreApplication::applicationPid());
+            QSqlQuery(admin).exec("DROP DATABASE IF EXISTS " + m_postgres_database);
+            if (!QSqlQuery(admin).exec("CREATE DATABASE " + m_postgres_database))
+                return false;
+            location.database = m_postgres_database;
+        }
+        board.store.reset(new Board_Store(location));
+        QString error;
+        if (!board.store->Open(error))
+            qWarning() << error;
+        board.api.reset(new Board_Api(*board.store, 60));
+        board.server.reset(new Board_Server(*board.api));
+        Board_Server::Limits limits;
+        limits.threads = 4;
+        limits.timeout_seconds = 2;
+        return board.server->Start("127.0.0.1", 0, limits, error);
+    }
+
+    Board* Engine_Board(const QString& engine)
+    {
+        if (engine == "postgresql" && Postgres_Url().isEmpty())
+            return nullptr;
+        Board& board = m_boards[engine];
+        if (!board.server && !Start(engine, board))
+            return nullptr;
+        return &board;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void cleanupTestCase()
+    {
+        m_boards.clear();
+        if (!m_postgres_database.isEmpty())
+        {
+            QSqlDatabase admin = QSqlDatabase::database("admin");
+            QSqlQuery(admin).exec("DROP DATABASE IF EXISTS " + m_postgres_database);
+        }
+    }
+
+    void the_board_answers_each_request_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<QString>("path"); // {name}: the id remembered under name
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("repeat");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("answer"); // in the body
+        QTest::addColumn<int>("laps");       // stored after it
+        QTest::addColumn<QString>("remember");
+
+        // Laps of Secundus as players drive them, slowest first, and one of Primus.
+        std::vector<Headless_Lap> laps;
+        for (const float lookahead : {50.0f, 60.0f, 70.0f, 90.0f})
+            laps.push_back(Drive_Headless_Lap(1, QSize(800, 480), lookahead));
+        std::sort(laps.begin(), laps.end(),
+                  [](const Headless_Lap& a, const Headless_Lap& b) { return a.time > b.time; });
+        QVERIFY(laps[0].time > laps[1].time && laps[1].time > laps[2].time && laps[2].time > laps[3].time);
+        const Headless_Lap primus = Drive_Headless_Lap(0, QSize(800, 480));
+        const QJsonObject slow = Lap_Object(laps[0]), middle = Lap_Object(laps[1]),
+                          quick = Lap_Object(laps[2]), fastest = Lap_Object(laps[3]),
+                          first = Lap_Object(primus, 0);
+
+        // The tampered laps the records tool refuses to import are refused here too.
+        const Headless_Lap& lap = laps[1];
+        const int samples = Ghost_Sample_Count(lap.ghost);
+        QString steered = lap.inputs;
+        steered.replace(steered.indexOf(".1p", 20), 3, ".1p-");
+        QString moved = lap.ghost;
+        moved[moved.size() - 20] = moved[moved.size() - 20] == 'a' ? 'b' : 'a';
+        const int last_run = lap.inputs.lastIndexOf('.', lap.inputs.lastIndexOf('.') - 1);
+        const std::vector<std::pair<const char*, std::pair<QJsonObject, const char*>>> forged = {
+            {"time lowered, ghost cut to fit",
+             {QJsonDocument::fromJson(Record_File::Write(1, Clock_After(samples - 2),
+                                                         lap.ghost.left(lap.ghost.size() - 10), lap.inputs))
+                  .object(),
+              "failed: the inputs finish at"}},
+            {"a ghost sample moved",
+             {QJsonDocument::fromJson(Record_File::Write(1, lap.time, moved, lap.inputs)).object(),
+              "failed: another ghost"}},
+            {"one input frame changed", {With(middle, "inputs", steered), "failed: "}},
+            {"inputs of another course", {With(middle, "inputs", primus.inputs), "failed: "}},
+            {"inputs that stop before the finish",
+             {With(middle, "inputs", lap.inputs.left(last_run)), "failed: the lap does not finish"}},
+            {"inputs that do not decode",
+             {With(middle, "inputs", "i1.v800x480.x"), "inputs that do not decode"}},
+            {"inputs not text", {With(middle, "inputs", 7), "inputs are not text"}},
+            {"no inputs", {With(middle, "inputs", QJsonValue::Undefined), "no inputs to verify"}},
+            {"a course that does not exist", {With(middle, "course", "Quartus"), "unknown course 'Quartus'"}},
+            {"course data of another version", {With(middle, "course_version", 2), "wrong course version"}},
+            {"time as text", {With(middle, "time", "3.3"), "not a finite number"}},
+            {"another format", {With(middle, "format", "tavrelo-ghost"), "its format is not"}},
+        };
+
+        const QString markup = QStringLiteral("<img src=x onerror=f()>");
+        const QString sql = QStringLiteral("x'); DROP TABLE laps;--");
+        for (const QString engine : {"sqlite", "postgresql"})
+        {
+            const auto row = [&engine](const char* name) -> QTestData&
+            { return QTest::newRow(qPrintable(engine + ": " + name)) << engine; };
+            const QByteArray post = "POST";
+            const QByteArray get = "GET";
+            const QString laps_path = "/api/v1/laps";
+            const QString none;
+            row("a first lap") << post << laps_path << Submission("Alice", Key_A, middle) << 1 << 201
+                               << "\"rank\":1" << 1 << "alice";
+            row("the same lap again: the same answer, no second row")
+                << post << laps_path << Submission("Alice", Key_A, middle) << 1 << 201 << "\"rank\":1" << 1
+                << none;
+            row("a slower lap of the same player is not kept")
+                << post << laps_path << Submission("Alice", Key_A, slow) << 1 << 200
+                << "your faster lap stays" << 1 << none;
+            row("a faster lap replaces the player's best")
+                << post << laps_path << Submission("Alice", Key_A, quick) << 1 << 201 << "\"rank\":1" << 2
+                << "alice_quick";
+            row("the lap it replaced, sent again") << post << laps_path << Submission("Alice", Key_A, middle)
+                                                   << 1 << 200 << "a faster lap of yours" << 2 << none;
+            row("a stolen name") << post << laps_path << Submission("Alice", Key_B, fastest) << 1 << 403
+                                 << "belongs to another player" << 2 << none;
+            row("a stolen name in other letters' case")
+                << post << laps_path << Submission("ALICE", Key_B, fastest) << 1 << 403
+                << "belongs to another player" << 2 << none;
+            row("a copied lap under another name") << post << laps_path << Submission("Bob", Key_B, quick)
+                                                   << 1 << 409 << "under another name" << 2 << none;
+            row("a name with markup is kept as text")
+                << post << laps_path << Submission(markup, Key_B, fastest) << 1 << 201 << "\"rank\":1" << 3
+                << "markup";
+            row("a name with SQL is kept as text")
+                << post << laps_path << Submission(sql, "carol-key-0123456789", slow) << 1 << 201
+                << "\"rank\":3" << 4 << none;
+            row("a lap of another course") << post << laps_path << Submission("Alice", Key_A, first) << 1
+                                           << 201 << "\"course\":1" << 5 << "primus";
+            for (const auto& [name, lap_and_reason] : forged)
+                row(name) << post << laps_path
+                          << Submission("Dora", "dora-key-0123456789", lap_and_reason.first) << 1 << 422
+                          << lap_and_reason.second << 5 << none;
+            row("not JSON") << post << laps_path << QByteArray("{\"name\": ") << 1 << 400 << "not JSON" << 5
+                            << none;
+            row("no object") << post << laps_path << QByteArray("[1]") << 1 << 400 << "not a JSON object" << 5
+                             << none;
+            row("no lap") << post << laps_path
+                          << QByteArray("{\"name\":\"Eve\",\"key\":\"eve-key-0123456789\"}") << 1 << 400
+                          << "a submission is" << 5 << none;
+            const std::vector<std::pair<const char*, std::pair<QString, const char*>>> names = {
+                {"an empty name", {"", "the name is empty"}},
+                {"a name of 25 characters", {QString(25, 'x'), "longer than 24"}},
+                {"a name of 25 letters beyond the BMP",
+                 {QString::fromUcs4(U"\U0001D4D0").repeated(25), "longer than 24"}},
+                {"a name with a control character", {"Eve\aEve", "control or invisible character (U+0007)"}},
+                {"a name turned around", {QString::fromUtf8("Eve\u202Eevil"), "(U+202E)"}},
+                {"an invisible name", {QString::fromUtf8("\u200B\u200B"), "(U+200B)"}},
+                {"a name of spaces", {"   ", "the name shows nothing"}},
+                {"a key too short", {"Eve", nullptr}},
+            };
+            for (const auto& [what, name_and_reason] : names)
+                row(what) << post << laps_path
+                          << Submission(name_and_reason.first,
+                                        name_and_reason.second ? "eve-key-0123456789" : "short", quick)
+                          << 1 << 400 << (name_and_reason.second ? name_and_reason.second : "the key is") << 5
+                          << none;
+            row("a body over 256 kB")
+                << post << laps_path << QByteArray(300 * 1024, ' ') << 1 << 413 << "at most" << 5 << none;
+            row("another method") << QByteArray("PUT") << laps_path << QByteArray("{}") << 1 << 405 << "POST"
+                                  << 5 << none;
+            row("the standings, fastest first") << get << "/api/v1/courses/2/laps" << QByteArray() << 1 << 200
+                                                << "\"laps\":[{\"course\":2,\"date\":" << 5 << none;
+            row("the standings from the second, one long")
+                << get << "/api/v1/courses/2/laps?limit=1&offset=1" << QByteArray() << 1 << 200
+                << "\"limit\":1,\"name\":\"Secundus\",\"offset\":1,\"total\":3}" << 5 << none;
+            row("a limit of none") << get << "/api/v1/courses/2/laps?limit=0" << QByteArray() << 1 << 400
+                                   << "limit is" << 5 << none;
+            row("a limit not a number") << get << "/api/v1/courses/2/laps?limit=1e3" << QByteArray() << 1
+                                        << 400 << "limit is a whole number" << 5 << none;
+            row("the standings of a course that does not exist")
+                << get << "/api/v1/courses/4/laps" << QByteArray() << 1 << 404 << "no course 4" << 5 << none;
+            row("a lap's file") << get << "/api/v1/laps/{alice_quick}" << QByteArray() << 1 << 200
+                                << "\"inputs\": \"i1." << 5 << none;
+            row("a lap that does not exist")
+                << get << "/api/v1/laps/987654" << QByteArray() << 1 << 404 << "no lap" << 5 << none;
+            row("a lap id that is no number")
+                << get << "/api/v1/laps/1%20OR%201=1" << QByteArray() << 1 << 404 << "no lap" << 5 << none;
+            row("a lap's picture") << get << "/api/v1/laps/{alice_quick}.png" << QByteArray() << 1 << 200
+                                   << "PNG" << 5 << none;
+            row("the health check") << get << "/healthz" << QByteArray() << 1 << 200 << "ok" << 5 << none;
+            row("the page escapes every name")
+                << get << "/" << QByteArray() << 1 << 200 << "&lt;img src=x onerror=f()&gt;" << 5 << none;
+            row("a lap's page, behind the leader") << get << "/laps/{alice}" << QByteArray() << 1 << 200
+                                                   << "No longer on the board" << 5 << none;
+            row("a lap's page, the leader") << get << "/laps/{markup}" << QByteArray() << 1 << 200
+                                            << "The fastest lap of Secundus" << 5 << none;
+            // What is left of the minute's 60 submissions goes; then every one is refused unread.
+            row("1000 submissions from one address") << post << laps_path << Submission("Alice", Key_A, quick)
+                                                     << 1000 << 429 << "too many submissions" << 5 << none;
+        }
+    }
+
+    void the_board_answers_each_request()
+    {
+        QFETCH(QString, engine);
+        QFETCH(QByteArray, method);
+        QFETCH(QString, path);
+        QFETCH(QByteArray, body);
+        QFETCH(int, repeat);
+        QFETCH(int, status);
+        QFETCH(QString, answer);
+        QFETCH(int, laps);
+        QFETCH(QString, remember);
+        Board* board = Engine_Board(engine);
+        if (board == nullptr && engine == "postgresql")
+            QSKIP("no PostgreSQL was started for this run (scripts/test starts one and sets "
+                  "TAVRELO_TEST_POSTGRES)");
+        QVERIFY(board != nullptr);
+        for (const auto& [name, id] : board->ids)
+            path.replace("{" + name + "}", id);
+        Reply reply;
+        int refused = 0;
+        for (int i = 0; i < repeat; ++i)
+        {
+            reply = Exchange(board->server->Port(), Request(method, path, body));
+            refused += reply.status == 429;
+        }
+        QVERIFY2(reply.status == status,
+                 qPrintable(QString::number(reply.status) + " " + reply.body.left(300)));
+        QVERIFY2(reply.body.contains(answer.toUtf8()), reply.body.left(600).constData());
+        if (repeat > 1)
+            QVERIFY2(refused >= repeat - 60, qPrintable(QString::number(refused)));
+        QCOMPARE(board->store->Lap_Count(), qint64(laps));
+        if (!remember.isEmpty())
+            board->ids[remember] =
+                QString::number(QJsonDocument::fromJson(reply.body).object().value("id").toInteger());
+        if (path == "/")
+        {
+            // Escaped wherever it stands, and the SQL was only a name.
+            QVERIFY(!reply.body.contains("<img src=x"));
+            QVERIFY(reply.body.contains("x&#39;); DROP TABLE laps;--"));
+        }
+    }
+
+    void the_page_shows_in_chromium()
+    {
+        if (qEnvironmentVariableIsEmpty("TAVRELO_TEST_CHROMIUM"))
+            QSKIP("no Chromium for this run (scripts/test sets TAVRELO_TEST_CHROMIUM when it has one)");
+        Board* board = Engine_Board("page");
+        QVERIFY(board != nullptr);
+        // Laps on every course; on Secundus, players whose names need escaping too.
+        std::vector<std::pair<float, QString>> secundus;
+        const QStringList names = {QString::fromUtf8("Åsa"), "<b>Zed</b> & co", "Mika \"M\"", "Noor"};
+        const float lookaheads[] = {50.0f, 70.0f, 90.0f, 120.0f};
+        for (int course = 0; course < 3; ++course)
+            for (int i = 0; i < 4; ++i)
+            {
+                const Headless_Lap lap = Drive_Headless_Lap(course, QSize(800, 480), lookaheads[i]);
+                if (!lap.finished || lap.ghost.isEmpty())
+                    continue;
+                const Reply reply =
+                    Exchange(board->server->Port(),
+                             Request("POST", "/api/v1/laps",
+                                     Submission(names[i], QStringLiteral("page-key-%1-0123456789").arg(i),
+                                                Lap_Object(lap, course))));
+                QCOMPARE(reply.status, 201);
+                if (course == 1)
+                    secundus.emplace_back(lap.time, names[i]);
+            }
+        std::sort(secundus.begin(), secundus.end());
+        QStringList arguments = {QString::fromLocal8Bit(qgetenv("TAVRELO_SOURCE_DIR")) +
+                                     "/tests/board/board_page.py",
+                                 QStringLiteral("http://127.0.0.1:%1").arg(board->server->Port()), "2"};
+        for (const auto& entry : secundus)
+            arguments << entry.second;
+        QProcess browser;
+        browser.start("/usr/bin/python3", arguments);
+        // The board answers from its own threads while this one waits for the browser.
+        QVERIFY(browser.waitForFinished(120000));
+        const QString output = browser.readAllStandardOutput() + browser.readAllStandardError();
+        QVERIFY2(browser.exitCode() == 0 && output.contains("ok: 4 laps in order"), qPrintable(output));
+    }
+
+    void a_slow_request_is_cut_off_unanswered()
+    {
+        Board* board = Engine_Board("sqlite");
+        QVERIFY(board != nullptr);
+        const qint64 before = board->store->Lap_Count();
+        for (const QByteArray& start :
+             {QByteArray("POST /api/v1/laps HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Le"),
+              QByteArray("POST /api/v1/laps HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                         "Content-Length: 5000\r\n\r\n{\"name\": \"Slow")})
+        {
+            QElapsedTimer timer;
+            timer.start();
+            const Reply reply = Exchange(board->server->Port(), start, 15000);
+            // The board's idle limit is 2 s here: the connection ends long before the client's 15 s.
+            QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+            QVERIFY(reply.status == 0 || reply.status >= 400);
+        }
+        QCOMPARE(board->store->Lap_Count(), before);
+    }
+
+    void headers_past_their_limit_are_refused()
+    {
+        Board* board = Engine_Board("sqlite");
+        QVERIFY(board != nullptr);
+        const Reply reply =
+            Exchange(board->server->Port(), "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Filler: " +
+                                                QByteArray(64 * 1024, 'x') + "\r\n\r\n");
+        QVERIFY2(reply.status == 0 || reply.status == 431 || reply.status == 413,
+                 qPrintable(QString::number(reply.status)));
+        QCOMPARE(Exchange(board->server->Port(), Request("GET", "/healthz", QByteArray())).status, 200);
+    }
+
+    void the_schema_migrates_forward_and_refuses_a_newer_one()
+    {
+        const QString file = m_dir.filePath("schema.sqlite");
+        {
+            Board_Store store(Board_Store::Sqlite(file));
+            QString error;
+            QVERIFY2(store.Open(error), qPrintable(error));
+            QVERIFY2(store.Open(error), qPrintable(error)); // again: nothing to do
+            QCOMPARE(store.Lap_Count(), qint64(0));
+        }
+        {
+            QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "schema");
+            database.setDatabaseName(file);
+            QVERIFY(database.open());
+            QSqlQuery query(database);
+            QVERIFY(query.exec("SELECT COUNT(*), MAX(version) FROM board_schema") && query.next());
+            QCOMPARE(query.value(0).toInt(), Board_Store::Schema_Version);
+            QCOMPARE(query.value(1).toInt(), Board_Store::Schema_Version);
+            QVERIFY(query.exec(QStringLiteral("INSERT INTO board_schema (version) VALUES (%1)")
+                                   .arg(Board_Store::Schema_Version + 1)));
+        }
+        QSqlDatabase::removeDatabase("schema");
+        Board_Store store(Board_Store::Sqlite(file));
+        QString error;
+        QVERIFY(!store.Open(error));
+        QVERIFY2(error.contains("newer than this board's"), qPrintable(error));
+    }
+
+    void wrong_usage_is_status_2_and_help_is_status_0()
+    {
+        const QString program = qEnvironmentVariable("TAVRELO_BOARD_EXE");
+        const QList<QStringList> wrong = {{"--bogus"},
+                                          {"extra"},
+                                          {"--listen", "8642"},
+                                          {"--listen", "127.0.0.1:70000"},
+                                          {"--data", m_dir.path(), "--database", "postgresql://x@y/z"},
+                                          {"--database", "mysql://x@y/z"},
+                                          {"--database", "postgresql://x@y/"},
+                                          {"--rate", "-1"},
+                                          {"--threads", "0"}};
+        for (const QStringList& arguments : wrong)
+        {
+            QProcess board;
+            board.start(program, arguments);
+            QVERIFY(board.waitForFinished(10000));
+            QVERIFY2(board.exitCode() == 2 && board.readAllStandardError().contains("--help"),
+                     qPrintable(arguments.join(' ')));
+        }
+        for (const QString option : {"--help", "--version"})
+        {
+            QProcess board;
+            board.start(program, {option});
+            QVERIFY(board.waitForFinished(10000));
+            QCOMPARE(board.exitCode(), 0);
+            QVERIFY(board.readAllStandardOutput().startsWith(option == "--help" ? "Usage: tavrelo-board"
+                                                                                : "tavrelo-board 1"));
+        }
+    }
+};
+
+QTEST_MAIN(Test_Board_Api)
+#include "tst_board_api.moc"
