@@ -12,6 +12,7 @@
 #include "Options.h"
 #include "Pause_Notice.h"
 #include "Qt_Bridge.h"
+#include "Race_Clock.h"
 #include "Ship.h"
 #include "Stars.h"
 #include "Track_List.h"
@@ -78,12 +79,12 @@ Game::Game(Surface_Choice::Renderer renderer)
     Fill(m_ship, new Ship);
     m_scene->m_world_elements.push_back(m_ship.Get());
 
-    Fill(m_movement_control, new Movement_Control(m_scene.Get(), m_ship.Get()));
+    Fill(m_movement_control, new Movement_Control(&m_scene->m_screen_to_world, m_ship.Get()));
     m_scene->m_ui_elements.push_back(m_movement_control.Get());
 
-    Fill(m_lap_timer, new Lap_Timer);
+    Fill(m_lap_timer, new Lap_Timer(&m_race.m_clock));
     m_scene->m_ui_elements.push_back(m_lap_timer.Get());
-    m_race.Attach(m_level.Get(), m_ship.Get(), m_ghost_ship.Get(), m_lap_timer.Get());
+    m_race.Attach(m_level.Get(), m_ship.Get(), m_ghost_ship.Get());
 
     Fill(m_ingame_instructions, new Ingame_Instructions);
     m_scene->m_ui_elements.push_back(m_ingame_instructions.Get());
@@ -175,7 +176,7 @@ void Game::Set_State(Game_State state)
     if (state == State_Race)
     {
         Reset_Ship();
-        m_lap_timer->m_elapsed = 0.0f;
+        m_race.m_clock.m_elapsed = 0.0f;
     }
 
     m_scene->Cancel_Press();
@@ -207,6 +208,8 @@ void Game::Advance_Frame()
         m_scene->m_world_elements[i]->Update(Frame_Step);
     for (size_t i = 0; i < m_scene->m_ui_elements.size(); ++i)
         m_scene->m_ui_elements[i]->Update(Frame_Step);
+    // After the steering has read the touch, as Race::Step ticks it.
+    m_race.m_clock.Tick(Frame_Step);
 
     if (m_state == State_Menu)
     {
@@ -294,9 +297,9 @@ void Game::Update_Game()
     // What the steering read this frame: a press that went to a button never reached it.
     m_race.m_inputs.Append(
         Input_Frame{m_movement_control->m_pressed, m_movement_control->m_touch, QSize(width(), height())});
-    const bool was_running = m_lap_timer->m_running;
+    const bool was_running = m_race.m_clock.m_running;
     const bool finished = m_race.Update_Rules() == Race::Finished;
-    if (!was_running && m_lap_timer->m_running)
+    if (!was_running && m_race.m_clock.m_running)
         m_ingame_instructions->Set_Visible(false);
 
     if (!finished && !m_ingame_quit_button->Poll_Was_Pressed())
@@ -311,7 +314,7 @@ void Game::Update_Game()
 
     const int index = m_level->m_track_index;
     const float stored = m_options->Read_Best_Time(index);
-    const float time = m_lap_timer->m_elapsed;
+    const float time = m_race.m_clock.m_elapsed;
     if (stored != 0.0f && stored <= time)
     {
         Save_Records(nullptr);
@@ -319,7 +322,7 @@ void Game::Update_Game()
         return;
     }
 
-    m_lap_timer->m_best = time;
+    m_race.m_clock.m_best = time;
     const QString& record = m_ghost_ship->m_record;
     // A lap too long for its ghost keeps none, but its inputs still prove its time.
     const Unsaved_Record best{index, time, record.size() <= Ghost_Record_Cap ? record : QString(),
@@ -347,7 +350,7 @@ void Game::Save_Records(const Unsaved_Record* new_best)
         // The clock shows the new best, so the player must learn that it is not kept yet.
         qWarning().noquote() << QStringLiteral(
                                     "tavrelo: warning: cannot save the best lap %1 of %2 to %3: %4")
-                                    .arg(Lap_Timer::Format_Time(unsaved.time),
+                                    .arg(Race_Clock::Format_Time(unsaved.time),
                                          QString::fromLatin1(Get_Track_Info(unsaved.level)->name),
                                          m_options->m_settings.fileName(), m_options->Write_Error());
         still_unsaved.push_back(unsaved);

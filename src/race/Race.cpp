@@ -3,7 +3,6 @@
 #include "Float_Point.h"
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
-#include "Lap_Timer.h"
 #include "Level.h"
 #include "Movement_Control.h"
 #include "Portable_Math.h"
@@ -50,17 +49,16 @@ float Wrap_Angle(float angle)
 } // namespace
 
 Race::Race()
-    : m_level(nullptr), m_ship(nullptr), m_ghost_ship(nullptr), m_lap_timer(nullptr), m_camera_angle(0.0f),
+    : m_level(nullptr), m_ship(nullptr), m_ghost_ship(nullptr), m_camera_angle(0.0f),
       m_closest_distance(0.0f), m_on_last_segment(false), m_closest_segment(0), m_segment_fraction(0.0f)
 {
 }
 
-void Race::Attach(Level* level, Ship* ship, Ghost_Ship* ghost, Lap_Timer* timer)
+void Race::Attach(Level* level, Ship* ship, Ghost_Ship* ghost)
 {
     m_level = level;
     m_ship = ship;
     m_ghost_ship = ghost;
-    m_lap_timer = timer;
 }
 
 void Race::Reset(const QString& stored_ghost, float best_time, const QSize& view)
@@ -85,8 +83,8 @@ void Race::Reset(const QString& stored_ghost, float best_time, const QSize& view
     m_camera_angle = m_ship->m_angle;
     Update_Camera(view);
 
-    m_lap_timer->m_elapsed = 0.0f;
-    m_lap_timer->m_best = best_time;
+    m_clock.m_elapsed = 0.0f;
+    m_clock.m_best = best_time;
     m_inputs.Clear(view);
 }
 
@@ -94,7 +92,7 @@ Race::Outcome Race::Step(const Input_Frame& input)
 {
     m_ship->Update(Frame_Step);
     Steer(input.held, input.pointer);
-    m_lap_timer->Update(Frame_Step);
+    m_clock.Tick(Frame_Step);
     m_inputs.Append(input);
     const Outcome outcome = Update_Rules();
     Update_Camera(input.view);
@@ -115,18 +113,18 @@ Race::Outcome Race::Update_Rules()
     Ship& ship = *m_ship;
     Outcome outcome = Racing;
 
-    if (!m_lap_timer->m_running)
+    if (!m_clock.m_running)
     {
         const Float_Point moved = (Float_Point(ship.m_left) - Float_Point(ship.m_left_previous)) +
                                   (Float_Point(ship.m_right) - Float_Point(ship.m_right_previous));
         if (moved.Length_Squared() > Start_Threshold)
         {
-            m_lap_timer->m_running = true;
+            m_clock.m_running = true;
             outcome = Started;
         }
     }
 
-    if (!m_lap_timer->m_running)
+    if (!m_clock.m_running)
         return outcome;
 
     // Nearest piece, searched in a small window around the last one: the
@@ -192,8 +190,8 @@ void Race::Stop(bool finished)
 {
     m_ship->m_friction = End_Of_Race_Friction;
     if (!finished)
-        m_lap_timer->m_elapsed = 0.0f;
-    m_lap_timer->m_running = false;
+        m_clock.m_elapsed = 0.0f;
+    m_clock.m_running = false;
 }
 
 float Race::Follow_Camera_Angle(float camera_angle, float ship_heading)

@@ -3,6 +3,7 @@
 #define TAVRELO_RACE_H
 
 #include "Input_Track.h"
+#include "Race_Clock.h"
 
 #include <QPointF>
 #include <QSize>
@@ -14,10 +15,9 @@
 class Level;
 class Ship;
 class Ghost_Ship;
-class Lap_Timer;
 
-// The craft, course, ghost and clock are the view's elements (it draws them);
-// the race only points at them. Everything else a race is lives here.
+// The craft, course and ghost are the view's elements (it draws them); the
+// race only points at them. Everything else a race is, its clock included, lives here.
 class Race
 {
 public:
@@ -33,7 +33,7 @@ public:
 
     Race();
     // None of the pointers is owned; all outlive the race.
-    void Attach(Level* level, Ship* ship, Ghost_Ship* ghost, Lap_Timer* timer);
+    void Attach(Level* level, Ship* ship, Ghost_Ship* ghost);
 
     // Back to the start of the level's course: craft at rest, the stored ghost
     // to replay, a new record, the camera snapped for a view of this size.
@@ -63,8 +63,8 @@ public:
     Level* m_level;
     Ship* m_ship;
     Ghost_Ship* m_ghost_ship;
-    Lap_Timer* m_lap_timer;
 
+    Race_Clock m_clock;
     float m_camera_angle;
     float m_closest_distance;
     bool m_on_last_segment;

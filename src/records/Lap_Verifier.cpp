@@ -3,9 +3,9 @@
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
 #include "Input_Track.h"
-#include "Lap_Timer.h"
 #include "Level.h"
 #include "Race.h"
+#include "Race_Clock.h"
 #include "Record_Check.h"
 #include "Ship.h"
 #include "Track_List.h"
@@ -18,7 +18,7 @@ QString Exact_Time(float time)
 {
     // The clock text alone hides the last bits, where a forged time would sit.
     return QStringLiteral("%1 (%2)")
-        .arg(Lap_Timer::Format_Time(time))
+        .arg(Race_Clock::Format_Time(time))
         .arg(static_cast<double>(time), 0, 'g', 9);
 }
 
@@ -58,9 +58,8 @@ Lap_Verifier::Verdict Lap_Verifier::Verify(int course, float time, const QString
     level.Init(course);
     Ship ship;
     Ghost_Ship ghost_ship;
-    Lap_Timer timer;
     Race race;
-    race.Attach(&level, &ship, &ghost_ship, &timer);
+    race.Attach(&level, &ship, &ghost_ship);
     // The ghost being replayed changes nothing in the race: none is loaded.
     race.Reset(QString(), 0.0f, track.m_start_view);
 
@@ -87,7 +86,7 @@ Lap_Verifier::Verdict Lap_Verifier::Verify(int course, float time, const QString
     }
     if (!finished)
         return Fail(QStringLiteral("the lap does not finish in its %1 frames of inputs").arg(frames));
-    const float raced = timer.m_elapsed;
+    const float raced = race.m_clock.m_elapsed;
     if (std::memcmp(&raced, &time, sizeof time) != 0)
         return Fail(
             QStringLiteral("the inputs finish at %1, not at %2").arg(Exact_Time(raced), Exact_Time(time)));

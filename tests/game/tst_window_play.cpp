@@ -45,8 +45,8 @@ void Add_Frame(QCryptographicHash& hash, Game& game)
         << s.m_left_thrust << s.m_right_thrust << s.m_friction << s.m_angle
         << game.m_movement_control->m_left_thrust << game.m_movement_control->m_right_thrust << game.m_state
         << game.m_closest_segment << game.m_segment_fraction << game.m_closest_distance
-        << game.m_on_last_segment << game.m_lap_timer->m_running << game.m_lap_timer->m_elapsed
-        << game.m_lap_timer->m_best << game.m_camera_angle << game.m_scene->m_world_to_screen << g.m_position
+        << game.m_on_last_segment << game.m_race.m_clock.m_running << game.m_race.m_clock.m_elapsed
+        << game.m_race.m_clock.m_best << game.m_camera_angle << game.m_scene->m_world_to_screen << g.m_position
         << g.m_angle << g.m_read_pos << g.m_record_position << g.m_record.right(10)
         << qint32(g.m_record.size());
     hash.addData(bytes);
@@ -92,11 +92,11 @@ QString Outcome(Game& game, int state)
         return "quit";
     if (game.m_paused)
     {
-        const float clock = game.m_lap_timer->m_elapsed;
+        const float clock = game.m_race.m_clock.m_elapsed;
         QTimerEvent tick(0);
         for (int i = 0; i < 10; ++i)
             QApplication::sendEvent(&game, &tick);
-        const bool held = clock == game.m_lap_timer->m_elapsed && !game.m_movement_control->m_pressed &&
+        const bool held = clock == game.m_race.m_clock.m_elapsed && !game.m_movement_control->m_pressed &&
                           game.m_pause_notice->Is_Visible();
         return held ? "hold" : "frames ran on";
     }
@@ -104,7 +104,7 @@ QString Outcome(Game& game, int state)
     if (game.m_state != state)
         return game.m_state == Game::State_Race ? "race" : "menu";
     const bool at_start = game.m_ship->m_position == game.m_level->m_points[0];
-    return at_start && game.m_lap_timer->m_elapsed == 0.0f ? "restart" : "none";
+    return at_start && game.m_race.m_clock.m_elapsed == 0.0f ? "restart" : "none";
 }
 } // namespace
 
@@ -126,16 +126,16 @@ private slots:
                           Center_Of(*game.m_start_button.Get()));
         QTRY_COMPARE(game.m_state, int(Game::State_Race));
         QVERIFY(game.m_ingame_instructions->Is_Visible());
-        QVERIFY(!game.m_lap_timer->m_running);
+        QVERIFY(!game.m_race.m_clock.m_running);
 
         const Float_Point ahead =
             Float_Point(game.m_ship->m_position) + 40.0f * Float_Point(game.m_ship->m_direction);
         const QPoint pixel = game.m_scene->m_world_to_screen.map(ahead.To_QPointF()).toPoint();
         QTest::mousePress(game.viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
         QVERIFY(game.m_scene->m_mouse_owner == game.m_movement_control.Get());
-        QTRY_VERIFY(game.m_lap_timer->m_running);
+        QTRY_VERIFY(game.m_race.m_clock.m_running);
         QVERIFY(!game.m_ingame_instructions->Is_Visible());
-        QTRY_VERIFY(game.m_lap_timer->m_elapsed > 0.1f);
+        QTRY_VERIFY(game.m_race.m_clock.m_elapsed > 0.1f);
         QVERIFY(game.m_ship->m_position != game.m_level->m_points[0]);
         QTest::mouseRelease(game.viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
 
@@ -143,8 +143,8 @@ private slots:
         QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
                           Center_Of(*game.m_ingame_quit_button.Get()));
         QTRY_COMPARE(game.m_state, int(Game::State_Menu));
-        QCOMPARE(game.m_lap_timer->m_elapsed, 0.0f);
-        QVERIFY(!game.m_lap_timer->m_running);
+        QCOMPARE(game.m_race.m_clock.m_elapsed, 0.0f);
+        QVERIFY(!game.m_race.m_clock.m_running);
 
         // The menu's "QUIT", once its guard after a race is over, ends the event loop with status 0.
         QTRY_VERIFY(!game.m_quit_button->m_rect.isEmpty() && game.m_quit_guard == 0);
@@ -246,9 +246,9 @@ private slots:
                                                 driver.Press();
                                             });
         QCOMPARE(game.m_state, int(Game::State_Menu));
-        const float lap = game.m_lap_timer->m_elapsed;
+        const float lap = game.m_race.m_clock.m_elapsed;
         QVERIFY2(lap > 0.0f, "the race ended without a finish");
-        QCOMPARE(game.m_lap_timer->m_best, lap);
+        QCOMPARE(game.m_race.m_clock.m_best, lap);
         QSettings settings(settings_dir.File(), QSettings::IniFormat);
         QCOMPARE(settings.value(QString("level%1/time").arg(course)).toFloat(), lap);
         QCOMPARE(settings.value("last_course").toString(), QString::number(course));
@@ -306,7 +306,7 @@ private slots:
         driver.Press();
         for (int i = 0; i < 30; ++i)
             driver.Step();
-        QVERIFY(game.m_lap_timer->m_running);
+        QVERIFY(game.m_race.m_clock.m_running);
         if (after_race >= 0)
             game.Set_State(Game::State_Menu);
         for (int i = 0; i < after_race; ++i)
@@ -346,12 +346,12 @@ private slots:
             return;
 
         // The next press, with the game back in front, goes on with the race and steers.
-        const float clock = game.m_lap_timer->m_elapsed;
+        const float clock = game.m_race.m_clock.m_elapsed;
         game.showFullScreen();
         driver.Press();
         QVERIFY(!game.m_paused && !game.m_pause_notice->Is_Visible());
         QCOMPARE(Outcome(game, state), QString("none"));
-        QVERIFY(game.m_movement_control->m_pressed && game.m_lap_timer->m_elapsed > clock);
+        QVERIFY(game.m_movement_control->m_pressed && game.m_race.m_clock.m_elapsed > clock);
     }
 };
 

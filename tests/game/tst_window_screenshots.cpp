@@ -2,8 +2,8 @@
 // With TAVRELO_SCREENSHOT_DIR set, the pictures are also saved there (scripts/screenshots).
 #include "Game.h"
 #include "Ghost_Ship.h"
-#include "Lap_Timer.h"
 #include "Pursuit_Driver.h"
+#include "Race_Clock.h"
 #include "Record_Picture.h"
 #include "Test_Support.h"
 #include "UI_Button.h"
@@ -106,7 +106,7 @@ private slots:
         game.m_start_button->m_was_pressed = true;
         game.Advance_Frame();
         driver.Drive_Lap(90 * 60);
-        QVERIFY(game.m_lap_timer->m_best > 0.0f);
+        QVERIFY(game.m_race.m_clock.m_best > 0.0f);
         game.m_start_button->m_was_pressed = true;
         game.Advance_Frame();
         QVERIFY(!game.m_ghost_ship->m_playback.isEmpty());
@@ -158,7 +158,7 @@ private slots:
         game.m_start_button->m_was_pressed = true;
         game.Advance_Frame();
         Pursuit_Driver(game, 50.0f).Drive_Lap(90 * 60);
-        const float slower = game.m_lap_timer->m_best;
+        const float slower = game.m_race.m_clock.m_best;
         QVERIFY(slower > 0.0f);
         const QString rival = settings.Path() + "/slower lap.json";
         const Tool_Run exported = Run_Records_Tool({"export", "primus", rival});
@@ -166,12 +166,12 @@ private slots:
         game.m_start_button->m_was_pressed = true;
         game.Advance_Frame();
         Pursuit_Driver(game).Drive_Lap(90 * 60);
-        const float best = game.m_lap_timer->m_best;
+        const float best = game.m_race.m_clock.m_best;
         QVERIFY2(best > 0.0f && best < slower, qPrintable(QString("%1 then %2").arg(slower).arg(best)));
 
         const Tool_Run list = Run_Records_Tool({"list"});
         QCOMPARE(list.exit_code, 0);
-        QVERIFY2(list.output.contains(QRegularExpression("\\nPrimus +" + Lap_Timer::Format_Time(best) +
+        QVERIFY2(list.output.contains(QRegularExpression("\\nPrimus +" + Race_Clock::Format_Time(best) +
                                                          " .* ok, verified\\n")),
                  qPrintable(list.output));
         qInfo().noquote() << list.output;

@@ -1,6 +1,5 @@
 // The race with no window: its rules as one table, and laps raced again from their kept inputs.
 #include "Ghost_Ship.h"
-#include "Lap_Timer.h"
 #include "Lap_Verifier.h"
 #include "Level.h"
 #include "Race.h"
@@ -60,11 +59,10 @@ private slots:
         level.m_lengths.assign(level.m_points.size(), 10.0f);
         Ship ship;
         Ghost_Ship ghost;
-        Lap_Timer timer;
         Race race;
-        race.Attach(&level, &ship, &ghost, &timer);
+        race.Attach(&level, &ship, &ghost);
         race.m_closest_segment = last;
-        timer.m_running = running;
+        race.m_clock.m_running = running;
         ship.Place_At(position, QPointF(1, 0));
         ship.m_left_previous -= QPointF(moved, 0);
         QCOMPARE(int(race.Update_Rules()), outcome);
@@ -72,7 +70,7 @@ private slots:
         QVERIFY2(qAbs(ship.m_friction - friction) < 1e-7f, qPrintable(QString::number(ship.m_friction)));
         QVERIFY(qAbs(ship.m_position.x() - after.x()) < 1e-4 && qAbs(ship.m_position.y() - after.y()) < 1e-4);
         // One ghost sample for every step with the clock running.
-        QCOMPARE(ghost.m_record.size(), timer.m_running ? 10 : 0);
+        QCOMPARE(ghost.m_record.size(), race.m_clock.m_running ? 10 : 0);
     }
 
     // A driven lap proves itself on any view; a changed input frame or a
