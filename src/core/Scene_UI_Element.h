@@ -43,9 +43,11 @@ public:
     float m_visible_alpha;
 
 private:
-    // The last texts drawn, as many as one element draws.
-    QStaticText m_laid_out[2];
-    int m_next_laid_out;
+    // The texts drawn last, as many as one element draws; the one used longest ago gives way.
+    static constexpr int Laid_Out_Count = 3;
+    QStaticText m_laid_out[Laid_Out_Count];
+    unsigned m_laid_out_use[Laid_Out_Count];
+    unsigned m_uses;
 };
 
 #endif

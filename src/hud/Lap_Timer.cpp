@@ -1,7 +1,9 @@
 #include "Lap_Timer.h"
 
+#include "Ghost_Gap.h"
 #include "Race_Clock.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 Lap_Timer::Lap_Timer(const Race_Clock* clock) : m_clock(clock) {}
@@ -12,7 +14,32 @@ QString Lap_Timer::Text() const
            Race_Clock::Format_Time(m_clock->m_best);
 }
 
+QString Lap_Timer::Gap_Text() const
+{
+    return m_clock->m_gap_known ? Ghost_Gap::Text(m_clock->m_gap) : QString();
+}
+
+QColor Lap_Timer::Gap_Colour() const
+{
+    switch (Ghost_Gap::Side(m_clock->m_gap))
+    {
+    case -1:
+        return QColor(90, 240, 110, 255);
+    case 1:
+        return QColor(255, 90, 80, 255);
+    default:
+        return QColor(225, 225, 225, 255);
+    }
+}
+
 void Lap_Timer::Draw(QPainter* painter)
 {
-    Draw_Text(painter, 10, 20, QColor(100, 230, 130, 255), Text());
+    const QString text = Text();
+    Draw_Text(painter, 10, 20, QColor(100, 230, 130, 255), text);
+    const QString gap = Gap_Text();
+    if (gap.isEmpty())
+        return;
+    const QFontMetrics metrics = painter->fontMetrics();
+    Draw_Text(painter, 10 + metrics.horizontalAdvance(text) + metrics.horizontalAdvance(QLatin1Char('M')), 20,
+              Gap_Colour(), gap);
 }

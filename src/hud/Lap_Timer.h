@@ -4,6 +4,7 @@
 
 #include "Scene_UI_Element.h"
 
+#include <QColor>
 #include <QString>
 
 class Race_Clock;
@@ -18,6 +19,9 @@ public:
 
     // The whole line the timer shows.
     QString Text() const;
+    // The gap to the ghost beside it, coloured for ahead, behind or level; empty while unknown.
+    QString Gap_Text() const;
+    QColor Gap_Colour() const;
 
     const Race_Clock* m_clock;
 };

@@ -2,6 +2,7 @@
 #ifndef TAVRELO_RACE_H
 #define TAVRELO_RACE_H
 
+#include "Ghost_Gap.h"
 #include "Input_Track.h"
 #include "Race_Clock.h"
 
@@ -51,6 +52,13 @@ public:
     // (and reads 0 for a race given up).
     void Stop(bool finished);
     void Update_Camera(const QSize& view);
+    // The gap to the ghost at the craft's place, from the nearest piece the rules just found.
+    void Update_Gap();
+
+    // The piece nearest to point, searched in a small window around *piece
+    // (3 back, 5 ahead): *piece and *fraction (how far along it) are updated
+    // when a piece of the window is nearer than Far_Away; returns the distance.
+    static float Nearest_Piece(const Level& level, const QPointF& point, int32_t* piece, float* fraction);
 
     // The camera's new heading: a tenth of the shortest-way difference towards
     // the ship's heading, kept in [0, 2*pi).
@@ -72,6 +80,10 @@ public:
     float m_segment_fraction;
     QTransform m_screen_to_world;
     QTransform m_world_to_screen;
+    // Where the ghost was when, for the gap shown beside the clock.
+    Ghost_Gap m_ghost_gap;
+    // Steps until the shown gap is refreshed.
+    int32_t m_gap_refresh;
     // What steered this race, frame by frame from its first.
     Input_Track m_inputs;
 };

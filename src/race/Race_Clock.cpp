@@ -1,6 +1,6 @@
 #include "Race_Clock.h"
 
-Race_Clock::Race_Clock() : m_running(false), m_elapsed(0.0f), m_best(0.0f) {}
+Race_Clock::Race_Clock() : m_running(false), m_elapsed(0.0f), m_best(0.0f), m_gap_known(false), m_gap(0.0f) {}
 
 void Race_Clock::Tick(float step)
 {

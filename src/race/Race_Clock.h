@@ -18,6 +18,10 @@ public:
     bool m_running;
     float m_elapsed;
     float m_best; // 0: no best time yet
+    // The gap to the ghost at the player's place (seconds, negative ahead),
+    // refreshed ten times a second while known.
+    bool m_gap_known;
+    float m_gap;
 };
 
 #endif

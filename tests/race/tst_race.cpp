@@ -1,4 +1,5 @@
 // The race with no window: its rules as one table, and laps raced again from their kept inputs.
+#include "Ghost_Record.h"
 #include "Ghost_Ship.h"
 #include "Lap_Verifier.h"
 #include "Level.h"
@@ -71,6 +72,67 @@ private slots:
         QVERIFY(qAbs(ship.m_position.x() - after.x()) < 1e-4 && qAbs(ship.m_position.y() - after.y()) < 1e-4);
         // One ghost sample for every step with the clock running.
         QCOMPARE(ghost.m_record.size(), race.m_clock.m_running ? 10 : 0);
+    }
+
+    // The gap to a ghost that flew along the same twenty pieces at a steady
+    // step per frame, for a craft placed at x with the clock at elapsed.
+    void the_gap_to_the_ghost_data()
+    {
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<float>("ghost_step"); // world units per sample
+        QTest::addColumn<int>("samples");
+        QTest::addColumn<float>("x");
+        QTest::addColumn<float>("elapsed");
+        QTest::addColumn<QString>("shown"); // empty: no gap shown
+        // At x = 65 the ghost is at its 120th sample, two seconds in.
+        QTest::newRow("level") << true << 0.5f << 300 << 65.0f << 2.0f << "0.00";
+        QTest::newRow("level within a hundredth") << true << 0.5f << 300 << 65.0f << 1.996f << "0.00";
+        QTest::newRow("ahead") << true << 0.5f << 300 << 65.0f << 1.58f << "-0.42";
+        QTest::newRow("behind") << true << 0.5f << 300 << 65.0f << 3.07f << "+1.07";
+        QTest::newRow("half way between two samples") << true << 0.5f << 300 << 65.25f << 2.0f << "-0.01";
+        QTest::newRow("before the ghost starts") << false << 0.5f << 300 << 5.0f << 0.0f << "";
+        QTest::newRow("after the ghost ends") << true << 0.5f << 300 << 150.0f << 5.0f << "";
+        QTest::newRow("no ghost") << true << 0.5f << 0 << 65.0f << 2.0f << "";
+        // 6,000 samples, more than the stored format holds: at x = 179 the ghost is 96.67 s in.
+        QTest::newRow("a ghost longer than the stored format")
+            << true << 0.03f << 6000 << 179.0f << 97.0f << "+0.33";
+    }
+    void the_gap_to_the_ghost()
+    {
+        QFETCH(bool, running);
+        QFETCH(float, ghost_step);
+        QFETCH(int, samples);
+        QFETCH(float, x);
+        QFETCH(float, elapsed);
+        QFETCH(QString, shown);
+        Level level;
+        for (int i = 0; i <= 20; ++i)
+            level.m_points.push_back(QPointF(10 * i, 0));
+        level.m_directions.assign(level.m_points.size(), QPointF(1, 0));
+        level.m_lengths.assign(level.m_points.size(), 10.0f);
+        Ghost_Ship recorder;
+        recorder.m_record_cap = 4 + 10 * samples;
+        Ghost_Start(recorder, QString(), QPointF(5, 0), 0.0f, 1);
+        for (int i = 0; i < samples; ++i)
+            Ghost_Record_Sample(recorder, QPointF(5.0f + ghost_step * static_cast<float>(i), 0), 0.0f);
+        QCOMPARE(recorder.m_record.size(), 4 + 10 * samples);
+        Ship ship;
+        Ghost_Ship ghost;
+        Race race;
+        race.Attach(&level, &ship, &ghost);
+        Ghost_Start(ghost, samples > 0 ? recorder.m_record : QString(), QPointF(5, 0), 0.0f, 1);
+        race.m_ghost_gap.Build(level, ghost);
+        QCOMPARE(race.m_ghost_gap.Sample_Count(), samples);
+        race.m_closest_segment = static_cast<int>(x / 10.0f);
+        race.m_clock.m_running = running;
+        race.m_clock.m_elapsed = elapsed;
+        ship.Place_At(QPointF(x, 0), QPointF(1, 0));
+        ship.m_left_previous = ship.m_left;
+        ship.m_right_previous = ship.m_right;
+        race.Update_Rules();
+        QCOMPARE(race.m_clock.m_gap_known, !shown.isEmpty());
+        if (race.m_clock.m_gap_known)
+            QCOMPARE(Ghost_Gap::Text(race.m_clock.m_gap), shown);
     }
 
     // A driven lap proves itself on any view; a changed input frame or a
