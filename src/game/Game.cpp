@@ -1,6 +1,7 @@
 #include "Game.h"
 
 #include "Fade_Plane.h"
+#include "Finish_Panel.h"
 #include "Game_Scene.h"
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
@@ -118,6 +119,10 @@ Game::Game(Surface_Choice::Renderer renderer)
     Fill(m_pause_notice, new Pause_Notice);
     m_scene->m_ui_elements.push_back(m_pause_notice.Get());
 
+    // Last: while shown it takes every touch.
+    Fill(m_finish_panel, new Finish_Panel);
+    m_scene->m_ui_elements.push_back(m_finish_panel.Get());
+
     Reset_Ship();
     Set_State(State_Menu);
 
@@ -150,6 +155,7 @@ Game::~Game()
 {
     // Reverse order of construction; the scene goes before the options store,
     // and both before the view and its viewport.
+    m_finish_panel = Single<Finish_Panel>();
     m_pause_notice = Single<Pause_Notice>();
     m_quit_button = Single<UI_Button>();
     m_next_track_button = Single<UI_Button>();
@@ -185,15 +191,18 @@ void Game::Set_State(Game_State state)
     else if (m_state == State_Race)
         m_quit_guard = Quit_Guard_Frames;
 
-    const bool menu = state == State_Menu;
+    if (state == State_Race)
+        m_finish_panel->Set_Visible(false);
+    // A finished lap's result stands over the race; the menu comes when it is sent away.
+    const bool menu = state == State_Menu && !m_finish_panel->Is_Visible();
     m_main_menu->Set_Visible(menu);
     m_start_button->Set_Visible(menu);
     m_prev_track_button->Set_Visible(menu);
     m_next_track_button->Set_Visible(menu);
     m_quit_button->Set_Visible(menu);
-    m_movement_control->Set_Visible(!menu);
-    m_ingame_instructions->Set_Visible(!menu);
-    m_ingame_quit_button->Set_Visible(!menu);
+    m_movement_control->Set_Visible(state == State_Race);
+    m_ingame_instructions->Set_Visible(state == State_Race);
+    m_ingame_quit_button->Set_Visible(state == State_Race);
     m_fade_plane->Set_Visible(menu);
 
     m_state = state;
@@ -214,7 +223,12 @@ void Game::Advance_Frame()
     if (m_state == State_Menu)
     {
         // The first button with a press wins; the others are not read this frame.
-        if (m_start_button->Poll_Was_Pressed())
+        if (m_finish_panel->Poll_Dismissed())
+        {
+            m_finish_panel->Set_Visible(false);
+            Set_State(State_Menu);
+        }
+        else if (m_start_button->Poll_Was_Pressed())
         {
             Set_State(State_Race);
         }
@@ -318,6 +332,7 @@ void Game::Update_Game()
     if (stored != 0.0f && stored <= time)
     {
         Save_Records(nullptr);
+        m_finish_panel->Show(time, stored, false, QString());
         Set_State(State_Menu);
         return;
     }
@@ -327,12 +342,13 @@ void Game::Update_Game()
     // A lap too long for its ghost keeps none, but its inputs still prove its time.
     const Unsaved_Record best{index, time, record.size() <= Ghost_Record_Cap ? record : QString(),
                               m_race.m_inputs.Encode()};
-    Save_Records(&best);
+    m_finish_panel->Show(time, stored, true, Save_Records(&best));
     Set_State(State_Menu);
 }
 
-void Game::Save_Records(const Unsaved_Record* new_best)
+QString Game::Save_Records(const Unsaved_Record* new_best)
 {
+    QString new_best_error;
     if (new_best != nullptr)
     {
         // The new best replaces whatever of its course was still waiting.
@@ -353,9 +369,12 @@ void Game::Save_Records(const Unsaved_Record* new_best)
                                     .arg(Race_Clock::Format_Time(unsaved.time),
                                          QString::fromLatin1(Get_Track_Info(unsaved.level)->name),
                                          m_options->m_settings.fileName(), m_options->Write_Error());
+        if (new_best != nullptr && unsaved.level == new_best->level)
+            new_best_error = m_options->Write_Error();
         still_unsaved.push_back(unsaved);
     }
     m_unsaved_records.swap(still_unsaved);
+    return new_best_error;
 }
 
 void Game::mousePressEvent(QMouseEvent* event)
@@ -391,8 +410,10 @@ void Game::keyPressEvent(QKeyEvent* event)
     const int key = event->key();
     const bool race = m_state == State_Race;
     const bool restart = race && (key == Qt::Key_R || key == Qt::Key_Backspace);
+    const bool panel = !race && m_finish_panel->Is_Visible();
     const bool start = !race && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space);
-    if (key != Qt::Key_Escape && !restart && !start && !m_paused)
+    const bool course = !race && (key == Qt::Key_Left || key == Qt::Key_Right);
+    if (!panel && key != Qt::Key_Escape && !restart && !start && !course && !m_paused)
     {
         QGraphicsView::keyPressEvent(event);
         return;
@@ -405,8 +426,18 @@ void Game::keyPressEvent(QKeyEvent* event)
     Resume_Race();
     // Each key is a tap on a button on screen: the next frame's poll acts on
     // it, so states still change in the frame loop alone.
-    if (start)
+    if (panel)
+    {
+        // Over a finished lap: R races the course again, any other key goes to the menu.
+        if (key == Qt::Key_R || key == Qt::Key_Backspace)
+            m_start_button->m_was_pressed = true;
+        else
+            m_finish_panel->Dismiss();
+    }
+    else if (start)
         m_start_button->m_was_pressed = true;
+    else if (course)
+        (key == Qt::Key_Left ? m_prev_track_button : m_next_track_button)->m_was_pressed = true;
     else if (race && (restart || key == Qt::Key_Escape))
     {
         m_ingame_quit_button->m_was_pressed = true;

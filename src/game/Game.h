@@ -27,6 +27,7 @@ class UI_Button;
 class Fade_Plane;
 class Main_Menu;
 class Pause_Notice;
+class Finish_Panel;
 
 class Game : public QGraphicsView
 {
@@ -80,6 +81,7 @@ public:
     Single<UI_Button> m_next_track_button;
     Single<UI_Button> m_quit_button;
     Single<Pause_Notice> m_pause_notice;
+    Single<Finish_Panel> m_finish_panel;
     // The race's progress, under the names the view has always had for it.
     float& m_camera_angle;
     float& m_closest_distance;
@@ -124,7 +126,8 @@ private:
     void Resume_Race();
     // Writes a new best lap (when given) and every record still unsaved;
     // warns on standard error about each one the file does not take.
-    void Save_Records(const Unsaved_Record* new_best);
+    // Returns why the new best was not written, or nothing.
+    QString Save_Records(const Unsaved_Record* new_best);
 };
 
 #endif

@@ -46,8 +46,8 @@ void Add_Frame(QCryptographicHash& hash, Game& game)
         << game.m_movement_control->m_left_thrust << game.m_movement_control->m_right_thrust << game.m_state
         << game.m_closest_segment << game.m_segment_fraction << game.m_closest_distance
         << game.m_on_last_segment << game.m_race.m_clock.m_running << game.m_race.m_clock.m_elapsed
-        << game.m_race.m_clock.m_best << game.m_camera_angle << game.m_scene->m_world_to_screen << g.m_position
-        << g.m_angle << g.m_read_pos << g.m_record_position << g.m_record.right(10)
+        << game.m_race.m_clock.m_best << game.m_camera_angle << game.m_scene->m_world_to_screen
+        << g.m_position << g.m_angle << g.m_read_pos << g.m_record_position << g.m_record.right(10)
         << qint32(g.m_record.size());
     hash.addData(bytes);
 }
@@ -100,9 +100,12 @@ QString Outcome(Game& game, int state)
                           game.m_pause_notice->Is_Visible();
         return held ? "hold" : "frames ran on";
     }
+    const int course = game.m_level->m_track_index;
     game.Advance_Frame();
     if (game.m_state != state)
         return game.m_state == Game::State_Race ? "race" : "menu";
+    if (game.m_level->m_track_index != course)
+        return QString("course %1").arg(game.m_level->m_track_index);
     const bool at_start = game.m_ship->m_position == game.m_level->m_points[0];
     return at_start && game.m_race.m_clock.m_elapsed == 0.0f ? "restart" : "none";
 }
@@ -290,6 +293,9 @@ private slots:
         QTest::newRow("minimized") << "minimize" << 0 << -1 << "hold";
         QTest::newRow("application inactive") << "inactive" << 0 << -1 << "hold";
         QTest::newRow("the menu runs on") << "deactivate" << 0 << 40 << "none";
+        QTest::newRow("Left picks the course before") << "key" << int(Qt::Key_Left) << 40 << "course 2";
+        QTest::newRow("Right picks the next course") << "key" << int(Qt::Key_Right) << 40 << "course 1";
+        QTest::newRow("Right in a race") << "key" << int(Qt::Key_Right) << -1 << "none";
     }
     void an_input_acts_once()
     {

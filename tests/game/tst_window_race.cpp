@@ -1,5 +1,7 @@
 // The race rules on the real Game: start, nearest piece, road, put-back, finish, quit, and the records on
 // disk.
+#include "Fade_Plane.h"
+#include "Finish_Panel.h"
 #include "Float_Point.h"
 #include "Game.h"
 #include "Game_Scene.h"
@@ -223,6 +225,15 @@ private slots:
         QVERIFY(game.m_race.m_clock.m_elapsed > 3.0f);
         QCOMPARE(game.m_ship->m_friction, 0.15f);
         QCOMPARE(game.m_race.m_clock.m_best, game.m_race.m_clock.m_elapsed);
+        // The result stands over the race; a key sends it away to the menu.
+        QVERIFY(game.m_finish_panel->Is_Visible() && game.m_finish_panel->m_new_best);
+        QVERIFY(game.m_finish_panel->Lines().contains("Record saved"));
+        QVERIFY(!game.m_start_button->Is_Visible() && !game.m_fade_plane->Is_Visible());
+        QTest::keyClick(&game, Qt::Key_Escape);
+        game.Advance_Frame();
+        QCOMPARE(game.m_state, int(Game::State_Menu));
+        QVERIFY(!game.m_finish_panel->Is_Visible() && game.m_start_button->Is_Visible());
+        QVERIFY(!game.m_quit_button->m_was_pressed);
     }
 
     void reversing_over_the_start_does_not_finish()
