@@ -25,9 +25,11 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QResizeEvent>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace
 {
@@ -51,7 +53,7 @@ template <typename T> void Fill(Single<T>& member, T* object)
 }
 } // namespace
 
-Game::Game(Surface_Choice::Renderer renderer)
+Game::Game(Surface_Choice::Renderer renderer, bool windowed)
     : QGraphicsView(), m_state(State_Menu), m_camera_angle(m_race.m_camera_angle),
       m_closest_distance(m_race.m_closest_distance), m_on_last_segment(m_race.m_on_last_segment),
       m_closest_segment(m_race.m_closest_segment), m_segment_fraction(m_race.m_segment_fraction),
@@ -60,7 +62,7 @@ Game::Game(Surface_Choice::Renderer renderer)
     Fill(m_options, new Options);
     Fill(m_scene, new Game_Scene);
 
-    // Only the buttons are placed from the screen size, once.
+    // Placed from the screen's size until the view has its own (Lay_Out, on every resize).
     const QSize screen = Qt_Bridge::Screen_Size();
     const int w = screen.width();
     const int h = screen.height();
@@ -138,8 +140,16 @@ Game::Game(Surface_Choice::Renderer renderer)
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    showFullScreen();
-    show();
+    if (windowed)
+    {
+        resize(800, 480);
+        showNormal();
+    }
+    else
+    {
+        showFullScreen();
+        show();
+    }
     setFocus(Qt::OtherFocusReason);
     // A call or a notification on a phone takes the whole application out of the front.
     QObject::connect(qApp, &QGuiApplication::applicationStateChanged, this,
@@ -413,6 +423,15 @@ void Game::keyPressEvent(QKeyEvent* event)
     const bool panel = !race && m_finish_panel->Is_Visible();
     const bool start = !race && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space);
     const bool course = !race && (key == Qt::Key_Left || key == Qt::Key_Right);
+    if (key == Qt::Key_F11 && !event->isAutoRepeat())
+    {
+        event->accept();
+        if (isFullScreen())
+            showNormal();
+        else
+            showFullScreen();
+        return;
+    }
     if (!panel && key != Qt::Key_Escape && !restart && !start && !course && !m_paused)
     {
         QGraphicsView::keyPressEvent(event);
@@ -461,6 +480,29 @@ bool Game::event(QEvent* event)
         (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)))
         Hold_Race();
     return QGraphicsView::event(event);
+}
+
+void Game::resizeEvent(QResizeEvent* event)
+{
+    QGraphicsView::resizeEvent(event);
+    Lay_Out(viewport()->size());
+}
+
+void Game::Lay_Out(const QSize& view)
+{
+    const int w = view.width();
+    const int h = view.height();
+    const std::pair<UI_Button*, QPointF> places[] = {{m_ingame_quit_button.Get(), QPointF(3.0, h - 3)},
+                                                     {m_start_button.Get(), QPointF(w / 2, h / 2)},
+                                                     {m_prev_track_button.Get(), QPointF(20.0, h / 2)},
+                                                     {m_next_track_button.Get(), QPointF(w - 20, h / 2)},
+                                                     {m_quit_button.Get(), QPointF(3.0, h - 3)}};
+    for (const auto& place : places)
+    {
+        place.first->m_anchor = place.second;
+        place.first->m_layout_dirty = true;
+    }
+    // The camera is laid out from the view's size by the next frame, as on every frame.
 }
 
 void Game::Hold_Race()

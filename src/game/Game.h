@@ -41,8 +41,9 @@ public:
     // The fixed step of one frame, in seconds, whatever the real time between frames.
     static constexpr float Frame_Step = Race::Frame_Step;
 
-    // Paints through the surface Surface_Choice picks for what was asked.
-    explicit Game(Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto);
+    // Paints through the surface Surface_Choice picks for what was asked; on
+    // the whole screen, or in a window that can be resized.
+    explicit Game(Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto, bool windowed = false);
     ~Game() override;
 
     void Set_State(Game_State state);
@@ -119,9 +120,12 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void Update_Camera();
+    // The buttons placed for a view of this size.
+    void Lay_Out(const QSize& view);
     void Hold_Race();
     void Resume_Race();
     // Writes a new best lap (when given) and every record still unsaved;

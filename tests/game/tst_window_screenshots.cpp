@@ -131,8 +131,26 @@ private slots:
                                      : shot.copy(0, 0, shot.width(), shot.height() / 20);
         const int far_road = Count_Near(far, QColor(100, 92, 56), 6);
         QVERIFY2(far_road * 10 > far.width() * far.height(), qPrintable(QString::number(far_road)));
-        // The clock in the top-left corner, light green.
-        QVERIFY(Count_Near(shot.copy(0, 0, 240, 30), QColor(100, 230, 130), 40) > 20);
+        // The clock in the top-left corner, light green, and beside it the gap to the ghost: red, behind it.
+        QVERIFY(
+            Count_Near(shot.copy(0, 0, 240 * shot.width() / game.width(), 30 * shot.height() / game.height()),
+                       QColor(100, 230, 130), 40) > 20);
+        QVERIFY(game.m_race.m_clock.m_gap_known && game.m_race.m_clock.m_gap > 0.0f);
+        QVERIFY(Count_Near(shot.copy(0, 0, shot.width(), 30 * shot.height() / game.height()),
+                           QColor(255, 90, 80), 30) > 10);
+        // Stars over the whole screen, at any pixel ratio: some of their grey in every quarter.
+        QString stars;
+        for (int quarter = 0; quarter < 4; ++quarter)
+        {
+            const QImage part = shot.copy((quarter % 2) * shot.width() / 2, (quarter / 2) * shot.height() / 2,
+                                          shot.width() / 2, shot.height() / 2);
+            int grey = 0;
+            for (const QColor& layer : {QColor(100, 105, 115), QColor(66, 70, 76), QColor(44, 46, 51)})
+                grey += Count_Near(part, layer, 3);
+            stars += QString::number(grey) + " ";
+        }
+        qInfo("star pixels per quarter: %s", qPrintable(stars));
+        QVERIFY2(!stars.split(' ').contains("0"), qPrintable(stars));
 
         // Another window in front: the race holds under its notice, pale green in a dark box.
         game.m_paused = false;
