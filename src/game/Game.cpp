@@ -310,7 +310,8 @@ void Game::Reset_Ship()
     m_main_menu->m_track_index = index;
     m_main_menu->m_caption = Track_Caption(index);
 
-    m_race.Reset(m_options->Read_Ghost(index), m_options->Read_Best_Time(index), QSize(width(), height()));
+    m_race.Reset(m_options->Read_Ghost(index), m_options->Read_Best_Time(index), QSize(width(), height()),
+                 m_options->Read_Inputs(index));
     m_scene->m_world_to_screen = m_race.m_world_to_screen;
     m_scene->m_screen_to_world = m_race.m_screen_to_world;
     m_stars->m_reset_stars = true;

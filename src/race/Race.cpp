@@ -3,6 +3,7 @@
 #include "Float_Point.h"
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
+#include "Lap_Replay.h"
 #include "Level.h"
 #include "Movement_Control.h"
 #include "Portable_Math.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace
@@ -64,7 +66,8 @@ void Race::Attach(Level* level, Ship* ship, Ghost_Ship* ghost)
     m_ghost_ship = ghost;
 }
 
-void Race::Reset(const QString& stored_ghost, float best_time, const QSize& view)
+void Race::Reset(const QString& stored_ghost, float best_time, const QSize& view,
+                 const QString& stored_inputs)
 {
     const Track_Info* info = Get_Track_Info(m_level->m_track_index);
 
@@ -81,7 +84,10 @@ void Race::Reset(const QString& stored_ghost, float best_time, const QSize& view
     m_closest_distance = 0.0f;
     m_segment_fraction = 0.0f;
 
-    Ghost_Start(*m_ghost_ship, stored_ghost, m_ship->m_position, m_ship->m_angle, info->version);
+    const QString ghost = stored_ghost.isEmpty() && !stored_inputs.isEmpty() && best_time > 0.0f
+                              ? Rebuild_Ghost(stored_inputs, best_time)
+                              : stored_ghost;
+    Ghost_Start(*m_ghost_ship, ghost, m_ship->m_position, m_ship->m_angle, info->version);
     m_ghost_gap.Build(*m_level, *m_ghost_ship);
     m_clock.m_gap_known = false;
     m_gap_refresh = 0;
@@ -92,6 +98,25 @@ void Race::Reset(const QString& stored_ghost, float best_time, const QSize& view
     m_clock.m_elapsed = 0.0f;
     m_clock.m_best = best_time;
     m_inputs.Clear(view);
+}
+
+QString Race::Rebuild_Ghost(const QString& stored_inputs, float best_time)
+{
+    if (m_rebuilt_course == m_level->m_track_index && m_rebuilt_inputs == stored_inputs)
+        return m_rebuilt_ghost;
+    m_rebuilt_course = m_level->m_track_index;
+    m_rebuilt_inputs = stored_inputs;
+    m_rebuilt_ghost.clear();
+    Input_Track track;
+    QString reason;
+    if (!track.Decode(stored_inputs, reason))
+        return m_rebuilt_ghost;
+    Lap_Replay replay;
+    // Room for a sample on every frame the inputs can hold.
+    replay.Run(*m_level, track, 4 + 10 * Input_Track::Max_Frames);
+    if (replay.m_finished && std::memcmp(&replay.m_time, &best_time, sizeof best_time) == 0)
+        m_rebuilt_ghost = replay.m_ghost;
+    return m_rebuilt_ghost;
 }
 
 Race::Outcome Race::Step(const Input_Frame& input)

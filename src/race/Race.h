@@ -38,7 +38,13 @@ public:
 
     // Back to the start of the level's course: craft at rest, the stored ghost
     // to replay, a new record, the camera snapped for a view of this size.
-    void Reset(const QString& stored_ghost, float best_time, const QSize& view);
+    // A best lap too long for the stored ghost's format keeps none; its ghost
+    // is then rebuilt from its stored inputs, when they prove best_time.
+    void Reset(const QString& stored_ghost, float best_time, const QSize& view,
+               const QString& stored_inputs = QString());
+    // The ghost the inputs of a lap of best_time on the level's course leave,
+    // however long; empty when they do not finish at exactly that time.
+    QString Rebuild_Ghost(const QString& stored_inputs, float best_time);
 
     // One whole frame from its input, in the order the game's frame runs it:
     // the craft moves, the steering reads the input through the last camera,
@@ -84,6 +90,10 @@ public:
     Ghost_Gap m_ghost_gap;
     // Steps until the shown gap is refreshed.
     int32_t m_gap_refresh;
+    // The ghost rebuilt last, kept for the next race of the same lap.
+    int32_t m_rebuilt_course;
+    QString m_rebuilt_inputs;
+    QString m_rebuilt_ghost;
     // What steered this race, frame by frame from its first.
     Input_Track m_inputs;
 };

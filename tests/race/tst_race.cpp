@@ -3,6 +3,7 @@
 #include "Ghost_Ship.h"
 #include "Lap_Verifier.h"
 #include "Level.h"
+#include "Portable_Math.h"
 #include "Race.h"
 #include "Ship.h"
 #include "Test_Support.h"
@@ -133,6 +134,69 @@ private slots:
         QCOMPARE(race.m_clock.m_gap_known, !shown.isEmpty());
         if (race.m_clock.m_gap_known)
             QCOMPARE(Ghost_Gap::Text(race.m_clock.m_gap), shown);
+    }
+
+    // A best lap keeps no ghost past the stored format's 90 seconds; the race
+    // rebuilds one from the lap's inputs, the same to the sample as the ghost
+    // recorded live where that one fits, and only from inputs that prove the time.
+    void a_ghost_is_rebuilt_from_the_inputs_data()
+    {
+        QTest::addColumn<int>("course");
+        QTest::addColumn<float>("lookahead");
+        QTest::addColumn<float>("time_offset"); // added to the lap's own time
+        QTest::addColumn<bool>("rebuilt");
+        QTest::newRow("a lap under 90 s") << 0 << 70.0f << 0.0f << true;
+        QTest::newRow("inputs of another time") << 0 << 70.0f << 0.01f << false;
+        // Tertius driven by a finger held close ahead of the craft: 138.83 s.
+        QTest::newRow("a lap over 90 s") << 2 << 20.0f << 0.0f << true;
+    }
+    void a_ghost_is_rebuilt_from_the_inputs()
+    {
+        QFETCH(int, course);
+        QFETCH(float, lookahead);
+        QFETCH(float, time_offset);
+        QFETCH(bool, rebuilt);
+        const QSize view(800, 480);
+        const Headless_Lap lap = Drive_Headless_Lap(course, view, lookahead);
+        QVERIFY(lap.finished && !lap.inputs.isEmpty());
+        qInfo("lap of %s s", qPrintable(QString::number(lap.time, 'f', 2)));
+        const bool long_lap = lap.time > 90.0f;
+        QCOMPARE(lap.ghost.isEmpty(), long_lap);
+        Level level;
+        level.Init(course);
+        Ship ship;
+        Ghost_Ship ghost;
+        Race race;
+        race.Attach(&level, &ship, &ghost);
+        race.Reset(QString(), lap.time + time_offset, view, lap.inputs);
+        QCOMPARE(ghost.m_playback.isEmpty(), !rebuilt);
+        if (!rebuilt)
+            return;
+        if (!long_lap)
+            QCOMPARE(ghost.m_playback, lap.ghost);
+        // One sample for every frame from the start of the clock to the finish.
+        QCOMPARE(race.m_ghost_gap.Sample_Count(), (ghost.m_playback.size() - 4) / 10);
+        QVERIFY(qAbs((race.m_ghost_gap.Sample_Count() - 1) / 60.0f - lap.time) < 0.02f);
+        // Raced again the same way, the craft stays level with its own ghost to the end.
+        float widest = 0.0f;
+        for (int frame = 0; frame < Input_Track::Max_Frames; ++frame)
+        {
+            const QPointF ahead =
+                Portable_Math::Map(race.m_world_to_screen,
+                                   Float_Point(level.Point_Ahead(race.m_closest_segment,
+                                                                 race.m_segment_fraction, lookahead)))
+                    .To_QPointF();
+            const QPoint pixel(qBound(2, qRound(ahead.x()), view.width() - 3),
+                               qBound(2, qRound(ahead.y()), view.height() - 3));
+            const bool finished = race.Step(Input_Frame{true, pixel, view}) == Race::Finished;
+            if (race.m_clock.m_gap_known)
+                widest = std::max(widest, std::fabs(race.m_clock.m_gap));
+            if (finished)
+                break;
+        }
+        QCOMPARE(race.m_clock.m_elapsed, lap.time);
+        qInfo("widest gap to its own ghost: %.3f s", double(widest));
+        QVERIFY(widest < 0.1f);
     }
 
     // A driven lap proves itself on any view; a changed input frame or a
