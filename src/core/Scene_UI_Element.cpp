@@ -1,6 +1,7 @@
 #include "Scene_UI_Element.h"
 
 #include <QFontMetricsF>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QPen>
 
@@ -43,6 +44,20 @@ bool Scene_UI_Element::Mouse_Down(const QPoint&)
 }
 
 void Scene_UI_Element::Mouse_Move(const QPoint&) {}
+
+bool Scene_UI_Element::In_View_Pixels() const
+{
+    return false;
+}
+
+QSize Scene_UI_Element::View_Size(QPainter* painter)
+{
+    const QSize device(painter->device()->width(), painter->device()->height());
+    const qreal scale = painter->worldTransform().m11();
+    if (!(scale > 1.0))
+        return device;
+    return QSize(static_cast<int>(device.width() / scale), static_cast<int>(device.height() / scale));
+}
 
 void Scene_UI_Element::Mouse_Up(const QPoint&) {}
 

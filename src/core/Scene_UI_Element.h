@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QPoint>
+#include <QSize>
 #include <QStaticText>
 #include <QString>
 
@@ -27,6 +28,13 @@ public:
     virtual bool Mouse_Down(const QPoint& p);
     virtual void Mouse_Move(const QPoint& p);
     virtual void Mouse_Up(const QPoint& p);
+
+    // Whether touches come in the view's own pixels rather than in the UI's
+    // (which are larger on a large screen, Game_Scene::m_ui_scale).
+    virtual bool In_View_Pixels() const;
+    // The size of the view in the painter's units: the UI's pixels while the
+    // UI pass draws scaled.
+    static QSize View_Size(QPainter* painter);
 
     // The colour with its own alpha scaled by this element's opacity.
     virtual QColor Change_Visible_Color(const QColor& color) const;

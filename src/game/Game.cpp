@@ -491,8 +491,11 @@ void Game::resizeEvent(QResizeEvent* event)
 
 void Game::Lay_Out(const QSize& view)
 {
-    const int w = view.width();
-    const int h = view.height();
+    // Made for the 480 pixels of a small screen's short side, and scaled up from there.
+    const qreal scale = std::max(1.0, std::min(view.width(), view.height()) / 480.0);
+    m_scene->m_ui_scale = scale;
+    const int w = static_cast<int>(view.width() / scale);
+    const int h = static_cast<int>(view.height() / scale);
     const std::pair<UI_Button*, QPointF> places[] = {{m_ingame_quit_button.Get(), QPointF(3.0, h - 3)},
                                                      {m_start_button.Get(), QPointF(w / 2, h / 2)},
                                                      {m_prev_track_button.Get(), QPointF(20.0, h / 2)},

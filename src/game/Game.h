@@ -58,6 +58,9 @@ public:
     void Advance_Frame();
 
     // The race's camera (Race::Follow_Camera_Angle, Race::Screen_To_World).
+    // The UI's scale and the buttons' places for a view of this size (on every resize).
+    void Lay_Out(const QSize& view);
+
     static float Follow_Camera_Angle(float camera_angle, float ship_heading);
     static QTransform Screen_To_World(const QPointF& ship_position, float camera_angle, int width,
                                       int height);
@@ -124,8 +127,6 @@ protected:
 
 private:
     void Update_Camera();
-    // The buttons placed for a view of this size.
-    void Lay_Out(const QSize& view);
     void Hold_Race();
     void Resume_Race();
     // Writes a new best lap (when given) and every record still unsaved;

@@ -95,8 +95,9 @@ QColor Finish_Panel::Line_Colour(int line) const
 
 void Finish_Panel::Draw(QPainter* painter)
 {
-    const int w = painter->device()->width();
-    const int h = painter->device()->height();
+    const QSize view = View_Size(painter);
+    const int w = view.width();
+    const int h = view.height();
     const QFontMetrics metrics = painter->fontMetrics();
     const QStringList lines = Lines();
     const int spacing = metrics.lineSpacing();

@@ -72,6 +72,11 @@ void Movement_Control::Thrusts(const QTransform& screen_to_world, const Ship& sh
 
 void Movement_Control::Draw(QPainter*) {}
 
+bool Movement_Control::In_View_Pixels() const
+{
+    return true;
+}
+
 bool Movement_Control::Mouse_Down(const QPoint& p)
 {
     m_touch = p;

@@ -23,6 +23,8 @@ public:
                         const QPoint& touch, float& left, float& right);
     void Draw(QPainter* painter) override;
 
+    // The steering maps a touch through the camera, in the view's own pixels.
+    bool In_View_Pixels() const override;
     bool Mouse_Down(const QPoint& p) override;
     void Mouse_Move(const QPoint& p) override;
     void Mouse_Up(const QPoint& p) override;
