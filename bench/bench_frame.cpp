@@ -235,7 +235,7 @@ int main(int argc, char** argv)
     Settle(game);
     // A first lap leaves a best time and a ghost that the later races replay.
     const int lap_frames = Bench_Driver(game).Drive_Lap(Max_Lap_Frames);
-    if (game.m_lap_timer->m_best <= 0.0f)
+    if (game.m_race.m_clock.m_best <= 0.0f)
     {
         std::fprintf(stderr, "the driver did not finish a lap in %d frames\n", lap_frames);
         return 1;

@@ -5,8 +5,8 @@
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
 #include "Input_Track.h"
-#include "Lap_Timer.h"
 #include "Lap_Verifier.h"
+#include "Race_Clock.h"
 #include "Record_File.h"
 #include "Track_List.h"
 
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The first bytes are floats for the clock and for positions and headings;
     // the rest is the stored ghost, read both as UTF-8 and as Latin-1.
     const float clock = Read_Float(data, size);
-    const QString text = Lap_Timer::Format_Time(clock);
+    const QString text = Race_Clock::Format_Time(clock);
     if (text.isEmpty() || text.size() > 64)
         __builtin_trap();
 

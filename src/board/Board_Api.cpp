@@ -2,7 +2,7 @@
 
 #include "Board_Page.h"
 #include "Board_Store.h"
-#include "Lap_Timer.h"
+#include "Race_Clock.h"
 #include "Lap_Verifier.h"
 #include "Record_File.h"
 #include "Record_Picture.h"
@@ -72,7 +72,7 @@ QJsonObject Lap_Json(const Board_Store::Entry& entry)
         {QStringLiteral("name"), entry.name},
         {QStringLiteral("course"), entry.course + 1},
         {QStringLiteral("time"), static_cast<double>(entry.time)},
-        {QStringLiteral("lap"), Lap_Timer::Format_Time(entry.time)},
+        {QStringLiteral("lap"), Race_Clock::Format_Time(entry.time)},
         {QStringLiteral("date"), entry.date.toString(Qt::ISODate)},
     };
 }
@@ -215,7 +215,7 @@ Board_Response Board_Api::Submit(const Board_Request& request)
                        {QStringLiteral("rank"), result.rank},
                        {QStringLiteral("course"), file.m_course + 1},
                        {QStringLiteral("time"), static_cast<double>(file.m_time)},
-                       {QStringLiteral("lap"), Lap_Timer::Format_Time(file.m_time)}};
+                       {QStringLiteral("lap"), Race_Clock::Format_Time(file.m_time)}};
     switch (result.outcome)
     {
     case Board_Store::Stored:

@@ -1,6 +1,6 @@
 #include "Board_Page.h"
 
-#include "Lap_Timer.h"
+#include "Race_Clock.h"
 #include "Track_List.h"
 
 namespace
@@ -50,7 +50,7 @@ QByteArray Board_Page::Front(const std::vector<std::vector<Board_Store::Entry>>&
                                "<td>%5</td></tr>\n")
                     .arg(entry.rank)
                     .arg(entry.id)
-                    .arg(Escaped(entry.name), Lap_Timer::Format_Time(entry.time),
+                    .arg(Escaped(entry.name), Race_Clock::Format_Time(entry.time),
                          entry.date.toString(QStringLiteral("yyyy-MM-dd")));
         body += QStringLiteral("</tbody>\n</table>\n</section>\n");
     }
@@ -81,7 +81,7 @@ QByteArray Board_Page::Lap(const Board_Store::Entry& lap, const Board_Store::Ent
             "alt=\"The lap's line over %3, coloured by speed\"></p>\n"
             "<p><a href=\"/api/v1/laps/%6\" download=\"tavrelo-%7-%6.json\">Download the lap</a> "
             "to race against it: <code>tavrelo-records import</code> takes it.</p>\n</main>\n")
-            .arg(Escaped(title), Lap_Timer::Format_Time(lap.time), Escaped(course),
+            .arg(Escaped(title), Race_Clock::Format_Time(lap.time), Escaped(course),
                  lap.date.toString(QStringLiteral("yyyy-MM-dd")), place)
             .arg(lap.id)
             .arg(course.toLower());

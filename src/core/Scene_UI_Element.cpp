@@ -1,13 +1,14 @@
 #include "Scene_UI_Element.h"
 
 #include <QFontMetricsF>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QPen>
 
 #include <algorithm>
 
 Scene_UI_Element::Scene_UI_Element(float visible_alpha)
-    : m_visible(true), m_visible_alpha(visible_alpha), m_next_laid_out(0)
+    : m_visible(true), m_visible_alpha(visible_alpha), m_laid_out_use{0, 0, 0}, m_uses(0)
 {
 }
 
@@ -44,6 +45,20 @@ bool Scene_UI_Element::Mouse_Down(const QPoint&)
 
 void Scene_UI_Element::Mouse_Move(const QPoint&) {}
 
+bool Scene_UI_Element::In_View_Pixels() const
+{
+    return false;
+}
+
+QSize Scene_UI_Element::View_Size(QPainter* painter)
+{
+    const QSize device(painter->device()->width(), painter->device()->height());
+    const qreal scale = painter->worldTransform().m11();
+    if (!(scale > 1.0))
+        return device;
+    return QSize(static_cast<int>(device.width() / scale), static_cast<int>(device.height() / scale));
+}
+
 void Scene_UI_Element::Mouse_Up(const QPoint&) {}
 
 QColor Scene_UI_Element::Change_Visible_Color(const QColor& color) const
@@ -70,17 +85,23 @@ void Scene_UI_Element::Draw_Text(QPainter* painter, int x, int y, QColor color, 
 
 void Scene_UI_Element::Draw_Laid_Out_Text(QPainter* painter, const QPointF& p, const QString& text)
 {
-    QStaticText* laid_out = nullptr;
-    for (QStaticText& kept : m_laid_out)
-        if (kept.text() == text)
-            laid_out = &kept;
-    if (!laid_out)
+    int found = -1;
+    int oldest = 0;
+    for (int i = 0; i < Laid_Out_Count; ++i)
     {
-        laid_out = &m_laid_out[m_next_laid_out];
-        m_next_laid_out = (m_next_laid_out + 1) % 2;
-        laid_out->setTextFormat(Qt::PlainText);
-        laid_out->setText(text);
+        if (m_laid_out[i].text() == text)
+            found = i;
+        if (m_laid_out_use[i] < m_laid_out_use[oldest])
+            oldest = i;
     }
+    if (found < 0)
+    {
+        found = oldest;
+        m_laid_out[found].setTextFormat(Qt::PlainText);
+        m_laid_out[found].setText(text);
+    }
+    m_laid_out_use[found] = ++m_uses;
+    QStaticText* laid_out = &m_laid_out[found];
     // A laid out text is placed by its top left corner, its line's ascent
     // (and leading) above the baseline.
     const QFontMetricsF metrics(painter->font());

@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QPoint>
+#include <QSize>
 #include <QStaticText>
 #include <QString>
 
@@ -28,6 +29,13 @@ public:
     virtual void Mouse_Move(const QPoint& p);
     virtual void Mouse_Up(const QPoint& p);
 
+    // Whether touches come in the view's own pixels rather than in the UI's
+    // (which are larger on a large screen, Game_Scene::m_ui_scale).
+    virtual bool In_View_Pixels() const;
+    // The size of the view in the painter's units: the UI's pixels while the
+    // UI pass draws scaled.
+    static QSize View_Size(QPainter* painter);
+
     // The colour with its own alpha scaled by this element's opacity.
     virtual QColor Change_Visible_Color(const QColor& color) const;
     virtual QColor Change_Visible_Color(int r, int g, int b, int a) const;
@@ -43,9 +51,11 @@ public:
     float m_visible_alpha;
 
 private:
-    // The last texts drawn, as many as one element draws.
-    QStaticText m_laid_out[2];
-    int m_next_laid_out;
+    // The texts drawn last, as many as one element draws; the one used longest ago gives way.
+    static constexpr int Laid_Out_Count = 3;
+    QStaticText m_laid_out[Laid_Out_Count];
+    unsigned m_laid_out_use[Laid_Out_Count];
+    unsigned m_uses;
 };
 
 #endif

@@ -1,6 +1,7 @@
 #include "Game.h"
 
 #include "Fade_Plane.h"
+#include "Finish_Panel.h"
 #include "Game_Scene.h"
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
@@ -13,6 +14,7 @@
 #include "Pause_Notice.h"
 #include "Preferences.h"
 #include "Qt_Bridge.h"
+#include "Race_Clock.h"
 #include "Ship.h"
 #include "Stars.h"
 #include "Track_List.h"
@@ -24,9 +26,11 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QResizeEvent>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace
 {
@@ -50,7 +54,7 @@ template <typename T> void Fill(Single<T>& member, T* object)
 }
 } // namespace
 
-Game::Game(Surface_Choice::Renderer renderer)
+Game::Game(Surface_Choice::Renderer renderer, bool windowed)
     : QGraphicsView(), m_state(State_Menu), m_camera_angle(m_race.m_camera_angle),
       m_closest_distance(m_race.m_closest_distance), m_on_last_segment(m_race.m_on_last_segment),
       m_closest_segment(m_race.m_closest_segment), m_segment_fraction(m_race.m_segment_fraction),
@@ -60,7 +64,7 @@ Game::Game(Surface_Choice::Renderer renderer)
     Fill(m_preferences, new Preferences(m_options->m_settings.fileName()));
     Fill(m_scene, new Game_Scene);
 
-    // Only the buttons are placed from the screen size, once.
+    // Placed from the screen's size until the view has its own (Lay_Out, on every resize).
     const QSize screen = Qt_Bridge::Screen_Size();
     const int w = screen.width();
     const int h = screen.height();
@@ -80,12 +84,12 @@ Game::Game(Surface_Choice::Renderer renderer)
     Fill(m_ship, new Ship);
     m_scene->m_world_elements.push_back(m_ship.Get());
 
-    Fill(m_movement_control, new Movement_Control(m_scene.Get(), m_ship.Get()));
+    Fill(m_movement_control, new Movement_Control(&m_scene->m_screen_to_world, m_ship.Get()));
     m_scene->m_ui_elements.push_back(m_movement_control.Get());
 
-    Fill(m_lap_timer, new Lap_Timer);
+    Fill(m_lap_timer, new Lap_Timer(&m_race.m_clock));
     m_scene->m_ui_elements.push_back(m_lap_timer.Get());
-    m_race.Attach(m_level.Get(), m_ship.Get(), m_ghost_ship.Get(), m_lap_timer.Get());
+    m_race.Attach(m_level.Get(), m_ship.Get(), m_ghost_ship.Get());
 
     Fill(m_ingame_instructions, new Ingame_Instructions);
     m_scene->m_ui_elements.push_back(m_ingame_instructions.Get());
@@ -119,6 +123,10 @@ Game::Game(Surface_Choice::Renderer renderer)
     Fill(m_pause_notice, new Pause_Notice);
     m_scene->m_ui_elements.push_back(m_pause_notice.Get());
 
+    // Last: while shown it takes every touch.
+    Fill(m_finish_panel, new Finish_Panel);
+    m_scene->m_ui_elements.push_back(m_finish_panel.Get());
+
     Reset_Ship();
     Set_State(State_Menu);
 
@@ -134,8 +142,16 @@ Game::Game(Surface_Choice::Renderer renderer)
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    showFullScreen();
-    show();
+    if (windowed)
+    {
+        resize(800, 480);
+        showNormal();
+    }
+    else
+    {
+        showFullScreen();
+        show();
+    }
     setFocus(Qt::OtherFocusReason);
     // A call or a notification on a phone takes the whole application out of the front.
     QObject::connect(qApp, &QGuiApplication::applicationStateChanged, this,
@@ -151,6 +167,7 @@ Game::~Game()
 {
     // Reverse order of construction; the scene goes before the options store,
     // and both before the view and its viewport.
+    m_finish_panel = Single<Finish_Panel>();
     m_pause_notice = Single<Pause_Notice>();
     m_quit_button = Single<UI_Button>();
     m_next_track_button = Single<UI_Button>();
@@ -178,7 +195,7 @@ void Game::Set_State(Game_State state)
     if (state == State_Race)
     {
         Reset_Ship();
-        m_lap_timer->m_elapsed = 0.0f;
+        m_race.m_clock.m_elapsed = 0.0f;
     }
 
     m_scene->Cancel_Press();
@@ -187,15 +204,18 @@ void Game::Set_State(Game_State state)
     else if (m_state == State_Race)
         m_quit_guard = Quit_Guard_Frames;
 
-    const bool menu = state == State_Menu;
+    if (state == State_Race)
+        m_finish_panel->Set_Visible(false);
+    // A finished lap's result stands over the race; the menu comes when it is sent away.
+    const bool menu = state == State_Menu && !m_finish_panel->Is_Visible();
     m_main_menu->Set_Visible(menu);
     m_start_button->Set_Visible(menu);
     m_prev_track_button->Set_Visible(menu);
     m_next_track_button->Set_Visible(menu);
     m_quit_button->Set_Visible(menu);
-    m_movement_control->Set_Visible(!menu);
-    m_ingame_instructions->Set_Visible(!menu);
-    m_ingame_quit_button->Set_Visible(!menu);
+    m_movement_control->Set_Visible(state == State_Race);
+    m_ingame_instructions->Set_Visible(state == State_Race);
+    m_ingame_quit_button->Set_Visible(state == State_Race);
     m_fade_plane->Set_Visible(menu);
 
     m_state = state;
@@ -210,11 +230,18 @@ void Game::Advance_Frame()
         m_scene->m_world_elements[i]->Update(Frame_Step);
     for (size_t i = 0; i < m_scene->m_ui_elements.size(); ++i)
         m_scene->m_ui_elements[i]->Update(Frame_Step);
+    // After the steering has read the touch, as Race::Step ticks it.
+    m_race.m_clock.Tick(Frame_Step);
 
     if (m_state == State_Menu)
     {
         // The first button with a press wins; the others are not read this frame.
-        if (m_start_button->Poll_Was_Pressed())
+        if (m_finish_panel->Poll_Dismissed())
+        {
+            m_finish_panel->Set_Visible(false);
+            Set_State(State_Menu);
+        }
+        else if (m_start_button->Poll_Was_Pressed())
         {
             Set_State(State_Race);
         }
@@ -286,7 +313,8 @@ void Game::Reset_Ship()
     m_main_menu->m_track_index = index;
     m_main_menu->m_caption = Track_Caption(index);
 
-    m_race.Reset(m_options->Read_Ghost(index), m_options->Read_Best_Time(index), QSize(width(), height()));
+    m_race.Reset(m_options->Read_Ghost(index), m_options->Read_Best_Time(index), QSize(width(), height()),
+                 m_options->Read_Inputs(index));
     m_scene->m_world_to_screen = m_race.m_world_to_screen;
     m_scene->m_screen_to_world = m_race.m_screen_to_world;
     m_stars->m_reset_stars = true;
@@ -297,9 +325,9 @@ void Game::Update_Game()
     // What the steering read this frame: a press that went to a button never reached it.
     m_race.m_inputs.Append(
         Input_Frame{m_movement_control->m_pressed, m_movement_control->m_touch, QSize(width(), height())});
-    const bool was_running = m_lap_timer->m_running;
+    const bool was_running = m_race.m_clock.m_running;
     const bool finished = m_race.Update_Rules() == Race::Finished;
-    if (!was_running && m_lap_timer->m_running)
+    if (!was_running && m_race.m_clock.m_running)
         m_ingame_instructions->Set_Visible(false);
 
     if (!finished && !m_ingame_quit_button->Poll_Was_Pressed())
@@ -314,25 +342,27 @@ void Game::Update_Game()
 
     const int index = m_level->m_track_index;
     const float stored = m_options->Read_Best_Time(index);
-    const float time = m_lap_timer->m_elapsed;
+    const float time = m_race.m_clock.m_elapsed;
     if (stored != 0.0f && stored <= time)
     {
         Save_Records(nullptr);
+        m_finish_panel->Show(time, stored, false, QString());
         Set_State(State_Menu);
         return;
     }
 
-    m_lap_timer->m_best = time;
+    m_race.m_clock.m_best = time;
     const QString& record = m_ghost_ship->m_record;
     // A lap too long for its ghost keeps none, but its inputs still prove its time.
     const Unsaved_Record best{index, time, record.size() <= Ghost_Record_Cap ? record : QString(),
                               m_race.m_inputs.Encode()};
-    Save_Records(&best);
+    m_finish_panel->Show(time, stored, true, Save_Records(&best));
     Set_State(State_Menu);
 }
 
-void Game::Save_Records(const Unsaved_Record* new_best)
+QString Game::Save_Records(const Unsaved_Record* new_best)
 {
+    QString new_best_error;
     if (new_best != nullptr)
     {
         // The new best replaces whatever of its course was still waiting.
@@ -355,12 +385,15 @@ void Game::Save_Records(const Unsaved_Record* new_best)
         // The clock shows the new best, so the player must learn that it is not kept yet.
         qWarning().noquote() << QStringLiteral(
                                     "tavrelo: warning: cannot save the best lap %1 of %2 to %3: %4")
-                                    .arg(Lap_Timer::Format_Time(unsaved.time),
+                                    .arg(Race_Clock::Format_Time(unsaved.time),
                                          QString::fromLatin1(Get_Track_Info(unsaved.level)->name),
                                          m_options->m_settings.fileName(), m_options->Write_Error());
+        if (new_best != nullptr && unsaved.level == new_best->level)
+            new_best_error = m_options->Write_Error();
         still_unsaved.push_back(unsaved);
     }
     m_unsaved_records.swap(still_unsaved);
+    return new_best_error;
 }
 
 void Game::mousePressEvent(QMouseEvent* event)
@@ -396,8 +429,19 @@ void Game::keyPressEvent(QKeyEvent* event)
     const int key = event->key();
     const bool race = m_state == State_Race;
     const bool restart = race && (key == Qt::Key_R || key == Qt::Key_Backspace);
+    const bool panel = !race && m_finish_panel->Is_Visible();
     const bool start = !race && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space);
-    if (key != Qt::Key_Escape && !restart && !start && !m_paused)
+    const bool course = !race && (key == Qt::Key_Left || key == Qt::Key_Right);
+    if (key == Qt::Key_F11 && !event->isAutoRepeat())
+    {
+        event->accept();
+        if (isFullScreen())
+            showNormal();
+        else
+            showFullScreen();
+        return;
+    }
+    if (!panel && key != Qt::Key_Escape && !restart && !start && !course && !m_paused)
     {
         QGraphicsView::keyPressEvent(event);
         return;
@@ -410,8 +454,18 @@ void Game::keyPressEvent(QKeyEvent* event)
     Resume_Race();
     // Each key is a tap on a button on screen: the next frame's poll acts on
     // it, so states still change in the frame loop alone.
-    if (start)
+    if (panel)
+    {
+        // Over a finished lap: R races the course again, any other key goes to the menu.
+        if (key == Qt::Key_R || key == Qt::Key_Backspace)
+            m_start_button->m_was_pressed = true;
+        else
+            m_finish_panel->Dismiss();
+    }
+    else if (start)
         m_start_button->m_was_pressed = true;
+    else if (course)
+        (key == Qt::Key_Left ? m_prev_track_button : m_next_track_button)->m_was_pressed = true;
     else if (race && (restart || key == Qt::Key_Escape))
     {
         m_ingame_quit_button->m_was_pressed = true;
@@ -435,6 +489,32 @@ bool Game::event(QEvent* event)
         (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)))
         Hold_Race();
     return QGraphicsView::event(event);
+}
+
+void Game::resizeEvent(QResizeEvent* event)
+{
+    QGraphicsView::resizeEvent(event);
+    Lay_Out(viewport()->size());
+}
+
+void Game::Lay_Out(const QSize& view)
+{
+    // Made for the 480 pixels of a small screen's short side, and scaled up from there.
+    const qreal scale = std::max(1.0, std::min(view.width(), view.height()) / 480.0);
+    m_scene->m_ui_scale = scale;
+    const int w = static_cast<int>(view.width() / scale);
+    const int h = static_cast<int>(view.height() / scale);
+    const std::pair<UI_Button*, QPointF> places[] = {{m_ingame_quit_button.Get(), QPointF(3.0, h - 3)},
+                                                     {m_start_button.Get(), QPointF(w / 2, h / 2)},
+                                                     {m_prev_track_button.Get(), QPointF(20.0, h / 2)},
+                                                     {m_next_track_button.Get(), QPointF(w - 20, h / 2)},
+                                                     {m_quit_button.Get(), QPointF(3.0, h - 3)}};
+    for (const auto& place : places)
+    {
+        place.first->m_anchor = place.second;
+        place.first->m_layout_dirty = true;
+    }
+    // The camera is laid out from the view's size by the next frame, as on every frame.
 }
 
 void Game::Hold_Race()

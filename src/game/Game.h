@@ -28,6 +28,7 @@ class UI_Button;
 class Fade_Plane;
 class Main_Menu;
 class Pause_Notice;
+class Finish_Panel;
 
 class Game : public QGraphicsView
 {
@@ -41,8 +42,9 @@ public:
     // The fixed step of one frame, in seconds, whatever the real time between frames.
     static constexpr float Frame_Step = Race::Frame_Step;
 
-    // Paints through the surface Surface_Choice picks for what was asked.
-    explicit Game(Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto);
+    // Paints through the surface Surface_Choice picks for what was asked; on
+    // the whole screen, or in a window that can be resized.
+    explicit Game(Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto, bool windowed = false);
     ~Game() override;
 
     void Set_State(Game_State state);
@@ -57,6 +59,9 @@ public:
     void Advance_Frame();
 
     // The race's camera (Race::Follow_Camera_Angle, Race::Screen_To_World).
+    // The UI's scale and the buttons' places for a view of this size (on every resize).
+    void Lay_Out(const QSize& view);
+
     static float Follow_Camera_Angle(float camera_angle, float ship_heading);
     static QTransform Screen_To_World(const QPointF& ship_position, float camera_angle, int width,
                                       int height);
@@ -82,6 +87,7 @@ public:
     Single<UI_Button> m_next_track_button;
     Single<UI_Button> m_quit_button;
     Single<Pause_Notice> m_pause_notice;
+    Single<Finish_Panel> m_finish_panel;
     // The race's progress, under the names the view has always had for it.
     float& m_camera_angle;
     float& m_closest_distance;
@@ -119,6 +125,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void Update_Camera();
@@ -126,7 +133,8 @@ private:
     void Resume_Race();
     // Writes a new best lap (when given) and every record still unsaved;
     // warns on standard error about each one the file does not take.
-    void Save_Records(const Unsaved_Record* new_best);
+    // Returns why the new best was not written, or nothing.
+    QString Save_Records(const Unsaved_Record* new_best);
 };
 
 #endif

@@ -10,7 +10,7 @@ namespace
 constexpr float Min_Drawn_Alpha = 0.02f;
 } // namespace
 
-Game_Scene::Game_Scene() : QGraphicsScene(nullptr), m_mouse_owner(nullptr) {}
+Game_Scene::Game_Scene() : QGraphicsScene(nullptr), m_mouse_owner(nullptr), m_ui_scale(1.0) {}
 
 Game_Scene::~Game_Scene() = default;
 
@@ -35,7 +35,8 @@ void Game_Scene::Draw_Passes(QPainter* painter)
     painter->restore();
 
     painter->save();
-    painter->setTransform(QTransform(), false);
+    painter->setTransform(m_ui_scale > 1.0 ? QTransform::fromScale(m_ui_scale, m_ui_scale) : QTransform(),
+                          false);
     for (size_t i = 0; i < m_ui_elements.size(); ++i)
     {
         painter->save();
@@ -46,12 +47,19 @@ void Game_Scene::Draw_Passes(QPainter* painter)
     painter->restore();
 }
 
+QPoint Game_Scene::To_Element(const Scene_UI_Element* element, const QPoint& p) const
+{
+    if (!(m_ui_scale > 1.0) || element->In_View_Pixels())
+        return p;
+    return QPoint(static_cast<int>(p.x() / m_ui_scale), static_cast<int>(p.y() / m_ui_scale));
+}
+
 void Game_Scene::Press(const QPoint& p)
 {
     // A press that never saw its release ends here, at the new press's position.
     if (m_mouse_owner)
     {
-        m_mouse_owner->Mouse_Up(p);
+        m_mouse_owner->Mouse_Up(To_Element(m_mouse_owner, p));
         m_mouse_owner = nullptr;
     }
     // Last first: the later an element is in the list, the higher its priority.
@@ -60,7 +68,7 @@ void Game_Scene::Press(const QPoint& p)
         Scene_UI_Element* element = m_ui_elements[i];
         if (!element->Is_Visible())
             continue;
-        if (element->Mouse_Down(p))
+        if (element->Mouse_Down(To_Element(element, p)))
         {
             m_mouse_owner = element;
             return;
@@ -71,13 +79,13 @@ void Game_Scene::Press(const QPoint& p)
 void Game_Scene::Move(const QPoint& p)
 {
     if (m_mouse_owner)
-        m_mouse_owner->Mouse_Move(p);
+        m_mouse_owner->Mouse_Move(To_Element(m_mouse_owner, p));
 }
 
 void Game_Scene::Release(const QPoint& p)
 {
     if (m_mouse_owner)
-        m_mouse_owner->Mouse_Up(p);
+        m_mouse_owner->Mouse_Up(To_Element(m_mouse_owner, p));
     m_mouse_owner = nullptr;
 }
 

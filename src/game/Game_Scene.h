@@ -34,6 +34,12 @@ public:
     Scene_UI_Element* m_mouse_owner;
     QTransform m_world_to_screen;
     QTransform m_screen_to_world;
+    // View pixels per UI pixel: the UI drawn larger on a large screen (never below 1).
+    qreal m_ui_scale;
+
+private:
+    // A touch in view pixels as the element takes it.
+    QPoint To_Element(const Scene_UI_Element* element, const QPoint& p) const;
 
 protected:
     void drawBackground(QPainter* painter, const QRectF& rect) override;

@@ -26,6 +26,8 @@ void Fade_Plane::Draw(QPainter* painter)
         alpha = 1.0f;
     const int a = static_cast<int>(alpha * 178.5f);
     const QColor colour(0, 0, 0, a);
+    // The whole view in its own pixels, whatever the UI's scale.
+    painter->setTransform(QTransform(), false);
     const QRect plane = painter->viewport();
     // Blended here in strips of rows, not in one: Qt 6 hands a blend of many
     // rows to its thread pool, and waking its threads for each frame costs

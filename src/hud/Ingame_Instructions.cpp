@@ -31,8 +31,9 @@ Ingame_Instructions::Ingame_Instructions() {}
 void Ingame_Instructions::Draw(QPainter* painter)
 {
     const QString text = QStringLiteral("Press and hold on the screen to race to the finish.");
-    const int w_screen = painter->device()->width();
-    const int h_screen = painter->device()->height();
+    const QSize view = View_Size(painter);
+    const int w_screen = view.width();
+    const int h_screen = view.height();
     int y = static_cast<int>(h_screen * 0.6);
     // The text and its 2-pixel shadow between margins as wide as the left one, where there is room.
     const QFontMetrics metrics = painter->fontMetrics();

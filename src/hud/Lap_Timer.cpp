@@ -1,37 +1,45 @@
 #include "Lap_Timer.h"
 
+#include "Ghost_Gap.h"
+#include "Race_Clock.h"
+
+#include <QFontMetrics>
 #include <QPainter>
 
-Lap_Timer::Lap_Timer() : m_running(false), m_elapsed(0.0f), m_best(0.0f) {}
-
-void Lap_Timer::Update(float step)
-{
-    Scene_UI_Element::Update(step);
-    if (m_running)
-        m_elapsed += step;
-}
-
-QString Lap_Timer::Format_Time(float seconds)
-{
-    const float hundredths = seconds * 100.0f;
-    // A clock never shows a negative time, and the best time comes from a file
-    // the user may edit: anything that is not a number, or whose hundredths do
-    // not fit an int (2^31 is exact in float), shows as an unknown time rather
-    // than going through an undefined conversion. Values in (-1, 0) hundredths
-    // truncate to zero like any other fraction.
-    if (!(hundredths > -1.0f) || !(hundredths < 2147483648.0f))
-        return QStringLiteral("--:--:--");
-    const int c = static_cast<int>(hundredths);
-    const int s = c / 100;
-    return QString::asprintf("%02d:%02d:%02d", s / 60, s % 60, c % 100);
-}
+Lap_Timer::Lap_Timer(const Race_Clock* clock) : m_clock(clock) {}
 
 QString Lap_Timer::Text() const
 {
-    return Format_Time(m_elapsed) + QStringLiteral(", best: ") + Format_Time(m_best);
+    return Race_Clock::Format_Time(m_clock->m_elapsed) + QStringLiteral(", best: ") +
+           Race_Clock::Format_Time(m_clock->m_best);
+}
+
+QString Lap_Timer::Gap_Text() const
+{
+    return m_clock->m_gap_known ? Ghost_Gap::Text(m_clock->m_gap) : QString();
+}
+
+QColor Lap_Timer::Gap_Colour() const
+{
+    switch (Ghost_Gap::Side(m_clock->m_gap))
+    {
+    case -1:
+        return QColor(90, 240, 110, 255);
+    case 1:
+        return QColor(255, 90, 80, 255);
+    default:
+        return QColor(225, 225, 225, 255);
+    }
 }
 
 void Lap_Timer::Draw(QPainter* painter)
 {
-    Draw_Text(painter, 10, 20, QColor(100, 230, 130, 255), Text());
+    const QString text = Text();
+    Draw_Text(painter, 10, 20, QColor(100, 230, 130, 255), text);
+    const QString gap = Gap_Text();
+    if (gap.isEmpty())
+        return;
+    const QFontMetrics metrics = painter->fontMetrics();
+    Draw_Text(painter, 10 + metrics.horizontalAdvance(text) + metrics.horizontalAdvance(QLatin1Char('M')), 20,
+              Gap_Colour(), gap);
 }

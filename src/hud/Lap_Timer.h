@@ -1,27 +1,29 @@
-// Lap_Timer: counts the race time in game time and shows it with the course's best time.
+// Lap_Timer: draws the race's clock with the course's best time.
 #ifndef TAVRELO_LAP_TIMER_H
 #define TAVRELO_LAP_TIMER_H
 
 #include "Scene_UI_Element.h"
 
+#include <QColor>
 #include <QString>
+
+class Race_Clock;
 
 class Lap_Timer : public Scene_UI_Element
 {
 public:
-    Lap_Timer();
+    // The clock is the race's; it is not owned and outlives the timer.
+    explicit Lap_Timer(const Race_Clock* clock);
 
-    void Update(float step) override;
     void Draw(QPainter* painter) override;
 
-    // "mm:ss:hh" (minutes uncapped). Safe for any float.
-    static QString Format_Time(float seconds);
     // The whole line the timer shows.
     QString Text() const;
+    // The gap to the ghost beside it, coloured for ahead, behind or level; empty while unknown.
+    QString Gap_Text() const;
+    QColor Gap_Colour() const;
 
-    bool m_running;
-    float m_elapsed;
-    float m_best; // 0: no best time yet
+    const Race_Clock* m_clock;
 };
 
 #endif

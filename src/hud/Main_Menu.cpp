@@ -8,8 +8,9 @@ Main_Menu::Main_Menu() : m_track_index(0) {}
 
 void Main_Menu::Draw(QPainter* painter)
 {
-    const int w_screen = painter->device()->width();
-    const int h_screen = painter->device()->height();
+    const QSize view = View_Size(painter);
+    const int w_screen = view.width();
+    const int h_screen = view.height();
     const QColor colour(160, 250, 190, 255);
 
     Draw_Text(painter, 30, static_cast<int>(h_screen * 0.2), colour, QStringLiteral("Tavrelo"));

@@ -13,8 +13,9 @@ Pause_Notice::Pause_Notice() : Scene_UI_Element(0.0f)
 void Pause_Notice::Draw(QPainter* painter)
 {
     const QString text = QStringLiteral("Paused: touch or press a key to go on");
-    const int w = painter->device()->width();
-    const int h = painter->device()->height();
+    const QSize view = View_Size(painter);
+    const int w = view.width();
+    const int h = view.height();
     const QFontMetrics metrics = painter->fontMetrics();
     // One line where it fits, wrapped within the screen where it does not.
     const int box_width = std::max(std::min(metrics.horizontalAdvance(text) + 24, w - 16), 1);

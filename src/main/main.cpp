@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QGuiApplication>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -16,9 +17,61 @@ enum class Command_Line
     Play,
     Done,
     Wrong,
+    Help_All, // the help with Qt's own options, which only an application of the GUI knows
 };
 
-Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Renderer* renderer)
+// Qt's own options, taken out of the command line by the application (with one
+// dash or two), and whether each takes the next argument as its value.
+struct Qt_Option
+{
+    const char* name;
+    bool value;
+};
+constexpr Qt_Option Qt_Options[] = {
+    {"platform", true},        {"platformpluginpath", true},
+    {"platformtheme", true},   {"plugin", true},
+    {"qwindowgeometry", true}, {"qwindowicon", true},
+    {"qwindowtitle", true},    {"geometry", true},
+    {"title", true},           {"icon", true},
+    {"display", true},         {"name", true},
+    {"session", true},         {"style", true},
+    {"stylesheet", true},      {"visual", true},
+    {"reverse", false},        {"widgetcount", false},
+    {"nograb", false},         {"dograb", false},
+    {"sync", false},           {"testability", false},
+    {"qmljsdebugger", false},
+};
+
+// The command line as the game reads it once the application has taken its own
+// options: read that way before there is an application, so that wrong usage is
+// told without a display.
+QStringList Without_Qt_Options(const QStringList& arguments)
+{
+    QStringList kept;
+    for (int i = 0; i < arguments.size(); ++i)
+    {
+        QString name = arguments[i];
+        if (i == 0 || !name.startsWith(QLatin1Char('-')))
+        {
+            kept << arguments[i];
+            continue;
+        }
+        name.remove(0, name.startsWith(QLatin1String("--")) ? 2 : 1);
+        const Qt_Option* found = nullptr;
+        for (const Qt_Option& option : Qt_Options)
+            if (name == QLatin1String(option.name) ||
+                name.startsWith(QLatin1String(option.name) + QLatin1Char('=')))
+                found = &option;
+        if (!found)
+            kept << arguments[i];
+        else if (found->value && !name.contains(QLatin1Char('=')))
+            ++i;
+    }
+    return kept;
+}
+
+Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Renderer* renderer,
+                               bool* windowed)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -26,7 +79,8 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
         "Best laps and their ghosts are kept in the settings file; tavrelo-records lists,\n"
         "shares and draws them.\n\n"
         "Keys: Escape leaves a race, and the game from the menu; R or Backspace starts\n"
-        "the same course again; Enter or Space starts a race from the menu."));
+        "the same course again; Enter or Space starts a race from the menu, Left and\n"
+        "Right pick its course; F11 switches between full screen and a window."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption surface(
@@ -38,6 +92,11 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
                        "where OpenGL cannot start. Force one if the game stutters or OpenGL misbehaves."),
         QStringLiteral("auto|opengl|raster"), QStringLiteral("auto"));
     parser.addOption(surface);
+    const QCommandLineOption window(
+        QStringLiteral("window"),
+        QStringLiteral("Start in a window that can be resized rather than on the whole "
+                       "screen (F11 switches)."));
+    parser.addOption(window);
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVRELO_VERSION));
     const bool parsed = parser.parse(arguments);
     if (parser.isSet(help))
@@ -46,6 +105,13 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
         std::fputs(
             qPrintable(parser.helpText().replace(QRegularExpression("^Usage: \\S+"), "Usage: tavrelo")),
             stdout);
+        return Command_Line::Done;
+    }
+    if (parser.isSet(QStringLiteral("help-all")))
+    {
+        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+            return Command_Line::Help_All;
+        parser.process(*QCoreApplication::instance()); // prints the help and ends the program
         return Command_Line::Done;
     }
     if (parser.isSet(version))
@@ -58,44 +124,55 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
         const QString error =
             parsed ? QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments()[0])
                    : parser.errorText();
-        std::fprintf(stderr, "tavrelo: %s\nTry 'tavrelo --help'.\n", qPrintable(error));
+        std::fprintf(stderr, "tavrelo: %s (try 'tavrelo --help')\n", qPrintable(error));
         return Command_Line::Wrong;
     }
     if (!Surface_Choice::Parse(parser.value(surface), renderer))
     {
-        std::fprintf(stderr, "tavrelo: unknown renderer '%s': choose %s\nTry 'tavrelo --help'.\n",
+        std::fprintf(stderr, "tavrelo: unknown renderer '%s': choose %s (try 'tavrelo --help')\n",
                      qPrintable(parser.value(surface)), qPrintable(Surface_Choice::Choices()));
         return Command_Line::Wrong;
     }
+    *windowed = parser.isSet(window);
     return Command_Line::Play;
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // --help and --version answer without opening a display, so they work
-    // where there is none.
-    const QStringList asks = {"-h", "--help", "-?", "-v", "--version", "--help-all"};
-    for (int i = 1; i < argc; ++i)
-        if (asks.contains(QString::fromLocal8Bit(argv[i])))
-        {
-            QCoreApplication core(argc, argv);
-            QCoreApplication::setApplicationName("tavrelo");
-            Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto;
-            return Read_Command_Line(QCoreApplication::arguments(), &renderer) == Command_Line::Wrong ? 2 : 0;
-        }
+    Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto;
+    bool windowed = false;
+    Command_Line command = Command_Line::Play;
+    {
+        // No display yet: --help, --version and wrong usage answer where there is none.
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName("tavrelo");
+        command = Read_Command_Line(Without_Qt_Options(QCoreApplication::arguments()), &renderer, &windowed);
+    }
+    if (command == Command_Line::Wrong)
+        return 2;
+    if (command == Command_Line::Done)
+        return 0;
+    if (command == Command_Line::Help_All)
+    {
+        // Qt's options are listed by a GUI application, which needs no screen on the minimal platform.
+        qputenv("QT_QPA_PLATFORM", "minimal");
+        QApplication help(argc, argv);
+        QCoreApplication::setApplicationName("tavrelo");
+        Read_Command_Line(QCoreApplication::arguments(), &renderer, &windowed);
+        return 0;
+    }
 
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName("Tavrelo");
     QApplication::setQuitOnLastWindowClosed(true);
     // Qt has taken its own options (-platform and the like) out of the list.
-    Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto;
-    if (Read_Command_Line(QCoreApplication::arguments(), &renderer) == Command_Line::Wrong)
+    if (Read_Command_Line(QCoreApplication::arguments(), &renderer, &windowed) != Command_Line::Play)
         return 2;
 
     int exit_code = 0;
     {
-        Game game(renderer);
+        Game game(renderer, windowed);
         exit_code = QApplication::exec();
     }
     return exit_code;

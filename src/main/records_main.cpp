@@ -1,8 +1,8 @@
 // tavrelo-records: lists, exports, imports, draws and clears the best laps the game keeps, through the
 // game's own settings store, ghost codec, courses and road drawing.
-#include "Lap_Timer.h"
 #include "Lap_Verifier.h"
 #include "Options.h"
+#include "Race_Clock.h"
 #include "Record_Check.h"
 #include "Record_File.h"
 #include "Record_Picture.h"
@@ -114,10 +114,10 @@ int List(const QStringList& arguments)
         const Stored_Record record = Stored_Record::Read(options, course);
         const int samples = Ghost_Sample_Count(record.m_ghost);
         const QString best =
-            record.m_time > 0.0f ? Lap_Timer::Format_Time(record.m_time) : QStringLiteral("-");
+            record.m_time > 0.0f ? Race_Clock::Format_Time(record.m_time) : QStringLiteral("-");
         // A ghost of n samples follows the lap for n - 1 frames.
         const QString spans =
-            samples > 0 ? Lap_Timer::Format_Time(Clock_After(samples - 1)) : QStringLiteral("-");
+            samples > 0 ? Race_Clock::Format_Time(Clock_After(samples - 1)) : QStringLiteral("-");
         // A sound record is also raced again from its inputs.
         const QString verdict =
             record.Is_Ok()
@@ -160,7 +160,7 @@ int Export(const QStringList& arguments)
         return Rejected;
     }
     Print(QStringLiteral("Exported %1 of %2 to %3\n")
-              .arg(Lap_Timer::Format_Time(record.m_time), Course_Name(course), path));
+              .arg(Race_Clock::Format_Time(record.m_time), Course_Name(course), path));
     return Done;
 }
 
@@ -222,7 +222,7 @@ int Import(const QStringList& arguments)
     if (stored.m_time > 0.0f && !(record.m_time < stored.m_time) && !command.parser.isSet(force))
     {
         Error(QStringLiteral("%1: rejected: %2 is not faster than the best %3 of %4 (--force replaces it)")
-                  .arg(path, Lap_Timer::Format_Time(record.m_time), Lap_Timer::Format_Time(stored.m_time),
+                  .arg(path, Race_Clock::Format_Time(record.m_time), Race_Clock::Format_Time(stored.m_time),
                        name));
         return Rejected;
     }
@@ -251,10 +251,10 @@ int Import(const QStringList& arguments)
     if (!notice.isEmpty())
         Error(notice);
     Print(QStringLiteral("Imported %1 for %2 from %3 (%4)")
-              .arg(Lap_Timer::Format_Time(record.m_time), name, path, proof.Text()));
+              .arg(Race_Clock::Format_Time(record.m_time), name, path, proof.Text()));
     if (stored.m_present)
         Print(QStringLiteral(", replacing %1 (kept in %2)")
-                  .arg(stored.m_time > 0.0f ? Lap_Timer::Format_Time(stored.m_time) : stored.m_verdict,
+                  .arg(stored.m_time > 0.0f ? Race_Clock::Format_Time(stored.m_time) : stored.m_verdict,
                        backup));
     Print(QStringLiteral("\n"));
     return Done;
@@ -409,7 +409,7 @@ int Render(const QStringList& arguments)
         return Rejected;
     }
     Print(QStringLiteral("Drew %1 (%2) to %3\n")
-              .arg(Course_Name(course), Lap_Timer::Format_Time(stored.m_time), out));
+              .arg(Course_Name(course), Race_Clock::Format_Time(stored.m_time), out));
     return Done;
 }
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <QChar>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -124,7 +125,7 @@ void Ghost_Start(Ghost_Ship& ghost, const QString& stored, const QPointF& start,
         ghost.m_read_pos = 0;
     }
 
-    ghost.m_record.reserve(Ghost_Record_Cap + 1 + 10);
+    ghost.m_record.reserve(std::min(ghost.m_record_cap, Ghost_Record_Cap) + 1 + 10);
     Write_Byte(ghost.m_record, Format);
     Write_Nibble(ghost.m_record, static_cast<unsigned>(version) & 15u);
     Write_Nibble(ghost.m_record, (static_cast<unsigned>(version) >> 4) & 15u);
@@ -132,7 +133,7 @@ void Ghost_Start(Ghost_Ship& ghost, const QString& stored, const QPointF& start,
 
 void Ghost_Record_Sample(Ghost_Ship& ghost, const QPointF& position, float heading)
 {
-    if (ghost.m_record.size() > Ghost_Record_Cap)
+    if (ghost.m_record.size() > ghost.m_record_cap)
         return;
 
     const float x = static_cast<float>(ghost.m_record_position.x());

@@ -1,7 +1,6 @@
 #include "Movement_Control.h"
 
 #include "Float_Point.h"
-#include "Game_Scene.h"
 #include "Portable_Math.h"
 #include "Ship.h"
 
@@ -17,15 +16,16 @@ constexpr float Dead_Zone = 0.01f;
 constexpr float Max_Thrust = 90.0f;
 } // namespace
 
-Movement_Control::Movement_Control(Game_Scene* scene, Ship* ship)
-    : m_scene(scene), m_ship(ship), m_pressed(false), m_touch(0, 0), m_left_thrust(0.0f), m_right_thrust(0.0f)
+Movement_Control::Movement_Control(const QTransform* screen_to_world, Ship* ship)
+    : m_screen_to_world(screen_to_world), m_ship(ship), m_pressed(false), m_touch(0, 0), m_left_thrust(0.0f),
+      m_right_thrust(0.0f)
 {
 }
 
 void Movement_Control::Update(float step)
 {
     Scene_UI_Element::Update(step);
-    Thrusts(m_scene->m_screen_to_world, *m_ship, m_pressed, m_touch, m_left_thrust, m_right_thrust);
+    Thrusts(*m_screen_to_world, *m_ship, m_pressed, m_touch, m_left_thrust, m_right_thrust);
     m_ship->m_left_thrust = m_left_thrust;
     m_ship->m_right_thrust = m_right_thrust;
 }
@@ -71,6 +71,11 @@ void Movement_Control::Thrusts(const QTransform& screen_to_world, const Ship& sh
 }
 
 void Movement_Control::Draw(QPainter*) {}
+
+bool Movement_Control::In_View_Pixels() const
+{
+    return true;
+}
 
 bool Movement_Control::Mouse_Down(const QPoint& p)
 {

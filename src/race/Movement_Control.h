@@ -7,14 +7,14 @@
 #include <QPoint>
 #include <QTransform>
 
-class Game_Scene;
 class Ship;
 
 class Movement_Control : public Scene_UI_Element
 {
 public:
-    // Neither pointer is owned; both outlive the control.
-    Movement_Control(Game_Scene* scene, Ship* ship);
+    // Neither pointer is owned; both outlive the control. screen_to_world is
+    // the camera the view drew its last frame with.
+    Movement_Control(const QTransform* screen_to_world, Ship* ship);
 
     void Update(float step) override;
     // The steering step itself, with no widget: the thrusts for a touch held
@@ -23,11 +23,13 @@ public:
                         const QPoint& touch, float& left, float& right);
     void Draw(QPainter* painter) override;
 
+    // The steering maps a touch through the camera, in the view's own pixels.
+    bool In_View_Pixels() const override;
     bool Mouse_Down(const QPoint& p) override;
     void Mouse_Move(const QPoint& p) override;
     void Mouse_Up(const QPoint& p) override;
 
-    Game_Scene* m_scene;
+    const QTransform* m_screen_to_world;
     Ship* m_ship;
     bool m_pressed;
     QPoint m_touch;

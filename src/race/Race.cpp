@@ -3,7 +3,7 @@
 #include "Float_Point.h"
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
-#include "Lap_Timer.h"
+#include "Lap_Replay.h"
 #include "Level.h"
 #include "Movement_Control.h"
 #include "Portable_Math.h"
@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace
@@ -31,6 +32,8 @@ constexpr float Short_Piece = 0.01f;
 constexpr float Off_Road_Friction = 0.1f;
 constexpr double Put_Back_Factor = 0.99;
 constexpr float End_Of_Race_Friction = 0.15f;
+// The shown gap changes ten times a second: steady enough to read, soon enough to follow.
+constexpr int Gap_Refresh_Steps = 6;
 
 // Into [0, 2*pi) by whole turns. Headings in play are never far outside that
 // range; anything that is (or is not a number) is brought back in one step
@@ -50,20 +53,21 @@ float Wrap_Angle(float angle)
 } // namespace
 
 Race::Race()
-    : m_level(nullptr), m_ship(nullptr), m_ghost_ship(nullptr), m_lap_timer(nullptr), m_camera_angle(0.0f),
-      m_closest_distance(0.0f), m_on_last_segment(false), m_closest_segment(0), m_segment_fraction(0.0f)
+    : m_level(nullptr), m_ship(nullptr), m_ghost_ship(nullptr), m_camera_angle(0.0f),
+      m_closest_distance(0.0f), m_on_last_segment(false), m_closest_segment(0), m_segment_fraction(0.0f),
+      m_gap_refresh(0)
 {
 }
 
-void Race::Attach(Level* level, Ship* ship, Ghost_Ship* ghost, Lap_Timer* timer)
+void Race::Attach(Level* level, Ship* ship, Ghost_Ship* ghost)
 {
     m_level = level;
     m_ship = ship;
     m_ghost_ship = ghost;
-    m_lap_timer = timer;
 }
 
-void Race::Reset(const QString& stored_ghost, float best_time, const QSize& view)
+void Race::Reset(const QString& stored_ghost, float best_time, const QSize& view,
+                 const QString& stored_inputs)
 {
     const Track_Info* info = Get_Track_Info(m_level->m_track_index);
 
@@ -80,21 +84,46 @@ void Race::Reset(const QString& stored_ghost, float best_time, const QSize& view
     m_closest_distance = 0.0f;
     m_segment_fraction = 0.0f;
 
-    Ghost_Start(*m_ghost_ship, stored_ghost, m_ship->m_position, m_ship->m_angle, info->version);
+    const QString ghost = stored_ghost.isEmpty() && !stored_inputs.isEmpty() && best_time > 0.0f
+                              ? Rebuild_Ghost(stored_inputs, best_time)
+                              : stored_ghost;
+    Ghost_Start(*m_ghost_ship, ghost, m_ship->m_position, m_ship->m_angle, info->version);
+    m_ghost_gap.Build(*m_level, *m_ghost_ship);
+    m_clock.m_gap_known = false;
+    m_gap_refresh = 0;
 
     m_camera_angle = m_ship->m_angle;
     Update_Camera(view);
 
-    m_lap_timer->m_elapsed = 0.0f;
-    m_lap_timer->m_best = best_time;
+    m_clock.m_elapsed = 0.0f;
+    m_clock.m_best = best_time;
     m_inputs.Clear(view);
+}
+
+QString Race::Rebuild_Ghost(const QString& stored_inputs, float best_time)
+{
+    if (m_rebuilt_course == m_level->m_track_index && m_rebuilt_inputs == stored_inputs)
+        return m_rebuilt_ghost;
+    m_rebuilt_course = m_level->m_track_index;
+    m_rebuilt_inputs = stored_inputs;
+    m_rebuilt_ghost.clear();
+    Input_Track track;
+    QString reason;
+    if (!track.Decode(stored_inputs, reason))
+        return m_rebuilt_ghost;
+    Lap_Replay replay;
+    // Room for a sample on every frame the inputs can hold.
+    replay.Run(*m_level, track, 4 + 10 * Input_Track::Max_Frames);
+    if (replay.m_finished && std::memcmp(&replay.m_time, &best_time, sizeof best_time) == 0)
+        m_rebuilt_ghost = replay.m_ghost;
+    return m_rebuilt_ghost;
 }
 
 Race::Outcome Race::Step(const Input_Frame& input)
 {
     m_ship->Update(Frame_Step);
     Steer(input.held, input.pointer);
-    m_lap_timer->Update(Frame_Step);
+    m_clock.Tick(Frame_Step);
     m_inputs.Append(input);
     const Outcome outcome = Update_Rules();
     Update_Camera(input.view);
@@ -115,18 +144,18 @@ Race::Outcome Race::Update_Rules()
     Ship& ship = *m_ship;
     Outcome outcome = Racing;
 
-    if (!m_lap_timer->m_running)
+    if (!m_clock.m_running)
     {
         const Float_Point moved = (Float_Point(ship.m_left) - Float_Point(ship.m_left_previous)) +
                                   (Float_Point(ship.m_right) - Float_Point(ship.m_right_previous));
         if (moved.Length_Squared() > Start_Threshold)
         {
-            m_lap_timer->m_running = true;
+            m_clock.m_running = true;
             outcome = Started;
         }
     }
 
-    if (!m_lap_timer->m_running)
+    if (!m_clock.m_running)
         return outcome;
 
     // Nearest piece, searched in a small window around the last one: the
@@ -134,37 +163,16 @@ Race::Outcome Race::Update_Rules()
     // reaches the closing piece early is what makes a lap a whole lap.
     const std::vector<QPointF>& points = m_level->m_points;
     const int count = static_cast<int>(points.size());
-    const Float_Point position(ship.m_position);
-    float best_distance = Far_Away;
     int best_index = m_closest_segment;
     float best_fraction = m_segment_fraction;
-    for (int i = m_closest_segment - 3; i <= m_closest_segment + 5; ++i)
-    {
-        if (i < 0 || i >= count)
-            continue;
-        const Float_Point start(points[i]);
-        const Float_Point direction(m_level->m_directions[i]);
-        const float length = m_level->m_lengths[i];
-        float along = (position - start).Dot(direction);
-        if (along < 0.0f)
-            along = 0.0f;
-        if (along > length)
-            along = length;
-        const float distance = (start + along * direction - position).Length();
-        if (distance < best_distance)
-        {
-            best_index = i;
-            best_fraction = length > Short_Piece ? along / length : 0.0f;
-            best_distance = distance;
-        }
-    }
-    m_closest_distance = best_distance;
+    m_closest_distance = Nearest_Piece(*m_level, ship.m_position, &best_index, &best_fraction);
     m_on_last_segment = best_index >= count - 1;
     m_closest_segment = best_index;
     m_segment_fraction = best_fraction;
 
     Ghost_Record_Sample(*m_ghost_ship, ship.m_position, ship.m_angle);
     Ghost_Play_Sample(*m_ghost_ship);
+    Update_Gap();
 
     const float excess = m_closest_distance - Level::Road_Half_Width;
     if (excess <= 0.0f)
@@ -188,12 +196,62 @@ Race::Outcome Race::Update_Rules()
     return m_on_last_segment ? Finished : outcome;
 }
 
+void Race::Update_Gap()
+{
+    const float gap =
+        m_ghost_gap.Gap_At(static_cast<float>(m_closest_segment) + m_segment_fraction, m_clock.m_elapsed);
+    if (std::isnan(gap))
+    {
+        m_clock.m_gap_known = false;
+        m_gap_refresh = 0;
+        return;
+    }
+    if (!m_clock.m_gap_known || m_gap_refresh == 0)
+    {
+        m_clock.m_gap = gap;
+        m_gap_refresh = Gap_Refresh_Steps;
+    }
+    m_clock.m_gap_known = true;
+    --m_gap_refresh;
+}
+
 void Race::Stop(bool finished)
 {
+    m_clock.m_gap_known = false;
     m_ship->m_friction = End_Of_Race_Friction;
     if (!finished)
-        m_lap_timer->m_elapsed = 0.0f;
-    m_lap_timer->m_running = false;
+        m_clock.m_elapsed = 0.0f;
+    m_clock.m_running = false;
+}
+
+float Race::Nearest_Piece(const Level& level, const QPointF& point, int32_t* piece, float* fraction)
+{
+    const std::vector<QPointF>& points = level.m_points;
+    const int count = static_cast<int>(points.size());
+    const Float_Point position(point);
+    const int around = *piece;
+    float best_distance = Far_Away;
+    for (int i = around - 3; i <= around + 5; ++i)
+    {
+        if (i < 0 || i >= count)
+            continue;
+        const Float_Point start(points[i]);
+        const Float_Point direction(level.m_directions[i]);
+        const float length = level.m_lengths[i];
+        float along = (position - start).Dot(direction);
+        if (along < 0.0f)
+            along = 0.0f;
+        if (along > length)
+            along = length;
+        const float distance = (start + along * direction - position).Length();
+        if (distance < best_distance)
+        {
+            *piece = i;
+            *fraction = length > Short_Piece ? along / length : 0.0f;
+            best_distance = distance;
+        }
+    }
+    return best_distance;
 }
 
 float Race::Follow_Camera_Angle(float camera_angle, float ship_heading)

@@ -2,7 +2,9 @@
 #ifndef TAVRELO_RACE_H
 #define TAVRELO_RACE_H
 
+#include "Ghost_Gap.h"
 #include "Input_Track.h"
+#include "Race_Clock.h"
 
 #include <QPointF>
 #include <QSize>
@@ -14,10 +16,9 @@
 class Level;
 class Ship;
 class Ghost_Ship;
-class Lap_Timer;
 
-// The craft, course, ghost and clock are the view's elements (it draws them);
-// the race only points at them. Everything else a race is lives here.
+// The craft, course and ghost are the view's elements (it draws them); the
+// race only points at them. Everything else a race is, its clock included, lives here.
 class Race
 {
 public:
@@ -33,11 +34,17 @@ public:
 
     Race();
     // None of the pointers is owned; all outlive the race.
-    void Attach(Level* level, Ship* ship, Ghost_Ship* ghost, Lap_Timer* timer);
+    void Attach(Level* level, Ship* ship, Ghost_Ship* ghost);
 
     // Back to the start of the level's course: craft at rest, the stored ghost
     // to replay, a new record, the camera snapped for a view of this size.
-    void Reset(const QString& stored_ghost, float best_time, const QSize& view);
+    // A best lap too long for the stored ghost's format keeps none; its ghost
+    // is then rebuilt from its stored inputs, when they prove best_time.
+    void Reset(const QString& stored_ghost, float best_time, const QSize& view,
+               const QString& stored_inputs = QString());
+    // The ghost the inputs of a lap of best_time on the level's course leave,
+    // however long; empty when they do not finish at exactly that time.
+    QString Rebuild_Ghost(const QString& stored_inputs, float best_time);
 
     // One whole frame from its input, in the order the game's frame runs it:
     // the craft moves, the steering reads the input through the last camera,
@@ -51,6 +58,13 @@ public:
     // (and reads 0 for a race given up).
     void Stop(bool finished);
     void Update_Camera(const QSize& view);
+    // The gap to the ghost at the craft's place, from the nearest piece the rules just found.
+    void Update_Gap();
+
+    // The piece nearest to point, searched in a small window around *piece
+    // (3 back, 5 ahead): *piece and *fraction (how far along it) are updated
+    // when a piece of the window is nearer than Far_Away; returns the distance.
+    static float Nearest_Piece(const Level& level, const QPointF& point, int32_t* piece, float* fraction);
 
     // The camera's new heading: a tenth of the shortest-way difference towards
     // the ship's heading, kept in [0, 2*pi).
@@ -63,8 +77,8 @@ public:
     Level* m_level;
     Ship* m_ship;
     Ghost_Ship* m_ghost_ship;
-    Lap_Timer* m_lap_timer;
 
+    Race_Clock m_clock;
     float m_camera_angle;
     float m_closest_distance;
     bool m_on_last_segment;
@@ -72,6 +86,14 @@ public:
     float m_segment_fraction;
     QTransform m_screen_to_world;
     QTransform m_world_to_screen;
+    // Where the ghost was when, for the gap shown beside the clock.
+    Ghost_Gap m_ghost_gap;
+    // Steps until the shown gap is refreshed.
+    int32_t m_gap_refresh;
+    // The ghost rebuilt last, kept for the next race of the same lap.
+    int32_t m_rebuilt_course;
+    QString m_rebuilt_inputs;
+    QString m_rebuilt_ghost;
     // What steered this race, frame by frame from its first.
     Input_Track m_inputs;
 };

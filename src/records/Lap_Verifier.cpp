@@ -1,13 +1,11 @@
 #include "Lap_Verifier.h"
 
 #include "Ghost_Record.h"
-#include "Ghost_Ship.h"
 #include "Input_Track.h"
-#include "Lap_Timer.h"
+#include "Lap_Replay.h"
 #include "Level.h"
-#include "Race.h"
+#include "Race_Clock.h"
 #include "Record_Check.h"
-#include "Ship.h"
 #include "Track_List.h"
 
 #include <cstring>
@@ -18,7 +16,7 @@ QString Exact_Time(float time)
 {
     // The clock text alone hides the last bits, where a forged time would sit.
     return QStringLiteral("%1 (%2)")
-        .arg(Lap_Timer::Format_Time(time))
+        .arg(Race_Clock::Format_Time(time))
         .arg(static_cast<double>(time), 0, 'g', 9);
 }
 
@@ -56,43 +54,19 @@ Lap_Verifier::Verdict Lap_Verifier::Verify(int course, float time, const QString
 
     Level level;
     level.Init(course);
-    Ship ship;
-    Ghost_Ship ghost_ship;
-    Lap_Timer timer;
-    Race race;
-    race.Attach(&level, &ship, &ghost_ship, &timer);
-    // The ghost being replayed changes nothing in the race: none is loaded.
-    race.Reset(QString(), 0.0f, track.m_start_view);
-
-    int frames = 0;
-    int past_finish = 0;
-    bool finished = false;
-    for (const Input_Track::Run& run : track.m_runs)
-    {
-        if (finished)
-        {
-            past_finish += run.count;
-            continue;
-        }
-        for (int i = 0; i < run.count; ++i)
-        {
-            if (finished)
-            {
-                ++past_finish;
-                continue;
-            }
-            ++frames;
-            finished = race.Step(run.frame) == Race::Finished;
-        }
-    }
+    Lap_Replay replay;
+    replay.Run(level, track, Ghost_Record_Cap);
+    const bool finished = replay.m_finished;
+    const int frames = replay.m_frames;
+    const int past_finish = replay.m_past_finish;
     if (!finished)
         return Fail(QStringLiteral("the lap does not finish in its %1 frames of inputs").arg(frames));
-    const float raced = timer.m_elapsed;
+    const float raced = replay.m_time;
     if (std::memcmp(&raced, &time, sizeof time) != 0)
         return Fail(
             QStringLiteral("the inputs finish at %1, not at %2").arg(Exact_Time(raced), Exact_Time(time)));
     // Stored as the game stores it: a ghost past the cap is kept as none.
-    const QString& record = ghost_ship.m_record;
+    const QString& record = replay.m_ghost;
     const QString raced_ghost = record.size() <= Ghost_Record_Cap ? record : QString();
     if (raced_ghost != ghost)
     {

@@ -1,6 +1,6 @@
 #include "Record_File.h"
 
-#include "Lap_Timer.h"
+#include "Race_Clock.h"
 #include "Record_Check.h"
 #include "Track_List.h"
 
@@ -24,7 +24,7 @@ QByteArray Record_File::Write(int course, float time, const QString& ghost, cons
     // A float widens to a double exactly, and JSON keeps a double to the last
     // bit: the file holds the very time the settings did.
     object.insert(QStringLiteral("time"), static_cast<double>(time));
-    object.insert(QStringLiteral("lap"), Lap_Timer::Format_Time(time)); // for people; not read back
+    object.insert(QStringLiteral("lap"), Race_Clock::Format_Time(time)); // for people; not read back
     object.insert(QStringLiteral("ghost"), ghost);
     if (!inputs.isEmpty())
         object.insert(QStringLiteral("inputs"), inputs);

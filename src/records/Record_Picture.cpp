@@ -2,8 +2,8 @@
 
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
-#include "Lap_Timer.h"
 #include "Level.h"
+#include "Race_Clock.h"
 #include "Track_List.h"
 
 #include <QFont>
@@ -314,13 +314,13 @@ void Record_Picture::Paint(QPainter& painter, int course, const Run& run, const 
     const double line = QFontMetricsF(font).height();
     Draw_Label(painter, QPointF(Margin, Margin + line * 0.8), QColor(160, 250, 190),
                QStringLiteral("%1: %2  %3")
-                   .arg(QLatin1String(info->name), run.label, Lap_Timer::Format_Time(run.time)));
+                   .arg(QLatin1String(info->name), run.label, Race_Clock::Format_Time(run.time)));
     if (rival != nullptr)
     {
         const double gap = static_cast<double>(rival->time) - static_cast<double>(run.time);
         Draw_Label(painter, QPointF(Margin, Margin + line * 1.9), Rival_Colour,
                    QStringLiteral("against %1  %2  (%3%4 s)")
-                       .arg(rival->label, Lap_Timer::Format_Time(rival->time), gap >= 0.0 ? "+" : "-")
+                       .arg(rival->label, Race_Clock::Format_Time(rival->time), gap >= 0.0 ? "+" : "-")
                        .arg(std::fabs(gap), 0, 'f', 2));
     }
 

@@ -126,8 +126,10 @@ void Stars::Draw(QPainter* painter)
     m_last_center = centre.To_QPointF();
 
     // Only the dots that reach the device are painted: most of the disc lies
-    // out of sight, and an OpenGL paint engine pays for every draw.
-    const QTransform device = painter->combinedTransform();
+    // out of sight, and an OpenGL paint engine pays for every draw. The dots are
+    // placed in the device's independent pixels, as its size is given: on a
+    // screen of a higher density the painter's own transforms add its pixel ratio.
+    const QTransform device = painter->worldTransform();
     const bool cull = device.type() != QTransform::TxProject;
     const float scale =
         std::sqrt(std::max(static_cast<float>(device.m11() * device.m11() + device.m12() * device.m12()),

@@ -10,6 +10,7 @@
 #include "Level.h"
 #include "Main_Menu.h"
 #include "Movement_Control.h"
+#include "Race_Clock.h"
 #include "Ship.h"
 #include "Stars.h"
 #include "UI_Button.h"
@@ -226,7 +227,8 @@ void Plain_UI(QPainter* painter, Scene_UI_Element* element)
 struct Screen
 {
     Screen()
-        : movement(&scene, &ship), race_quit("QUIT", QPointF(3.0, 477.0), UI_Button::Anchor_Bottom),
+        : movement(&scene.m_screen_to_world, &ship), timer(&clock),
+          race_quit("QUIT", QPointF(3.0, 477.0), UI_Button::Anchor_Bottom),
           start("Start a new game", QPointF(400.0, 240.0),
                 UI_Button::Anchor_Center_X | UI_Button::Anchor_Center_Y),
           previous("<<<", QPointF(20.0, 240.0), UI_Button::Anchor_Center_Y),
@@ -242,7 +244,7 @@ struct Screen
         camera_angle = ship.m_angle;
         // Any non-empty replay shows the ghost; it flies beside the craft.
         ghost.m_playback = QStringLiteral("bbbb");
-        timer.m_best = 83.5f;
+        clock.m_best = 83.5f;
         menu.m_caption = QStringLiteral("Track #2. Secundus");
     }
 
@@ -257,7 +259,7 @@ struct Screen
              {static_cast<Scene_UI_Element*>(&movement), static_cast<Scene_UI_Element*>(&hint),
               static_cast<Scene_UI_Element*>(&race_quit)})
             element->Set_Visible(race);
-        timer.m_running = race;
+        clock.m_running = race;
     }
 
     // One frame of a craft driven in wide curves, with the camera following it.
@@ -270,6 +272,7 @@ struct Screen
         for (Scene_UI_Element* element : scene.m_ui_elements)
             if (element != &movement) // it would overwrite the thrusts
                 element->Update(Step);
+        clock.Tick(Step);
         ghost.m_position = QPointF(ship.m_position.x() + 6.0, ship.m_position.y() - 4.0);
         ghost.m_angle = ship.m_angle + 0.3f;
         camera_angle = Game::Follow_Camera_Angle(camera_angle, ship.m_angle);
@@ -334,6 +337,7 @@ struct Screen
     Level level;
     Ghost_Ship ghost;
     Ship ship;
+    Race_Clock clock;
     Movement_Control movement;
     Lap_Timer timer;
     Ingame_Instructions hint;

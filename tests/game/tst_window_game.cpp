@@ -1,5 +1,6 @@
 // The real Game in a real window: full screen, titled, painted by its own timer, and closed cleanly.
 #include "Fade_Plane.h"
+#include "Finish_Panel.h"
 #include "Game.h"
 #include "Game_Scene.h"
 #include "Ghost_Ship.h"
@@ -16,6 +17,8 @@
 #include "UI_Button.h"
 
 #include <QApplication>
+#include <QImage>
+#include <QPainter>
 #include <QTimer>
 #include <QtTest>
 
@@ -79,7 +82,7 @@ private slots:
             game.m_movement_control.Get(),   game.m_lap_timer.Get(),         game.m_ingame_instructions.Get(),
             game.m_ingame_quit_button.Get(), game.m_fade_plane.Get(),        game.m_main_menu.Get(),
             game.m_start_button.Get(),       game.m_prev_track_button.Get(), game.m_next_track_button.Get(),
-            game.m_quit_button.Get(),        game.m_pause_notice.Get()};
+            game.m_quit_button.Get(),        game.m_pause_notice.Get(),      game.m_finish_panel.Get()};
         QVERIFY(game.m_scene->m_ui_elements == ui);
         QCOMPARE(game.m_main_menu->m_caption, QString("Track #1. Primus"));
         // The menu shows its elements and hides the race's.
@@ -104,6 +107,67 @@ private slots:
         QCOMPARE(game.m_next_track_button->m_rect.right(), w - 20 + 3.0);
         QCOMPARE(game.m_quit_button->m_rect.bottom(), double(h));
         QCOMPARE(game.m_quit_button->m_rect.left(), 0.0);
+    }
+
+    // The HUD and the menu grow with the view's short side past 480 pixels, and
+    // the buttons follow the view, for drawing and for touches alike.
+    void buttons_and_text_follow_the_view_data()
+    {
+        QTest::addColumn<QSize>("view");
+        QTest::addColumn<double>("scale");
+        QTest::newRow("800x480 as made") << QSize(800, 480) << 1.0;
+        QTest::newRow("320x240 never smaller") << QSize(320, 240) << 1.0;
+        QTest::newRow("1920x1080") << QSize(1920, 1080) << 2.25;
+        QTest::newRow("1080x1920 portrait") << QSize(1080, 1920) << 2.25;
+    }
+    void buttons_and_text_follow_the_view()
+    {
+        QFETCH(QSize, view);
+        QFETCH(double, scale);
+        Game game;
+        for (Scene_UI_Element* element : {static_cast<Scene_UI_Element*>(game.m_start_button.Get()),
+                                          static_cast<Scene_UI_Element*>(game.m_quit_button.Get()),
+                                          static_cast<Scene_UI_Element*>(game.m_main_menu.Get())})
+            element->Set_Visible_Alpha(1.0f);
+        game.Lay_Out(QSize(800, 480));
+        QImage image(view, QImage::Format_RGB32);
+        QPainter painter(&image);
+        // The rows of the menu's pale green texts, in the view's pixels.
+        const auto text_rows = [&image]
+        {
+            int rows = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.pixelColor(x, y) == QColor(160, 250, 190))
+                    {
+                        ++rows;
+                        break;
+                    }
+            return rows;
+        };
+        image.fill(Qt::black);
+        game.m_scene->Draw_Passes(&painter);
+        const QRectF made = game.m_start_button->m_rect;
+        const int made_rows = text_rows();
+        game.Lay_Out(view);
+        QCOMPARE(game.m_scene->m_ui_scale, scale);
+        image.fill(Qt::black);
+        game.m_scene->Draw_Passes(&painter);
+        painter.end();
+        const QRectF rect = game.m_start_button->m_rect;
+        // In UI pixels: the same box; on the view, scaled and centred.
+        QCOMPARE(rect.size(), made.size());
+        QVERIFY(qAbs(rect.center().x() * scale - view.width() / 2) <= scale);
+        QVERIFY(qAbs(rect.center().y() * scale - view.height() / 2) <= scale);
+        QVERIFY(qAbs(game.m_quit_button->m_rect.bottom() * scale - view.height()) <= scale);
+        // The texts grow with the scale.
+        const int rows = text_rows();
+        QVERIFY2(made_rows > 3 && (scale == 1.0 ? rows == made_rows : rows >= 2 * made_rows),
+                 qPrintable(QString("%1 rows, %2 as made").arg(rows).arg(made_rows)));
+        // A tap at the view's centre presses the start button.
+        game.m_scene->Press(QPoint(view.width() / 2, view.height() / 2));
+        game.m_scene->Release(QPoint(view.width() / 2, view.height() / 2));
+        QVERIFY(game.m_start_button->Poll_Was_Pressed());
     }
 
     void right_button_events_reach_no_element()

@@ -45,9 +45,9 @@ void Add_Frame(QCryptographicHash& hash, Game& game)
         << s.m_left_thrust << s.m_right_thrust << s.m_friction << s.m_angle
         << game.m_movement_control->m_left_thrust << game.m_movement_control->m_right_thrust << game.m_state
         << game.m_closest_segment << game.m_segment_fraction << game.m_closest_distance
-        << game.m_on_last_segment << game.m_lap_timer->m_running << game.m_lap_timer->m_elapsed
-        << game.m_lap_timer->m_best << game.m_camera_angle << game.m_scene->m_world_to_screen << g.m_position
-        << g.m_angle << g.m_read_pos << g.m_record_position << g.m_record.right(10)
+        << game.m_on_last_segment << game.m_race.m_clock.m_running << game.m_race.m_clock.m_elapsed
+        << game.m_race.m_clock.m_best << game.m_camera_angle << game.m_scene->m_world_to_screen
+        << g.m_position << g.m_angle << g.m_read_pos << g.m_record_position << g.m_record.right(10)
         << qint32(g.m_record.size());
     hash.addData(bytes);
 }
@@ -92,19 +92,22 @@ QString Outcome(Game& game, int state)
         return "quit";
     if (game.m_paused)
     {
-        const float clock = game.m_lap_timer->m_elapsed;
+        const float clock = game.m_race.m_clock.m_elapsed;
         QTimerEvent tick(0);
         for (int i = 0; i < 10; ++i)
             QApplication::sendEvent(&game, &tick);
-        const bool held = clock == game.m_lap_timer->m_elapsed && !game.m_movement_control->m_pressed &&
+        const bool held = clock == game.m_race.m_clock.m_elapsed && !game.m_movement_control->m_pressed &&
                           game.m_pause_notice->Is_Visible();
         return held ? "hold" : "frames ran on";
     }
+    const int course = game.m_level->m_track_index;
     game.Advance_Frame();
     if (game.m_state != state)
         return game.m_state == Game::State_Race ? "race" : "menu";
+    if (game.m_level->m_track_index != course)
+        return QString("course %1").arg(game.m_level->m_track_index);
     const bool at_start = game.m_ship->m_position == game.m_level->m_points[0];
-    return at_start && game.m_lap_timer->m_elapsed == 0.0f ? "restart" : "none";
+    return at_start && game.m_race.m_clock.m_elapsed == 0.0f ? "restart" : "none";
 }
 } // namespace
 
@@ -126,16 +129,16 @@ private slots:
                           Center_Of(*game.m_start_button.Get()));
         QTRY_COMPARE(game.m_state, int(Game::State_Race));
         QVERIFY(game.m_ingame_instructions->Is_Visible());
-        QVERIFY(!game.m_lap_timer->m_running);
+        QVERIFY(!game.m_race.m_clock.m_running);
 
         const Float_Point ahead =
             Float_Point(game.m_ship->m_position) + 40.0f * Float_Point(game.m_ship->m_direction);
         const QPoint pixel = game.m_scene->m_world_to_screen.map(ahead.To_QPointF()).toPoint();
         QTest::mousePress(game.viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
         QVERIFY(game.m_scene->m_mouse_owner == game.m_movement_control.Get());
-        QTRY_VERIFY(game.m_lap_timer->m_running);
+        QTRY_VERIFY(game.m_race.m_clock.m_running);
         QVERIFY(!game.m_ingame_instructions->Is_Visible());
-        QTRY_VERIFY(game.m_lap_timer->m_elapsed > 0.1f);
+        QTRY_VERIFY(game.m_race.m_clock.m_elapsed > 0.1f);
         QVERIFY(game.m_ship->m_position != game.m_level->m_points[0]);
         QTest::mouseRelease(game.viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
 
@@ -143,8 +146,8 @@ private slots:
         QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
                           Center_Of(*game.m_ingame_quit_button.Get()));
         QTRY_COMPARE(game.m_state, int(Game::State_Menu));
-        QCOMPARE(game.m_lap_timer->m_elapsed, 0.0f);
-        QVERIFY(!game.m_lap_timer->m_running);
+        QCOMPARE(game.m_race.m_clock.m_elapsed, 0.0f);
+        QVERIFY(!game.m_race.m_clock.m_running);
 
         // The menu's "QUIT", once its guard after a race is over, ends the event loop with status 0.
         QTRY_VERIFY(!game.m_quit_button->m_rect.isEmpty() && game.m_quit_guard == 0);
@@ -247,9 +250,9 @@ private slots:
                                                 driver.Press();
                                             });
         QCOMPARE(game.m_state, int(Game::State_Menu));
-        const float lap = game.m_lap_timer->m_elapsed;
+        const float lap = game.m_race.m_clock.m_elapsed;
         QVERIFY2(lap > 0.0f, "the race ended without a finish");
-        QCOMPARE(game.m_lap_timer->m_best, lap);
+        QCOMPARE(game.m_race.m_clock.m_best, lap);
         QSettings settings(settings_dir.File(), QSettings::IniFormat);
         QCOMPARE(settings.value(QString("level%1/time").arg(course)).toFloat(), lap);
         QCOMPARE(QSettings(settings_dir.Path() + "/Norvikk/Tavrelo-preferences.ini", QSettings::IniFormat)
@@ -298,6 +301,9 @@ private slots:
         QTest::newRow("held, Space goes on") << "hide" << int(Qt::Key_Space) << -1 << "hold";
         QTest::newRow("held, an arrow goes on") << "inactive" << int(Qt::Key_Left) << -1 << "hold";
         QTest::newRow("the menu runs on") << "deactivate" << 0 << 40 << "none";
+        QTest::newRow("Left picks the course before") << "key" << int(Qt::Key_Left) << 40 << "course 2";
+        QTest::newRow("Right picks the next course") << "key" << int(Qt::Key_Right) << 40 << "course 1";
+        QTest::newRow("Right in a race") << "key" << int(Qt::Key_Right) << -1 << "none";
     }
     void an_input_acts_once()
     {
@@ -314,7 +320,7 @@ private slots:
         driver.Press();
         for (int i = 0; i < 30; ++i)
             driver.Step();
-        QVERIFY(game.m_lap_timer->m_running);
+        QVERIFY(game.m_race.m_clock.m_running);
         if (after_race >= 0)
             game.Set_State(Game::State_Menu);
         for (int i = 0; i < after_race; ++i)
@@ -355,7 +361,7 @@ private slots:
             return;
 
         // The next tap or key, with the game back in front, goes on with the race; a tap also steers.
-        const float clock = game.m_lap_timer->m_elapsed;
+        const float clock = game.m_race.m_clock.m_elapsed;
         game.showFullScreen();
         QKeyEvent again(QEvent::KeyPress, key, Qt::NoModifier);
         again.setTimestamp(3000);
@@ -365,7 +371,7 @@ private slots:
             QApplication::sendEvent(&game, &again);
         QVERIFY(!game.m_paused && !game.m_pause_notice->Is_Visible());
         QCOMPARE(Outcome(game, state), QString("none"));
-        QVERIFY(game.m_movement_control->m_pressed == (key == 0) && game.m_lap_timer->m_elapsed > clock);
+        QVERIFY(game.m_movement_control->m_pressed == (key == 0) && game.m_race.m_clock.m_elapsed > clock);
     }
 };
 

@@ -2,8 +2,8 @@
 // With TAVRELO_SCREENSHOT_DIR set, the pictures are also saved there (scripts/screenshots).
 #include "Game.h"
 #include "Ghost_Ship.h"
-#include "Lap_Timer.h"
 #include "Pursuit_Driver.h"
+#include "Race_Clock.h"
 #include "Record_Picture.h"
 #include "Test_Support.h"
 #include "UI_Button.h"
@@ -106,7 +106,7 @@ private slots:
         game.m_start_button->m_was_pressed = true;
         game.Advance_Frame();
         driver.Drive_Lap(90 * 60);
-        QVERIFY(game.m_lap_timer->m_best > 0.0f);
+        QVERIFY(game.m_race.m_clock.m_best > 0.0f);
         game.m_start_button->m_was_pressed = true;
         game.Advance_Frame();
         QVERIFY(!game.m_ghost_ship->m_playback.isEmpty());
@@ -131,8 +131,26 @@ private slots:
                                      : shot.copy(0, 0, shot.width(), shot.height() / 20);
         const int far_road = Count_Near(far, QColor(100, 92, 56), 6);
         QVERIFY2(far_road * 10 > far.width() * far.height(), qPrintable(QString::number(far_road)));
-        // The clock in the top-left corner, light green.
-        QVERIFY(Count_Near(shot.copy(0, 0, 240, 30), QColor(100, 230, 130), 40) > 20);
+        // The clock in the top-left corner, light green, and beside it the gap to the ghost: red, behind it.
+        QVERIFY(
+            Count_Near(shot.copy(0, 0, 240 * shot.width() / game.width(), 30 * shot.height() / game.height()),
+                       QColor(100, 230, 130), 40) > 20);
+        QVERIFY(game.m_race.m_clock.m_gap_known && game.m_race.m_clock.m_gap > 0.0f);
+        QVERIFY(Count_Near(shot.copy(0, 0, shot.width(), 30 * shot.height() / game.height()),
+                           QColor(255, 90, 80), 30) > 10);
+        // Stars over the whole screen, at any pixel ratio: some of their grey in every quarter.
+        QString stars;
+        for (int quarter = 0; quarter < 4; ++quarter)
+        {
+            const QImage part = shot.copy((quarter % 2) * shot.width() / 2, (quarter / 2) * shot.height() / 2,
+                                          shot.width() / 2, shot.height() / 2);
+            int grey = 0;
+            for (const QColor& layer : {QColor(100, 105, 115), QColor(66, 70, 76), QColor(44, 46, 51)})
+                grey += Count_Near(part, layer, 3);
+            stars += QString::number(grey) + " ";
+        }
+        qInfo("star pixels per quarter: %s", qPrintable(stars));
+        QVERIFY2(!stars.split(' ').contains("0"), qPrintable(stars));
 
         // Another window in front: the race holds under its notice, pale green in a dark box.
         game.m_paused = false;
@@ -158,7 +176,7 @@ private slots:
         game.m_start_button->m_was_pressed = true;
         game.Advance_Frame();
         Pursuit_Driver(game, 50.0f).Drive_Lap(90 * 60);
-        const float slower = game.m_lap_timer->m_best;
+        const float slower = game.m_race.m_clock.m_best;
         QVERIFY(slower > 0.0f);
         const QString rival = settings.Path() + "/slower lap.json";
         const Tool_Run exported = Run_Records_Tool({"export", "primus", rival});
@@ -166,12 +184,12 @@ private slots:
         game.m_start_button->m_was_pressed = true;
         game.Advance_Frame();
         Pursuit_Driver(game).Drive_Lap(90 * 60);
-        const float best = game.m_lap_timer->m_best;
+        const float best = game.m_race.m_clock.m_best;
         QVERIFY2(best > 0.0f && best < slower, qPrintable(QString("%1 then %2").arg(slower).arg(best)));
 
         const Tool_Run list = Run_Records_Tool({"list"});
         QCOMPARE(list.exit_code, 0);
-        QVERIFY2(list.output.contains(QRegularExpression("\\nPrimus +" + Lap_Timer::Format_Time(best) +
+        QVERIFY2(list.output.contains(QRegularExpression("\\nPrimus +" + Race_Clock::Format_Time(best) +
                                                          " .* ok, verified\\n")),
                  qPrintable(list.output));
         qInfo().noquote() << list.output;

@@ -94,12 +94,12 @@ private slots:
             if (quit)
             {
                 ++quits;
-                QCOMPARE(game.m_lap_timer->m_elapsed, 0.0f);
+                QCOMPARE(game.m_race.m_clock.m_elapsed, 0.0f);
             }
             else
             {
                 ++laps;
-                QVERIFY(game.m_lap_timer->m_elapsed > 0.0f);
+                QVERIFY(game.m_race.m_clock.m_elapsed > 0.0f);
             }
             // The craft coasts behind the menu for a moment.
             for (int i = 0; i < 30; ++i, ++frames)

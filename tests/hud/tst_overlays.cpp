@@ -1,6 +1,9 @@
-// Fade plane and race hint: how dark the screen is and where the hint sits.
+// Fade plane, race hint and finish panel: how dark the screen is, where the hint sits, what a lap's result
+// shows.
 #include "Fade_Plane.h"
+#include "Finish_Panel.h"
 #include "Ingame_Instructions.h"
+#include "Race_Clock.h"
 #include "Test_Support.h"
 
 #include <QImage>
@@ -50,6 +53,8 @@ private slots:
     void hint_baseline();
     void the_hint_fits_every_screen_data();
     void the_hint_fits_every_screen();
+    void the_finish_panel_shows_the_result_data();
+    void the_finish_panel_shows_the_result();
 };
 
 void tst_Overlays::fade_plane_starts_at_full_strength()
@@ -161,6 +166,88 @@ void tst_Overlays::the_hint_fits_every_screen()
     }
     QVERIFY2(light[0] > 0 && std::abs(light[1] - light[0]) < light[0] / 50,
              qPrintable(QString("%1 of %2").arg(light[1]).arg(light[0])));
+}
+
+void tst_Overlays::the_finish_panel_shows_the_result_data()
+{
+    QTest::addColumn<float>("time");
+    QTest::addColumn<float>("previous");
+    QTest::addColumn<bool>("new_best");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QStringList>("lines"); // the title, the gap and the record's fate
+    QTest::addColumn<QColor>("gap_colour");
+    QTest::newRow("new best") << 61.25f << 62.5f << true << QString()
+                              << QStringList{"New best", "-1.25 on the best before, 01:02:50", "Record saved"}
+                              << Finish_Panel::Ahead_Colour;
+    QTest::newRow("first lap") << 75.0f << 0.0f << true << QString()
+                               << QStringList{"New best", "First lap", "Record saved"} << QColor();
+    QTest::newRow("new best not written")
+        << 61.25f << 62.5f << true << QStringLiteral("the folder is read-only")
+        << QStringList{"New best", "-1.25 on the best before, 01:02:50", "Not saved: the folder is read-only"}
+        << Finish_Panel::Ahead_Colour;
+    QTest::newRow("not a new best") << 63.5f << 62.5f << false << QString()
+                                    << QStringList{"Finished", "+1.00 on the best before, 01:02:50",
+                                                   "Not saved: the best stays 01:02:50"}
+                                    << Finish_Panel::Behind_Colour;
+}
+
+void tst_Overlays::the_finish_panel_shows_the_result()
+{
+    QFETCH(float, time);
+    QFETCH(float, previous);
+    QFETCH(bool, new_best);
+    QFETCH(QString, error);
+    QFETCH(QStringList, lines);
+    QFETCH(QColor, gap_colour);
+    Finish_Panel panel;
+    QVERIFY(!panel.Is_Visible());
+    panel.Show(time, previous, new_best, error);
+    QVERIFY(panel.Is_Visible());
+    const QStringList shown = panel.Lines();
+    QCOMPARE(shown.size(), 5);
+    QCOMPARE(shown[0], lines[0]);
+    QCOMPARE(shown[1], "Lap " + Race_Clock::Format_Time(time));
+    QCOMPARE(shown[2], lines[1]);
+    QCOMPARE(shown[3], lines[2]);
+    QVERIFY(shown[4].startsWith("R: race again"));
+
+    // By pixels: the gold of a new best only for one, and the gap's green or red where there is a gap.
+    QImage image(800, 480, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    panel.Draw(&painter);
+    painter.end();
+    // Pixels of the colour or of a darker shade of it, as a letter's edges over the black box are.
+    const auto count = [&image](const QColor& colour)
+    {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+            {
+                const QColor p = image.pixelColor(x, y);
+                const double k = double(p.red() + p.green() + p.blue()) /
+                                 double(colour.red() + colour.green() + colour.blue());
+                n += k > 0.6 && qAbs(p.red() - k * colour.red()) < 12 &&
+                             qAbs(p.green() - k * colour.green()) < 12 &&
+                             qAbs(p.blue() - k * colour.blue()) < 12
+                         ? 1
+                         : 0;
+            }
+        return n;
+    };
+    const int gold = count(Finish_Panel::New_Best_Colour);
+    QVERIFY2(new_best ? gold > 20 : gold == 0, qPrintable(QString::number(gold)));
+    for (const QColor& colour : {Finish_Panel::Ahead_Colour, Finish_Panel::Behind_Colour})
+    {
+        const int n = count(colour);
+        QVERIFY2(colour == gap_colour ? n > 20 : n == 0,
+                 qPrintable(colour.name() + " " + QString::number(n)));
+    }
+    // Any touch sends it away, once.
+    QVERIFY(panel.Mouse_Down(QPoint(5, 5)));
+    panel.Mouse_Up(QPoint(5, 5));
+    QVERIFY(panel.Poll_Dismissed());
+    QVERIFY(!panel.Poll_Dismissed());
 }
 
 QTEST_MAIN(tst_Overlays)

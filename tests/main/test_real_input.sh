@@ -294,9 +294,15 @@ wait_for_exit 2 || fail "the game was still running after Escape in the menu"
 version=$(DISPLAY= "$exe" --version) || fail "tavrelo --version failed"
 [[ "$version" =~ ^tavrelo\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "tavrelo --version printed '$version'"
 DISPLAY= "$exe" --help | grep -q -- '--version' || fail "tavrelo --help does not list its options"
-status=0
-DISPLAY= "$exe" --no-such-option 2>/dev/null || status=$?
-[ "$status" -ne 0 ] || fail "tavrelo accepted an unknown option"
+DISPLAY= "$exe" --help-all | grep -q -- '-platform' || fail "tavrelo --help-all does not list Qt's options"
+# Wrong usage is told in one line, with no display to open.
+for wrong in --no-such-option "--renderer bogus" "-platform xcb --window extra"; do
+    status=0
+    # shellcheck disable=SC2086
+    env -u DISPLAY -u WAYLAND_DISPLAY "$exe" $wrong 2>"$work/usage.txt" || status=$?
+    [ "$status" -eq 2 ] && [ "$(wc -l <"$work/usage.txt")" -eq 1 ] ||
+        fail "tavrelo $wrong without a display ended with status $status: $(cat "$work/usage.txt")"
+done
 status=0
 "$exe" --renderer vulkan 2>"$work/renderer.txt" || status=$?
 [ "$status" -eq 2 ] && grep -q 'auto, opengl or raster' "$work/renderer.txt" ||

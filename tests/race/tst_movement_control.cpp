@@ -1,5 +1,4 @@
 // Touch steering: the thrust rule, press and release, and the mapping of a touch through the camera.
-#include "Game_Scene.h"
 #include "Movement_Control.h"
 #include "Ship.h"
 
@@ -77,10 +76,10 @@ private slots:
         QFETCH(QPoint, touch);
         QFETCH(float, left);
         QFETCH(float, right);
-        Game_Scene scene;
+        QTransform camera;
         Ship ship;
         ship.Place_At(centre, heading);
-        Movement_Control control(&scene, &ship);
+        Movement_Control control(&camera, &ship);
         QVERIFY(control.Mouse_Down(touch));
         control.Update(Dt);
         // Every row is exact in single precision except the diagonal one.
@@ -96,10 +95,10 @@ private slots:
 
     void release_and_idle_give_zero_thrust()
     {
-        Game_Scene scene;
+        QTransform camera;
         Ship ship;
         ship.Place_At(QPointF(100.0, 50.0), QPointF(1.0, 0.0));
-        Movement_Control control(&scene, &ship);
+        Movement_Control control(&camera, &ship);
         QVERIFY(!control.m_pressed);
 
         // Not pressed: whatever the ship had is overwritten.
@@ -136,9 +135,9 @@ private slots:
 
     void update_also_fades_the_control_in()
     {
-        Game_Scene scene;
+        QTransform camera;
         Ship ship;
-        Movement_Control control(&scene, &ship);
+        Movement_Control control(&camera, &ship);
         QCOMPARE(control.m_visible_alpha, 0.0f);
         control.Update(Dt);
         QCOMPARE(control.m_visible_alpha, 0.08f);
@@ -167,9 +166,9 @@ private slots:
         // heading points to the right of the screen.
         Ship ship;
         ship.Place_At(QPointF(2200.0, 1500.0), QPointF(0.0, 1.0));
-        Game_Scene scene;
-        scene.m_screen_to_world = Camera(ship.m_position, ship.m_angle, 800, 480);
-        Movement_Control control(&scene, &ship);
+        QTransform camera;
+        camera = Camera(ship.m_position, ship.m_angle, 800, 480);
+        Movement_Control control(&camera, &ship);
         control.Mouse_Down(touch);
         control.Update(Dt);
         QVERIFY2(std::fabs(control.m_left_thrust - left) < 1e-3f &&

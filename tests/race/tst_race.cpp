@@ -1,8 +1,9 @@
 // The race with no window: its rules as one table, and laps raced again from their kept inputs.
+#include "Ghost_Record.h"
 #include "Ghost_Ship.h"
-#include "Lap_Timer.h"
 #include "Lap_Verifier.h"
 #include "Level.h"
+#include "Portable_Math.h"
 #include "Race.h"
 #include "Ship.h"
 #include "Test_Support.h"
@@ -60,11 +61,10 @@ private slots:
         level.m_lengths.assign(level.m_points.size(), 10.0f);
         Ship ship;
         Ghost_Ship ghost;
-        Lap_Timer timer;
         Race race;
-        race.Attach(&level, &ship, &ghost, &timer);
+        race.Attach(&level, &ship, &ghost);
         race.m_closest_segment = last;
-        timer.m_running = running;
+        race.m_clock.m_running = running;
         ship.Place_At(position, QPointF(1, 0));
         ship.m_left_previous -= QPointF(moved, 0);
         QCOMPARE(int(race.Update_Rules()), outcome);
@@ -72,7 +72,131 @@ private slots:
         QVERIFY2(qAbs(ship.m_friction - friction) < 1e-7f, qPrintable(QString::number(ship.m_friction)));
         QVERIFY(qAbs(ship.m_position.x() - after.x()) < 1e-4 && qAbs(ship.m_position.y() - after.y()) < 1e-4);
         // One ghost sample for every step with the clock running.
-        QCOMPARE(ghost.m_record.size(), timer.m_running ? 10 : 0);
+        QCOMPARE(ghost.m_record.size(), race.m_clock.m_running ? 10 : 0);
+    }
+
+    // The gap to a ghost that flew along the same twenty pieces at a steady
+    // step per frame, for a craft placed at x with the clock at elapsed.
+    void the_gap_to_the_ghost_data()
+    {
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<float>("ghost_step"); // world units per sample
+        QTest::addColumn<int>("samples");
+        QTest::addColumn<float>("x");
+        QTest::addColumn<float>("elapsed");
+        QTest::addColumn<QString>("shown"); // empty: no gap shown
+        // At x = 65 the ghost is at its 120th sample, two seconds in.
+        QTest::newRow("level") << true << 0.5f << 300 << 65.0f << 2.0f << "0.00";
+        QTest::newRow("level within a hundredth") << true << 0.5f << 300 << 65.0f << 1.996f << "0.00";
+        QTest::newRow("ahead") << true << 0.5f << 300 << 65.0f << 1.58f << "-0.42";
+        QTest::newRow("behind") << true << 0.5f << 300 << 65.0f << 3.07f << "+1.07";
+        QTest::newRow("half way between two samples") << true << 0.5f << 300 << 65.25f << 2.0f << "-0.01";
+        QTest::newRow("before the ghost starts") << false << 0.5f << 300 << 5.0f << 0.0f << "";
+        QTest::newRow("after the ghost ends") << true << 0.5f << 300 << 150.0f << 5.0f << "";
+        QTest::newRow("no ghost") << true << 0.5f << 0 << 65.0f << 2.0f << "";
+        // 6,000 samples, more than the stored format holds: at x = 179 the ghost is 96.67 s in.
+        QTest::newRow("a ghost longer than the stored format")
+            << true << 0.03f << 6000 << 179.0f << 97.0f << "+0.33";
+    }
+    void the_gap_to_the_ghost()
+    {
+        QFETCH(bool, running);
+        QFETCH(float, ghost_step);
+        QFETCH(int, samples);
+        QFETCH(float, x);
+        QFETCH(float, elapsed);
+        QFETCH(QString, shown);
+        Level level;
+        for (int i = 0; i <= 20; ++i)
+            level.m_points.push_back(QPointF(10 * i, 0));
+        level.m_directions.assign(level.m_points.size(), QPointF(1, 0));
+        level.m_lengths.assign(level.m_points.size(), 10.0f);
+        Ghost_Ship recorder;
+        recorder.m_record_cap = 4 + 10 * samples;
+        Ghost_Start(recorder, QString(), QPointF(5, 0), 0.0f, 1);
+        for (int i = 0; i < samples; ++i)
+            Ghost_Record_Sample(recorder, QPointF(5.0f + ghost_step * static_cast<float>(i), 0), 0.0f);
+        QCOMPARE(recorder.m_record.size(), 4 + 10 * samples);
+        Ship ship;
+        Ghost_Ship ghost;
+        Race race;
+        race.Attach(&level, &ship, &ghost);
+        Ghost_Start(ghost, samples > 0 ? recorder.m_record : QString(), QPointF(5, 0), 0.0f, 1);
+        race.m_ghost_gap.Build(level, ghost);
+        QCOMPARE(race.m_ghost_gap.Sample_Count(), samples);
+        race.m_closest_segment = static_cast<int>(x / 10.0f);
+        race.m_clock.m_running = running;
+        race.m_clock.m_elapsed = elapsed;
+        ship.Place_At(QPointF(x, 0), QPointF(1, 0));
+        ship.m_left_previous = ship.m_left;
+        ship.m_right_previous = ship.m_right;
+        race.Update_Rules();
+        QCOMPARE(race.m_clock.m_gap_known, !shown.isEmpty());
+        if (race.m_clock.m_gap_known)
+            QCOMPARE(Ghost_Gap::Text(race.m_clock.m_gap), shown);
+    }
+
+    // A best lap keeps no ghost past the stored format's 90 seconds; the race
+    // rebuilds one from the lap's inputs, the same to the sample as the ghost
+    // recorded live where that one fits, and only from inputs that prove the time.
+    void a_ghost_is_rebuilt_from_the_inputs_data()
+    {
+        QTest::addColumn<int>("course");
+        QTest::addColumn<float>("lookahead");
+        QTest::addColumn<float>("time_offset"); // added to the lap's own time
+        QTest::addColumn<bool>("rebuilt");
+        QTest::newRow("a lap under 90 s") << 0 << 70.0f << 0.0f << true;
+        QTest::newRow("inputs of another time") << 0 << 70.0f << 0.01f << false;
+        // Tertius driven by a finger held close ahead of the craft: 138.83 s.
+        QTest::newRow("a lap over 90 s") << 2 << 20.0f << 0.0f << true;
+    }
+    void a_ghost_is_rebuilt_from_the_inputs()
+    {
+        QFETCH(int, course);
+        QFETCH(float, lookahead);
+        QFETCH(float, time_offset);
+        QFETCH(bool, rebuilt);
+        const QSize view(800, 480);
+        const Headless_Lap lap = Drive_Headless_Lap(course, view, lookahead);
+        QVERIFY(lap.finished && !lap.inputs.isEmpty());
+        qInfo("lap of %s s", qPrintable(QString::number(lap.time, 'f', 2)));
+        const bool long_lap = lap.time > 90.0f;
+        QCOMPARE(lap.ghost.isEmpty(), long_lap);
+        Level level;
+        level.Init(course);
+        Ship ship;
+        Ghost_Ship ghost;
+        Race race;
+        race.Attach(&level, &ship, &ghost);
+        race.Reset(QString(), lap.time + time_offset, view, lap.inputs);
+        QCOMPARE(ghost.m_playback.isEmpty(), !rebuilt);
+        if (!rebuilt)
+            return;
+        if (!long_lap)
+            QCOMPARE(ghost.m_playback, lap.ghost);
+        // One sample for every frame from the start of the clock to the finish.
+        QCOMPARE(race.m_ghost_gap.Sample_Count(), (ghost.m_playback.size() - 4) / 10);
+        QVERIFY(qAbs((race.m_ghost_gap.Sample_Count() - 1) / 60.0f - lap.time) < 0.02f);
+        // Raced again the same way, the craft stays level with its own ghost to the end.
+        float widest = 0.0f;
+        for (int frame = 0; frame < Input_Track::Max_Frames; ++frame)
+        {
+            const QPointF ahead =
+                Portable_Math::Map(race.m_world_to_screen,
+                                   Float_Point(level.Point_Ahead(race.m_closest_segment,
+                                                                 race.m_segment_fraction, lookahead)))
+                    .To_QPointF();
+            const QPoint pixel(qBound(2, qRound(ahead.x()), view.width() - 3),
+                               qBound(2, qRound(ahead.y()), view.height() - 3));
+            const bool finished = race.Step(Input_Frame{true, pixel, view}) == Race::Finished;
+            if (race.m_clock.m_gap_known)
+                widest = std::max(widest, std::fabs(race.m_clock.m_gap));
+            if (finished)
+                break;
+        }
+        QCOMPARE(race.m_clock.m_elapsed, lap.time);
+        qInfo("widest gap to its own ghost: %.3f s", double(widest));
+        QVERIFY(widest < 0.1f);
     }
 
     // A driven lap proves itself on any view; a changed input frame or a

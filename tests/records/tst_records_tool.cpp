@@ -2,9 +2,9 @@
 // settings folder, every reason a record file is refused, and wrong usage.
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
-#include "Lap_Timer.h"
 #include "Level.h"
 #include "Options.h"
+#include "Race_Clock.h"
 #include "Record_Check.h"
 #include "Record_File.h"
 #include "Record_Picture.h"
@@ -80,9 +80,9 @@ private slots:
         const int samples = Ghost_Sample_Count(m_lap.ghost);
         QVERIFY2(run.output.contains(
                      QRegularExpression(QStringLiteral("\\nSecundus +%1 +%2 +%3 +ok, verified\\n")
-                                            .arg(Lap_Timer::Format_Time(m_lap.time))
+                                            .arg(Race_Clock::Format_Time(m_lap.time))
                                             .arg(samples)
-                                            .arg(Lap_Timer::Format_Time(Clock_After(samples - 1))))),
+                                            .arg(Race_Clock::Format_Time(Clock_After(samples - 1))))),
                  qPrintable(run.output));
         QVERIFY2(run.output.contains(QRegularExpression("\\nPrimus .* none\\n")), qPrintable(run.output));
         QVERIFY(run.output.endsWith(m_settings->File() + "\n"));

@@ -2,7 +2,6 @@
 
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
-#include "Lap_Timer.h"
 #include "Level.h"
 #include "Portable_Math.h"
 #include "Race.h"
@@ -231,9 +230,8 @@ Headless_Lap Drive_Headless_Lap(int course, const QSize& view, float lookahead, 
     level.Init(course);
     Ship ship;
     Ghost_Ship ghost;
-    Lap_Timer timer;
     Race race;
-    race.Attach(&level, &ship, &ghost, &timer);
+    race.Attach(&level, &ship, &ghost);
     race.Reset(QString(), 0.0f, view);
     Headless_Lap lap;
     for (int frame = 0; frame < wait; ++frame)
@@ -249,7 +247,7 @@ Headless_Lap Drive_Headless_Lap(int course, const QSize& view, float lookahead, 
                            qBound(2, qRound(ahead.y()), view.height() - 3));
         lap.finished = race.Step(Input_Frame{true, pixel, view}) == Race::Finished;
     }
-    lap.time = timer.m_elapsed;
+    lap.time = race.m_clock.m_elapsed;
     lap.ghost = ghost.m_record.size() <= Ghost_Record_Cap ? ghost.m_record : QString();
     lap.inputs = race.m_inputs.Encode();
     return lap;

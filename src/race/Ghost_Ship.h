@@ -24,6 +24,9 @@ public:
     float m_angle;
     QString m_record; // run being recorded now, header first
     QPointF m_record_position;
+    // The record stops growing past this many characters: the stored format's
+    // cap, unless a ghost is rebuilt from a longer lap's inputs.
+    int32_t m_record_cap;
     // The outline of the player's craft, so that at equal position and heading the two coincide.
     Chevron_Outlines m_chevron;
 };

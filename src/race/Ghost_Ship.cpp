@@ -1,5 +1,7 @@
 #include "Ghost_Ship.h"
 
+#include "Ghost_Record.h"
+
 #include <QColor>
 #include <QPainter>
 #include <QPen>
@@ -17,7 +19,8 @@ QPen Ghost_Pen()
 } // namespace
 
 Ghost_Ship::Ghost_Ship()
-    : m_read_pos(0), m_position(0.0, 0.0), m_angle(0.0f), m_record_position(0.0, 0.0), m_chevron(Ghost_Pen())
+    : m_read_pos(0), m_position(0.0, 0.0), m_angle(0.0f), m_record_position(0.0, 0.0),
+      m_record_cap(Ghost_Record_Cap), m_chevron(Ghost_Pen())
 {
 }
 

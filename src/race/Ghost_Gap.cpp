@@ -1,0 +1,88 @@
+#include "Ghost_Gap.h"
+
+#include "Ghost_Record.h"
+#include "Ghost_Ship.h"
+#include "Level.h"
+#include "Race.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+void Ghost_Gap::Build(const Level& level, const Ghost_Ship& ghost)
+{
+    Clear();
+    if (ghost.m_playback.isEmpty())
+        return;
+    Ghost_Ship replay;
+    replay.m_playback = ghost.m_playback;
+    replay.m_read_pos = ghost.m_read_pos;
+    replay.m_position = ghost.m_position;
+    replay.m_angle = ghost.m_angle;
+    const int samples = (static_cast<int>(ghost.m_playback.size()) - ghost.m_read_pos) / 10;
+    m_progress.reserve(static_cast<size_t>(std::max(samples, 0)));
+    m_clock.reserve(static_cast<size_t>(std::max(samples, 0)));
+    int32_t piece = 0;
+    float fraction = 0.0f;
+    float farthest = 0.0f;
+    float clock = 0.0f;
+    // The clock starts at the step of the first sample and counts one fixed step per sample after it.
+    while (replay.m_read_pos < replay.m_playback.size())
+    {
+        Ghost_Play_Sample(replay);
+        Race::Nearest_Piece(level, replay.m_position, &piece, &fraction);
+        farthest = std::max(farthest, static_cast<float>(piece) + fraction);
+        if (!m_progress.empty())
+            clock += Race::Frame_Step;
+        m_progress.push_back(farthest);
+        m_clock.push_back(clock);
+    }
+}
+
+void Ghost_Gap::Clear()
+{
+    m_progress.clear();
+    m_clock.clear();
+}
+
+float Ghost_Gap::Gap_At(float progress, float elapsed) const
+{
+    const float unknown = std::numeric_limits<float>::quiet_NaN();
+    if (m_progress.empty() || !(elapsed <= m_clock.back()) || !std::isfinite(progress))
+        return unknown;
+    const auto after = std::lower_bound(m_progress.begin(), m_progress.end(), progress);
+    if (after == m_progress.end())
+        return unknown;
+    const size_t k = static_cast<size_t>(after - m_progress.begin());
+    float ghost_time = m_clock[k];
+    if (k > 0 && m_progress[k] > m_progress[k - 1])
+    {
+        const float part = (progress - m_progress[k - 1]) / (m_progress[k] - m_progress[k - 1]);
+        ghost_time = m_clock[k - 1] + part * (m_clock[k] - m_clock[k - 1]);
+    }
+    return elapsed - ghost_time;
+}
+
+namespace
+{
+// In hundredths, bounded first: a gap is never near these, but no float may reach a bad conversion.
+long Hundredths(float gap)
+{
+    const double bounded = std::isfinite(gap) ? std::clamp(static_cast<double>(gap), -99999.0, 99999.0) : 0.0;
+    return std::lround(bounded * 100.0);
+}
+} // namespace
+
+int Ghost_Gap::Side(float gap)
+{
+    const long hundredths = Hundredths(gap);
+    return hundredths < 0 ? -1 : hundredths > 0 ? 1 : 0;
+}
+
+QString Ghost_Gap::Text(float gap)
+{
+    const double rounded = static_cast<double>(Hundredths(gap)) / 100.0;
+    if (Side(gap) == 0)
+        return QStringLiteral("0.00");
+    return QString::asprintf("%+.2f", rounded);
+}
