@@ -13,6 +13,8 @@
 #include "Pause_Notice.h"
 #include "Qt_Bridge.h"
 #include "Ship.h"
+#include "Sound_Notice.h"
+#include "Sound_Player.h"
 #include "Stars.h"
 #include "Track_List.h"
 #include "UI_Button.h"
@@ -117,6 +119,10 @@ Game::Game(Surface_Choice::Renderer renderer)
     Fill(m_pause_notice, new Pause_Notice);
     m_scene->m_ui_elements.push_back(m_pause_notice.Get());
 
+    Fill(m_sound_notice, new Sound_Notice);
+    m_scene->m_ui_elements.push_back(m_sound_notice.Get());
+    Fill(m_sound, new Sound_Player);
+
     Reset_Ship();
     Set_State(State_Menu);
 
@@ -149,6 +155,8 @@ Game::~Game()
 {
     // Reverse order of construction; the scene goes before the options store,
     // and both before the view and its viewport.
+    m_sound = Single<Sound_Player>();
+    m_sound_notice = Single<Sound_Notice>();
     m_pause_notice = Single<Pause_Notice>();
     m_quit_button = Single<UI_Button>();
     m_next_track_button = Single<UI_Button>();
@@ -194,6 +202,7 @@ void Game::Set_State(Game_State state)
     m_ingame_instructions->Set_Visible(!menu);
     m_ingame_quit_button->Set_Visible(!menu);
     m_fade_plane->Set_Visible(menu);
+    m_sound->m_mixer.Set_Racing(!menu);
 
     m_state = state;
 }
@@ -213,10 +222,12 @@ void Game::Advance_Frame()
         // The first button with a press wins; the others are not read this frame.
         if (m_start_button->Poll_Was_Pressed())
         {
+            m_sound->m_mixer.Play(Cue_Click);
             Set_State(State_Race);
         }
         else if (m_prev_track_button->Poll_Was_Pressed())
         {
+            m_sound->m_mixer.Play(Cue_Click);
             int index = m_level->m_track_index;
             if (index == 0)
                 index = Get_Track_Count();
@@ -225,6 +236,7 @@ void Game::Advance_Frame()
         }
         else if (m_next_track_button->Poll_Was_Pressed())
         {
+            m_sound->m_mixer.Play(Cue_Click);
             m_level->Init((m_level->m_track_index + 1) % Get_Track_Count());
             Reset_Ship();
         }
@@ -296,8 +308,10 @@ void Game::Update_Game()
         Input_Frame{m_movement_control->m_pressed, m_movement_control->m_touch, QSize(width(), height())});
     const bool was_running = m_lap_timer->m_running;
     const bool finished = m_race.Update_Rules() == Race::Finished;
-    if (!was_running && m_lap_timer->m_running)
+    const bool started = !was_running && m_lap_timer->m_running;
+    if (started)
         m_ingame_instructions->Set_Visible(false);
+    m_sound->m_mixer.Race_Step(Sound_Player::Frame_Of(m_race, started ? Cue_Start : Cue_None));
 
     if (!finished && !m_ingame_quit_button->Poll_Was_Pressed())
         return;
@@ -314,12 +328,14 @@ void Game::Update_Game()
     const float time = m_lap_timer->m_elapsed;
     if (stored != 0.0f && stored <= time)
     {
+        m_sound->m_mixer.Play(Cue_Finish);
         Save_Records(nullptr);
         Set_State(State_Menu);
         return;
     }
 
     m_lap_timer->m_best = time;
+    m_sound->m_mixer.Play(Cue_New_Best);
     const QString& record = m_ghost_ship->m_record;
     // A lap too long for its ghost keeps none, but its inputs still prove its time.
     const Unsaved_Record best{index, time, record.size() <= Ghost_Record_Cap ? record : QString(),
@@ -386,6 +402,14 @@ void Game::mouseMoveEvent(QMouseEvent* event)
 void Game::keyPressEvent(QKeyEvent* event)
 {
     const int key = event->key();
+    if (key == Qt::Key_M)
+    {
+        event->accept();
+        if (!event->isAutoRepeat() && !(key == m_released_key && event->timestamp() == m_released_at))
+            Toggle_Mute();
+        Resume_Race();
+        return;
+    }
     const bool race = m_state == State_Race;
     const bool restart = race && (key == Qt::Key_R || key == Qt::Key_Backspace);
     const bool start = !race && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space);
@@ -434,6 +458,7 @@ void Game::Hold_Race()
     if (m_state != State_Race || m_paused)
         return;
     m_paused = true;
+    m_sound->m_mixer.Set_Held(true);
     // The finger is taken as lifted: a press held when the game went away must not steer on its return.
     m_scene->Cancel_Press();
     m_pause_notice->Set_Visible(true);
@@ -446,6 +471,14 @@ void Game::Resume_Race()
     if (!m_paused)
         return;
     m_paused = false;
+    m_sound->m_mixer.Set_Held(false);
     m_pause_notice->Set_Visible(false);
     m_pause_notice->Set_Visible_Alpha(0.0f);
+}
+
+void Game::Toggle_Mute()
+{
+    const bool muted = !m_sound->m_mixer.Is_Muted();
+    m_sound->m_mixer.Set_Muted(muted);
+    m_sound_notice->Show(muted);
 }

@@ -1,5 +1,6 @@
 // The entry point: the command line, one application, one Game, the event loop.
 #include "Game.h"
+#include "Sound_Player.h"
 #include "Surface_Choice.h"
 
 #include <QApplication>
@@ -18,7 +19,7 @@ enum class Command_Line
     Wrong,
 };
 
-Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Renderer* renderer)
+Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Renderer* renderer, bool* mute)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -26,7 +27,9 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
         "Best laps and their ghosts are kept in the settings file; tavrelo-records lists,\n"
         "shares and draws them.\n\n"
         "Keys: Escape leaves a race, and the game from the menu; R or Backspace starts\n"
-        "the same course again; Enter or Space starts a race from the menu."));
+        "the same course again; Enter or Space starts a race from the menu; M turns the\n"
+        "sound off and on (kept for the next start, with the volume, in the settings\n"
+        "file's sound/mute and sound/volume, 0 to 100)."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption surface(
@@ -38,6 +41,9 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
                        "where OpenGL cannot start. Force one if the game stutters or OpenGL misbehaves."),
         QStringLiteral("auto|opengl|raster"), QStringLiteral("auto"));
     parser.addOption(surface);
+    const QCommandLineOption silent(QStringLiteral("mute"),
+                                    QStringLiteral("Start with the sound off (M turns it on)."));
+    parser.addOption(silent);
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVRELO_VERSION));
     const bool parsed = parser.parse(arguments);
     if (parser.isSet(help))
@@ -67,6 +73,7 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
                      qPrintable(parser.value(surface)), qPrintable(Surface_Choice::Choices()));
         return Command_Line::Wrong;
     }
+    *mute = parser.isSet(silent);
     return Command_Line::Play;
 }
 } // namespace
@@ -82,7 +89,10 @@ int main(int argc, char** argv)
             QCoreApplication core(argc, argv);
             QCoreApplication::setApplicationName("tavrelo");
             Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto;
-            return Read_Command_Line(QCoreApplication::arguments(), &renderer) == Command_Line::Wrong ? 2 : 0;
+            bool mute = false;
+            return Read_Command_Line(QCoreApplication::arguments(), &renderer, &mute) == Command_Line::Wrong
+                       ? 2
+                       : 0;
         }
 
     QApplication application(argc, argv);
@@ -90,12 +100,15 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(true);
     // Qt has taken its own options (-platform and the like) out of the list.
     Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto;
-    if (Read_Command_Line(QCoreApplication::arguments(), &renderer) == Command_Line::Wrong)
+    bool mute = false;
+    if (Read_Command_Line(QCoreApplication::arguments(), &renderer, &mute) == Command_Line::Wrong)
         return 2;
 
     int exit_code = 0;
     {
         Game game(renderer);
+        if (mute)
+            game.m_sound->m_mixer.Set_Muted(true);
         exit_code = QApplication::exec();
     }
     return exit_code;

@@ -72,6 +72,8 @@ public:
     float m_segment_fraction;
     QTransform m_screen_to_world;
     QTransform m_world_to_screen;
+    // The last step put the craft back on the road (the sound's cue; no rule reads it).
+    bool m_put_back;
     // What steered this race, frame by frame from its first.
     Input_Track m_inputs;
 };
