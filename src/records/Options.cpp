@@ -111,33 +111,6 @@ bool Options::Clear_Record(int level)
            !probe.contains(Name_Level_Value(level, "inputs"));
 }
 
-namespace
-{
-// Beside the courses' records, in the file's general section.
-const char* const Last_Course_Key = "last_course";
-} // namespace
-
-int Options::Read_Last_Course(int course_count)
-{
-    const QVariant stored = m_settings.value(QLatin1String(Last_Course_Key));
-    // A hand-edited value that is no plain course number opens the first course.
-    const QRegularExpression number(QStringLiteral("\\A\\d{1,9}\\z"));
-    if ((stored.userType() != QMetaType::QString && stored.userType() != QMetaType::Int) ||
-        !number.match(stored.toString()).hasMatch())
-        return 0;
-    const int course = stored.toString().toInt();
-    return course < course_count ? course : 0;
-}
-
-bool Options::Write_Last_Course(int course)
-{
-    if (m_settings.value(QLatin1String(Last_Course_Key)).toString() == QString::number(course))
-        return true;
-    m_settings.setValue(QLatin1String(Last_Course_Key), course);
-    m_settings.sync();
-    return m_settings.status() == QSettings::NoError;
-}
-
 QString Options::Write_Error() const
 {
     const QString file = m_settings.fileName();

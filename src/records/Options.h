@@ -36,10 +36,6 @@ public:
     bool Write_Record(int level, float time, const QString& ghost, const QString& inputs = QString());
     // Removes a course's record and writes the file at once; returns whether it was written.
     bool Clear_Record(int level);
-    // The course raced last, from 0, or 0 when the file names none of course_count courses.
-    int Read_Last_Course(int course_count);
-    // Keeps the course raced last; writes the file only when it changes. Returns whether the file has it.
-    bool Write_Last_Course(int course);
     // Why the file cannot be written just now, in words, after a write failed.
     QString Write_Error() const;
 

@@ -1,10 +1,12 @@
 // Options: key names, the start-up line, the one-instance guard, and reading user-editable values.
 #include "Options.h"
+#include "Preferences.h"
 #include "Test_Support.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -61,12 +63,16 @@ private slots:
     void read_ghost_data();
     void read_ghost();
     void a_best_time_is_written_as_qsettings_writes_a_float();
+    void preferences_read_and_write_beside_the_records_data();
+    void preferences_read_and_write_beside_the_records();
 
 private:
     // Each test gets a settings folder of its own: its file starts absent.
     std::unique_ptr<QTemporaryDir> m_dir;
     QString Ini_Path() const { return m_dir->path() + "/Norvikk/Tavrelo.ini"; }
     void Write_Ini(const QByteArray& text) const;
+    void Write_File(const QString& path, const QByteArray& bytes) const;
+    QByteArray Read_File(const QString& path) const;
 };
 
 void tst_Options::init()
@@ -82,6 +88,20 @@ void tst_Options::Write_Ini(const QByteArray& text) const
     QFile file(Ini_Path());
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(text);
+}
+
+void tst_Options::Write_File(const QString& path, const QByteArray& bytes) const
+{
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray tst_Options::Read_File(const QString& path) const
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void tst_Options::name_level_value_data()
@@ -272,7 +292,7 @@ void tst_Options::read_ghost()
     Options options;
     QCOMPARE(options.Read_Ghost(2), ghost);
     QCOMPARE(options.Read_Ghost(1), QString());
-    QCOMPARE(options.Read_Last_Course(3), last_course);
+    QCOMPARE(Preferences(Ini_Path()).Read_Last_Course(3), last_course);
 }
 
 void tst_Options::a_best_time_is_written_as_qsettings_writes_a_float()
@@ -304,6 +324,92 @@ void tst_Options::a_best_time_is_written_as_qsettings_writes_a_float()
     Options options;
     QCOMPARE(Bits(options.Read_Best_Time(1)), Bits(time));
     QCOMPARE(options.Read_Ghost(1), QStringLiteral("babaaaaa"));
+}
+
+void tst_Options::preferences_read_and_write_beside_the_records_data()
+{
+    // The records file and the preferences file as found (a null preferences file: none), and what
+    // the game then reads: the volume (80 by default, 0 to 100), mute, a name and the last course.
+    QTest::addColumn<QByteArray>("records");
+    QTest::addColumn<QByteArray>("preferences");
+    QTest::addColumn<int>("volume");
+    QTest::addColumn<bool>("mute");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("course");
+    QTest::addColumn<bool>("damaged");
+
+    const QByteArray records("[level0]\ntime=42.5\n");
+    const QByteArray old_course("[General]\nlast_course=1\n");
+    QTest::newRow("none yet") << records << QByteArray() << 80 << false << "" << 0 << false;
+    QTest::newRow("kept") << records
+                          << QByteArray("[General]\nlast_course=2\n[sound]\nvolume=35\nmute=true\n"
+                                        "[board]\nname=Ann\n")
+                          << 35 << true << "Ann" << 2 << false;
+    QTest::newRow("out of range or of the wrong kind")
+        << records
+        << QByteArray("[General]\nlast_course=3\n[sound]\nvolume=101\nmute=maybe\n[board]\nname=a, b\n") << 80
+        << false << "" << 0 << false;
+    QTest::newRow("numbers with more to them")
+        << records << QByteArray("[General]\nlast_course=1st\n[sound]\nvolume=5 dB\nmute=2\n") << 80 << false
+        << "" << 0 << false;
+    QTest::newRow("the old course moves over")
+        << records + old_course << QByteArray() << 80 << false << "" << 1 << false;
+    QTest::newRow("the old course gives way to a kept one")
+        << records + old_course << QByteArray("[General]\nlast_course=2\n") << 80 << false << "" << 2
+        << false;
+    QTest::newRow("the old course out of range") << records + "[General]\nlast_course=7\n"
+                                                 << QByteArray() << 80 << false << "" << 0 << false;
+    QTest::newRow("a broken section line")
+        << records + old_course << QByteArray("[sound\nvolume=35\n[General]\nlast_course=2\n") << 80 << false
+        << "" << 0 << true;
+    QTest::newRow("a line without a value")
+        << records << QByteArray("[sound]\nvolume=35\nloud\n") << 80 << false << "" << 0 << true;
+    QByteArray noise(512, '\0');
+    QRandomGenerator random(20);
+    for (char& byte : noise)
+        byte = static_cast<char>(random.bounded(256));
+    QTest::newRow("binary noise") << records << noise << 80 << false << "" << 0 << true;
+}
+
+void tst_Options::preferences_read_and_write_beside_the_records()
+{
+    QFETCH(QByteArray, records);
+    QFETCH(QByteArray, preferences);
+    QFETCH(int, volume);
+    QFETCH(bool, mute);
+    QFETCH(QString, name);
+    QFETCH(int, course);
+    QFETCH(bool, damaged);
+
+    const QString file = m_dir->path() + "/Norvikk/Tavrelo-preferences.ini";
+    Write_File(Ini_Path(), records);
+    if (!preferences.isNull())
+        Write_File(file, preferences);
+    g_messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(Record_Message);
+    {
+        Preferences kept(Ini_Path());
+        QCOMPARE(kept.File_Name(), file);
+        QCOMPARE(kept.Read_Int("sound/volume", 80, 0, 100), volume);
+        QCOMPARE(kept.Read_Bool("sound/mute", false), mute);
+        QCOMPARE(kept.Read_Text("board/name"), name);
+        QCOMPARE(kept.Read_Last_Course(3), course);
+        // A choice made now lasts the session, and goes to the file unless that is damaged.
+        QCOMPARE(kept.Write("sound/volume", 55), !damaged);
+        QCOMPARE(kept.Read_Int("sound/volume", 80, 0, 100), 55);
+    }
+    qInstallMessageHandler(previous);
+    QCOMPARE(g_messages.size(), damaged ? 1 : 0);
+    if (damaged)
+    {
+        QVERIFY2(g_messages[0].text.contains(file), qPrintable(g_messages[0].text));
+        QCOMPARE(Read_File(file), preferences);
+    }
+    QCOMPARE(Read_File(Ini_Path()), records);
+
+    Preferences again(Ini_Path());
+    QCOMPARE(again.Read_Int("sound/volume", 80, 0, 100), damaged ? 80 : 55);
+    QCOMPARE(again.Read_Last_Course(3), course);
 }
 
 int main(int argc, char** argv)
