@@ -15,7 +15,8 @@ die() {
 TAVRELO_PACKAGES=(cmake g++ make pkg-config qtbase5-dev libqt5opengl5-dev qt6-base-dev libqt6opengl6-dev
     libgl1-mesa-dri fonts-dejavu-core xvfb xauth matchbox-window-manager x11-utils imagemagick xdotool
     desktop-file-utils dpkg-dev libxml2-utils lintian appstream man-db libbenchmark-dev hyperfine clang-14
-    libclang-rt-14-dev weston qtwayland5 qt6-wayland)
+    libclang-rt-14-dev weston qtwayland5 qt6-wayland qt6-multimedia-dev qtmultimedia5-dev libqt5multimedia5-plugins
+    pulseaudio pulseaudio-utils sox)
 
 # Installs the packages named that are not installed yet, as root or through
 # sudo; says clearly what to do when neither is possible.
@@ -92,6 +93,38 @@ start_display() {
         sleep 0.1
     done
     say "warning: window manager not confirmed on $DISPLAY"
+}
+
+# Starts a PulseAudio daemon of the tests' own, on a null sink whose monitor the
+# tests record (parec), and points PULSE_SERVER at it: the tests never play on,
+# or record from, the user's own sound. As root the daemon runs with a warning.
+TAVRELO_PULSE_PID=""
+TAVRELO_PULSE_DIR=""
+stop_sound() {
+    local pid=$TAVRELO_PULSE_PID
+    [ -n "$pid" ] && [ "$pid" -gt 0 ] && kill -0 "$pid" 2>/dev/null && kill "$pid"
+    [ -n "$TAVRELO_PULSE_DIR" ] && rm -rf "$TAVRELO_PULSE_DIR"
+    TAVRELO_PULSE_PID=""
+    TAVRELO_PULSE_DIR=""
+    unset PULSE_SERVER
+}
+start_sound() {
+    TAVRELO_PULSE_DIR=$(mktemp -d "${TMPDIR:-/tmp}/tavrelo-pulse.XXXXXX")
+    local dir=$TAVRELO_PULSE_DIR
+    env HOME="$dir" XDG_RUNTIME_DIR="$dir" PULSE_RUNTIME_PATH="$dir/run" PULSE_STATE_PATH="$dir/state" \
+        pulseaudio --system=false --daemonize=no --exit-idle-time=-1 -n --realtime=no --high-priority=no \
+        --use-pid-file=no --log-target=stderr \
+        --load="module-null-sink sink_name=tavrelo_null rate=48000 channels=1" \
+        --load="module-native-protocol-unix socket=$dir/native auth-anonymous=1" >"$dir/log" 2>&1 &
+    TAVRELO_PULSE_PID=$!
+    export PULSE_SERVER="unix:$dir/native"
+    local i
+    for i in $(seq 100); do
+        pactl info >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    cat "$dir/log" >&2
+    die "PulseAudio did not start"
 }
 
 have_display() {

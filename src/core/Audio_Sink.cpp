@@ -3,6 +3,7 @@
 #include <QAudioFormat>
 #include <QIODevice>
 #include <QObject>
+#include <QTimer>
 
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
 #include <QAudioDevice>
@@ -18,10 +19,19 @@ using Qt_Audio_Output = QAudioOutput;
 struct Audio_Sink::Output
 {
     std::unique_ptr<Qt_Audio_Output> sink;
+    // What the output takes samples through, and the timer that tops it up.
+    QIODevice* device = nullptr;
+    QIODevice* source = nullptr;
+    QTimer feed;
 };
 
 namespace
 {
+// The output is topped up this often with as much as it has room for, no
+// more: what it holds is all the delay there is. Qt 6.4's PulseAudio output,
+// left to pull from the source itself, takes one period and no more.
+constexpr int Feed_Milliseconds = 5;
+
 QString Error_Name(QAudio::Error error)
 {
     switch (error)
@@ -57,7 +67,23 @@ QAudioFormat Mono_16_Bit(int rate)
 }
 } // namespace
 
-Audio_Sink::Audio_Sink() : m_output(new Output) {}
+Audio_Sink::Audio_Sink() : m_output(new Output)
+{
+    m_output->feed.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_output->feed, &QTimer::timeout, &m_output->feed, [this]() { Feed(); });
+}
+
+void Audio_Sink::Feed()
+{
+    Output& out = *m_output;
+    if (!out.sink || !out.device)
+        return;
+    const qint64 free = out.sink->bytesFree() & ~qint64(1);
+    if (free <= 0)
+        return;
+    const QByteArray samples = out.source->read(free);
+    out.device->write(samples);
+}
 
 Audio_Sink::~Audio_Sink()
 {
@@ -92,8 +118,11 @@ bool Audio_Sink::Start(QIODevice* source, int rate, int buffer_bytes, QString* w
                          if (m_on_change)
                              m_on_change();
                      });
-    source->open(QIODevice::ReadOnly);
-    sink->start(source);
+    // Unbuffered: QIODevice would otherwise render a whole chunk ahead, all of it late.
+    source->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    m_output->source = source;
+    m_output->device = sink->start();
+    m_output->feed.start(Feed_Milliseconds);
     if (sink->state() == QAudio::StoppedState && sink->error() != QAudio::NoError)
     {
         *why = Error_Name(sink->error());
@@ -109,6 +138,8 @@ void Audio_Sink::Stop()
         return;
     // No state change reaches the owner while the output is taken down.
     QObject::disconnect(m_output->sink.get(), nullptr, nullptr, nullptr);
+    m_output->feed.stop();
+    m_output->device = nullptr;
     m_output->sink->stop();
     m_output->sink.reset();
 }

@@ -1,5 +1,5 @@
-// Audio_Sink: the sound output a stream plays through, pulling from it: QAudioSink with Qt 6, QAudioOutput
-// with Qt 5.
+// Audio_Sink: the sound output a stream plays through, fed as it has room: QAudioSink with Qt 6, QAudioOutput
+// with Qt 5. with Qt 5.
 #ifndef TAVRELO_AUDIO_SINK_H
 #define TAVRELO_AUDIO_SINK_H
 
@@ -20,7 +20,7 @@ public:
     Audio_Sink& operator=(const Audio_Sink&) = delete;
 
     // Opens the default output for 16-bit mono at rate samples a second,
-    // asking for buffer_bytes of buffer, and starts pulling from source (which
+    // asking for buffer_bytes of buffer, and starts reading from source (which
     // outlives the sink). False, and why, when there is no output to open.
     bool Start(QIODevice* source, int rate, int buffer_bytes, QString* why);
     // Pulling stops; what was buffered is dropped.
@@ -36,6 +36,8 @@ public:
     std::function<void()> m_on_change;
 
 private:
+    void Feed();
+
     struct Output;
     std::unique_ptr<Output> m_output;
 };

@@ -124,6 +124,8 @@ Game::Game(Surface_Choice::Renderer renderer)
     Fill(m_sound_notice, new Sound_Notice);
     m_scene->m_ui_elements.push_back(m_sound_notice.Get());
     Fill(m_sound, new Sound_Player);
+    m_sound->m_mixer.Set_Volume(m_preferences->Read_Int("sound/volume", Sound_Mixer::Default_Volume, 0, 100));
+    m_sound->m_mixer.Set_Muted(m_preferences->Read_Bool("sound/mute", false));
 
     Reset_Ship();
     Set_State(State_Menu);
@@ -156,7 +158,9 @@ Game::Game(Surface_Choice::Renderer renderer)
 Game::~Game()
 {
     // Reverse order of construction; the scene goes before the options store,
-    // and both before the view and its viewport.
+    // and both before the view and its viewport. The sound's output goes
+    // first, while every element is whole: closing it may run the event loop.
+    m_sound->Close();
     m_sound = Single<Sound_Player>();
     m_sound_notice = Single<Sound_Notice>();
     m_pause_notice = Single<Pause_Notice>();
@@ -484,4 +488,5 @@ void Game::Toggle_Mute()
     const bool muted = !m_sound->m_mixer.Is_Muted();
     m_sound->m_mixer.Set_Muted(muted);
     m_sound_notice->Show(muted);
+    m_preferences->Write("sound/mute", muted);
 }

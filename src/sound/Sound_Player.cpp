@@ -43,8 +43,7 @@ Sound_Player::Sound_Player() : m_stream(m_mixer), m_open(false), m_warned(false)
 
 Sound_Player::~Sound_Player()
 {
-    m_sink.m_on_change = nullptr;
-    m_sink.Stop();
+    Close();
     if (Next_Handler)
         qInstallMessageHandler(Next_Handler);
     Next_Handler = nullptr;
@@ -62,6 +61,14 @@ Sound_Frame Sound_Player::Frame_Of(const Race& race, unsigned cues)
     frame.off_road = std::min(ship.m_friction / Full_Off_Road_Friction, 1.0f);
     frame.cues = cues | (race.m_put_back ? unsigned(Cue_Put_Back) : 0u);
     return frame;
+}
+
+void Sound_Player::Close()
+{
+    m_retry.stop();
+    m_sink.m_on_change = nullptr;
+    m_sink.Stop();
+    m_open = false;
 }
 
 bool Sound_Player::Is_Playing() const

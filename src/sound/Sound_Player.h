@@ -30,6 +30,10 @@ public:
     // What one race step did, as the engine, the rumble and the cues hear it.
     static Sound_Frame Frame_Of(const Race& race, unsigned cues);
 
+    // Closes the output for good. Qt's output may run the event loop while it
+    // closes: the owner calls this while everything a frame reaches is whole.
+    void Close();
+
     // An output is open and playing.
     bool Is_Playing() const;
     // The buffer the output took, in bytes (16-bit mono at Sound_Rate).
