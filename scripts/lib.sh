@@ -100,16 +100,21 @@ start_display() {
 # or record from, the user's own sound. As root the daemon runs with a warning.
 TAVRELO_PULSE_PID=""
 TAVRELO_PULSE_DIR=""
+# "keep" leaves the folder for a server started again in it.
 stop_sound() {
     local pid=$TAVRELO_PULSE_PID
-    [ -n "$pid" ] && [ "$pid" -gt 0 ] && kill -0 "$pid" 2>/dev/null && kill "$pid"
-    [ -n "$TAVRELO_PULSE_DIR" ] && rm -rf "$TAVRELO_PULSE_DIR"
+    if [ -n "$pid" ] && [ "$pid" -gt 0 ] && kill -0 "$pid" 2>/dev/null; then
+        kill "$pid"
+        wait "$pid" 2>/dev/null || true
+    fi
+    [ "${1:-}" = keep ] || [ -z "$TAVRELO_PULSE_DIR" ] || rm -rf "$TAVRELO_PULSE_DIR"
     TAVRELO_PULSE_PID=""
     TAVRELO_PULSE_DIR=""
     unset PULSE_SERVER
 }
+# A folder given is used again: a server started anew where the last one was.
 start_sound() {
-    TAVRELO_PULSE_DIR=$(mktemp -d "${TMPDIR:-/tmp}/tavrelo-pulse.XXXXXX")
+    TAVRELO_PULSE_DIR=${1:-$(mktemp -d "${TMPDIR:-/tmp}/tavrelo-pulse.XXXXXX")}
     local dir=$TAVRELO_PULSE_DIR
     env HOME="$dir" XDG_RUNTIME_DIR="$dir" PULSE_RUNTIME_PATH="$dir/run" PULSE_STATE_PATH="$dir/state" \
         pulseaudio --system=false --daemonize=no --exit-idle-time=-1 -n --realtime=no --high-priority=no \
