@@ -56,6 +56,10 @@ void Engine_Voice::Set(float speed, float thrust, bool running)
         std::min(std::max(Pitch(speed) - Idle_Pitch, 0.0f) / (Pitch_Per_Speed * Top_Speed), 1.0f);
     const float push = std::isfinite(thrust) ? std::min(std::max(thrust, 0.0f), 1.0f) : 0.0f;
     m_pitch.Set_Target(Pitch(speed));
+    // An engine that has died away starts again from its new pitch, not with
+    // a glide down from where the last race left it.
+    if (m_level.Value() <= 0.0f && m_thrust.Value() <= 0.0f)
+        m_pitch.Settle();
     m_level.Set_Target(running ? Idle_Level + Speed_Level * pace : 0.0f);
     m_thrust.Set_Target(running ? Thrust_Level * push : 0.0f);
 }
