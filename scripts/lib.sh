@@ -116,13 +116,18 @@ stop_sound() {
 start_sound() {
     TAVRELO_PULSE_DIR=${1:-$(mktemp -d "${TMPDIR:-/tmp}/tavrelo-pulse.XXXXXX")}
     local dir=$TAVRELO_PULSE_DIR
-    env HOME="$dir" XDG_RUNTIME_DIR="$dir" PULSE_RUNTIME_PATH="$dir/run" PULSE_STATE_PATH="$dir/state" \
+    # The socket is open to every user: the tests that drop root play through it too.
+    mkdir -p "$dir/home" "$dir/public"
+    chmod 711 "$dir"
+    chmod 755 "$dir/public"
+    env HOME="$dir/home" XDG_RUNTIME_DIR="$dir/home" PULSE_RUNTIME_PATH="$dir/home/run" \
+        PULSE_STATE_PATH="$dir/home/state" \
         pulseaudio --system=false --daemonize=no --exit-idle-time=-1 -n --realtime=no --high-priority=no \
         --use-pid-file=no --log-target=stderr \
         --load="module-null-sink sink_name=tavrelo_null rate=48000 channels=1" \
-        --load="module-native-protocol-unix socket=$dir/native auth-anonymous=1" >"$dir/log" 2>&1 &
+        --load="module-native-protocol-unix socket=$dir/public/native auth-anonymous=1" >"$dir/log" 2>&1 &
     TAVRELO_PULSE_PID=$!
-    export PULSE_SERVER="unix:$dir/native"
+    export PULSE_SERVER="unix:$dir/public/native"
     local i
     for i in $(seq 100); do
         pactl info >/dev/null 2>&1 && return 0
