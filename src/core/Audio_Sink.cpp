@@ -3,7 +3,10 @@
 #include <QAudioFormat>
 #include <QIODevice>
 #include <QObject>
+#include <QThread>
 #include <QTimer>
+
+#include <atomic>
 
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
 #include <QAudioDevice>
@@ -18,11 +21,22 @@ using Qt_Audio_Output = QAudioOutput;
 
 struct Audio_Sink::Output
 {
+    // The output, its feed and the source's reads live on a thread of their
+    // own: a frame that paints slowly never starves the output, and the
+    // output's own waits never hold up a frame.
+    QThread thread;
+    // Lives on that thread: what work is sent there to run.
+    QObject* home = nullptr;
+    // Lives on the owner's thread: where state changes are sent back to.
+    QObject owner;
     std::unique_ptr<Qt_Audio_Output> sink;
-    // What the output takes samples through, and the timer that tops it up.
     QIODevice* device = nullptr;
     QIODevice* source = nullptr;
-    QTimer feed;
+    std::unique_ptr<QTimer> feed;
+    // The output's state as last seen on its thread, for the owner to read.
+    std::atomic<int> state{int(QAudio::StoppedState)};
+    std::atomic<int> error{int(QAudio::NoError)};
+    std::atomic<int> buffer_bytes{0};
 };
 
 namespace
@@ -69,8 +83,22 @@ QAudioFormat Mono_16_Bit(int rate)
 
 Audio_Sink::Audio_Sink() : m_output(new Output)
 {
-    m_output->feed.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&m_output->feed, &QTimer::timeout, &m_output->feed, [this]() { Feed(); });
+    m_output->home = new QObject;
+    m_output->home->moveToThread(&m_output->thread);
+    m_output->thread.start();
+}
+
+Audio_Sink::~Audio_Sink()
+{
+    Stop();
+    m_output->thread.quit();
+    m_output->thread.wait();
+    delete m_output->home;
+}
+
+void Audio_Sink::Run_On_Output_Thread(const std::function<void()>& work)
+{
+    QMetaObject::invokeMethod(m_output->home, work, Qt::BlockingQueuedConnection);
 }
 
 void Audio_Sink::Feed()
@@ -85,14 +113,17 @@ void Audio_Sink::Feed()
     out.device->write(samples);
 }
 
-Audio_Sink::~Audio_Sink()
-{
-    Stop();
-}
-
 bool Audio_Sink::Start(QIODevice* source, int rate, int buffer_bytes, QString* why)
 {
     Stop();
+    bool started = false;
+    Run_On_Output_Thread([&]() { started = Open_Output(source, rate, buffer_bytes, why); });
+    return started;
+}
+
+bool Audio_Sink::Open_Output(QIODevice* source, int rate, int buffer_bytes, QString* why)
+{
+    Output& out = *m_output;
     const QAudioFormat format = Mono_16_Bit(rate);
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
@@ -109,54 +140,81 @@ bool Audio_Sink::Start(QIODevice* source, int rate, int buffer_bytes, QString* w
         *why = QStringLiteral("the sound output cannot play 16-bit mono at %1 Hz").arg(rate);
         return false;
     }
-    m_output->sink.reset(new Qt_Audio_Output(device, format));
-    Qt_Audio_Output* sink = m_output->sink.get();
+    out.sink.reset(new Qt_Audio_Output(device, format));
+    Qt_Audio_Output* sink = out.sink.get();
     sink->setBufferSize(buffer_bytes);
     QObject::connect(sink, &Qt_Audio_Output::stateChanged, sink,
-                     [this](QAudio::State)
+                     [this, sink](QAudio::State state)
                      {
-                         if (m_on_change)
-                             m_on_change();
+                         m_output->state = int(state);
+                         m_output->error = int(sink->error());
+                         QMetaObject::invokeMethod(
+                             &m_output->owner,
+                             [this]()
+                             {
+                                 if (m_on_change)
+                                     m_on_change();
+                             },
+                             Qt::QueuedConnection);
                      });
     // Unbuffered: QIODevice would otherwise render a whole chunk ahead, all of it late.
     source->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    m_output->source = source;
-    m_output->device = sink->start();
-    m_output->feed.start(Feed_Milliseconds);
+    out.source = source;
+    out.device = sink->start();
+    out.state = int(sink->state());
+    out.error = int(sink->error());
+    out.buffer_bytes = int(sink->bufferSize());
     if (sink->state() == QAudio::StoppedState && sink->error() != QAudio::NoError)
     {
         *why = Error_Name(sink->error());
-        Stop();
+        Close_Output();
         return false;
     }
+    out.feed.reset(new QTimer);
+    out.feed->setTimerType(Qt::PreciseTimer);
+    QObject::connect(out.feed.get(), &QTimer::timeout, out.feed.get(), [this]() { Feed(); });
+    out.feed->start(Feed_Milliseconds);
     return true;
 }
 
 void Audio_Sink::Stop()
 {
-    if (!m_output->sink)
-        return;
-    // No state change reaches the owner while the output is taken down.
-    QObject::disconnect(m_output->sink.get(), nullptr, nullptr, nullptr);
-    m_output->feed.stop();
-    m_output->device = nullptr;
-    m_output->sink->stop();
-    m_output->sink.reset();
+    Run_On_Output_Thread([this]() { Close_Output(); });
+}
+
+void Audio_Sink::Close_Output()
+{
+    Output& out = *m_output;
+    out.feed.reset();
+    out.device = nullptr;
+    if (out.sink)
+    {
+        // No state change reaches the owner while the output is taken down.
+        QObject::disconnect(out.sink.get(), nullptr, nullptr, nullptr);
+        out.sink->stop();
+        out.sink.reset();
+    }
+    if (out.source)
+        out.source->close();
+    out.source = nullptr;
+    out.state = int(QAudio::StoppedState);
+    out.error = int(QAudio::NoError);
+    out.buffer_bytes = 0;
 }
 
 bool Audio_Sink::Failed() const
 {
-    const Qt_Audio_Output* sink = m_output->sink.get();
-    return sink && sink->state() == QAudio::StoppedState && sink->error() != QAudio::NoError &&
-           sink->error() != QAudio::UnderrunError;
+    const int error = m_output->error;
+    return m_output->state == int(QAudio::StoppedState) && error != int(QAudio::NoError) &&
+           error != int(QAudio::UnderrunError);
 }
 
 QString Audio_Sink::Error_Text() const
 {
-    return m_output->sink ? Error_Name(m_output->sink->error()) : QString();
+    return Error_Name(QAudio::Error(int(m_output->error)));
 }
 
 int Audio_Sink::Buffer_Bytes() const
 {
-    return m_output->sink ? int(m_output->sink->bufferSize()) : 0;
+    return m_output->buffer_bytes;
 }

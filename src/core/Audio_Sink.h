@@ -21,9 +21,10 @@ public:
 
     // Opens the default output for 16-bit mono at rate samples a second,
     // asking for buffer_bytes of buffer, and starts reading from source (which
-    // outlives the sink). False, and why, when there is no output to open.
+    // outlives the sink, and is read on the output's own thread from then on
+    // until Stop). False, and why, when there is no output to open.
     bool Start(QIODevice* source, int rate, int buffer_bytes, QString* why);
-    // Pulling stops; what was buffered is dropped.
+    // Reading stops; what was buffered is dropped.
     void Stop();
     // The output failed since it started (the sound server went away).
     bool Failed() const;
@@ -32,10 +33,14 @@ public:
     // The buffer the output took, in bytes; 0 when none is open.
     int Buffer_Bytes() const;
 
-    // Called (on the thread that made the sink) whenever the output's state changes.
+    // Called on the thread that made the sink, soon after the output's state changes.
     std::function<void()> m_on_change;
 
 private:
+    void Run_On_Output_Thread(const std::function<void()>& work);
+    // On the output's thread.
+    bool Open_Output(QIODevice* source, int rate, int buffer_bytes, QString* why);
+    void Close_Output();
     void Feed();
 
     struct Output;

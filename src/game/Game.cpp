@@ -124,8 +124,8 @@ Game::Game(Surface_Choice::Renderer renderer)
     Fill(m_sound_notice, new Sound_Notice);
     m_scene->m_ui_elements.push_back(m_sound_notice.Get());
     Fill(m_sound, new Sound_Player);
-    m_sound->m_mixer.Set_Volume(m_preferences->Read_Int("sound/volume", Sound_Mixer::Default_Volume, 0, 100));
-    m_sound->m_mixer.Set_Muted(m_preferences->Read_Bool("sound/mute", false));
+    m_sound->Set_Volume(m_preferences->Read_Int("sound/volume", Sound_Mixer::Default_Volume, 0, 100));
+    m_sound->Set_Muted(m_preferences->Read_Bool("sound/mute", false));
 
     Reset_Ship();
     Set_State(State_Menu);
@@ -209,7 +209,7 @@ void Game::Set_State(Game_State state)
     m_ingame_instructions->Set_Visible(!menu);
     m_ingame_quit_button->Set_Visible(!menu);
     m_fade_plane->Set_Visible(menu);
-    m_sound->m_mixer.Set_Racing(!menu);
+    m_sound->Set_Racing(!menu);
 
     m_state = state;
 }
@@ -229,12 +229,12 @@ void Game::Advance_Frame()
         // The first button with a press wins; the others are not read this frame.
         if (m_start_button->Poll_Was_Pressed())
         {
-            m_sound->m_mixer.Play(Cue_Click);
+            m_sound->Play(Cue_Click);
             Set_State(State_Race);
         }
         else if (m_prev_track_button->Poll_Was_Pressed())
         {
-            m_sound->m_mixer.Play(Cue_Click);
+            m_sound->Play(Cue_Click);
             int index = m_level->m_track_index;
             if (index == 0)
                 index = Get_Track_Count();
@@ -243,7 +243,7 @@ void Game::Advance_Frame()
         }
         else if (m_next_track_button->Poll_Was_Pressed())
         {
-            m_sound->m_mixer.Play(Cue_Click);
+            m_sound->Play(Cue_Click);
             m_level->Init((m_level->m_track_index + 1) % Get_Track_Count());
             Reset_Ship();
         }
@@ -318,7 +318,7 @@ void Game::Update_Game()
     const bool started = !was_running && m_lap_timer->m_running;
     if (started)
         m_ingame_instructions->Set_Visible(false);
-    m_sound->m_mixer.Race_Step(Sound_Player::Frame_Of(m_race, started ? Cue_Start : Cue_None));
+    m_sound->Race_Step(Sound_Player::Frame_Of(m_race, started ? Cue_Start : Cue_None));
 
     if (!finished && !m_ingame_quit_button->Poll_Was_Pressed())
         return;
@@ -335,14 +335,14 @@ void Game::Update_Game()
     const float time = m_lap_timer->m_elapsed;
     if (stored != 0.0f && stored <= time)
     {
-        m_sound->m_mixer.Play(Cue_Finish);
+        m_sound->Play(Cue_Finish);
         Save_Records(nullptr);
         Set_State(State_Menu);
         return;
     }
 
     m_lap_timer->m_best = time;
-    m_sound->m_mixer.Play(Cue_New_Best);
+    m_sound->Play(Cue_New_Best);
     const QString& record = m_ghost_ship->m_record;
     // A lap too long for its ghost keeps none, but its inputs still prove its time.
     const Unsaved_Record best{index, time, record.size() <= Ghost_Record_Cap ? record : QString(),
@@ -465,7 +465,7 @@ void Game::Hold_Race()
     if (m_state != State_Race || m_paused)
         return;
     m_paused = true;
-    m_sound->m_mixer.Set_Held(true);
+    m_sound->Set_Held(true);
     // The finger is taken as lifted: a press held when the game went away must not steer on its return.
     m_scene->Cancel_Press();
     m_pause_notice->Set_Visible(true);
@@ -478,15 +478,15 @@ void Game::Resume_Race()
     if (!m_paused)
         return;
     m_paused = false;
-    m_sound->m_mixer.Set_Held(false);
+    m_sound->Set_Held(false);
     m_pause_notice->Set_Visible(false);
     m_pause_notice->Set_Visible_Alpha(0.0f);
 }
 
 void Game::Toggle_Mute()
 {
-    const bool muted = !m_sound->m_mixer.Is_Muted();
-    m_sound->m_mixer.Set_Muted(muted);
+    const bool muted = !m_sound->Is_Muted();
+    m_sound->Set_Muted(muted);
     m_sound_notice->Show(muted);
     m_preferences->Write("sound/mute", muted);
 }

@@ -108,7 +108,7 @@ int main(int argc, char** argv)
     {
         Game game(renderer);
         if (mute)
-            game.m_sound->m_mixer.Set_Muted(true);
+            game.m_sound->Set_Muted(true);
         exit_code = QApplication::exec();
     }
     return exit_code;

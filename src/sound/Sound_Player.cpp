@@ -31,7 +31,9 @@ constexpr float Full_Thrust = 90.0f;
 constexpr float Full_Off_Road_Friction = 0.1f;
 } // namespace
 
-Sound_Player::Sound_Player() : m_stream(m_mixer), m_open(false), m_warned(false)
+Sound_Player::Sound_Player()
+    : m_stream(m_mixer, m_commands), m_open(false), m_warned(false), m_muted(false),
+      m_volume(Sound_Mixer::Default_Volume)
 {
     m_retry.setSingleShot(true);
     QObject::connect(&m_retry, &QTimer::timeout, &m_retry, [this]() { Open(); });
@@ -69,6 +71,47 @@ void Sound_Player::Close()
     m_sink.m_on_change = nullptr;
     m_sink.Stop();
     m_open = false;
+    m_commands.Apply_To(m_mixer);
+}
+
+void Sound_Player::Push(Sound_Command::Kind kind, int value, const Sound_Frame& frame)
+{
+    m_commands.Push(Sound_Command{kind, frame, value});
+    // With no output open nothing renders: the mixer is this thread's.
+    if (!m_open)
+        m_commands.Apply_To(m_mixer);
+}
+
+void Sound_Player::Race_Step(const Sound_Frame& frame)
+{
+    Push(Sound_Command::Race_Step, 0, frame);
+}
+
+void Sound_Player::Play(unsigned cues)
+{
+    Push(Sound_Command::Play, int(cues));
+}
+
+void Sound_Player::Set_Racing(bool racing)
+{
+    Push(Sound_Command::Set_Racing, racing);
+}
+
+void Sound_Player::Set_Held(bool held)
+{
+    Push(Sound_Command::Set_Held, held);
+}
+
+void Sound_Player::Set_Muted(bool muted)
+{
+    m_muted = muted;
+    Push(Sound_Command::Set_Muted, muted);
+}
+
+void Sound_Player::Set_Volume(int volume)
+{
+    m_volume = std::min(std::max(volume, 0), 100);
+    Push(Sound_Command::Set_Volume, m_volume);
 }
 
 bool Sound_Player::Is_Playing() const
@@ -100,12 +143,15 @@ void Sound_Player::Open()
 
 void Sound_Player::Output_Changed()
 {
-    // Called from the output's own signal: it is taken down later, by the retry, not here.
-    if (!m_open || !m_sink.Failed() || m_retry.isActive())
+    if (!m_open || !m_sink.Failed())
         return;
+    const QString error = m_sink.Error_Text();
+    m_sink.Stop();
+    m_open = false;
+    m_commands.Apply_To(m_mixer);
     if (!m_warned)
-        qWarning().noquote() << QStringLiteral("tavrelo: warning: sound lost (%1); playing on without it")
-                                    .arg(m_sink.Error_Text());
+        qWarning().noquote()
+            << QStringLiteral("tavrelo: warning: sound lost (%1); playing on without it").arg(error);
     m_warned = true;
     m_retry.start(Retry_Milliseconds);
 }

@@ -4,6 +4,7 @@
 #define TAVRELO_SOUND_PLAYER_H
 
 #include "Audio_Sink.h"
+#include "Sound_Commands.h"
 #include "Sound_Frame.h"
 #include "Sound_Mixer.h"
 #include "Sound_Stream.h"
@@ -30,6 +31,16 @@ public:
     // What one race step did, as the engine, the rumble and the cues hear it.
     static Sound_Frame Frame_Of(const Race& race, unsigned cues);
 
+    // What Sound_Mixer does, asked from the game's thread while the mixer renders on the output's.
+    void Race_Step(const Sound_Frame& frame);
+    void Play(unsigned cues);
+    void Set_Racing(bool racing);
+    void Set_Held(bool held);
+    void Set_Muted(bool muted);
+    bool Is_Muted() const { return m_muted; }
+    void Set_Volume(int volume);
+    int Volume() const { return m_volume; }
+
     // Closes the output for good. Qt's output may run the event loop while it
     // closes: the owner calls this while everything a frame reaches is whole.
     void Close();
@@ -40,17 +51,22 @@ public:
     int Buffer_Bytes() const;
     const Sound_Stream& Stream() const { return m_stream; }
 
-    Sound_Mixer m_mixer;
-
 private:
     void Open();
     void Output_Changed();
+    void Push(Sound_Command::Kind kind, int value, const Sound_Frame& frame = Sound_Frame());
+
+    // Rendered on the output's thread while an output is open, on this one otherwise.
+    Sound_Mixer m_mixer;
+    Sound_Commands m_commands;
 
     Sound_Stream m_stream;
     Audio_Sink m_sink;
     QTimer m_retry;
     bool m_open;
     bool m_warned;
+    bool m_muted;
+    int m_volume;
 };
 
 #endif

@@ -1,5 +1,6 @@
 #include "Sound_Stream.h"
 
+#include "Sound_Commands.h"
 #include "Sound_Mixer.h"
 
 #include <QElapsedTimer>
@@ -7,7 +8,10 @@
 #include <algorithm>
 #include <cstring>
 
-Sound_Stream::Sound_Stream(Sound_Mixer& mixer) : QIODevice(), m_mixer(mixer), m_rendered(0), m_render_ns(0) {}
+Sound_Stream::Sound_Stream(Sound_Mixer& mixer, Sound_Commands& commands)
+    : QIODevice(), m_mixer(mixer), m_commands(commands), m_rendered(0), m_render_ns(0)
+{
+}
 
 bool Sound_Stream::isSequential() const
 {
@@ -27,6 +31,7 @@ qint64 Sound_Stream::readData(char* data, qint64 max_size)
         return 0;
     QElapsedTimer timer;
     timer.start();
+    m_commands.Apply_To(m_mixer);
     m_block.resize(size_t(count));
     m_mixer.Render(m_block.data(), count);
     // The device's buffer need not be aligned for 16-bit values.

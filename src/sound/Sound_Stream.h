@@ -7,13 +7,15 @@
 #include <cstdint>
 #include <vector>
 
+class Sound_Commands;
 class Sound_Mixer;
 
 class Sound_Stream : public QIODevice
 {
 public:
-    // The mixer outlives the stream.
-    explicit Sound_Stream(Sound_Mixer& mixer);
+    // Each read first carries out the commands pushed since the last. Both
+    // outlive the stream.
+    Sound_Stream(Sound_Mixer& mixer, Sound_Commands& commands);
 
     bool isSequential() const override;
     qint64 bytesAvailable() const override;
@@ -28,6 +30,7 @@ protected:
 
 private:
     Sound_Mixer& m_mixer;
+    Sound_Commands& m_commands;
     std::vector<int16_t> m_block;
     int64_t m_rendered;
     int64_t m_render_ns;

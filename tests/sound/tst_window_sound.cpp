@@ -205,12 +205,12 @@ private slots:
         Drive(game, driver, 600);
         const qint64 muted = clock.nsecsElapsed();
         Press_Key(game, Qt::Key_M, 1000);
-        QVERIFY(game.m_sound->m_mixer.Is_Muted());
+        QVERIFY(game.m_sound->Is_Muted());
         QCOMPARE(game.m_sound_notice->m_text, QString("Sound off (M)"));
         Drive(game, driver, 600);
         const qint64 unmuted = clock.nsecsElapsed();
         Press_Key(game, Qt::Key_M, 2000);
-        QVERIFY(!game.m_sound->m_mixer.Is_Muted());
+        QVERIFY(!game.m_sound->Is_Muted());
         Drive(game, driver, 400);
         const qint64 end = clock.nsecsElapsed();
         QTRY_VERIFY_WITH_TIMEOUT(recorder.m_samples.size() >= size_t(recorder.At(end)), 3000);
@@ -293,15 +293,15 @@ private slots:
         }
         {
             Game game;
-            QCOMPARE(game.m_sound->m_mixer.Volume(), volume);
-            QCOMPARE(game.m_sound->m_mixer.Is_Muted(), mute);
+            QCOMPARE(game.m_sound->Volume(), volume);
+            QCOMPARE(game.m_sound->Is_Muted(), mute);
             Press_Key(game, Qt::Key_M, 1000);
-            QCOMPARE(game.m_sound->m_mixer.Is_Muted(), !mute);
+            QCOMPARE(game.m_sound->Is_Muted(), !mute);
         }
         // The key's choice is kept for the next start; the volume is left as it was.
         Game again;
-        QCOMPARE(again.m_sound->m_mixer.Is_Muted(), !mute);
-        QCOMPARE(again.m_sound->m_mixer.Volume(), volume);
+        QCOMPARE(again.m_sound->Is_Muted(), !mute);
+        QCOMPARE(again.m_sound->Volume(), volume);
         QFile in(file);
         QVERIFY(in.open(QIODevice::ReadOnly));
         QCOMPARE(in.readAll().contains("volume=loud"), kept.contains("volume=loud"));
