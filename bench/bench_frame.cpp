@@ -11,6 +11,8 @@
 #include "Lap_Timer.h"
 #include "Lap_Verifier.h"
 #include "Level.h"
+#include "Sound_Mixer.h"
+#include "Sound_Player.h"
 #include "Track_List.h"
 
 #include <QApplication>
@@ -25,6 +27,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace
 {
@@ -200,6 +203,36 @@ void Verify_Lap(benchmark::State& state)
     }
 }
 
+// The sound of one second of a race: 60 steps of a lap the driver races, each
+// mixed into its 800 samples, every layer the race calls for playing. The
+// time it takes, against the second it lasts, is the sound's share of a core.
+void Sound_Of_A_Second(benchmark::State& state, Game* game)
+{
+    Bench_Driver driver(*game);
+    driver.Start_Race();
+    std::vector<Sound_Frame> steps;
+    while (steps.size() < 60 * 30)
+    {
+        if (!driver.Step())
+            driver.Start_Race();
+        steps.push_back(Sound_Player::Frame_Of(game->m_race, steps.size() % 600 == 1 ? Cue_Start : Cue_None));
+    }
+    Sound_Mixer mixer;
+    mixer.Set_Racing(true);
+    std::vector<int16_t> block(Sound_Rate / 60);
+    size_t next = 0;
+    for (auto _ : state)
+    {
+        for (int i = 0; i < 60; ++i)
+        {
+            mixer.Race_Step(steps[next]);
+            next = (next + 1) % steps.size();
+            mixer.Render(block.data(), int(block.size()));
+        }
+        benchmark::DoNotOptimize(block.data());
+    }
+}
+
 // Lets the window manager put the game full screen, then stops the event
 // loop's own frames from ever running again (nothing processes events later).
 void Settle(Game& game)
@@ -258,6 +291,8 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("ghost_record_replay_5400", Ghost_Record_And_Replay)
         ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("verify_lap_5400_frames", Verify_Lap)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("sound_of_a_second", Sound_Of_A_Second, &game)
+        ->Unit(benchmark::kMillisecond);
 
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -15,7 +15,8 @@ die() {
 TAVRELO_PACKAGES=(cmake g++ make pkg-config qtbase5-dev libqt5opengl5-dev qt6-base-dev libqt6opengl6-dev
     libgl1-mesa-dri fonts-dejavu-core xvfb xauth matchbox-window-manager x11-utils imagemagick xdotool
     desktop-file-utils dpkg-dev libxml2-utils lintian appstream man-db libbenchmark-dev hyperfine clang-14
-    libclang-rt-14-dev weston qtwayland5 qt6-wayland
+    libclang-rt-14-dev weston qtwayland5 qt6-wayland qt6-multimedia-dev qtmultimedia5-dev libqt5multimedia5-plugins
+    pulseaudio pulseaudio-utils sox
     libmicrohttpd-dev libqt6sql6-sqlite libqt6sql6-psql postgresql-15 chromium chromium-driver python3-selenium)
 
 # Installs the packages named that are not installed yet, as root or through
@@ -176,6 +177,48 @@ start_board() {
         kill -0 "$TAVRELO_BOARD_PID" 2>/dev/null && kill "$TAVRELO_BOARD_PID"
     done
     return 1
+}
+
+# Starts a PulseAudio daemon of the tests' own, on a null sink whose monitor the
+# tests record (parec), and points PULSE_SERVER at it: the tests never play on,
+# or record from, the user's own sound. As root the daemon runs with a warning.
+TAVRELO_PULSE_PID=""
+TAVRELO_PULSE_DIR=""
+# "keep" leaves the folder for a server started again in it.
+stop_sound() {
+    local pid=$TAVRELO_PULSE_PID
+    if [ -n "$pid" ] && [ "$pid" -gt 0 ] && kill -0 "$pid" 2>/dev/null; then
+        kill "$pid"
+        wait "$pid" 2>/dev/null || true
+    fi
+    [ "${1:-}" = keep ] || [ -z "$TAVRELO_PULSE_DIR" ] || rm -rf "$TAVRELO_PULSE_DIR"
+    TAVRELO_PULSE_PID=""
+    TAVRELO_PULSE_DIR=""
+    unset PULSE_SERVER
+}
+# A folder given is used again: a server started anew where the last one was.
+start_sound() {
+    TAVRELO_PULSE_DIR=${1:-$(mktemp -d "${TMPDIR:-/tmp}/tavrelo-pulse.XXXXXX")}
+    local dir=$TAVRELO_PULSE_DIR
+    # The socket is open to every user: the tests that drop root play through it too.
+    mkdir -p "$dir/home" "$dir/public"
+    chmod 711 "$dir"
+    chmod 755 "$dir/public"
+    env HOME="$dir/home" XDG_RUNTIME_DIR="$dir/home" PULSE_RUNTIME_PATH="$dir/home/run" \
+        PULSE_STATE_PATH="$dir/home/state" \
+        pulseaudio --system=false --daemonize=no --exit-idle-time=-1 -n --realtime=no --high-priority=no \
+        --use-pid-file=no --log-target=stderr \
+        --load="module-null-sink sink_name=tavrelo_null rate=48000 channels=1" \
+        --load="module-native-protocol-unix socket=$dir/public/native auth-anonymous=1" >"$dir/log" 2>&1 &
+    TAVRELO_PULSE_PID=$!
+    export PULSE_SERVER="unix:$dir/public/native"
+    local i
+    for i in $(seq 100); do
+        pactl info >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    cat "$dir/log" >&2
+    die "PulseAudio did not start"
 }
 
 have_display() {

@@ -2,8 +2,8 @@
 
 #include "Board_Page.h"
 #include "Board_Store.h"
-#include "Race_Clock.h"
 #include "Lap_Verifier.h"
+#include "Race_Clock.h"
 #include "Record_File.h"
 #include "Record_Picture.h"
 #include "Track_List.h"

@@ -16,6 +16,8 @@
 #include "Qt_Bridge.h"
 #include "Race_Clock.h"
 #include "Ship.h"
+#include "Sound_Notice.h"
+#include "Sound_Player.h"
 #include "Stars.h"
 #include "Track_List.h"
 #include "UI_Button.h"
@@ -123,6 +125,12 @@ Game::Game(Surface_Choice::Renderer renderer, bool windowed)
     Fill(m_pause_notice, new Pause_Notice);
     m_scene->m_ui_elements.push_back(m_pause_notice.Get());
 
+    Fill(m_sound_notice, new Sound_Notice);
+    m_scene->m_ui_elements.push_back(m_sound_notice.Get());
+    Fill(m_sound, new Sound_Player);
+    m_sound->Set_Volume(m_preferences->Read_Int("sound/volume", Sound_Mixer::Default_Volume, 0, 100));
+    m_sound->Set_Muted(m_preferences->Read_Bool("sound/mute", false));
+
     // Last: while shown it takes every touch.
     Fill(m_finish_panel, new Finish_Panel);
     m_scene->m_ui_elements.push_back(m_finish_panel.Get());
@@ -166,8 +174,12 @@ Game::Game(Surface_Choice::Renderer renderer, bool windowed)
 Game::~Game()
 {
     // Reverse order of construction; the scene goes before the options store,
-    // and both before the view and its viewport.
+    // and both before the view and its viewport. The sound's output goes
+    // first, while every element is whole: closing it may run the event loop.
+    m_sound->Close();
+    m_sound = Single<Sound_Player>();
     m_finish_panel = Single<Finish_Panel>();
+    m_sound_notice = Single<Sound_Notice>();
     m_pause_notice = Single<Pause_Notice>();
     m_quit_button = Single<UI_Button>();
     m_next_track_button = Single<UI_Button>();
@@ -217,6 +229,7 @@ void Game::Set_State(Game_State state)
     m_ingame_instructions->Set_Visible(state == State_Race);
     m_ingame_quit_button->Set_Visible(state == State_Race);
     m_fade_plane->Set_Visible(menu);
+    m_sound->Set_Racing(!menu);
 
     m_state = state;
 }
@@ -243,10 +256,12 @@ void Game::Advance_Frame()
         }
         else if (m_start_button->Poll_Was_Pressed())
         {
+            m_sound->Play(Cue_Click);
             Set_State(State_Race);
         }
         else if (m_prev_track_button->Poll_Was_Pressed())
         {
+            m_sound->Play(Cue_Click);
             int index = m_level->m_track_index;
             if (index == 0)
                 index = Get_Track_Count();
@@ -255,6 +270,7 @@ void Game::Advance_Frame()
         }
         else if (m_next_track_button->Poll_Was_Pressed())
         {
+            m_sound->Play(Cue_Click);
             m_level->Init((m_level->m_track_index + 1) % Get_Track_Count());
             Reset_Ship();
         }
@@ -327,8 +343,10 @@ void Game::Update_Game()
         Input_Frame{m_movement_control->m_pressed, m_movement_control->m_touch, QSize(width(), height())});
     const bool was_running = m_race.m_clock.m_running;
     const bool finished = m_race.Update_Rules() == Race::Finished;
-    if (!was_running && m_race.m_clock.m_running)
+    const bool started = !was_running && m_race.m_clock.m_running;
+    if (started)
         m_ingame_instructions->Set_Visible(false);
+    m_sound->Race_Step(Sound_Player::Frame_Of(m_race, started ? Cue_Start : Cue_None));
 
     if (!finished && !m_ingame_quit_button->Poll_Was_Pressed())
         return;
@@ -345,6 +363,7 @@ void Game::Update_Game()
     const float time = m_race.m_clock.m_elapsed;
     if (stored != 0.0f && stored <= time)
     {
+        m_sound->Play(Cue_Finish);
         Save_Records(nullptr);
         m_finish_panel->Show(time, stored, false, QString());
         Set_State(State_Menu);
@@ -352,6 +371,7 @@ void Game::Update_Game()
     }
 
     m_race.m_clock.m_best = time;
+    m_sound->Play(Cue_New_Best);
     const QString& record = m_ghost_ship->m_record;
     // A lap too long for its ghost keeps none, but its inputs still prove its time.
     const Unsaved_Record best{index, time, record.size() <= Ghost_Record_Cap ? record : QString(),
@@ -427,6 +447,14 @@ void Game::mouseMoveEvent(QMouseEvent* event)
 void Game::keyPressEvent(QKeyEvent* event)
 {
     const int key = event->key();
+    if (key == Qt::Key_M)
+    {
+        event->accept();
+        if (!event->isAutoRepeat() && !(key == m_released_key && event->timestamp() == m_released_at))
+            Toggle_Mute();
+        Resume_Race();
+        return;
+    }
     const bool race = m_state == State_Race;
     const bool restart = race && (key == Qt::Key_R || key == Qt::Key_Backspace);
     const bool panel = !race && m_finish_panel->Is_Visible();
@@ -522,6 +550,7 @@ void Game::Hold_Race()
     if (m_state != State_Race || m_paused)
         return;
     m_paused = true;
+    m_sound->Set_Held(true);
     // The finger is taken as lifted: a press held when the game went away must not steer on its return.
     m_scene->Cancel_Press();
     m_pause_notice->Set_Visible(true);
@@ -534,6 +563,15 @@ void Game::Resume_Race()
     if (!m_paused)
         return;
     m_paused = false;
+    m_sound->Set_Held(false);
     m_pause_notice->Set_Visible(false);
     m_pause_notice->Set_Visible_Alpha(0.0f);
+}
+
+void Game::Toggle_Mute()
+{
+    const bool muted = !m_sound->Is_Muted();
+    m_sound->Set_Muted(muted);
+    m_sound_notice->Show(muted);
+    m_preferences->Write("sound/mute", muted);
 }

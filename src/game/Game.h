@@ -29,6 +29,8 @@ class Fade_Plane;
 class Main_Menu;
 class Pause_Notice;
 class Finish_Panel;
+class Sound_Player;
+class Sound_Notice;
 
 class Game : public QGraphicsView
 {
@@ -88,6 +90,9 @@ public:
     Single<UI_Button> m_quit_button;
     Single<Pause_Notice> m_pause_notice;
     Single<Finish_Panel> m_finish_panel;
+    Single<Sound_Notice> m_sound_notice;
+    // The engine, the cues and the output they play through.
+    Single<Sound_Player> m_sound;
     // The race's progress, under the names the view has always had for it.
     float& m_camera_angle;
     float& m_closest_distance;
@@ -131,6 +136,8 @@ private:
     void Update_Camera();
     void Hold_Race();
     void Resume_Race();
+    // M: the sound off or on, said on screen.
+    void Toggle_Mute();
     // Writes a new best lap (when given) and every record still unsaved;
     // warns on standard error about each one the file does not take.
     // Returns why the new best was not written, or nothing.

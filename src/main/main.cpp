@@ -1,5 +1,6 @@
 // The entry point: the command line, one application, one Game, the event loop.
 #include "Game.h"
+#include "Sound_Player.h"
 #include "Surface_Choice.h"
 
 #include <QApplication>
@@ -71,7 +72,7 @@ QStringList Without_Qt_Options(const QStringList& arguments)
 }
 
 Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Renderer* renderer,
-                               bool* windowed)
+                               bool* windowed, bool* mute)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -80,7 +81,9 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
         "shares and draws them.\n\n"
         "Keys: Escape leaves a race, and the game from the menu; R or Backspace starts\n"
         "the same course again; Enter or Space starts a race from the menu, Left and\n"
-        "Right pick its course; F11 switches between full screen and a window."));
+        "Right pick its course; F11 switches between full screen and a window; M turns\n"
+        "the sound off and on (kept for the next start, with the volume, in the\n"
+        "preferences' sound/mute and sound/volume, 0 to 100)."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption surface(
@@ -92,49 +95,49 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
                        "where OpenGL cannot start. Force one if the game stutters or OpenGL misbehaves."),
         QStringLiteral("auto|opengl|raster"), QStringLiteral("auto"));
     parser.addOption(surface);
-    const QCommandLineOption window(
-        QStringLiteral("window"),
-        QStringLiteral("Start in a window that can be resized rather than on the whole "
-                       "screen (F11 switches)."));
-    parser.addOption(window);
-    QCoreApplication::setApplicationVersion(QStringLiteral(TAVRELO_VERSION));
-    const bool parsed = parser.parse(arguments);
-    if (parser.isSet(help))
-    {
-        // The help names the program as it is called from a menu or a shell.
-        std::fputs(
-            qPrintable(parser.helpText().replace(QRegularExpression("^Usage: \\S+"), "Usage: tavrelo")),
-            stdout);
-        return Command_Line::Done;
-    }
-    if (parser.isSet(QStringLiteral("help-all")))
-    {
-        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-            return Command_Line::Help_All;
-        parser.process(*QCoreApplication::instance()); // prints the help and ends the program
-        return Command_Line::Done;
-    }
-    if (parser.isSet(version))
-    {
-        std::printf("tavrelo %s\n", TAVRELO_VERSION);
-        return Command_Line::Done;
-    }
-    if (!parsed || !parser.positionalArguments().isEmpty())
-    {
-        const QString error =
-            parsed ? QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments()[0])
-                   : parser.errorText();
-        std::fprintf(stderr, "tavrelo: %s (try 'tavrelo --help')\n", qPrintable(error));
-        return Command_Line::Wrong;
-    }
-    if (!Surface_Choice::Parse(parser.value(surface), renderer))
-    {
-        std::fprintf(stderr, "tavrelo: unknown renderer '%s': choose %s (try 'tavrelo --help')\n",
-                     qPrintable(parser.value(surface)), qPrintable(Surface_Choice::Choices()));
-        return Command_Line::Wrong;
-    }
-    *windowed = parser.isSet(window);
-    return Command_Line::Play;
+        "the same course again; Enter or Space starts a race from the menu, Left and\n"
+        "Right pick its course; F11 switches between full screen and a window; M turns\n"
+        "the sound off and on (kept for the next start, with the volume, in the\n"
+        "preferences' sound/mute and sound/volume, 0 to 100)."));
+        QCoreApplication::setApplicationVersion(QStringLiteral(TAVRELO_VERSION));
+        const bool parsed = parser.parse(arguments);
+        if (parser.isSet(help))
+        {
+            // The help names the program as it is called from a menu or a shell.
+            std::fputs(
+                qPrintable(parser.helpText().replace(QRegularExpression("^Usage: \\S+"), "Usage: tavrelo")),
+                stdout);
+            return Command_Line::Done;
+        }
+        if (parser.isSet(QStringLiteral("help-all")))
+        {
+            if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+                return Command_Line::Help_All;
+            parser.process(*QCoreApplication::instance()); // prints the help and ends the program
+            return Command_Line::Done;
+        }
+        if (parser.isSet(version))
+        {
+            std::printf("tavrelo %s\n", TAVRELO_VERSION);
+            return Command_Line::Done;
+        }
+        if (!parsed || !parser.positionalArguments().isEmpty())
+        {
+            const QString error =
+                parsed ? QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments()[0])
+                       : parser.errorText();
+            std::fprintf(stderr, "tavrelo: %s (try 'tavrelo --help')\n", qPrintable(error));
+            return Command_Line::Wrong;
+        }
+        if (!Surface_Choice::Parse(parser.value(surface), renderer))
+        {
+            std::fprintf(stderr, "tavrelo: unknown renderer '%s': choose %s (try 'tavrelo --help')\n",
+                         qPrintable(parser.value(surface)), qPrintable(Surface_Choice::Choices()));
+            return Command_Line::Wrong;
+        }
+        *windowed = parser.isSet(window);
+        *mute = parser.isSet(silent);
+        return Command_Line::Play;
 }
 } // namespace
 
@@ -167,12 +170,14 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName("Tavrelo");
     QApplication::setQuitOnLastWindowClosed(true);
     // Qt has taken its own options (-platform and the like) out of the list.
-    if (Read_Command_Line(QCoreApplication::arguments(), &renderer, &windowed) != Command_Line::Play)
+    if (Read_Command_Line(QCoreApplication::arguments(), &renderer, &windowed, &mute) != Command_Line::Play)
         return 2;
 
     int exit_code = 0;
     {
         Game game(renderer, windowed);
+        if (mute)
+            game.m_sound->Set_Muted(true);
         exit_code = QApplication::exec();
     }
     return exit_code;

@@ -55,7 +55,7 @@ float Wrap_Angle(float angle)
 Race::Race()
     : m_level(nullptr), m_ship(nullptr), m_ghost_ship(nullptr), m_camera_angle(0.0f),
       m_closest_distance(0.0f), m_on_last_segment(false), m_closest_segment(0), m_segment_fraction(0.0f),
-      m_gap_refresh(0)
+      m_gap_refresh(0), m_put_back(false)
 {
 }
 
@@ -143,6 +143,7 @@ Race::Outcome Race::Update_Rules()
 {
     Ship& ship = *m_ship;
     Outcome outcome = Racing;
+    m_put_back = false;
 
     if (!m_clock.m_running)
     {
@@ -190,6 +191,7 @@ Race::Outcome Race::Update_Rules()
                 Float_Point(points[k]) +
                 (m_level->m_lengths[k] * m_segment_fraction) * Float_Point(m_level->m_directions[k]);
             ship.Place_At(on_line.To_QPointF(), m_level->m_directions[k]);
+            m_put_back = true;
         }
     }
 

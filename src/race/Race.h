@@ -94,6 +94,8 @@ public:
     int32_t m_rebuilt_course;
     QString m_rebuilt_inputs;
     QString m_rebuilt_ghost;
+    // The last step put the craft back on the road (the sound's cue; no rule reads it).
+    bool m_put_back;
     // What steered this race, frame by frame from its first.
     Input_Track m_inputs;
 };

@@ -12,6 +12,7 @@
 #include "Pause_Notice.h"
 #include "Qt_Bridge.h"
 #include "Ship.h"
+#include "Sound_Notice.h"
 #include "Stars.h"
 #include "Test_Support.h"
 #include "UI_Button.h"
@@ -82,7 +83,8 @@ private slots:
             game.m_movement_control.Get(),   game.m_lap_timer.Get(),         game.m_ingame_instructions.Get(),
             game.m_ingame_quit_button.Get(), game.m_fade_plane.Get(),        game.m_main_menu.Get(),
             game.m_start_button.Get(),       game.m_prev_track_button.Get(), game.m_next_track_button.Get(),
-            game.m_quit_button.Get(),        game.m_pause_notice.Get(),      game.m_finish_panel.Get()};
+            game.m_quit_button.Get(),        game.m_pause_notice.Get(),      game.m_sound_notice.Get(),
+            game.m_finish_panel.Get()};
         QVERIFY(game.m_scene->m_ui_elements == ui);
         QCOMPARE(game.m_main_menu->m_caption, QString("Track #1. Primus"));
         // The menu shows its elements and hides the race's.

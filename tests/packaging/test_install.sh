@@ -135,8 +135,8 @@ gl=libgl1
 if readelf -d "/usr/lib/$multiarch/libQt${qt}Gui.so.$qt" 2>/dev/null | grep -q '(NEEDED).*\[libGLESv2'; then
     gl=libgles2
 fi
-required=(libqt5core5a libqt5gui5 libqt5widgets5 libqt5opengl5 "$gl")
-[ "$qt" = 6 ] && required=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6opengl6 libqt6openglwidgets6 "$gl")
+required=(libqt5core5a libqt5gui5 libqt5widgets5 libqt5opengl5 libqt5multimedia5 libqt5multimedia5-plugins "$gl")
+[ "$qt" = 6 ] && required=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6opengl6 libqt6openglwidgets6 libqt6multimedia6 "$gl")
 stage=$work/stage
 cmake --install "$build_dir" --prefix "$stage" >"$work/install.log" 2>&1 ||
     {
