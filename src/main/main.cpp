@@ -18,7 +18,8 @@ enum class Command_Line
     Wrong,
 };
 
-Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Renderer* renderer)
+Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Renderer* renderer,
+                               bool* no_interpolation)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -38,6 +39,12 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
                        "where OpenGL cannot start. Force one if the game stutters or OpenGL misbehaves."),
         QStringLiteral("auto|opengl|raster"), QStringLiteral("auto"));
     parser.addOption(surface);
+    const QCommandLineOption steps_only(
+        QStringLiteral("no-interpolation"),
+        QStringLiteral("On a screen faster than 60 Hz, show the race only as it stands after each of its 60 "
+                       "steps a second, rather than drawing the frames between two steps where the craft, "
+                       "the ghost and the camera were at that moment."));
+    parser.addOption(steps_only);
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVRELO_VERSION));
     const bool parsed = parser.parse(arguments);
     if (parser.isSet(help))
@@ -67,6 +74,7 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
                      qPrintable(parser.value(surface)), qPrintable(Surface_Choice::Choices()));
         return Command_Line::Wrong;
     }
+    *no_interpolation = parser.isSet(steps_only);
     return Command_Line::Play;
 }
 } // namespace
@@ -82,7 +90,11 @@ int main(int argc, char** argv)
             QCoreApplication core(argc, argv);
             QCoreApplication::setApplicationName("tavrelo");
             Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto;
-            return Read_Command_Line(QCoreApplication::arguments(), &renderer) == Command_Line::Wrong ? 2 : 0;
+            bool no_interpolation = false;
+            return Read_Command_Line(QCoreApplication::arguments(), &renderer, &no_interpolation) ==
+                           Command_Line::Wrong
+                       ? 2
+                       : 0;
         }
 
     QApplication application(argc, argv);
@@ -90,12 +102,15 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(true);
     // Qt has taken its own options (-platform and the like) out of the list.
     Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto;
-    if (Read_Command_Line(QCoreApplication::arguments(), &renderer) == Command_Line::Wrong)
+    bool no_interpolation = false;
+    if (Read_Command_Line(QCoreApplication::arguments(), &renderer, &no_interpolation) == Command_Line::Wrong)
         return 2;
 
     int exit_code = 0;
     {
         Game game(renderer);
+        if (no_interpolation)
+            game.Set_Interpolation(false);
         exit_code = QApplication::exec();
     }
     return exit_code;

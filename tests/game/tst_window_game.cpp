@@ -16,8 +16,11 @@
 #include "UI_Button.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QtTest>
+
+#include <cmath>
 
 namespace
 {
@@ -64,6 +67,23 @@ private slots:
                                   10000);
         QVERIFY(game.m_main_menu->Get_Visible_Alpha() > menu_alpha);
         game.viewport()->removeEventFilter(&counter);
+    }
+
+    // 60 steps in each second of wall time, whatever the screen's rate and the timers' grain.
+    void five_seconds_of_wall_time_run_three_hundred_steps()
+    {
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        QTest::qWait(500);
+        QElapsedTimer clock;
+        const qint64 steps_before = game.m_steps_run;
+        clock.start();
+        QTest::qWait(5000);
+        const qint64 steps = game.m_steps_run - steps_before;
+        const double expected = 60.0 * static_cast<double>(clock.nsecsElapsed()) / 1e9;
+        qInfo("%lld steps in %.3f s of wall time", steps, static_cast<double>(clock.nsecsElapsed()) / 1e9);
+        QVERIFY2(std::fabs(static_cast<double>(steps) - expected) <= 0.02 * 300.0,
+                 qPrintable(QString("%1 steps where %2 were due").arg(steps).arg(expected)));
     }
 
     void the_game_is_built_in_the_stated_order()
