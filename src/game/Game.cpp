@@ -11,6 +11,7 @@
 #include "Movement_Control.h"
 #include "Options.h"
 #include "Pause_Notice.h"
+#include "Preferences.h"
 #include "Qt_Bridge.h"
 #include "Ship.h"
 #include "Stars.h"
@@ -56,6 +57,7 @@ Game::Game(Surface_Choice::Renderer renderer)
       m_paused(false), m_restart(false), m_quit_guard(0), m_released_key(0), m_released_at(0), m_steps_run(0)
 {
     Fill(m_options, new Options);
+    Fill(m_preferences, new Preferences(m_options->m_settings.fileName()));
     Fill(m_scene, new Game_Scene);
 
     // Only the buttons are placed from the screen size, once.
@@ -67,7 +69,7 @@ Game::Game(Surface_Choice::Renderer renderer)
     m_scene->m_world_elements.push_back(m_stars.Get());
 
     Level* level = new Level;
-    level->Init(m_options->Read_Last_Course(Get_Track_Count()));
+    level->Init(m_preferences->Read_Last_Course(Get_Track_Count()));
     Fill(m_level, level);
     m_scene->m_world_elements.push_back(m_level.Get());
 
@@ -172,6 +174,7 @@ Game::~Game()
     m_scene = Single<Game_Scene>();
     // The last chance for a best lap the file did not take.
     Save_Records(nullptr);
+    m_preferences = Single<Preferences>();
     m_options = Single<Options>();
 }
 
@@ -185,7 +188,7 @@ void Game::Set_State(Game_State state)
 
     m_scene->Cancel_Press();
     if (state == State_Race)
-        m_options->Write_Last_Course(m_level->m_track_index);
+        m_preferences->Write_Last_Course(m_level->m_track_index);
     else if (m_state == State_Race)
         m_quit_guard = Quit_Guard_Frames;
 
@@ -386,7 +389,12 @@ void Game::Save_Records(const Unsaved_Record* new_best)
     std::vector<Unsaved_Record> still_unsaved;
     for (const Unsaved_Record& unsaved : m_unsaved_records)
     {
-        if (m_options->Write_Record(unsaved.level, unsaved.time, unsaved.ghost, unsaved.inputs))
+        const bool written =
+            m_options->Write_Record(unsaved.level, unsaved.time, unsaved.ghost, unsaved.inputs);
+        const QString notice = m_options->Take_Backup_Notice();
+        if (!notice.isEmpty())
+            qWarning().noquote() << QStringLiteral("tavrelo: warning: ") + notice;
+        if (written)
             continue;
         // The clock shows the new best, so the player must learn that it is not kept yet.
         qWarning().noquote() << QStringLiteral(

@@ -19,6 +19,7 @@
 #include <vector>
 
 class Options;
+class Preferences;
 class Game_Scene;
 class Stars;
 class Level;
@@ -71,6 +72,7 @@ public:
     // The race's state and rules; the view owns the elements it points at.
     Race m_race;
     Single<Options> m_options;
+    Single<Preferences> m_preferences;
     Single<Game_Scene> m_scene;
     Single<Stars> m_stars;
     Single<Level> m_level;

@@ -10,7 +10,6 @@
 #include "Stored_Record.h"
 #include "Track_List.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -44,13 +43,6 @@ const char* const Overview =
     "COURSE is 1, 2 or 3, or a course's name in any case. 'tavrelo-records COMMAND --help' says more.\n"
     "A replaced or cleared record is first copied, with the whole settings file, beside it.\n"
     "Exit status: 0 done, 1 a file rejected or a write failed, 2 wrong usage.\n";
-
-// The Options debug line at start-up is for the game's log, not for this tool's output.
-void Quiet_Debug(QtMsgType type, const QMessageLogContext&, const QString& text)
-{
-    if (type != QtDebugMsg && type != QtInfoMsg)
-        std::fputs((text + "\n").toLocal8Bit().constData(), stderr);
-}
 
 QString Course_Name(int course)
 {
@@ -99,30 +91,6 @@ bool Save_Whole(const QString& path, const QByteArray& bytes, QString& reason)
         return false;
     }
     return true;
-}
-
-// Copies the settings file beside itself before a record in it is replaced
-// or removed. Returns the copy's path, or an empty string and the reason.
-QString Back_Up(Options& options, QString& reason)
-{
-    const QString settings = options.m_settings.fileName();
-    QFile file(settings);
-    if (!file.open(QIODevice::ReadOnly))
-    {
-        reason = QStringLiteral("cannot read %1 to back it up: %2").arg(settings, file.errorString());
-        return QString();
-    }
-    const QByteArray bytes = file.readAll();
-    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString backup = settings + "." + stamp + ".bak";
-    for (int n = 2; QFileInfo::exists(backup); ++n)
-        backup = settings + "." + stamp + "-" + QString::number(n) + ".bak";
-    if (!Save_Whole(backup, bytes, reason))
-    {
-        reason = QStringLiteral("cannot write the backup %1: %2").arg(backup, reason);
-        return QString();
-    }
-    return backup;
 }
 
 int List(const QStringList& arguments)
@@ -262,7 +230,7 @@ int Import(const QStringList& arguments)
     if (stored.m_present)
     {
         QString reason;
-        backup = Back_Up(options, reason);
+        backup = options.Back_Up(reason);
         if (backup.isEmpty())
         {
             Error(QStringLiteral("%1: not imported: %2").arg(path, reason));
@@ -278,6 +246,10 @@ int Import(const QStringList& arguments)
             QStringLiteral("%1: cannot write: %2").arg(options.m_settings.fileName(), options.Write_Error()));
         return Rejected;
     }
+    // A course without a record, in a file that reads with errors: the file was kept first all the same.
+    const QString notice = options.Take_Backup_Notice();
+    if (!notice.isEmpty())
+        Error(notice);
     Print(QStringLiteral("Imported %1 for %2 from %3 (%4)")
               .arg(Lap_Timer::Format_Time(record.m_time), name, path, proof.Text()));
     if (stored.m_present)
@@ -354,7 +326,7 @@ int Clear(const QStringList& arguments)
         return Done;
     }
     QString reason;
-    const QString backup = Back_Up(options, reason);
+    const QString backup = options.Back_Up(reason);
     if (backup.isEmpty())
     {
         Error(QStringLiteral("%1: not cleared: %2").arg(options.m_settings.fileName(), reason));
@@ -444,7 +416,6 @@ int Render(const QStringList& arguments)
 
 int main(int argc, char** argv)
 {
-    qInstallMessageHandler(Quiet_Debug);
     // Only pictures need the GUI's fonts and painting; they are painted in
     // memory, so no display is needed or opened, whatever the desktop says.
     std::unique_ptr<QCoreApplication> application;

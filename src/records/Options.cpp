@@ -1,6 +1,11 @@
 #include "Options.h"
 
-#include <QDebug>
+#include "Settings_File_Check.h"
+#include "Stored_Record.h"
+#include "Track_List.h"
+
+#include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QMetaType>
 #include <QRegularExpression>
@@ -10,9 +15,13 @@
 #include <cfloat>
 #include <cmath>
 
-Options::Options() : m_settings(QSettings::IniFormat, QSettings::UserScope, "Norvikk", "Tavrelo", nullptr)
+Options::Options()
+    : m_settings(QSettings::IniFormat, QSettings::UserScope, "Norvikk", "Tavrelo", nullptr),
+      m_format_error(false), m_kept(false)
 {
-    qDebug() << "Options path: " << m_settings.fileName();
+    // Qt parses a section when it is first reached, and only then finds its faults.
+    m_settings.allKeys();
+    m_format_error = m_settings.status() == QSettings::FormatError;
 }
 
 Options::~Options() = default;
@@ -45,6 +54,9 @@ double Stored_Number(const QVariant& stored, bool* ok)
 
 float Options::Read_Best_Time(int level)
 {
+    const auto held = m_held.find(level);
+    if (held != m_held.end())
+        return held->second.time;
     const QVariant stored = m_settings.value(Name_Level_Value(level, "time"), QVariant(0.0f));
     bool ok = false;
     const double time = Stored_Number(stored, &ok);
@@ -59,6 +71,9 @@ float Options::Read_Best_Time(int level)
 
 QString Options::Read_Ghost(int level)
 {
+    const auto held = m_held.find(level);
+    if (held != m_held.end())
+        return held->second.ghost;
     const QVariant stored = m_settings.value(Name_Level_Value(level, "ghost"), QString());
     // A list or a binary value would turn into text the ghost decoder never wrote.
     if (stored.userType() != QMetaType::QString)
@@ -68,6 +83,9 @@ QString Options::Read_Ghost(int level)
 
 QString Options::Read_Inputs(int level)
 {
+    const auto held = m_held.find(level);
+    if (held != m_held.end())
+        return held->second.inputs;
     const QVariant stored = m_settings.value(Name_Level_Value(level, "inputs"), QString());
     if (stored.userType() != QMetaType::QString)
         return QString();
@@ -76,6 +94,12 @@ QString Options::Read_Inputs(int level)
 
 bool Options::Write_Record(int level, float time, const QString& ghost, const QString& inputs)
 {
+    if (!Keep_Before_Write())
+    {
+        m_held[level] = Held_Record{time, ghost, inputs};
+        return false;
+    }
+    m_held.erase(level);
     m_settings.setValue(Name_Level_Value(level, "time"), QVariant(time));
     m_settings.setValue(Name_Level_Value(level, "ghost"), QVariant(ghost));
     if (inputs.isEmpty())
@@ -100,6 +124,9 @@ bool Options::Write_Record(int level, float time, const QString& ghost, const QS
 
 bool Options::Clear_Record(int level)
 {
+    if (!Keep_Before_Write())
+        return false;
+    m_held.erase(level);
     m_settings.remove(Name_Level_Value(level, "time"));
     m_settings.remove(Name_Level_Value(level, "ghost"));
     m_settings.remove(Name_Level_Value(level, "inputs"));
@@ -111,35 +138,82 @@ bool Options::Clear_Record(int level)
            !probe.contains(Name_Level_Value(level, "inputs"));
 }
 
-namespace
+QString Options::Read_Fault()
 {
-// Beside the courses' records, in the file's general section.
-const char* const Last_Course_Key = "last_course";
-} // namespace
-
-int Options::Read_Last_Course(int course_count)
-{
-    const QVariant stored = m_settings.value(QLatin1String(Last_Course_Key));
-    // A hand-edited value that is no plain course number opens the first course.
-    const QRegularExpression number(QStringLiteral("\\A\\d{1,9}\\z"));
-    if ((stored.userType() != QMetaType::QString && stored.userType() != QMetaType::Int) ||
-        !number.match(stored.toString()).hasMatch())
-        return 0;
-    const int course = stored.toString().toInt();
-    return course < course_count ? course : 0;
+    QString fault = Settings_File_Check::File_Fault(m_settings.fileName(), true);
+    if (fault.isEmpty() && m_format_error)
+        fault = QStringLiteral("it has lines that cannot be read");
+    for (int course = 0; fault.isEmpty() && course < Get_Track_Count(); ++course)
+    {
+        const Stored_Record record = Stored_Record::Read(*this, course);
+        if (record.m_present && !record.Is_Ok())
+            fault = QStringLiteral("the record of %1: %2")
+                        .arg(QString::fromLatin1(Get_Track_Info(course)->name), record.m_verdict);
+    }
+    return fault;
 }
 
-bool Options::Write_Last_Course(int course)
+QString Options::Back_Up(QString& reason)
 {
-    if (m_settings.value(QLatin1String(Last_Course_Key)).toString() == QString::number(course))
+    const QString settings = m_settings.fileName();
+    QFile file(settings);
+    if (!file.open(QIODevice::ReadOnly))
+    {
+        reason = QStringLiteral("cannot read %1 to back it up: %2").arg(settings, file.errorString());
+        return QString();
+    }
+    const QByteArray bytes = file.readAll();
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString backup = settings + "." + stamp + ".bak";
+    for (int n = 2; QFileInfo::exists(backup); ++n)
+        backup = settings + "." + stamp + "-" + QString::number(n) + ".bak";
+    QSaveFile copy(backup);
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() || !copy.commit())
+    {
+        reason = QStringLiteral("cannot write the backup %1: %2").arg(backup, copy.errorString());
+        return QString();
+    }
+    // The file as found is safe now: this session's writes need no copy of their own.
+    m_kept = true;
+    return backup;
+}
+
+bool Options::Keep_Before_Write()
+{
+    m_refusal.clear();
+    // Without a file (or with a folder in its place) there is nothing to lose, and the write
+    // itself says what is wrong.
+    if (m_kept || !QFileInfo(m_settings.fileName()).isFile())
         return true;
-    m_settings.setValue(QLatin1String(Last_Course_Key), course);
-    m_settings.sync();
-    return m_settings.status() == QSettings::NoError;
+    const QString fault = Read_Fault();
+    if (fault.isEmpty())
+    {
+        m_kept = true;
+        return true;
+    }
+    QString reason;
+    const QString backup = Back_Up(reason);
+    if (backup.isEmpty())
+    {
+        m_refusal = QStringLiteral("it reads with errors (%1) and %2").arg(fault, reason);
+        return false;
+    }
+    m_backup_notice = QStringLiteral("%1 reads with errors (%2): copied to %3 before writing to it")
+                          .arg(m_settings.fileName(), fault, backup);
+    return true;
+}
+
+QString Options::Take_Backup_Notice()
+{
+    QString notice;
+    notice.swap(m_backup_notice);
+    return notice;
 }
 
 QString Options::Write_Error() const
 {
+    if (!m_refusal.isEmpty())
+        return m_refusal;
     const QString file = m_settings.fileName();
     const QFileInfo info(file);
     if (info.isDir())

@@ -7,6 +7,8 @@
 #include <QSettings>
 #include <QString>
 
+#include <map>
+
 class Options : public Global_Singleton<Options>
 {
 public:
@@ -36,14 +38,44 @@ public:
     bool Write_Record(int level, float time, const QString& ghost, const QString& inputs = QString());
     // Removes a course's record and writes the file at once; returns whether it was written.
     bool Clear_Record(int level);
-    // The course raced last, from 0, or 0 when the file names none of course_count courses.
-    int Read_Last_Course(int course_count);
-    // Keeps the course raced last; writes the file only when it changes. Returns whether the file has it.
-    bool Write_Last_Course(int course);
+
+    // Before the first write of a session, a file that reads with errors is copied beside itself,
+    // since Qt rewrites it in its own form and drops what it could not read. When that copy cannot
+    // be made, the file is not written: the record is held in memory (read back as if stored) and
+    // Write_Error says why.
+
+    // What makes the file read with errors: a line Qt cannot read, bytes that are not UTF-8, or a
+    // record that fails its checks. Empty when it reads cleanly or is not there.
+    QString Read_Fault();
+    // Copies the file as it is now to <file>.<date>-<time>.bak (a number added when that is taken).
+    // Returns the copy's path, or an empty string and the reason.
+    QString Back_Up(QString& reason);
+    // Once, after a write that first copied a file reading with errors: the line that says so,
+    // naming both files. Empty otherwise.
+    QString Take_Backup_Notice();
     // Why the file cannot be written just now, in words, after a write failed.
     QString Write_Error() const;
 
     QSettings m_settings;
+
+private:
+    // True when the file may be written: it reads cleanly, or is kept in a copy already.
+    bool Keep_Before_Write();
+
+    struct Held_Record
+    {
+        float time;
+        QString ghost;
+        QString inputs;
+    };
+    // Records the file was not given because its copy could not be made.
+    std::map<int, Held_Record> m_held;
+    // Qt reports a parse fault only to the first store of a file in a process.
+    bool m_format_error;
+    // The file as found is kept (clean, or copied), so this session writes it freely.
+    bool m_kept;
+    QString m_refusal;
+    QString m_backup_notice;
 };
 
 #endif

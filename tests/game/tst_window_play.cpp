@@ -251,7 +251,10 @@ private slots:
         QCOMPARE(game.m_lap_timer->m_best, lap);
         QSettings settings(settings_dir.File(), QSettings::IniFormat);
         QCOMPARE(settings.value(QString("level%1/time").arg(course)).toFloat(), lap);
-        QCOMPARE(settings.value("last_course").toString(), QString::number(course));
+        QCOMPARE(QSettings(settings_dir.Path() + "/Norvikk/Tavrelo-preferences.ini", QSettings::IniFormat)
+                     .value("last_course")
+                     .toString(),
+                 QString::number(course));
         qInfo("lap of course %d driven by the pursuit: %s s (%d frames)", course,
               qPrintable(QString::number(lap, 'f', 2)), frames);
 

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QRect>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -38,11 +39,13 @@ QByteArray Read_All(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Warnings about records, and those about the preferences beside them.
 QStringList g_warnings;
+QStringList g_preference_warnings;
 void Keep_Warnings(QtMsgType type, const QMessageLogContext&, const QString& text)
 {
     if (type == QtWarningMsg && text.startsWith("tavrelo: warning"))
-        g_warnings << text;
+        (text.contains("Tavrelo-preferences.ini") ? g_preference_warnings : g_warnings) << text;
 }
 
 QStringList Files_In(const QString& dir)
@@ -95,6 +98,7 @@ private slots:
         const QByteArray before = Read_All(m_file);
         const QStringList files = Files_In(m_folder);
         g_warnings.clear();
+        g_preference_warnings.clear();
         const QtMessageHandler previous = qInstallMessageHandler(Keep_Warnings);
         QString best_ghost;
         {
@@ -124,6 +128,8 @@ private slots:
         qInstallMessageHandler(previous);
         QCOMPARE(g_warnings.size(), 2);
         QVERIFY(Read_All(m_file).contains("ghost=" + best_ghost.toLatin1() + "\n"));
+        // The course raced last could not be kept either: said once, whatever the races.
+        QCOMPARE(g_preference_warnings.size(), 1);
     }
 
     void a_settings_file_that_is_a_folder_is_left_alone()
@@ -158,6 +164,83 @@ private slots:
         QCOMPARE(settings.status(), QSettings::NoError);
         QCOMPARE(settings.value("level0/time").toFloat(), lap);
         QVERIFY(settings.value("level0/ghost").toString().startsWith("baba"));
+    }
+
+    void a_race_leaves_the_records_file_alone_and_a_new_best_keeps_it_first_data()
+    {
+        // The file as found, and whether a new best must first copy it aside: Qt would rewrite it
+        // and lose what it could not read (lines, bytes that are not UTF-8, comments, a record
+        // that fails its checks).
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("kept_first");
+        const Headless_Lap lap = Drive_Headless_Lap(1, QSize(800, 480));
+        QVERIFY(lap.finished);
+        QTemporaryDir dir;
+        {
+            QSettings made(dir.path() + "/made.ini", QSettings::IniFormat);
+            made.setValue("level1/time", QVariant(lap.time));
+            made.setValue("level1/ghost", lap.ghost);
+            made.setValue("level1/inputs", lap.inputs);
+        }
+        const QByteArray clean = Read_All(dir.path() + "/made.ini");
+        QVERIFY(clean.contains("ghost=baba"));
+        QByteArray bad_byte = clean;
+        bad_byte[bad_byte.indexOf("ghost=") + 20] = '\xff';
+        QByteArray noise(4096, '\0');
+        QRandomGenerator random(77);
+        for (char& byte : noise)
+            byte = static_cast<char>(random.bounded(256));
+        QByteArray slower = clean;
+        slower.replace(slower.indexOf("time=") + 5, 1, "9");
+
+        QTest::newRow("clean, with a record") << clean << false;
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("Windows line ends") << QByteArray(clean).replace("\n", "\r\n") << false;
+        QTest::newRow("a key the game does not know") << "[General]\nplayer=Ann\n" + clean << false;
+        QTest::newRow("cut short") << clean.left(clean.size() / 2) << true;
+        QTest::newRow("a bad byte in the ghost") << bad_byte << true;
+        QTest::newRow("Latin-1 text") << "[General]\nplayer=Jos\xe9\n" + clean << true;
+        QTest::newRow("a broken section line") << "[level2\ntime=80\n" + clean << true;
+        QTest::newRow("a line without a value") << clean + "fastest lap ever\n" << true;
+        QTest::newRow("a comment") << "; my best lap, keep it\n" + clean << true;
+        QTest::newRow("a hash comment") << "# my best lap\n" + clean << true;
+        QTest::newRow("binary noise") << noise << true;
+        QTest::newRow("a time that does not fit its ghost") << slower << true;
+    }
+    void a_race_leaves_the_records_file_alone_and_a_new_best_keeps_it_first()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, kept_first);
+        QFile file(m_file);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        g_warnings.clear();
+        g_preference_warnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(Keep_Warnings);
+        {
+            // Started and left: nothing won, nothing written but the course raced last.
+            Game game;
+            game.m_start_button->m_was_pressed = true;
+            game.Advance_Frame();
+            game.m_ingame_quit_button->m_was_pressed = true;
+            game.Advance_Frame();
+        }
+        QCOMPARE(Read_All(m_file), bytes);
+        QCOMPARE(Files_In(m_folder), QStringList({m_folder + "/Tavrelo-preferences.ini", m_file}));
+        float lap = 0.0f;
+        {
+            Game game;
+            lap = Play_A_Lap_And_Quit(game);
+        }
+        qInstallMessageHandler(previous);
+        const QStringList backups =
+            Files_In(m_folder).filter(QRegularExpression("/Tavrelo\\.ini\\.\\d{8}-\\d{6}\\.bak$"));
+        QCOMPARE(backups.size() + g_warnings.size() + g_preference_warnings.size(), kept_first ? 2 : 0);
+        if (kept_first)
+            QVERIFY2(Read_All(backups[0]) == bytes && g_warnings[0].contains(m_file + " ") &&
+                         g_warnings[0].contains(backups[0]),
+                     qPrintable(g_warnings.join('\n')));
+        QCOMPARE(QSettings(m_file, QSettings::IniFormat).value("level0/time").toFloat(), lap);
     }
 
     void values_of_the_wrong_type_are_read_as_none_and_replaced()

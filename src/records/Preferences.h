@@ -1,0 +1,51 @@
+// Preferences: the player's choices, kept in a file of their own beside the records.
+#ifndef TAVRELO_PREFERENCES_H
+#define TAVRELO_PREFERENCES_H
+
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+class Preferences
+{
+public:
+    // The file sits beside the records file: <folder of records_file>/Tavrelo-preferences.ini.
+    explicit Preferences(const QString& records_file);
+    ~Preferences();
+
+    Preferences(const Preferences&) = delete;
+    Preferences& operator=(const Preferences&) = delete;
+
+    QString File_Name() const;
+
+    // The course raced last, from 0, or 0 when none of course_count courses is kept. Without one in
+    // the preferences, the records file's own (kept there by earlier versions) is taken once and
+    // kept here; the records file is only read.
+    int Read_Last_Course(int course_count);
+    // Keeps the course raced last; writes the file only when it changes.
+    void Write_Last_Course(int course);
+
+    // A missing, corrupt or out-of-range value gives the fallback; nothing else is touched.
+    int Read_Int(const char* key, int fallback, int lowest, int highest);
+    bool Read_Bool(const char* key, bool fallback);
+    QString Read_Text(const char* key, const QString& fallback = QString());
+    // Writes one value; returns whether the file took it. A damaged or unwritable file warns once
+    // on standard error and never blocks a race or touches the records. The value is read back for
+    // the rest of the session either way.
+    bool Write(const char* key, const QVariant& value);
+
+private:
+    QVariant Stored(const char* key) const;
+    // The one line on standard error about this file; later troubles stay quiet.
+    void Warn(const QString& text);
+
+    QString m_records_file;
+    QSettings m_settings;
+    bool m_damaged;
+    bool m_warned;
+    // Choices of this session that a damaged file was not given.
+    QVariantMap m_session;
+};
+
+#endif
