@@ -86,9 +86,12 @@ Frame_Pacer::Plan Frame_Pacer::Frame(int64_t now)
     }
     else if (delta > Stall_Ns)
     {
-        // As if the race had been held for the stall.
-        m_dropped += delta;
-        delta = 0;
+        // As if the race had been held for the stall and went on with this
+        // frame: it runs what one refresh would. A machine whose every frame
+        // takes that long still races, slowly, rather than standing still.
+        const int64_t refresh = std::llround(1e9 / m_refresh_rate);
+        m_dropped += delta - refresh;
+        delta = refresh;
     }
 
     if (m_trust_swap)

@@ -17,7 +17,8 @@ public:
     // Past this the race slows down: catching up would cost more frames still.
     static constexpr int Max_Steps_Per_Frame = 4;
     // A gap longer than this between two frames is a stall (a suspended
-    // machine, a dragged window, a debugger), not a slow frame.
+    // machine, a dragged window, a debugger), not a slow frame: the frame
+    // after it runs as if it came one refresh after the last.
     static constexpr int64_t Stall_Ns = 250000000;
     static constexpr double Default_Refresh_Rate = 60.0;
 

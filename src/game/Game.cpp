@@ -147,6 +147,7 @@ Game::Game(Surface_Choice::Renderer renderer)
     // Shown, so on its screen.
     m_pacer.Set_Refresh_Rate(Qt_Bridge::Refresh_Rate(this));
     m_pacer.Trust_Swap(Qt_Bridge::Is_GL_Viewport(viewport()));
+    m_pacer.Set_Interpolation(m_preferences->Read_Bool("video/interpolation", true));
     m_clock.start();
     m_pacer.Restart(m_clock.nsecsElapsed());
     m_frame_timer.start(0, Qt::PreciseTimer, this);
@@ -305,6 +306,11 @@ void Game::Draw_Frame(bool blend)
 void Game::Set_Interpolation(bool on)
 {
     m_pacer.Set_Interpolation(on);
+}
+
+bool Game::Interpolates() const
+{
+    return m_pacer.Blends();
 }
 
 float Game::Follow_Camera_Angle(float camera_angle, float ship_heading)

@@ -62,6 +62,7 @@ public:
     void Advance_Frame();
     // Whether frames between two steps are drawn blended, on a screen faster than the steps.
     void Set_Interpolation(bool on);
+    bool Interpolates() const;
 
     // The race's camera (Race::Follow_Camera_Angle, Race::Screen_To_World).
     static float Follow_Camera_Angle(float camera_angle, float ship_heading);
