@@ -21,9 +21,12 @@ constexpr double Lock_Hz = 3.0;
 constexpr double Blend_Above_Hz = 65.0;
 constexpr double Min_Refresh_Hz = 20.0;
 constexpr double Max_Refresh_Hz = 1000.0;
-// Drawn frames this much sooner than the screen's period, counted up one by
-// one and down on each frame that is not: a swap that really waits never
-// gets there, one that does not gets there within a few frames.
+// Drawn frames sooner than this share of the screen's period, counted up
+// one by one and down on each frame that is not: a swap that really waits
+// (frames a whole number of periods apart, give or take a millisecond or two)
+// never gets to the limit, one that does not gets there within a few frames,
+// even when drawing a frame takes most of a period.
+constexpr double Quick_Share = 0.8;
 constexpr int Quick_Frames_Limit = 10;
 
 int64_t Floor_Div(int64_t a, int64_t b)
@@ -97,7 +100,7 @@ Frame_Pacer::Plan Frame_Pacer::Frame(int64_t now)
     if (m_trust_swap)
     {
         const double period = 1e9 / m_refresh_rate;
-        if (static_cast<double>(delta) < 0.5 * period)
+        if (static_cast<double>(delta) < Quick_Share * period)
             ++m_quick_frames;
         else if (m_quick_frames > 0)
             --m_quick_frames;
