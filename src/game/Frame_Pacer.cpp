@@ -46,7 +46,7 @@ double Frame_Pacer::Sane_Refresh_Rate(double reported)
 
 Frame_Pacer::Frame_Pacer(double refresh_rate)
     : m_refresh_rate(Sane_Refresh_Rate(refresh_rate)), m_interpolation(true), m_trust_swap(false),
-      m_quick_frames(0), m_last_frame(0), m_lag(Start_Lag), m_dropped(0), m_grid_origin(0), m_grid_frame(0)
+      m_quick_frames(0), m_last_frame(0), m_lag(Start_Lag), m_dropped(0), m_grid_origin(0)
 {
 }
 
@@ -54,7 +54,6 @@ void Frame_Pacer::Set_Refresh_Rate(double reported)
 {
     m_refresh_rate = Sane_Refresh_Rate(reported);
     m_grid_origin = m_last_frame;
-    m_grid_frame = 0;
 }
 
 bool Frame_Pacer::Blends() const
@@ -73,7 +72,6 @@ void Frame_Pacer::Restart(int64_t now)
     m_last_frame = now;
     m_lag = Start_Lag;
     m_grid_origin = now;
-    m_grid_frame = 0;
 }
 
 Frame_Pacer::Plan Frame_Pacer::Frame(int64_t now)
@@ -85,7 +83,6 @@ Frame_Pacer::Plan Frame_Pacer::Frame(int64_t now)
         // A clock that went back: no time has passed, and the grid starts again here.
         delta = 0;
         m_grid_origin = now;
-        m_grid_frame = 0;
     }
     else if (delta > Stall_Ns)
     {
@@ -141,7 +138,7 @@ int64_t Frame_Pacer::Next_Frame_In(int64_t now, bool drawn)
     // neither comes twice nor skips one.
     const double period = 1e9 / m_refresh_rate;
     const double at = static_cast<double>(m_last_frame - m_grid_origin) / period;
-    m_grid_frame = static_cast<int64_t>(std::floor(at + 0.5)) + 1;
-    const int64_t due = m_grid_origin + std::llround(static_cast<double>(m_grid_frame) * period);
+    const double next = std::floor(at + 0.5) + 1.0;
+    const int64_t due = m_grid_origin + std::llround(next * period);
     return std::max<int64_t>(due - now, 0);
 }

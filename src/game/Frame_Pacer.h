@@ -76,9 +76,8 @@ private:
     // Wall time not yet raced, in nanoseconds times Steps_Per_Second: one step is exactly 10^9 of these.
     int64_t m_lag;
     int64_t m_dropped;
-    // The refresh grid the frames are timed on when nothing else paces them.
+    // Where the refresh grid starts that frames are timed on when nothing else paces them.
     int64_t m_grid_origin;
-    int64_t m_grid_frame;
 };
 
 #endif
