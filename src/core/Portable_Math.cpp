@@ -173,4 +173,28 @@ Float_Point Map(const QTransform& transform, const Float_Point& point)
                     point.y * static_cast<float>(transform.m22()) + static_cast<float>(transform.dy());
     return Float_Point(x, y);
 }
+
+float Blend_Angle(float from, float to, float t)
+{
+    if (!(t > 0.0f))
+        return from;
+    if (t >= 1.0f)
+        return to;
+    float difference = to - from;
+    // Headings in play are never more than a turn or two apart; anything
+    // else (or not a number) is not blended.
+    if (!(std::fabs(difference) < 8.0f * Two_Pi))
+        return to;
+    while (difference > Pi_High)
+        difference -= Two_Pi;
+    while (difference < -Pi_High)
+        difference += Two_Pi;
+    float angle = from + t * difference;
+    // Angles in play are within a turn or two of the range: a few passes at most.
+    for (int i = 0; i < 4 && angle >= Two_Pi; ++i)
+        angle -= Two_Pi;
+    for (int i = 0; i < 4 && angle < 0.0f; ++i)
+        angle += Two_Pi;
+    return angle;
+}
 } // namespace Portable_Math

@@ -33,6 +33,9 @@ QTransform Screen_To_World(const Float_Point& centre, float angle, float scale, 
 QTransform Inverted(const QTransform& transform);
 // Where an affine transform whose entries are floats takes a point, in float.
 Float_Point Map(const QTransform& transform, const Float_Point& point);
+// The heading t of the way (0 to 1) from one to the other, turning the short
+// way round, in [0, 2*pi); exactly from at t = 0 and exactly to at t = 1.
+float Blend_Angle(float from, float to, float t);
 } // namespace Portable_Math
 
 #endif

@@ -7,6 +7,7 @@
 
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
 #include <QOpenGLWidget>
+#include <QSurfaceFormat>
 #else
 #include <QApplication>
 #include <QDesktopWidget>
@@ -19,7 +20,14 @@ namespace Qt_Bridge
 
 QWidget* New_GL_Viewport()
 {
-    return new QOpenGLWidget();
+    // The widget draws into a buffer of its own; what waits for the screen is
+    // the swap of the window it is composed into, made with the default format.
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setSwapInterval(1);
+    QSurfaceFormat::setDefaultFormat(format);
+    QOpenGLWidget* widget = new QOpenGLWidget();
+    widget->setFormat(format);
+    return widget;
 }
 
 bool Is_GL_Viewport(const QWidget* widget)
@@ -44,7 +52,9 @@ QPoint Event_Pos(const QMouseEvent* event)
 
 QWidget* New_GL_Viewport()
 {
-    return new QGLWidget();
+    QGLFormat format = QGLFormat::defaultFormat();
+    format.setSwapInterval(1);
+    return new QGLWidget(format);
 }
 
 bool Is_GL_Viewport(const QWidget* widget)
@@ -63,4 +73,14 @@ QPoint Event_Pos(const QMouseEvent* event)
 }
 
 #endif
+// The same in both versions (QWidget::screen() came with Qt 5.14).
+double Refresh_Rate(const QWidget* widget)
+{
+    bool given = false;
+    const double stand_in = qEnvironmentVariable("TAVRELO_REFRESH_RATE").toDouble(&given);
+    if (given)
+        return stand_in;
+    const QScreen* screen = widget != nullptr ? widget->screen() : QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->refreshRate() : 0.0;
+}
 } // namespace Qt_Bridge

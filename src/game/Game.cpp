@@ -36,10 +36,10 @@
 
 namespace
 {
-// Counted in frame ticks rather than measured time: the guard then needs no
-// clock of its own and tests can run it frame by frame. 32 ticks of the 16 ms
-// timer last half a second at full rate, and longer on a machine too loaded
-// to keep up, so a player's second tap is never let through sooner.
+// Counted in steps rather than measured time: the guard then needs no clock
+// of its own and tests can run it step by step. 32 steps last just over half
+// a second, and longer on a machine too slow to keep up, so a player's second
+// tap is never let through sooner.
 constexpr int Quit_Guard_Frames = 32;
 
 QString Track_Caption(int index)
@@ -60,7 +60,7 @@ Game::Game(Surface_Choice::Renderer renderer, bool windowed)
     : QGraphicsView(), m_state(State_Menu), m_camera_angle(m_race.m_camera_angle),
       m_closest_distance(m_race.m_closest_distance), m_on_last_segment(m_race.m_on_last_segment),
       m_closest_segment(m_race.m_closest_segment), m_segment_fraction(m_race.m_segment_fraction),
-      m_paused(false), m_restart(false), m_quit_guard(0), m_released_key(0), m_released_at(0)
+      m_paused(false), m_restart(false), m_quit_guard(0), m_released_key(0), m_released_at(0), m_steps_run(0)
 {
     Fill(m_options, new Options);
     Fill(m_preferences, new Preferences(m_options->m_settings.fileName()));
@@ -168,7 +168,13 @@ Game::Game(Surface_Choice::Renderer renderer, bool windowed)
                          if (state != Qt::ApplicationActive)
                              Hold_Race();
                      });
-    startTimer(16);
+    // Shown, so on its screen.
+    m_pacer.Set_Refresh_Rate(Qt_Bridge::Refresh_Rate(this));
+    m_pacer.Trust_Swap(Qt_Bridge::Is_GL_Viewport(viewport()));
+    m_pacer.Set_Interpolation(m_preferences->Read_Bool("video/interpolation", true));
+    m_clock.start();
+    m_pacer.Restart(m_clock.nsecsElapsed());
+    m_frame_timer.start(0, Qt::PreciseTimer, this);
 }
 
 Game::~Game()
@@ -294,16 +300,60 @@ void Game::Advance_Frame()
     Update_Camera();
 }
 
-void Game::timerEvent(QTimerEvent*)
+void Game::timerEvent(QTimerEvent* event)
 {
-    // A held race keeps its last frame, with the notice drawn over it when the window shows again.
-    if (m_paused)
+    if (event->timerId() != m_frame_timer.timerId())
+    {
+        QGraphicsView::timerEvent(event);
         return;
-    Advance_Frame();
+    }
+    const qint64 now = m_clock.nsecsElapsed();
+    bool drawn = false;
+    if (m_paused)
+    {
+        // A held race keeps its last frame, with the notice drawn over it when
+        // the window shows again; the time it is held is not raced afterwards.
+        m_pacer.Restart(now);
+    }
+    else
+    {
+        const Frame_Pacer::Plan plan = m_pacer.Frame(now);
+        for (int i = 0; i < plan.steps; ++i)
+        {
+            Advance_Frame();
+            ++m_steps_run;
+            m_blend.Keep(m_race);
+        }
+        if (plan.draw)
+        {
+            Draw_Frame(plan.blend);
+            drawn = true;
+        }
+    }
+    const qint64 wait = m_pacer.Next_Frame_In(m_clock.nsecsElapsed(), drawn);
+    m_frame_timer.start(static_cast<int>((wait + 500000) / 1000000), Qt::PreciseTimer, this);
+}
+
+void Game::Draw_Frame(bool blend)
+{
+    if (blend)
+        m_blend.Begin(*m_scene.Get(), m_race, m_pacer.Blend(), QSize(width(), height()));
     m_scene->invalidate(QRectF(), QGraphicsScene::AllLayers);
     // The OpenGL viewport is a native child window: repainting the view alone
     // would leave it to a later update, so the viewport is repainted at once.
     viewport()->repaint();
+    if (blend)
+        m_blend.End(*m_scene.Get());
+}
+
+void Game::Set_Interpolation(bool on)
+{
+    m_pacer.Set_Interpolation(on);
+}
+
+bool Game::Interpolates() const
+{
+    return m_pacer.Blends();
 }
 
 float Game::Follow_Camera_Angle(float camera_angle, float ship_heading)

@@ -2,10 +2,14 @@
 #ifndef TAVRELO_GAME_H
 #define TAVRELO_GAME_H
 
+#include "Frame_Blend.h"
+#include "Frame_Pacer.h"
 #include "Race.h"
 #include "Single"
 #include "Surface_Choice.h"
 
+#include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QGraphicsView>
 #include <QPointF>
 #include <QString>
@@ -56,9 +60,13 @@ public:
     void Update_Game();
 
     // One frame of game logic without the repaint: element updates, the menu
-    // poll or the race rules, and the camera. The timer runs this and then
-    // repaints; tests and benchmarks call it directly.
+    // poll or the race rules, and the camera. The frame loop runs it as many
+    // times as wall time asks (Frame_Pacer) and then repaints; tests and
+    // benchmarks call it directly.
     void Advance_Frame();
+    // Whether frames between two steps are drawn blended, on a screen faster than the steps.
+    void Set_Interpolation(bool on);
+    bool Interpolates() const;
 
     // The race's camera (Race::Follow_Camera_Angle, Race::Screen_To_World).
     // The UI's scale and the buttons' places for a view of this size (on every resize).
@@ -121,6 +129,8 @@ public:
     // The key released last, and at which time of the window system: a repeat's press comes at the same one.
     int m_released_key;
     quint64 m_released_at;
+    // Steps the frame loop has run (not those called from outside it).
+    qint64 m_steps_run;
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -133,6 +143,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Repaints now, blended between the last two steps or not.
+    void Draw_Frame(bool blend);
     void Update_Camera();
     void Hold_Race();
     void Resume_Race();
@@ -142,6 +154,13 @@ private:
     // warns on standard error about each one the file does not take.
     // Returns why the new best was not written, or nothing.
     QString Save_Records(const Unsaved_Record* new_best);
+
+    // The frame loop: a monotonic clock, the rule that turns its time into
+    // steps and frames, and a single-shot timer for the next frame.
+    QElapsedTimer m_clock;
+    Frame_Pacer m_pacer;
+    Frame_Blend m_blend;
+    QBasicTimer m_frame_timer;
 };
 
 #endif

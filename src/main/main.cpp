@@ -72,7 +72,7 @@ QStringList Without_Qt_Options(const QStringList& arguments)
 }
 
 Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Renderer* renderer,
-                               bool* windowed, bool* mute)
+                               bool* windowed, bool* mute, bool* no_interpolation)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -95,49 +95,60 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
                        "where OpenGL cannot start. Force one if the game stutters or OpenGL misbehaves."),
         QStringLiteral("auto|opengl|raster"), QStringLiteral("auto"));
     parser.addOption(surface);
-        "the same course again; Enter or Space starts a race from the menu, Left and\n"
-        "Right pick its course; F11 switches between full screen and a window; M turns\n"
-        "the sound off and on (kept for the next start, with the volume, in the\n"
-        "preferences' sound/mute and sound/volume, 0 to 100)."));
-        QCoreApplication::setApplicationVersion(QStringLiteral(TAVRELO_VERSION));
-        const bool parsed = parser.parse(arguments);
-        if (parser.isSet(help))
-        {
-            // The help names the program as it is called from a menu or a shell.
-            std::fputs(
-                qPrintable(parser.helpText().replace(QRegularExpression("^Usage: \\S+"), "Usage: tavrelo")),
-                stdout);
-            return Command_Line::Done;
-        }
-        if (parser.isSet(QStringLiteral("help-all")))
-        {
-            if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-                return Command_Line::Help_All;
-            parser.process(*QCoreApplication::instance()); // prints the help and ends the program
-            return Command_Line::Done;
-        }
-        if (parser.isSet(version))
-        {
-            std::printf("tavrelo %s\n", TAVRELO_VERSION);
-            return Command_Line::Done;
-        }
-        if (!parsed || !parser.positionalArguments().isEmpty())
-        {
-            const QString error =
-                parsed ? QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments()[0])
-                       : parser.errorText();
-            std::fprintf(stderr, "tavrelo: %s (try 'tavrelo --help')\n", qPrintable(error));
-            return Command_Line::Wrong;
-        }
-        if (!Surface_Choice::Parse(parser.value(surface), renderer))
-        {
-            std::fprintf(stderr, "tavrelo: unknown renderer '%s': choose %s (try 'tavrelo --help')\n",
-                         qPrintable(parser.value(surface)), qPrintable(Surface_Choice::Choices()));
-            return Command_Line::Wrong;
-        }
-        *windowed = parser.isSet(window);
-        *mute = parser.isSet(silent);
-        return Command_Line::Play;
+    const QCommandLineOption window(
+        QStringLiteral("window"),
+        QStringLiteral("Start in a window that can be resized rather than on the whole "
+                       "screen (F11 switches)."));
+    parser.addOption(window);
+    const QCommandLineOption silent(QStringLiteral("mute"),
+                                    QStringLiteral("Start with the sound off (M turns it on)."));
+    parser.addOption(silent);
+    const QCommandLineOption steps_only(
+        QStringLiteral("no-interpolation"),
+        QStringLiteral("On a screen faster than 60 Hz, show the race only as it stands after each of its 60 "
+                       "steps a second, rather than drawing the frames between two steps where the craft, "
+                       "the ghost and the camera were at that moment."));
+    parser.addOption(steps_only);
+    QCoreApplication::setApplicationVersion(QStringLiteral(TAVRELO_VERSION));
+    const bool parsed = parser.parse(arguments);
+    if (parser.isSet(help))
+    {
+        // The help names the program as it is called from a menu or a shell.
+        std::fputs(
+            qPrintable(parser.helpText().replace(QRegularExpression("^Usage: \\S+"), "Usage: tavrelo")),
+            stdout);
+        return Command_Line::Done;
+    }
+    if (parser.isSet(QStringLiteral("help-all")))
+    {
+        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+            return Command_Line::Help_All;
+        parser.process(*QCoreApplication::instance()); // prints the help and ends the program
+        return Command_Line::Done;
+    }
+    if (parser.isSet(version))
+    {
+        std::printf("tavrelo %s\n", TAVRELO_VERSION);
+        return Command_Line::Done;
+    }
+    if (!parsed || !parser.positionalArguments().isEmpty())
+    {
+        const QString error =
+            parsed ? QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments()[0])
+                   : parser.errorText();
+        std::fprintf(stderr, "tavrelo: %s (try 'tavrelo --help')\n", qPrintable(error));
+        return Command_Line::Wrong;
+    }
+    if (!Surface_Choice::Parse(parser.value(surface), renderer))
+    {
+        std::fprintf(stderr, "tavrelo: unknown renderer '%s': choose %s (try 'tavrelo --help')\n",
+                     qPrintable(parser.value(surface)), qPrintable(Surface_Choice::Choices()));
+        return Command_Line::Wrong;
+    }
+    *windowed = parser.isSet(window);
+    *mute = parser.isSet(silent);
+    *no_interpolation = parser.isSet(steps_only);
+    return Command_Line::Play;
 }
 } // namespace
 
@@ -145,12 +156,15 @@ int main(int argc, char** argv)
 {
     Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto;
     bool windowed = false;
+    bool mute = false;
+    bool no_interpolation = false;
     Command_Line command = Command_Line::Play;
     {
         // No display yet: --help, --version and wrong usage answer where there is none.
         QCoreApplication core(argc, argv);
         QCoreApplication::setApplicationName("tavrelo");
-        command = Read_Command_Line(Without_Qt_Options(QCoreApplication::arguments()), &renderer, &windowed);
+        command = Read_Command_Line(Without_Qt_Options(QCoreApplication::arguments()), &renderer, &windowed,
+                                    &mute, &no_interpolation);
     }
     if (command == Command_Line::Wrong)
         return 2;
@@ -162,7 +176,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "minimal");
         QApplication help(argc, argv);
         QCoreApplication::setApplicationName("tavrelo");
-        Read_Command_Line(QCoreApplication::arguments(), &renderer, &windowed);
+        Read_Command_Line(QCoreApplication::arguments(), &renderer, &windowed, &mute, &no_interpolation);
         return 0;
     }
 
@@ -170,7 +184,8 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName("Tavrelo");
     QApplication::setQuitOnLastWindowClosed(true);
     // Qt has taken its own options (-platform and the like) out of the list.
-    if (Read_Command_Line(QCoreApplication::arguments(), &renderer, &windowed, &mute) != Command_Line::Play)
+    if (Read_Command_Line(QCoreApplication::arguments(), &renderer, &windowed, &mute, &no_interpolation) !=
+        Command_Line::Play)
         return 2;
 
     int exit_code = 0;
@@ -178,6 +193,8 @@ int main(int argc, char** argv)
         Game game(renderer, windowed);
         if (mute)
             game.m_sound->Set_Muted(true);
+        if (no_interpolation)
+            game.Set_Interpolation(false);
         exit_code = QApplication::exec();
     }
     return exit_code;

@@ -18,10 +18,15 @@
 #include "UI_Button.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QSettings>
 #include <QTimer>
 #include <QtTest>
+
+#include <cmath>
 
 namespace
 {
@@ -68,6 +73,57 @@ private slots:
                                   10000);
         QVERIFY(game.m_main_menu->Get_Visible_Alpha() > menu_alpha);
         game.viewport()->removeEventFilter(&counter);
+    }
+
+    // 60 steps in each second of wall time, whatever the screen's rate and the timers' grain.
+    void five_seconds_of_wall_time_run_three_hundred_steps()
+    {
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        QTest::qWait(500);
+        QElapsedTimer clock;
+        const qint64 steps_before = game.m_steps_run;
+        clock.start();
+        QTest::qWait(5000);
+        const qint64 steps = game.m_steps_run - steps_before;
+        const double expected = 60.0 * static_cast<double>(clock.nsecsElapsed()) / 1e9;
+        qInfo("%lld steps in %.3f s of wall time", steps, static_cast<double>(clock.nsecsElapsed()) / 1e9);
+        QVERIFY2(std::fabs(static_cast<double>(steps) - expected) <= 0.02 * 300.0,
+                 qPrintable(QString("%1 steps where %2 were due").arg(steps).arg(expected)));
+    }
+
+    // Frames between steps are drawn on a screen faster than the steps, unless the player's preference says
+    // not.
+    void frames_are_blended_on_faster_screens_unless_turned_off_data()
+    {
+        QTest::addColumn<QByteArray>("rate");
+        QTest::addColumn<QString>("preference");
+        QTest::addColumn<bool>("blended");
+        QTest::newRow("144 Hz") << QByteArray("144") << QString() << true;
+        QTest::newRow("144 Hz, turned off") << QByteArray("144") << QString("false") << false;
+        QTest::newRow("144 Hz, a preference that is no answer")
+            << QByteArray("144") << QString("maybe") << true;
+        QTest::newRow("60 Hz") << QByteArray("60") << QString("true") << false;
+        QTest::newRow("reported 0 Hz: 60") << QByteArray("0") << QString() << false;
+    }
+    void frames_are_blended_on_faster_screens_unless_turned_off()
+    {
+        QFETCH(QByteArray, rate);
+        QFETCH(QString, preference);
+        QFETCH(bool, blended);
+        Temporary_Settings settings;
+        QVERIFY(settings.Is_Valid());
+        if (!preference.isEmpty())
+            QSettings(QFileInfo(settings.File()).absolutePath() + "/Tavrelo-preferences.ini",
+                      QSettings::IniFormat)
+                .setValue("video/interpolation", preference);
+        qputenv("TAVRELO_REFRESH_RATE", rate);
+        Game game;
+        qunsetenv("TAVRELO_REFRESH_RATE");
+        QCOMPARE(game.Interpolates(), blended);
+        game.Set_Interpolation(false);
+        QVERIFY(!game.Interpolates());
+        Isolate_Settings(m_settings.Path());
     }
 
     void the_game_is_built_in_the_stated_order()
