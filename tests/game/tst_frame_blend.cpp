@@ -2,7 +2,6 @@
 #include "Frame_Blend.h"
 #include "Game_Scene.h"
 #include "Ghost_Ship.h"
-#include "Lap_Timer.h"
 #include "Level.h"
 #include "Race.h"
 #include "Ship.h"
@@ -101,9 +100,8 @@ private slots:
         level.Init(0);
         Ship ship;
         Ghost_Ship ghost;
-        Lap_Timer timer;
         Race race;
-        race.Attach(&level, &ship, &ghost, &timer);
+        race.Attach(&level, &ship, &ghost);
         race.Reset(QString(), 0.0f, View);
         Game_Scene scene;
         scene.m_world_elements = {&level, &ghost, &ship};
