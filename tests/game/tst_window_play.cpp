@@ -27,9 +27,10 @@ Q_DECLARE_METATYPE(Surface_Choice::Renderer)
 
 namespace
 {
-QPoint Center_Of(const UI_Button& button)
+// Where a button is on the screen: buttons are laid out at the HUD's scale.
+QPoint Center_Of(Game& game, const UI_Button& button)
 {
-    return button.m_rect.center().toPoint();
+    return (button.m_rect.center() * game.m_scene->m_ui_scale).toPoint();
 }
 
 // The whole race state after a frame, to the bit: craft, thrusts, nearest
@@ -126,7 +127,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&game));
         QTRY_VERIFY(!game.m_start_button->m_rect.isEmpty());
         QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                          Center_Of(*game.m_start_button.Get()));
+                          Center_Of(game, *game.m_start_button.Get()));
         QTRY_COMPARE(game.m_state, int(Game::State_Race));
         QVERIFY(game.m_ingame_instructions->Is_Visible());
         QVERIFY(!game.m_race.m_clock.m_running);
@@ -144,7 +145,7 @@ private slots:
 
         QTRY_VERIFY(!game.m_ingame_quit_button->m_rect.isEmpty());
         QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                          Center_Of(*game.m_ingame_quit_button.Get()));
+                          Center_Of(game, *game.m_ingame_quit_button.Get()));
         QTRY_COMPARE(game.m_state, int(Game::State_Menu));
         QCOMPARE(game.m_race.m_clock.m_elapsed, 0.0f);
         QVERIFY(!game.m_race.m_clock.m_running);
@@ -155,7 +156,7 @@ private slots:
                            [&game]
                            {
                                QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                                                 Center_Of(*game.m_quit_button.Get()));
+                                                 Center_Of(game, *game.m_quit_button.Get()));
                            });
         QCOMPARE(QApplication::exec(), 0);
     }
@@ -166,16 +167,16 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&game));
         QTRY_VERIFY(!game.m_prev_track_button->m_rect.isEmpty());
         QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                          Center_Of(*game.m_prev_track_button.Get()));
+                          Center_Of(game, *game.m_prev_track_button.Get()));
         QTRY_COMPARE(game.m_level->m_track_index, 2);
         QCOMPARE(game.m_main_menu->m_caption, QString("Track #3. Tertius"));
         QCOMPARE(game.m_ship->m_position, QPointF(1000, 1000));
         QTRY_VERIFY(!game.m_next_track_button->m_rect.isEmpty());
         QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                          Center_Of(*game.m_next_track_button.Get()));
+                          Center_Of(game, *game.m_next_track_button.Get()));
         QTRY_COMPARE(game.m_level->m_track_index, 0);
         QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                          Center_Of(*game.m_next_track_button.Get()));
+                          Center_Of(game, *game.m_next_track_button.Get()));
         QTRY_COMPARE(game.m_level->m_track_index, 1);
         QCOMPARE(game.m_main_menu->m_caption, QString("Track #2. Secundus"));
         QCOMPARE(game.m_ship->m_position, QPointF(700, 1000));
@@ -229,7 +230,7 @@ private slots:
         QCOMPARE(game.m_level->m_track_index, course); // raced last, in the file before the game started
         QTRY_VERIFY(!game.m_start_button->m_rect.isEmpty());
         QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                          Center_Of(*game.m_start_button.Get()));
+                          Center_Of(game, *game.m_start_button.Get()));
         QTRY_COMPARE(game.m_state, int(Game::State_Race));
         // From here on only the frames below run: the race starts afresh
         // whatever the timer did while the menu faded.
@@ -346,7 +347,7 @@ private slots:
             QApplication::sendEvent(&game, &press);
         else if (input == "tap QUIT")
             QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                              Center_Of(*game.m_quit_button.Get()));
+                              Center_Of(game, *game.m_quit_button.Get()));
         else if (input == "deactivate")
             QApplication::sendEvent(&game, &away);
         else if (input == "hide")
