@@ -231,9 +231,14 @@ private slots:
         game.setProcessEnvironment(env);
         game.start(other_reads ? other_game : qEnvironmentVariable("TAVRELO_EXE"), QStringList());
         QVERIFY(game.waitForStarted());
-        QByteArray errors;
-        QTRY_VERIFY2_WITH_TIMEOUT((errors += game.readAllStandardError()).contains(settings.toLocal8Bit()),
-                                  errors.constData(), 20000);
+        // The game says nothing on a good start: its window on the screen shows it got past the records.
+        QProcess window;
+        window.start("xdotool", {"search", "--sync", "--onlyvisible", "--pid",
+                                 QString::number(game.processId()), "--name", "^Tavrelo$"});
+        const bool shown = window.waitForFinished(30000) && window.exitCode() == 0;
+        if (window.state() != QProcess::NotRunning)
+            window.kill();
+        QVERIFY2(shown, game.readAllStandardError().constData());
         QTest::qWait(1000);
         QCOMPARE(game.state(), QProcess::Running);
         game.terminate();
