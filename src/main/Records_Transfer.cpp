@@ -7,11 +7,14 @@
 #include "Stored_Record.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 int Export(const QStringList& arguments)
 {
     Records_Command command("export", "Writes one course's best lap and its ghost to a record file (JSON).",
                             "COURSE FILE");
+    const QCommandLineOption force("force", "Replaces FILE when it exists.");
+    command.parser.addOption(force);
     if (const int status = command.Parse(arguments, 2, 2))
         return status < 0 ? Done : status;
     const int course = Course_Argument("export", command.Argument(0));
@@ -26,6 +29,12 @@ int Export(const QStringList& arguments)
         return Rejected;
     }
     const QString path = command.Argument(1);
+    // A lap file may well be a friend's lap or an older best of one's own: never lost unasked.
+    if (QFileInfo::exists(path) && !command.parser.isSet(force))
+    {
+        Error(QStringLiteral("%1: not written: the file exists (--force replaces it)").arg(path));
+        return Rejected;
+    }
     QString reason;
     if (!Save_Whole(path, Record_File::Write(course, record.m_time, record.m_ghost, record.m_inputs), reason))
     {
