@@ -26,7 +26,8 @@ const char* const Overview =
     "  clear COURSE --yes                 removes a course's record\n"
     "\n"
     "COURSE is 1, 2 or 3, or a course's name in any case. 'tavrelo-records COMMAND --help' says more.\n"
-    "A replaced or cleared record is first copied, with the whole settings file, beside it.\n"
+    "A replaced or cleared record is first copied, with the whole settings file, beside it (the newest\n"
+    "ten copies are kept).\n"
     "Exit status: 0 done, 1 a file rejected or a write failed, 2 wrong usage.\n";
 
 } // namespace
