@@ -312,6 +312,45 @@ private slots:
         QVERIFY(settings_file.open(QIODevice::ReadOnly));
         QCOMPARE(settings_file.readAll(), before);
     }
+
+    // The menu's best time says when the record has no inputs to prove it, until a lap of the
+    // player's own replaces it.
+    void the_menu_marks_an_unverified_best_data()
+    {
+        QTest::addColumn<bool>("inputs"); // whether the stored best keeps its inputs
+        QTest::addColumn<bool>("beaten"); // whether a lap is then driven that beats it
+        QTest::newRow("proven") << true << false;
+        QTest::newRow("imported unverified") << false << false;
+        QTest::newRow("unverified, then beaten") << false << true;
+    }
+    void the_menu_marks_an_unverified_best()
+    {
+        QFETCH(bool, inputs);
+        QFETCH(bool, beaten);
+        Temporary_Settings settings;
+        QVERIFY(settings.Is_Valid());
+        const Headless_Lap lap = Drive_Headless_Lap(0, QSize(800, 480));
+        QVERIFY(lap.finished);
+        // A beaten best is a slow one, kept before laps kept their inputs.
+        const float best = beaten ? 500.0f : lap.time;
+        {
+            Options options;
+            QVERIFY(options.Write_Record(0, best, beaten ? QString() : lap.ghost,
+                                         inputs ? lap.inputs : QString()));
+        }
+        Game game;
+        QCOMPARE(game.m_level->m_track_index, 0);
+        QCOMPARE(game.m_lap_timer->Text(), "00:00:00, best: " + Race_Clock::Format_Time(best) +
+                                               (inputs ? QString() : QStringLiteral(" (unverified)")));
+        if (!beaten)
+            return;
+        Start_Race(game);
+        Pursuit_Driver(game).Drive_Lap(90 * 60);
+        QCOMPARE(game.m_state, int(Game::State_Menu));
+        QCOMPARE(game.m_lap_timer->Text(),
+                 Race_Clock::Format_Time(game.m_race.m_clock.m_elapsed) +
+                     ", best: " + Race_Clock::Format_Time(game.m_race.m_clock.m_elapsed));
+    }
 };
 
 int main(int argc, char** argv)
