@@ -379,11 +379,31 @@ void Game::Reset_Ship()
     m_main_menu->m_track_index = index;
     m_main_menu->m_caption = Track_Caption(index);
 
-    m_race.Reset(m_options->Read_Ghost(index), m_options->Read_Best_Time(index), QSize(width(), height()),
-                 m_options->Read_Inputs(index));
+    const float best = m_options->Read_Best_Time(index);
+    const QString inputs = m_options->Read_Inputs(index);
+    // A best kept without the inputs that drove it (one imported with --unverified) proves nothing.
+    m_lap_timer->m_best_note = best > 0.0f && inputs.isEmpty() ? QStringLiteral("unverified") : QString();
+    if (m_rival.m_course == index)
+    {
+        // The clock still shows the player's own best: only the ghost is the rival's.
+        m_race.Reset(m_rival.m_ghost, m_rival.m_time, QSize(width(), height()), m_rival.m_inputs);
+        m_race.m_clock.m_best = best;
+    }
+    else
+    {
+        m_race.Reset(m_options->Read_Ghost(index), best, QSize(width(), height()), inputs);
+    }
     m_scene->m_world_to_screen = m_race.m_world_to_screen;
     m_scene->m_screen_to_world = m_race.m_screen_to_world;
     m_stars->m_reset_stars = true;
+}
+
+void Game::Race_Against(const Rival_Lap& rival)
+{
+    m_rival = rival;
+    if (m_rival.Is_Loaded())
+        m_level->Init(m_rival.m_course);
+    Reset_Ship();
 }
 
 void Game::Update_Game()
@@ -421,6 +441,7 @@ void Game::Update_Game()
     }
 
     m_race.m_clock.m_best = time;
+    m_lap_timer->m_best_note.clear();
     m_sound->Play(Cue_New_Best);
     const QString& record = m_ghost_ship->m_record;
     // A lap too long for its ghost keeps none, but its inputs still prove its time.

@@ -5,6 +5,7 @@
 #include "Frame_Blend.h"
 #include "Frame_Pacer.h"
 #include "Race.h"
+#include "Rival_Lap.h"
 #include "Single"
 #include "Surface_Choice.h"
 
@@ -56,6 +57,9 @@ public:
     void Set_State(Game_State state);
     // Puts everything that belongs to one run back to the start of the level's course.
     void Reset_Ship();
+    // Races the ghost of rival's lap on its course, rather than the player's own; the player's
+    // own record is kept and judged as ever.
+    void Race_Against(const Rival_Lap& rival);
     // The race rules, once per race frame.
     void Update_Game();
 
@@ -119,6 +123,8 @@ public:
         QString inputs;
     };
     std::vector<Unsaved_Record> m_unsaved_records;
+    // The lap whose ghost is raced on its course instead of the player's own (none when not loaded).
+    Rival_Lap m_rival;
 
     // A race held while the game is not in front: no frame runs until the next press or key.
     bool m_paused;

@@ -10,8 +10,9 @@ Lap_Timer::Lap_Timer(const Race_Clock* clock) : m_clock(clock) {}
 
 QString Lap_Timer::Text() const
 {
-    return Race_Clock::Format_Time(m_clock->m_elapsed) + QStringLiteral(", best: ") +
-           Race_Clock::Format_Time(m_clock->m_best);
+    const QString text = Race_Clock::Format_Time(m_clock->m_elapsed) + QStringLiteral(", best: ") +
+                         Race_Clock::Format_Time(m_clock->m_best);
+    return m_best_note.isEmpty() ? text : text + QStringLiteral(" (%1)").arg(m_best_note);
 }
 
 QString Lap_Timer::Gap_Text() const

@@ -24,6 +24,8 @@ public:
     QColor Gap_Colour() const;
 
     const Race_Clock* m_clock;
+    // Said in brackets after the best time: "unverified" for a best with no inputs to prove it.
+    QString m_best_note;
 };
 
 #endif

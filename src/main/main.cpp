@@ -1,5 +1,6 @@
 // The entry point: the command line, one application, one Game, the event loop.
 #include "Game.h"
+#include "Rival_Lap.h"
 #include "Sound_Player.h"
 #include "Surface_Choice.h"
 
@@ -72,7 +73,7 @@ QStringList Without_Qt_Options(const QStringList& arguments)
 }
 
 Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Renderer* renderer,
-                               bool* windowed, bool* mute, bool* no_interpolation)
+                               bool* windowed, bool* mute, bool* no_interpolation, QString* ghost)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -109,6 +110,14 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
                        "steps a second, rather than drawing the frames between two steps where the craft, "
                        "the ghost and the camera were at that moment."));
     parser.addOption(steps_only);
+    const QCommandLineOption rival(
+        QStringLiteral("ghost"),
+        QStringLiteral("Race against the ghost of the lap in FILE (one 'tavrelo-records export' wrote, a "
+                       "friend's say) on its course, once its inputs prove it; your own best and ghost stay "
+                       "as they are. A lap they do not prove is not raced: one line says why, and your own "
+                       "ghost is raced."),
+        QStringLiteral("FILE"));
+    parser.addOption(rival);
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVRELO_VERSION));
     const bool parsed = parser.parse(arguments);
     if (parser.isSet(help))
@@ -148,6 +157,7 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
     *windowed = parser.isSet(window);
     *mute = parser.isSet(silent);
     *no_interpolation = parser.isSet(steps_only);
+    *ghost = parser.value(rival);
     return Command_Line::Play;
 }
 } // namespace
@@ -158,13 +168,14 @@ int main(int argc, char** argv)
     bool windowed = false;
     bool mute = false;
     bool no_interpolation = false;
+    QString ghost;
     Command_Line command = Command_Line::Play;
     {
         // No display yet: --help, --version and wrong usage answer where there is none.
         QCoreApplication core(argc, argv);
         QCoreApplication::setApplicationName("tavrelo");
         command = Read_Command_Line(Without_Qt_Options(QCoreApplication::arguments()), &renderer, &windowed,
-                                    &mute, &no_interpolation);
+                                    &mute, &no_interpolation, &ghost);
     }
     if (command == Command_Line::Wrong)
         return 2;
@@ -176,7 +187,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "minimal");
         QApplication help(argc, argv);
         QCoreApplication::setApplicationName("tavrelo");
-        Read_Command_Line(QCoreApplication::arguments(), &renderer, &windowed, &mute, &no_interpolation);
+        Read_Command_Line(QCoreApplication::arguments(), &renderer, &windowed, &mute, &no_interpolation,
+                          &ghost);
         return 0;
     }
 
@@ -184,13 +196,22 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName("Tavrelo");
     QApplication::setQuitOnLastWindowClosed(true);
     // Qt has taken its own options (-platform and the like) out of the list.
-    if (Read_Command_Line(QCoreApplication::arguments(), &renderer, &windowed, &mute, &no_interpolation) !=
-        Command_Line::Play)
+    if (Read_Command_Line(QCoreApplication::arguments(), &renderer, &windowed, &mute, &no_interpolation,
+                          &ghost) != Command_Line::Play)
         return 2;
+
+    // Checked before the window opens: a lap that is not raced is told where the game was started.
+    Rival_Lap rival;
+    QString reason;
+    if (!ghost.isEmpty() && !rival.Load(ghost, reason))
+        std::fprintf(stderr, "tavrelo: %s: not raced: %s; racing your own ghost\n", qPrintable(ghost),
+                     qPrintable(reason));
 
     int exit_code = 0;
     {
         Game game(renderer, windowed);
+        if (rival.Is_Loaded())
+            game.Race_Against(rival);
         if (mute)
             game.m_sound->Set_Muted(true);
         if (no_interpolation)

@@ -5,6 +5,7 @@
 #include "Track_List.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaType>
@@ -12,8 +13,39 @@
 #include <QSaveFile>
 #include <QVariant>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <utility>
+#include <vector>
+
+namespace
+{
+// Removes all but the newest Options::Backups_Kept backups of settings, never the one just made
+// (a clock set back would make it look old). Only names Back_Up gives are touched; a backup that
+// will not go is left, as it costs only room.
+void Prune_Backups(const QString& settings, const QString& made)
+{
+    const QFileInfo info(settings);
+    const QRegularExpression stamp(QStringLiteral("^%1\\.(\\d{8}-\\d{6})(?:-(\\d{1,9}))?\\.bak$")
+                                       .arg(QRegularExpression::escape(info.fileName())));
+    // Oldest first: by the stamp, then by the number added within one second (none is the first).
+    std::vector<std::pair<std::pair<QString, int>, QString>> backups;
+    const QDir folder = info.absoluteDir();
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden))
+    {
+        const QRegularExpressionMatch match = stamp.match(name);
+        const QString path = folder.filePath(name);
+        if (match.hasMatch() && QFileInfo(path) != QFileInfo(made))
+            backups.push_back(
+                {{match.captured(1), match.captured(2).isEmpty() ? 1 : match.captured(2).toInt()}, path});
+    }
+    std::sort(backups.begin(), backups.end());
+    const int surplus = int(backups.size()) - (Options::Backups_Kept - 1);
+    for (int i = 0; i < surplus; ++i)
+        QFile::remove(backups[size_t(i)].second);
+}
+} // namespace
 
 Options::Options()
     : m_settings(QSettings::IniFormat, QSettings::UserScope, "Norvikk", "Tavrelo", nullptr),
@@ -179,6 +211,7 @@ QString Options::Back_Up(QString& reason)
     }
     // The file as found is safe now: this session's writes need no copy of their own.
     m_kept = true;
+    Prune_Backups(settings, backup);
     return backup;
 }
 

@@ -12,6 +12,9 @@
 class Options : public Global_Singleton<Options>
 {
 public:
+    // How many backups of the settings file Back_Up keeps.
+    static constexpr int Backups_Kept = 10;
+
     Options();
     ~Options() override;
 
@@ -47,7 +50,8 @@ public:
     // What makes the file read with errors: a line Qt cannot read, bytes that are not UTF-8, or a
     // record that fails its checks. Empty when it reads cleanly or is not there.
     QString Read_Fault();
-    // Copies the file as it is now to <file>.<date>-<time>.bak (a number added when that is taken).
+    // Copies the file as it is now to <file>.<date>-<time>.bak (a number added when that is taken),
+    // and keeps only the newest Backups_Kept of these copies.
     // Returns the copy's path, or an empty string and the reason.
     QString Back_Up(QString& reason);
     // Once, after a write that first copied a file reading with errors: the line that says so,

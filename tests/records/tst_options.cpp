@@ -4,7 +4,9 @@
 #include "Test_Support.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -69,6 +71,8 @@ private slots:
     void a_best_time_is_written_as_qsettings_writes_a_float();
     void preferences_read_and_write_beside_the_records_data();
     void preferences_read_and_write_beside_the_records();
+    void a_backup_keeps_the_newest_ten_data();
+    void a_backup_keeps_the_newest_ten();
 
 private:
     // Each test gets a settings folder of its own: its file starts absent.
@@ -371,6 +375,57 @@ void tst_Options::preferences_read_and_write_beside_the_records()
     Preferences again(Ini_Path());
     QCOMPARE(again.Read_Int("sound/volume", 80, 0, 100), damaged ? 80 : 55);
     QCOMPARE(again.Read_Last_Course(3), read.right(1).toInt());
+}
+
+void tst_Options::a_backup_keeps_the_newest_ten_data()
+{
+    // The files beside the settings file before a backup, and those of them still there after it.
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QStringList>("after");
+    const auto backups = [](const char* stamp, int first, int last)
+    {
+        QStringList names;
+        for (int i = first; i <= last; ++i)
+            names << QStringLiteral("Tavrelo.ini.%1%2.bak").arg(stamp).arg(i, 2, 10, QChar('0'));
+        return names;
+    };
+    QTest::newRow("none yet") << QStringList() << QStringList();
+    QTest::newRow("nine kept") << backups("20260101-0000", 1, 9) << backups("20260101-0000", 1, 9);
+    QTest::newRow("the oldest three go")
+        << backups("20260101-0000", 1, 12) << backups("20260101-0000", 4, 12);
+    // Numbered copies of one second come after the unnumbered one, 10 after 2.
+    const QStringList numbered{"Tavrelo.ini.20260101-000010.bak", "Tavrelo.ini.20260101-000010-2.bak",
+                               "Tavrelo.ini.20260101-000010-10.bak"};
+    QTest::newRow("numbered within a second")
+        << backups("20260101-0000", 1, 7) + numbered << backups("20260101-0000", 2, 7) + numbered;
+    // A clock set back makes the new copy the oldest by its name: it stays all the same.
+    QTest::newRow("from a clock ahead") << backups("29990101-0000", 1, 10) << backups("29990101-0000", 2, 10);
+    const QStringList others{"Tavrelo-preferences.ini.20200101-000000.bak", "Tavrelo.ini.mine.bak",
+                             "Tavrelo.ini.20200101-000000.bak.txt", "Tavrelo.ini.20200101-000000.bak~"};
+    QTest::newRow("other files are left alone")
+        << others + backups("20260101-0000", 1, 10) << others + backups("20260101-0000", 2, 10);
+}
+
+void tst_Options::a_backup_keeps_the_newest_ten()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, after);
+    Write_Ini("[level0]\ntime=42.5\n");
+    for (const QString& name : before)
+        Write_Ini("old", qPrintable(name));
+    QString backup;
+    {
+        Options options;
+        QString reason;
+        backup = options.Back_Up(reason);
+        QVERIFY2(!backup.isEmpty(), qPrintable(reason));
+    }
+    QCOMPARE(Read_File(backup), QByteArray("[level0]\ntime=42.5\n"));
+    QStringList expected = after << "Tavrelo.ini" << QFileInfo(backup).fileName();
+    expected.sort();
+    QStringList found = QDir(m_dir->path() + "/Norvikk").entryList(QDir::Files);
+    found.sort();
+    QCOMPARE(found, expected);
 }
 
 int main(int argc, char** argv)

@@ -93,6 +93,16 @@ private slots:
         const QString file = folder + QStringLiteral("/Secundus – beste Runde.json");
         run = Run_Records_Tool({"export", "SECUNDUS", file});
         QCOMPARE(run.exit_code, 0);
+        // A file already there (a friend's lap, say) is replaced only when asked.
+        const QByteArray friends_lap("{\"a friend's\": \"lap\"}");
+        Write_All(file, friends_lap);
+        run = Run_Records_Tool({"export", "2", file});
+        QVERIFY2(run.exit_code == 1 && run.errors.count('\n') == 1 && run.errors.contains(file) &&
+                     run.errors.contains("exists"),
+                 qPrintable(run.errors));
+        QCOMPARE(Read_All(file), friends_lap);
+        QCOMPARE(Run_Records_Tool({"export", "2", file, "--force"}).exit_code, 0);
+        QVERIFY(Read_All(file) != friends_lap);
 
         run = Run_Records_Tool({"clear", "2", "--yes"});
         QCOMPARE(run.exit_code, 0);

@@ -3,8 +3,12 @@
 #include "Game.h"
 #include "Ghost_Ship.h"
 #include "Lap_Timer.h"
+#include "Level.h"
+#include "Options.h"
 #include "Pursuit_Driver.h"
 #include "Race_Clock.h"
+#include "Record_File.h"
+#include "Rival_Lap.h"
 #include "Ship.h"
 #include "Test_Support.h"
 #include "UI_Button.h"
@@ -246,6 +250,111 @@ private slots:
         QFile after_file(settings);
         QVERIFY(after_file.open(QIODevice::ReadOnly));
         QCOMPARE(after_file.readAll(), before);
+    }
+
+    // A lap file's ghost (tavrelo --ghost) is raced only when its inputs prove it, and racing it
+    // leaves the player's record file as it was, to the byte.
+    void a_lap_files_ghost_is_raced_and_the_record_kept_data()
+    {
+        QTest::addColumn<QString>("fault"); // what is wrong with the lap file
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a proven lap") << QString() << QString();
+        QTest::newRow("inputs of another lap") << "inputs"
+                                               << "failed: ";
+        QTest::newRow("no inputs") << "no inputs"
+                                   << "no inputs to verify it";
+    }
+    void a_lap_files_ghost_is_raced_and_the_record_kept()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        Temporary_Settings settings;
+        QVERIFY(settings.Is_Valid());
+        // The player keeps the faster of two laps of Secundus; a friend sent the slower one.
+        const Headless_Lap first = Drive_Headless_Lap(1, QSize(800, 480), 70.0f);
+        const Headless_Lap second = Drive_Headless_Lap(1, QSize(800, 480), 50.0f);
+        QVERIFY(first.finished && second.finished && first.time != second.time);
+        const bool first_faster = first.time < second.time;
+        const Headless_Lap& own = first_faster ? first : second;
+        const Headless_Lap& friends = first_faster ? second : first;
+        {
+            Options options;
+            QVERIFY(options.Write_Record(1, own.time, own.ghost, own.inputs));
+        }
+        const QString lap_file = settings.Path() + "/friend.json";
+        {
+            QFile file(lap_file);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(Record_File::Write(1, friends.time, friends.ghost,
+                                          fault == "inputs"      ? own.inputs
+                                          : fault == "no inputs" ? QString()
+                                                                 : friends.inputs));
+        }
+        QFile settings_file(settings.File());
+        QVERIFY(settings_file.open(QIODevice::ReadOnly));
+        const QByteArray before = settings_file.readAll();
+        settings_file.close();
+
+        Rival_Lap rival;
+        QString why;
+        QCOMPARE(rival.Load(lap_file, why), reason.isEmpty());
+        QVERIFY2(why.contains(reason), qPrintable(why));
+        {
+            Game game;
+            game.Race_Against(rival);
+            QCOMPARE(game.m_level->m_track_index, reason.isEmpty() ? 1 : 0);
+            if (reason.isEmpty())
+            {
+                // The friend's ghost against the player's own best on the clock.
+                QCOMPARE(game.m_ghost_ship->m_playback, friends.ghost);
+                QCOMPARE(game.m_race.m_clock.m_best, own.time);
+                Start_Race(game);
+                Pursuit_Driver(game, first_faster ? 50.0f : 70.0f).Drive_Lap(90 * 60);
+                QCOMPARE(game.m_state, int(Game::State_Menu));
+                QVERIFY(game.m_race.m_clock.m_elapsed > own.time);
+            }
+        }
+        QVERIFY(settings_file.open(QIODevice::ReadOnly));
+        QCOMPARE(settings_file.readAll(), before);
+    }
+
+    // The menu's best time says when the record has no inputs to prove it, until a lap of the
+    // player's own replaces it.
+    void the_menu_marks_an_unverified_best_data()
+    {
+        QTest::addColumn<bool>("inputs"); // whether the stored best keeps its inputs
+        QTest::addColumn<bool>("beaten"); // whether a lap is then driven that beats it
+        QTest::newRow("proven") << true << false;
+        QTest::newRow("imported unverified") << false << false;
+        QTest::newRow("unverified, then beaten") << false << true;
+    }
+    void the_menu_marks_an_unverified_best()
+    {
+        QFETCH(bool, inputs);
+        QFETCH(bool, beaten);
+        Temporary_Settings settings;
+        QVERIFY(settings.Is_Valid());
+        const Headless_Lap lap = Drive_Headless_Lap(0, QSize(800, 480));
+        QVERIFY(lap.finished);
+        // A beaten best is a slow one, kept before laps kept their inputs.
+        const float best = beaten ? 500.0f : lap.time;
+        {
+            Options options;
+            QVERIFY(options.Write_Record(0, best, beaten ? QString() : lap.ghost,
+                                         inputs ? lap.inputs : QString()));
+        }
+        Game game;
+        QCOMPARE(game.m_level->m_track_index, 0);
+        QCOMPARE(game.m_lap_timer->Text(), "00:00:00, best: " + Race_Clock::Format_Time(best) +
+                                               (inputs ? QString() : QStringLiteral(" (unverified)")));
+        if (!beaten)
+            return;
+        Start_Race(game);
+        Pursuit_Driver(game).Drive_Lap(90 * 60);
+        QCOMPARE(game.m_state, int(Game::State_Menu));
+        QCOMPARE(game.m_lap_timer->Text(),
+                 Race_Clock::Format_Time(game.m_race.m_clock.m_elapsed) +
+                     ", best: " + Race_Clock::Format_Time(game.m_race.m_clock.m_elapsed));
     }
 };
 
