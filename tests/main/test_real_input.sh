@@ -293,8 +293,11 @@ wait_for_exit 2 || fail "the game was still running after Escape in the menu"
 # The command line, as desktop programs answer it, without a display.
 version=$(DISPLAY= "$exe" --version) || fail "tavrelo --version failed"
 [[ "$version" =~ ^tavrelo\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "tavrelo --version printed '$version'"
-DISPLAY= "$exe" --help | grep -q -- '--version' || fail "tavrelo --help does not list its options"
-DISPLAY= "$exe" --help-all | grep -q -- '-platform' || fail "tavrelo --help-all does not list Qt's options"
+# Read whole before searching: grep -q leaving early would end the game by SIGPIPE, a failure under pipefail.
+help=$(DISPLAY= "$exe" --help) || fail "tavrelo --help failed"
+grep -q -- '--version' <<<"$help" || fail "tavrelo --help does not list its options"
+help_all=$(DISPLAY= "$exe" --help-all) || fail "tavrelo --help-all failed"
+grep -q -- '-platform' <<<"$help_all" || fail "tavrelo --help-all does not list Qt's options"
 # Wrong usage is told in one line, with no display to open.
 for wrong in --no-such-option "--renderer bogus" "-platform xcb --window extra"; do
     status=0
