@@ -3,6 +3,7 @@
 #include "Board_Page.h"
 #include "Board_Store.h"
 #include "Lap_Verifier.h"
+#include "Player_Name.h"
 #include "Race_Clock.h"
 #include "Record_File.h"
 #include "Record_Picture.h"
@@ -85,39 +86,7 @@ Board_Api::Board_Api(Board_Store& store, int submissions_per_minute)
 
 QString Board_Api::Name_Problem(const QString& name)
 {
-    const QList<uint> characters = name.toUcs4();
-    if (characters.isEmpty())
-        return QStringLiteral("the name is empty");
-    if (characters.size() > Max_Name)
-        return QStringLiteral("the name is longer than %1 characters").arg(Max_Name);
-    if (name != name.normalized(QString::NormalizationForm_C))
-        return QStringLiteral("the name is not in Unicode's composed form (NFC)");
-    bool visible = false;
-    for (const uint character : characters)
-    {
-        switch (QChar::category(static_cast<char32_t>(character)))
-        {
-        case QChar::Other_Control:
-        case QChar::Other_Format: // invisible joiners and the marks that turn text around
-        case QChar::Other_Surrogate:
-        case QChar::Other_PrivateUse:
-        case QChar::Other_NotAssigned:
-        case QChar::Separator_Line:
-        case QChar::Separator_Paragraph:
-            return QStringLiteral("the name holds a control or invisible character (U+%1)")
-                .arg(QString::number(character, 16).toUpper().rightJustified(4, QChar('0')));
-        case QChar::Separator_Space:
-        case QChar::Mark_NonSpacing:
-        case QChar::Mark_SpacingCombining:
-        case QChar::Mark_Enclosing:
-            break;
-        default:
-            visible = true;
-        }
-    }
-    if (!visible)
-        return QStringLiteral("the name shows nothing");
-    return QString();
+    return Player_Name::Problem(name);
 }
 
 int Board_Api::Course_Of(const QString& text)
@@ -266,12 +235,33 @@ Board_Response Board_Api::Standings(const QString& course_text, const QHash<QStr
     QJsonArray laps;
     for (const Board_Store::Entry& entry : entries)
         laps.append(Lap_Json(entry));
-    return Json(200, QJsonObject{{QStringLiteral("course"), course + 1},
-                                 {QStringLiteral("name"), QString::fromLatin1(Get_Track_Info(course)->name)},
-                                 {QStringLiteral("total"), total},
-                                 {QStringLiteral("limit"), limit},
-                                 {QStringLiteral("offset"), offset},
-                                 {QStringLiteral("laps"), laps}});
+    QJsonObject answer{{QStringLiteral("course"), course + 1},
+                       {QStringLiteral("name"), QString::fromLatin1(Get_Track_Info(course)->name)},
+                       {QStringLiteral("total"), total},
+                       {QStringLiteral("limit"), limit},
+                       {QStringLiteral("offset"), offset},
+                       {QStringLiteral("laps"), laps}};
+    // ?player=NAME: where that player stands, wherever it is, so that a game need not page through all.
+    if (query.contains(QStringLiteral("player")))
+    {
+        const QString player = query.value(QStringLiteral("player"));
+        if (player.isEmpty() || player.size() > 4 * Max_Name)
+            return Error(400, QStringLiteral("player is a name of 1 to %1 characters").arg(Max_Name));
+        Board_Store::Entry entry;
+        switch (m_store.Player_Best(course, player, entry, total))
+        {
+        case Board_Store::Lookup_Failed:
+            return Unavailable();
+        case Board_Store::Found_Lap:
+            answer.insert(QStringLiteral("player"), Lap_Json(entry));
+            break;
+        case Board_Store::No_Lap:
+            answer.insert(QStringLiteral("player"), QJsonValue::Null);
+            break;
+        }
+        answer.insert(QStringLiteral("total"), total);
+    }
+    return Json(200, answer);
 }
 
 Board_Response Board_Api::Lap_File(const QString& id_text)

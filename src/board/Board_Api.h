@@ -2,6 +2,7 @@
 #ifndef TAVRELO_BOARD_API_H
 #define TAVRELO_BOARD_API_H
 
+#include "Player_Name.h"
 #include "Rate_Limiter.h"
 
 #include <QByteArray>
@@ -37,7 +38,7 @@ class Board_Api
 public:
     // A lap file is about 60 kB with its inputs: a body four times that is no lap.
     static constexpr int Max_Body = 256 * 1024;
-    static constexpr int Max_Name = 24;
+    static constexpr int Max_Name = Player_Name::Max_Length;
     static constexpr int Min_Key = 16;
     static constexpr int Max_Key = 256;
     static constexpr int Default_Limit = 50;

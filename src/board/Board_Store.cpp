@@ -425,6 +425,41 @@ Board_Store::Found Board_Store::Lap(qint64 id, Entry& entry)
         Lookup_Failed);
 }
 
+Board_Store::Found Board_Store::Player_Best(int course, const QString& name, Entry& entry, int& total)
+{
+    return With_Connection(
+        [&](QSqlDatabase& database)
+        {
+            bool clash = false;
+            QSqlQuery count = Prepare(database, "SELECT COUNT(*) FROM best WHERE course = ?");
+            count.addBindValue(course);
+            if (!count.exec() || !count.next())
+                return Classify(count.lastError(), database, clash), Lookup_Failed;
+            total = count.value(0).toInt();
+            count.finish();
+            QSqlQuery query =
+                Prepare(database, "SELECT b.lap_id, p.name, b.time, l.submitted FROM best b "
+                                  "JOIN players p ON p.id = b.player_id JOIN laps l ON l.id = b.lap_id "
+                                  "WHERE b.course = ? AND p.name_folded = ?");
+            query.addBindValue(course);
+            query.addBindValue(name.toCaseFolded());
+            if (!query.exec())
+                return Classify(query.lastError(), database, clash), Lookup_Failed;
+            if (!query.next())
+                return No_Lap;
+            entry.id = query.value(0).toLongLong();
+            entry.course = course;
+            entry.name = query.value(1).toString();
+            entry.time = static_cast<float>(query.value(2).toDouble());
+            entry.date = QDateTime::fromMSecsSinceEpoch(query.value(3).toLongLong(), Qt::UTC);
+            query.finish();
+            if (!Rank_Of(database, course, static_cast<double>(entry.time), entry.id, entry.rank))
+                return Lookup_Failed;
+            return Found_Lap;
+        },
+        Lookup_Failed);
+}
+
 qint64 Board_Store::Lap_Count()
 {
     return With_Connection(

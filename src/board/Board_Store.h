@@ -91,6 +91,9 @@ public:
         Lookup_Failed,
     };
     Found Lap(qint64 id, Entry& entry);
+    // A player's best lap on course, found by name in any case, with its rank; total counts every
+    // player's best there.
+    Found Player_Best(int course, const QString& name, Entry& entry, int& total);
     // How many laps are stored in all; -1 when unavailable.
     qint64 Lap_Count();
     bool Healthy();

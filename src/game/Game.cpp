@@ -1,5 +1,8 @@
 #include "Game.h"
 
+#include "Board_Line.h"
+#include "Board_Notice.h"
+#include "Board_Session.h"
 #include "Fade_Plane.h"
 #include "Finish_Panel.h"
 #include "Game_Scene.h"
@@ -56,11 +59,12 @@ template <typename T> void Fill(Single<T>& member, T* object)
 }
 } // namespace
 
-Game::Game(Surface_Choice::Renderer renderer, bool windowed)
+Game::Game(Surface_Choice::Renderer renderer, bool windowed, const QString& board)
     : QGraphicsView(), m_state(State_Menu), m_camera_angle(m_race.m_camera_angle),
       m_closest_distance(m_race.m_closest_distance), m_on_last_segment(m_race.m_on_last_segment),
       m_closest_segment(m_race.m_closest_segment), m_segment_fraction(m_race.m_segment_fraction),
-      m_paused(false), m_restart(false), m_quit_guard(0), m_released_key(0), m_released_at(0), m_steps_run(0)
+      m_racing_leader(false), m_paused(false), m_restart(false), m_quit_guard(0), m_released_key(0),
+      m_released_at(0), m_steps_run(0)
 {
     Fill(m_options, new Options);
     Fill(m_preferences, new Preferences(m_options->m_settings.fileName()));
@@ -131,6 +135,17 @@ Game::Game(Surface_Choice::Renderer renderer, bool windowed)
     m_sound->Set_Volume(m_preferences->Read_Int("sound/volume", Sound_Mixer::Default_Volume, 0, 100));
     m_sound->Set_Muted(m_preferences->Read_Bool("sound/mute", false));
 
+    Fill(m_board, new Board_Session(*m_preferences.Get(), board, Get_Track_Count()));
+    if (!m_board->Address_Problem().isEmpty())
+        qWarning().noquote() << QStringLiteral("tavrelo: warning: no board: ") + m_board->Address_Problem();
+    Fill(m_board_line, new Board_Line(m_board.Get()));
+    m_scene->m_ui_elements.push_back(m_board_line.Get());
+    Fill(m_leader_button, new UI_Button("Race the leader", QPointF(w / 2, h / 2 + 60),
+                                        UI_Button::Anchor_Center_X | UI_Button::Anchor_Center_Y));
+    m_scene->m_ui_elements.push_back(m_leader_button.Get());
+    Fill(m_board_notice, new Board_Notice(m_board.Get()));
+    m_scene->m_ui_elements.push_back(m_board_notice.Get());
+
     // Last: while shown it takes every touch.
     Fill(m_finish_panel, new Finish_Panel);
     m_scene->m_ui_elements.push_back(m_finish_panel.Get());
@@ -185,6 +200,9 @@ Game::~Game()
     m_sound->Close();
     m_sound = Single<Sound_Player>();
     m_finish_panel = Single<Finish_Panel>();
+    m_board_notice = Single<Board_Notice>();
+    m_leader_button = Single<UI_Button>();
+    m_board_line = Single<Board_Line>();
     m_sound_notice = Single<Sound_Notice>();
     m_pause_notice = Single<Pause_Notice>();
     m_quit_button = Single<UI_Button>();
@@ -204,6 +222,8 @@ Game::~Game()
     m_scene = Single<Game_Scene>();
     // The last chance for a best lap the file did not take.
     Save_Records(nullptr);
+    // Laps on their way stay in the queue for the next start.
+    m_board = Single<Board_Session>();
     m_preferences = Single<Preferences>();
     m_options = Single<Options>();
 }
@@ -231,6 +251,10 @@ void Game::Set_State(Game_State state)
     m_prev_track_button->Set_Visible(menu);
     m_next_track_button->Set_Visible(menu);
     m_quit_button->Set_Visible(menu);
+    m_leader_button->Set_Visible(menu && m_board->Is_On());
+    m_board_line->Set_Visible(menu);
+    if (menu)
+        m_board->Refresh(m_level->m_track_index);
     m_movement_control->Set_Visible(state == State_Race);
     m_ingame_instructions->Set_Visible(state == State_Race);
     m_ingame_quit_button->Set_Visible(state == State_Race);
@@ -263,22 +287,40 @@ void Game::Advance_Frame()
         else if (m_start_button->Poll_Was_Pressed())
         {
             m_sound->Play(Cue_Click);
+            m_board->Cancel_Leader();
+            m_racing_leader = false;
+            Set_State(State_Race);
+        }
+        else if (m_leader_button->Poll_Was_Pressed())
+        {
+            // The race starts when the lap is here and proven, or with the player's own ghost if not.
+            m_sound->Play(Cue_Click);
+            if (!m_board->Is_Fetching_Leader())
+                m_board->Fetch_Leader(m_level->m_track_index);
+        }
+        else if (m_board->Poll_Leader(m_leader))
+        {
+            m_racing_leader = m_leader.Is_Loaded();
             Set_State(State_Race);
         }
         else if (m_prev_track_button->Poll_Was_Pressed())
         {
             m_sound->Play(Cue_Click);
+            m_board->Cancel_Leader();
             int index = m_level->m_track_index;
             if (index == 0)
                 index = Get_Track_Count();
             m_level->Init(index - 1);
             Reset_Ship();
+            m_board->Refresh(m_level->m_track_index);
         }
         else if (m_next_track_button->Poll_Was_Pressed())
         {
             m_sound->Play(Cue_Click);
+            m_board->Cancel_Leader();
             m_level->Init((m_level->m_track_index + 1) % Get_Track_Count());
             Reset_Ship();
+            m_board->Refresh(m_level->m_track_index);
         }
         else if (m_quit_button->Poll_Was_Pressed())
         {
@@ -383,15 +425,22 @@ void Game::Reset_Ship()
     const QString inputs = m_options->Read_Inputs(index);
     // A best kept without the inputs that drove it (one imported with --unverified) proves nothing.
     m_lap_timer->m_best_note = best > 0.0f && inputs.isEmpty() ? QStringLiteral("unverified") : QString();
-    if (m_rival.m_course == index)
+    m_board_line->m_course = index;
+    const Rival_Lap* rival = m_racing_leader && m_leader.m_course == index ? &m_leader
+                             : m_rival.m_course == index                   ? &m_rival
+                                                                           : nullptr;
+    if (rival != nullptr)
     {
         // The clock still shows the player's own best: only the ghost is the rival's.
-        m_race.Reset(m_rival.m_ghost, m_rival.m_time, QSize(width(), height()), m_rival.m_inputs);
+        m_race.Reset(rival->m_ghost, rival->m_time, QSize(width(), height()), rival->m_inputs);
         m_race.m_clock.m_best = best;
+        m_ghost_ship->Set_Look(rival == &m_leader ? QColor(255, 190, 70, 200) : QColor(230, 120, 255, 200),
+                               rival->m_name);
     }
     else
     {
         m_race.Reset(m_options->Read_Ghost(index), best, QSize(width(), height()), inputs);
+        m_ghost_ship->Set_Look(QColor(), QString());
     }
     m_scene->m_world_to_screen = m_race.m_world_to_screen;
     m_scene->m_screen_to_world = m_race.m_screen_to_world;
@@ -448,6 +497,7 @@ void Game::Update_Game()
     const Unsaved_Record best{index, time, record.size() <= Ghost_Record_Cap ? record : QString(),
                               m_race.m_inputs.Encode()};
     m_finish_panel->Show(time, stored, true, Save_Records(&best));
+    m_board->Lap_Kept(index, best.time, best.ghost, best.inputs);
     Set_State(State_Menu);
 }
 
@@ -605,6 +655,7 @@ void Game::Lay_Out(const QSize& view)
     const int h = static_cast<int>(view.height() / scale);
     const std::pair<UI_Button*, QPointF> places[] = {{m_ingame_quit_button.Get(), QPointF(3.0, h - 3)},
                                                      {m_start_button.Get(), QPointF(w / 2, h / 2)},
+                                                     {m_leader_button.Get(), QPointF(w / 2, h / 2 + 60)},
                                                      {m_prev_track_button.Get(), QPointF(20.0, h / 2)},
                                                      {m_next_track_button.Get(), QPointF(w - 20, h / 2)},
                                                      {m_quit_button.Get(), QPointF(3.0, h - 3)}};

@@ -36,6 +36,9 @@ class Pause_Notice;
 class Finish_Panel;
 class Sound_Player;
 class Sound_Notice;
+class Board_Session;
+class Board_Line;
+class Board_Notice;
 
 class Game : public QGraphicsView
 {
@@ -50,8 +53,10 @@ public:
     static constexpr float Frame_Step = Race::Frame_Step;
 
     // Paints through the surface Surface_Choice picks for what was asked; on
-    // the whole screen, or in a window that can be resized.
-    explicit Game(Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto, bool windowed = false);
+    // the whole screen, or in a window that can be resized. A board's address
+    // is for this run; without one the preferences' is used, if any.
+    explicit Game(Surface_Choice::Renderer renderer = Surface_Choice::Renderer::Auto, bool windowed = false,
+                  const QString& board = QString());
     ~Game() override;
 
     void Set_State(Game_State state);
@@ -105,6 +110,11 @@ public:
     Single<Sound_Notice> m_sound_notice;
     // The engine, the cues and the output they play through.
     Single<Sound_Player> m_sound;
+    // The board: bests sent, the rank and the leader's lap; idle without an address.
+    Single<Board_Session> m_board;
+    Single<Board_Line> m_board_line;
+    Single<Board_Notice> m_board_notice;
+    Single<UI_Button> m_leader_button;
     // The race's progress, under the names the view has always had for it.
     float& m_camera_angle;
     float& m_closest_distance;
@@ -125,6 +135,9 @@ public:
     std::vector<Unsaved_Record> m_unsaved_records;
     // The lap whose ghost is raced on its course instead of the player's own (none when not loaded).
     Rival_Lap m_rival;
+    // The board's best lap of its course, and whether the races now are against it.
+    Rival_Lap m_leader;
+    bool m_racing_leader;
 
     // A race held while the game is not in front: no frame runs until the next press or key.
     bool m_paused;

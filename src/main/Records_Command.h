@@ -13,6 +13,7 @@ enum Exit_Status
     Done = 0,
     Rejected = 1, // a file refused, a write that failed
     Wrong_Usage = 2,
+    Unreachable = 3, // a board that did not answer
 };
 
 // Standard output, in the terminal's encoding.

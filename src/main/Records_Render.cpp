@@ -27,8 +27,10 @@ int Render(const QStringList& arguments)
     const QCommandLineOption versus("vs", "A record file of the same course to race against.", "FILE");
     const QCommandLineOption size_option("size", "The picture's size in pixels (default 1024x768).", "WxH",
                                          "1024x768");
+    const QCommandLineOption force("force", "Replaces OUT.png if it exists.");
     command.parser.addOption(versus);
     command.parser.addOption(size_option);
+    command.parser.addOption(force);
     if (const int status = command.Parse(arguments, 2, 2))
         return status < 0 ? Done : status;
     const int course = Course_Argument("render", command.Argument(0));
@@ -44,6 +46,13 @@ int Render(const QStringList& arguments)
         return Usage_Error(
             "render",
             QStringLiteral("--size takes WIDTHxHEIGHT, each %1 to %2 pixels").arg(Min_Side).arg(Max_Side));
+
+    const QString out = command.Argument(1);
+    if (QFileInfo::exists(out) && !command.parser.isSet(force))
+    {
+        Error(QStringLiteral("%1: not written: the file exists (--force replaces it)").arg(out));
+        return Rejected;
+    }
 
     Options options;
     const Stored_Record stored = Stored_Record::Read(options, course);
@@ -75,7 +84,6 @@ int Render(const QStringList& arguments)
     }
 
     const QImage image = Record_Picture::Render(course, run, rival, size);
-    const QString out = command.Argument(1);
     QSaveFile file(out);
     if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
     {

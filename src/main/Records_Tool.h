@@ -29,5 +29,6 @@ int Export(const QStringList& arguments);
 int Import(const QStringList& arguments);
 int Render(const QStringList& arguments);
 int Clear(const QStringList& arguments);
+int Board(const QStringList& arguments);
 
 #endif

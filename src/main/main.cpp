@@ -1,4 +1,5 @@
 // The entry point: the command line, one application, one Game, the event loop.
+#include "Board_Client.h"
 #include "Game.h"
 #include "Rival_Lap.h"
 #include "Sound_Player.h"
@@ -73,7 +74,8 @@ QStringList Without_Qt_Options(const QStringList& arguments)
 }
 
 Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Renderer* renderer,
-                               bool* windowed, bool* mute, bool* no_interpolation, QString* ghost)
+                               bool* windowed, bool* mute, bool* no_interpolation, QString* ghost,
+                               QString* board)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -118,6 +120,15 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
                        "ghost is raced."),
         QStringLiteral("FILE"));
     parser.addOption(rival);
+    const QCommandLineOption board_option(
+        QStringLiteral("board"),
+        QStringLiteral(
+            "Use the board at URL for this run: new best laps are sent to it in the background, the "
+            "menu shows your place, and 'Race the leader' races its best lap's ghost. Without it "
+            "the address kept by 'tavrelo-records board url' is used; with neither, the game never "
+            "touches the network."),
+        QStringLiteral("URL"));
+    parser.addOption(board_option);
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVRELO_VERSION));
     const bool parsed = parser.parse(arguments);
     if (parser.isSet(help))
@@ -158,6 +169,13 @@ Command_Line Read_Command_Line(const QStringList& arguments, Surface_Choice::Ren
     *mute = parser.isSet(silent);
     *no_interpolation = parser.isSet(steps_only);
     *ghost = parser.value(rival);
+    *board = parser.value(board_option);
+    QString board_error;
+    if (parser.isSet(board_option) && !Board_Client::Parse_Address(*board, board_error).isValid())
+    {
+        std::fprintf(stderr, "tavrelo: --board: %s (try 'tavrelo --help')\n", qPrintable(board_error));
+        return Command_Line::Wrong;
+    }
     return Command_Line::Play;
 }
 } // namespace
@@ -169,13 +187,14 @@ int main(int argc, char** argv)
     bool mute = false;
     bool no_interpolation = false;
     QString ghost;
+    QString board;
     Command_Line command = Command_Line::Play;
     {
         // No display yet: --help, --version and wrong usage answer where there is none.
         QCoreApplication core(argc, argv);
         QCoreApplication::setApplicationName("tavrelo");
         command = Read_Command_Line(Without_Qt_Options(QCoreApplication::arguments()), &renderer, &windowed,
-                                    &mute, &no_interpolation, &ghost);
+                                    &mute, &no_interpolation, &ghost, &board);
     }
     if (command == Command_Line::Wrong)
         return 2;
@@ -188,7 +207,7 @@ int main(int argc, char** argv)
         QApplication help(argc, argv);
         QCoreApplication::setApplicationName("tavrelo");
         Read_Command_Line(QCoreApplication::arguments(), &renderer, &windowed, &mute, &no_interpolation,
-                          &ghost);
+                          &ghost, &board);
         return 0;
     }
 
@@ -197,7 +216,7 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(true);
     // Qt has taken its own options (-platform and the like) out of the list.
     if (Read_Command_Line(QCoreApplication::arguments(), &renderer, &windowed, &mute, &no_interpolation,
-                          &ghost) != Command_Line::Play)
+                          &ghost, &board) != Command_Line::Play)
         return 2;
 
     // Checked before the window opens: a lap that is not raced is told where the game was started.
@@ -209,7 +228,7 @@ int main(int argc, char** argv)
 
     int exit_code = 0;
     {
-        Game game(renderer, windowed);
+        Game game(renderer, windowed, board);
         if (rival.Is_Loaded())
             game.Race_Against(rival);
         if (mute)

@@ -21,14 +21,17 @@ const char* const Overview =
     "  import FILE [--force] [--unverified]\n"
     "                                     takes a record file's proven lap if it is faster (or with "
     "--force)\n"
-    "  render COURSE OUT.png [--vs FILE] [--size WxH]\n"
+    "  render COURSE OUT.png [--vs FILE] [--size WxH] [--force]\n"
     "                                     draws the course and the best lap's line, by speed\n"
     "  clear COURSE --yes                 removes a course's record\n"
+    "  board url|name|submit|top|fetch    speaks to a board: keeps its address and your name, sends\n"
+    "                                     the best laps, shows standings, saves a board lap as a file\n"
     "\n"
     "COURSE is 1, 2 or 3, or a course's name in any case. 'tavrelo-records COMMAND --help' says more.\n"
     "A replaced or cleared record is first copied, with the whole settings file, beside it (the newest\n"
     "ten copies are kept).\n"
-    "Exit status: 0 done, 1 a file rejected or a write failed, 2 wrong usage.\n";
+    "Exit status: 0 done, 1 a file rejected, a lap refused or a write failed, 2 wrong usage, 3 the\n"
+    "board could not be reached.\n";
 
 } // namespace
 
@@ -77,5 +80,7 @@ int main(int argc, char** argv)
         return Verify(arguments);
     if (name == "clear")
         return Clear(arguments);
+    if (name == "board")
+        return Board(arguments);
     return Usage_Error(QString(), QStringLiteral("no command '%1'").arg(name));
 }

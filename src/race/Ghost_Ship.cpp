@@ -20,7 +20,7 @@ QPen Ghost_Pen()
 
 Ghost_Ship::Ghost_Ship()
     : m_read_pos(0), m_position(0.0, 0.0), m_angle(0.0f), m_record_position(0.0, 0.0),
-      m_record_cap(Ghost_Record_Cap), m_chevron(Ghost_Pen())
+      m_record_cap(Ghost_Record_Cap), m_chevron(Ghost_Pen()), m_colour(Ghost_Pen().color())
 {
 }
 
@@ -33,10 +33,31 @@ void Ghost_Ship::Draw(QPainter* painter)
     if (m_playback.size() < 1)
         return;
 
+    if (!m_label.isEmpty())
+    {
+        // Upright on the screen whichever way the camera has turned, a little beside the craft.
+        const QPointF at = painter->transform().map(m_position);
+        painter->save();
+        painter->resetTransform();
+        painter->setPen(m_colour);
+        painter->drawText(at + QPointF(14.0, -10.0), m_label);
+        painter->restore();
+    }
+
     QTransform transform;
     transform.translate(m_position.x(), m_position.y());
     transform.rotateRadians(m_angle, Qt::ZAxis);
     painter->setTransform(transform, true);
 
     m_chevron.Draw(painter);
+}
+
+void Ghost_Ship::Set_Look(const QColor& colour, const QString& label)
+{
+    QPen pen = Ghost_Pen();
+    if (colour.isValid())
+        pen.setColor(colour);
+    m_colour = pen.color();
+    m_chevron = Chevron_Outlines(pen);
+    m_label = label;
 }

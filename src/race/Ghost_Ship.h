@@ -5,6 +5,7 @@
 #include "Chevron_Outlines.h"
 #include "Scene_Element.h"
 
+#include <QColor>
 #include <QPointF>
 #include <QString>
 
@@ -17,6 +18,9 @@ public:
 
     void Update(float step) override;
     void Draw(QPainter* painter) override;
+    // Another player's ghost is drawn in a colour of its own with their name beside it; an invalid
+    // colour and no name give back the player's own ghost's look.
+    void Set_Look(const QColor& colour, const QString& label);
 
     QString m_playback; // stored run being replayed; empty: no ghost
     int32_t m_read_pos; // next character of m_playback to decode
@@ -29,6 +33,8 @@ public:
     int32_t m_record_cap;
     // The outline of the player's craft, so that at equal position and heading the two coincide.
     Chevron_Outlines m_chevron;
+    QColor m_colour;
+    QString m_label;
 };
 
 #endif

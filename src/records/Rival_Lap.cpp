@@ -4,6 +4,7 @@
 #include "Record_File.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 bool Rival_Lap::Load(const QString& path, QString& reason)
 {
@@ -14,8 +15,17 @@ bool Rival_Lap::Load(const QString& path, QString& reason)
         reason = QStringLiteral("cannot read it: %1").arg(file.errorString());
         return false;
     }
+    if (!Read(file.read(Record_File::Max_File_Size + 1), reason))
+        return false;
+    m_name = QFileInfo(path).completeBaseName();
+    return true;
+}
+
+bool Rival_Lap::Read(const QByteArray& bytes, QString& reason)
+{
+    *this = Rival_Lap();
     Record_File record;
-    if (!record.Read(file.read(Record_File::Max_File_Size + 1), reason))
+    if (!record.Read(bytes, reason))
         return false;
     // Someone else's file: only a lap its inputs prove is raced, so a ghost cannot cut corners.
     const Lap_Verifier::Verdict proof =

@@ -1,0 +1,34 @@
+#include "Board_Line.h"
+
+#include "Board_Session.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+Board_Line::Board_Line(const Board_Session* session)
+    : Scene_UI_Element(0.0f), m_session(session), m_course(0), m_old(false)
+{
+}
+
+void Board_Line::Update(float step)
+{
+    m_text = m_session->Is_Fetching_Leader() ? QStringLiteral("Board: fetching the leader's lap...")
+                                             : m_session->Rank_Text(m_course);
+    m_name = m_session->Name();
+    m_old = m_session->Rank_Is_Old(m_course);
+    Scene_UI_Element::Update(step);
+}
+
+void Board_Line::Draw(QPainter* painter)
+{
+    if (m_text.isEmpty() || m_visible_alpha < 0.01f)
+        return;
+    // Under the clock's line in the corner, greyed while the figures are old.
+    const QColor colour = m_old ? QColor(150, 150, 150, 255) : QColor(160, 250, 190, 255);
+    Draw_Text(painter, 10, 44, colour, m_text);
+    if (m_name.isEmpty())
+        return;
+    const QFontMetrics metrics = painter->fontMetrics();
+    Draw_Text(painter, 10 + metrics.horizontalAdvance(m_text + QLatin1String("  ")), 44,
+              QColor(200, 200, 200, 255), QStringLiteral("as %1").arg(m_name));
+}

@@ -1,0 +1,271 @@
+#include "Board_Session.h"
+
+#include "Board_Client.h"
+#include "Board_Queue.h"
+#include "Board_Settings.h"
+#include "Preferences.h"
+#include "Record_File.h"
+#include "Track_List.h"
+
+#include <QThread>
+
+namespace
+{
+QByteArray Rank_Key(int course)
+{
+    return "board/rank/" + QByteArray::number(course + 1);
+}
+
+QString Course_Name(int course)
+{
+    return QString::fromLatin1(Get_Track_Info(course)->name);
+}
+
+// 1st, 2nd, 3rd, 4th ... 11th, 12th, 13th ... 21st.
+QString Ordinal(int number)
+{
+    const int tens = number % 100;
+    const char* suffix = "th";
+    if (tens < 11 || tens > 13)
+    {
+        switch (number % 10)
+        {
+        case 1:
+            suffix = "st";
+            break;
+        case 2:
+            suffix = "nd";
+            break;
+        case 3:
+            suffix = "rd";
+            break;
+        default:
+            break;
+        }
+    }
+    return QString::number(number) + QLatin1String(suffix);
+}
+} // namespace
+
+Board_Session::Board_Session(Preferences& preferences, const QString& address, int course_count)
+    : m_preferences(preferences), m_ranks(static_cast<size_t>(course_count)), m_leader_fetch(0),
+      m_leader_state(Leader_None)
+{
+    const QString text = Board_Settings::Address(preferences, address);
+    if (text.isEmpty())
+        return;
+    const QUrl url = Board_Client::Parse_Address(text, m_address_problem);
+    if (!url.isValid())
+        return;
+    m_client.reset(new Board_Client(url));
+    m_queue.reset(new Board_Queue(preferences, *m_client, course_count));
+    m_queue->m_on_answer = [this](int course, const Board_Client::Submitted& submitted)
+    {
+        if (submitted.outcome == Board_Client::Refused)
+            m_notice = QStringLiteral("The board refused your best lap of %1: %2")
+                           .arg(Course_Name(course), submitted.reason);
+        else
+            Refresh(course);
+    };
+    // Figures kept from the last answer, shown until the board answers again.
+    for (int course = 0; course < course_count; ++course)
+    {
+        const QStringList kept =
+            m_preferences.Read_Text(Rank_Key(course).constData()).split(QLatin1Char(' '));
+        bool rank_ok = false;
+        bool total_ok = false;
+        Rank& rank = m_ranks[static_cast<size_t>(course)];
+        if (kept.size() != 2)
+            continue;
+        rank.rank = kept[0].toInt(&rank_ok);
+        rank.total = kept[1].toInt(&total_ok);
+        rank.known = rank_ok && total_ok && rank.rank >= 0 && rank.total >= rank.rank;
+    }
+    // Laps left waiting by an earlier run go now.
+    m_queue->Send_Now();
+}
+
+Board_Session::~Board_Session()
+{
+    if (m_verifier)
+        m_verifier->wait();
+}
+
+void Board_Session::Lap_Kept(int course, float time, const QString& ghost, const QString& inputs)
+{
+    if (!m_queue || inputs.isEmpty())
+        return;
+    m_queue->Add(course, Record_File::Write(course, time, ghost, inputs));
+}
+
+void Board_Session::Refresh(int course)
+{
+    if (!m_client || course < 0 || course >= static_cast<int>(m_ranks.size()))
+        return;
+    m_queue->Send_Now();
+    const QString name = Board_Settings::Name(m_preferences);
+    Rank& rank = m_ranks[static_cast<size_t>(course)];
+    if (rank.asking || name.isEmpty())
+        return;
+    rank.asking = true;
+    m_client->Get_Standings(course, 1, name,
+                            [this, course](const Board_Client::Standings& standings)
+                            {
+                                Rank& answered = m_ranks[static_cast<size_t>(course)];
+                                answered.asking = false;
+                                if (standings.outcome != Board_Client::Answered)
+                                {
+                                    answered.old = true;
+                                    return;
+                                }
+                                answered.known = true;
+                                answered.old = false;
+                                answered.rank = standings.has_player ? standings.player.rank : 0;
+                                answered.total = standings.total;
+                                Keep_Rank(course);
+                                // The board answers again: what waited may go.
+                                m_queue->Send_Now();
+                            });
+}
+
+void Board_Session::Keep_Rank(int course)
+{
+    const Rank& rank = m_ranks[static_cast<size_t>(course)];
+    const QString text = QStringLiteral("%1 %2").arg(rank.rank).arg(rank.total);
+    if (m_preferences.Read_Text(Rank_Key(course).constData()) != text)
+        m_preferences.Write(Rank_Key(course).constData(), text);
+}
+
+QString Board_Session::Rank_Text(int course) const
+{
+    if (!m_client || course < 0 || course >= static_cast<int>(m_ranks.size()))
+        return QString();
+    const QString blocked = m_queue->Blocked();
+    if (!blocked.isEmpty())
+        return QStringLiteral("Board: %1").arg(blocked);
+    const Rank& rank = m_ranks[static_cast<size_t>(course)];
+    QString text;
+    if (!rank.known)
+        text = rank.old ? QStringLiteral("Board: cannot be reached") : QStringLiteral("Board: asking...");
+    else if (rank.rank > 0)
+        text = QStringLiteral("Board: %1 of %2").arg(Ordinal(rank.rank)).arg(rank.total);
+    else
+        text = QStringLiteral("Board: not on it yet, %1 on it").arg(rank.total);
+    if (rank.known && rank.old)
+        text += QStringLiteral(" (old: the board cannot be reached)");
+    if (m_queue->Is_Waiting(course))
+        text += QStringLiteral(", your best waiting to be sent");
+    return text;
+}
+
+bool Board_Session::Rank_Is_Old(int course) const
+{
+    return m_client && course >= 0 && course < static_cast<int>(m_ranks.size()) &&
+           m_ranks[static_cast<size_t>(course)].old;
+}
+
+QString Board_Session::Name() const
+{
+    return m_client ? Board_Settings::Name(m_preferences) : QString();
+}
+
+int Board_Session::Waiting() const
+{
+    return m_queue ? m_queue->Waiting() : 0;
+}
+
+QString Board_Session::Take_Notice()
+{
+    QString notice;
+    notice.swap(m_notice);
+    return notice;
+}
+
+void Board_Session::Fetch_Leader(int course)
+{
+    const int fetch = ++m_leader_fetch;
+    m_leader = Rival_Lap();
+    m_leader_state = Leader_Fetching;
+    if (!m_client)
+    {
+        Leader_Failed(QStringLiteral("no board is set"));
+        return;
+    }
+    m_client->Get_Standings(
+        course, 1, QString(),
+        [this, course, fetch](const Board_Client::Standings& standings)
+        {
+            if (fetch != m_leader_fetch)
+                return;
+            if (standings.outcome != Board_Client::Answered)
+                return Leader_Failed(standings.reason);
+            if (standings.laps.empty())
+                return Leader_Failed(
+                    QStringLiteral("nobody has a lap of %1 on the board yet").arg(Course_Name(course)));
+            const Board_Client::Entry leader = standings.laps.front();
+            m_client->Fetch_Lap(leader.id,
+                                [this, course, fetch, leader](const Board_Client::Lap& lap)
+                                {
+                                    if (fetch != m_leader_fetch)
+                                        return;
+                                    if (lap.outcome != Board_Client::Answered)
+                                        return Leader_Failed(lap.reason);
+                                    Verify_Leader(lap.file, leader.name, course);
+                                });
+        });
+}
+
+void Board_Session::Verify_Leader(const QByteArray& file, const QString& name, int course)
+{
+    if (m_verifier)
+        m_verifier->wait();
+    struct Proof
+    {
+        Rival_Lap lap;
+        QString reason;
+        bool proven = false;
+    };
+    auto proof = std::make_shared<Proof>();
+    // Racing a lap again takes a moment: never in a frame.
+    m_verifier.reset(
+        QThread::create([proof, file]() { proof->proven = proof->lap.Read(file, proof->reason); }));
+    const int fetch = m_leader_fetch;
+    QObject::connect(
+        m_verifier.get(), &QThread::finished, &m_context,
+        [this, proof, name, course, fetch]()
+        {
+            if (fetch != m_leader_fetch)
+                return;
+            if (!proof->proven)
+                return Leader_Failed(
+                    QStringLiteral("the leader's lap does not prove itself: %1").arg(proof->reason));
+            if (proof->lap.m_course != course)
+                return Leader_Failed(QStringLiteral("the board sent a lap of another course"));
+            m_leader = proof->lap;
+            m_leader.m_name = name;
+            m_leader_state = Leader_Ended;
+        });
+    m_verifier->start();
+}
+
+void Board_Session::Leader_Failed(const QString& reason)
+{
+    m_leader = Rival_Lap();
+    m_leader_state = Leader_Ended;
+    m_notice = QStringLiteral("Racing your own ghost: %1").arg(reason);
+}
+
+void Board_Session::Cancel_Leader()
+{
+    ++m_leader_fetch;
+    m_leader_state = Leader_None;
+}
+
+bool Board_Session::Poll_Leader(Rival_Lap& rival)
+{
+    if (m_leader_state != Leader_Ended)
+        return false;
+    m_leader_state = Leader_None;
+    rival = m_leader;
+    return true;
+}

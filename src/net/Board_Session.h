@@ -1,0 +1,92 @@
+// Board_Session: the game's side of a board: new bests sent in the background, the player's rank on each
+// course, and the leader's lap fetched and proven. Nothing in it waits on the network.
+#ifndef TAVRELO_BOARD_SESSION_H
+#define TAVRELO_BOARD_SESSION_H
+
+#include "Rival_Lap.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class Board_Client;
+class Board_Queue;
+class Preferences;
+class QThread;
+
+class Board_Session
+{
+public:
+    // address is for this run (--board); without one the preferences' board/url is used, and with
+    // neither the session does nothing and never touches the network.
+    Board_Session(Preferences& preferences, const QString& address, int course_count);
+    ~Board_Session();
+    Board_Session(const Board_Session&) = delete;
+    Board_Session& operator=(const Board_Session&) = delete;
+
+    bool Is_On() const { return m_client != nullptr; }
+    // Why the address given or kept cannot be used; empty when it can or there is none.
+    QString Address_Problem() const { return m_address_problem; }
+
+    // A new best lap the game kept: it waits in the queue until the board takes or refuses it.
+    void Lap_Kept(int course, float time, const QString& ghost, const QString& inputs);
+    // The menu shows course: its rank is asked for again and waiting laps are sent.
+    void Refresh(int course);
+
+    // "Board: 3rd of 41" and what else is known of it; empty without a board.
+    QString Rank_Text(int course) const;
+    // The figures are those of an earlier answer: the board cannot be reached now.
+    bool Rank_Is_Old(int course) const;
+    QString Name() const;
+    int Waiting() const;
+    // Something the player must be told once (a lap refused, the leader not raced); empty when nothing.
+    QString Take_Notice();
+
+    // Starts fetching the best lap of course from the board; Poll_Leader tells when it has ended.
+    void Fetch_Leader(int course);
+    // The fetch under way is forgotten.
+    void Cancel_Leader();
+    bool Is_Fetching_Leader() const { return m_leader_state == Leader_Fetching; }
+    // True once a fetch has ended: rival then holds the leader's lap, proven by its inputs, or nothing when
+    // it could not be had (the notice says why).
+    bool Poll_Leader(Rival_Lap& rival);
+
+private:
+    struct Rank
+    {
+        bool known = false;  // from an answer, now or in an earlier run
+        bool old = false;    // the last question went unanswered
+        bool asking = false; // a question is on its way
+        int rank = 0;        // 0: no lap of the player's on the course
+        int total = 0;
+    };
+    enum Leader_State
+    {
+        Leader_None,
+        Leader_Fetching,
+        Leader_Ended,
+    };
+    void Leader_Failed(const QString& reason);
+    void Verify_Leader(const QByteArray& file, const QString& name, int course);
+    void Keep_Rank(int course);
+
+    Preferences& m_preferences;
+    QString m_address_problem;
+    std::unique_ptr<Board_Client> m_client;
+    std::unique_ptr<Board_Queue> m_queue;
+    std::vector<Rank> m_ranks;
+    QString m_notice;
+
+    // Leader fetches are numbered: the answer to one that was given up is dropped.
+    int m_leader_fetch;
+    Leader_State m_leader_state;
+    Rival_Lap m_leader;
+    // The leader's lap is raced again off the frame loop, on a thread of its own.
+    std::unique_ptr<QThread> m_verifier;
+    // Ends the queued answers of the thread with the session.
+    QObject m_context;
+};
+
+#endif

@@ -1,0 +1,280 @@
+// The game on a real board: bests sent after a race, the queue across restarts, a refusal said once, the rank
+// in the menu, the leader's ghost raced, and a board too slow to answer that never holds up a frame.
+// With TAVRELO_SCREENSHOT_DIR set, the menu and the race against the leader are saved there.
+#include "Board_Line.h"
+#include "Board_Notice.h"
+#include "Board_Process.h"
+#include "Board_Session.h"
+#include "Finish_Panel.h"
+#include "Game.h"
+#include "Ghost_Ship.h"
+#include "Options.h"
+#include "Pursuit_Driver.h"
+#include "Test_Support.h"
+#include "UI_Button.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QScreen>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <algorithm>
+#include <memory>
+
+namespace
+{
+const QSize View(800, 480);
+
+void Keep_Board(const Temporary_Settings& settings, const QString& url, const QString& name)
+{
+    QSettings preferences(settings.Path() + "/Norvikk/Tavrelo-preferences.ini", QSettings::IniFormat);
+    preferences.setValue("board/url", url);
+    preferences.setValue("board/name", name);
+}
+
+QString Waiting_Lap(const Temporary_Settings& settings, int course)
+{
+    return QSettings(settings.Path() + "/Norvikk/Tavrelo-preferences.ini", QSettings::IniFormat)
+        .value(QStringLiteral("board/queue/%1").arg(course + 1))
+        .toString();
+}
+
+// The player's entry on a course as the board itself lists it: {} when not there.
+QJsonObject Standing(Board_Process& board, int course, const QString& name)
+{
+    QByteArray body;
+    board.Request("GET", QStringLiteral("/api/v1/courses/%1/laps?player=%2").arg(course + 1).arg(name), {},
+                  &body);
+    return QJsonDocument::fromJson(body).object().value("player").toObject();
+}
+
+void Shoot(Game& game, const QString& name)
+{
+    const QString dir = qEnvironmentVariable("TAVRELO_SCREENSHOT_DIR");
+    game.viewport()->repaint();
+    if (!dir.isEmpty())
+        QVERIFY(QGuiApplication::primaryScreen()->grabWindow(game.winId()).save(dir + "/" + name));
+}
+
+// Passes a connection on to the board only after a delay: a board on a slow or far network.
+class Slow_Proxy
+{
+public:
+    Slow_Proxy(int board_port, int delay_ms)
+    {
+        QVERIFY(m_server.listen(QHostAddress::LocalHost, 0));
+        QObject::connect(&m_server, &QTcpServer::newConnection,
+                         [this, board_port, delay_ms]()
+                         {
+                             QTcpSocket* near = m_server.nextPendingConnection();
+                             auto far = new QTcpSocket(near);
+                             ++m_accepted;
+                             QTimer::singleShot(delay_ms, near,
+                                                [near, far, board_port]()
+                                                { far->connectToHost(QHostAddress::LocalHost, board_port); });
+                             QObject::connect(far, &QTcpSocket::connected, near,
+                                              [near, far]() { far->write(near->readAll()); });
+                             QObject::connect(near, &QTcpSocket::readyRead, far,
+                                              [near, far]()
+                                              {
+                                                  if (far->state() == QAbstractSocket::ConnectedState)
+                                                      far->write(near->readAll());
+                                              });
+                             QObject::connect(far, &QTcpSocket::readyRead, near,
+                                              [this, near, far]()
+                                              {
+                                                  ++m_answered;
+                                                  near->write(far->readAll());
+                                              });
+                             QObject::connect(far, &QTcpSocket::disconnected, near,
+                                              &QTcpSocket::disconnectFromHost);
+                         });
+    }
+    QString Url() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()); }
+
+    QTcpServer m_server;
+    int m_accepted = 0;
+    int m_answered = 0;
+};
+
+// When each of the game's timer events came: its frames.
+class Frame_Times : public QObject
+{
+public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Timer)
+            m_times.push_back(m_clock.nsecsElapsed());
+        return false;
+    }
+    QElapsedTimer m_clock;
+    std::vector<qint64> m_times;
+};
+} // namespace
+
+class Test_Window_Board_Game : public QObject
+{
+    Q_OBJECT
+
+    const char* const m_key = "another-install-0123456789abcdef";
+
+private slots:
+    void a_best_sent_after_a_race_stands_on_the_board_and_its_rank_shows_in_the_menu()
+    {
+        Temporary_Settings settings;
+        QTemporaryDir data;
+        Board_Process board(data.path());
+        QVERIFY(board.Start());
+        // Others on the board, so that the rank is not a lone first place.
+        QCOMPARE(board.Post_Lap(0, Drive_Headless_Lap(0, View, 55.0f), "Ana", m_key), 201);
+        QCOMPARE(board.Post_Lap(0, Drive_Headless_Lap(0, View, 90.0f), "Bo", QString(m_key) + "2"), 201);
+        Keep_Board(settings, board.Url(), "Tester");
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        QTRY_COMPARE_WITH_TIMEOUT(game.size(), View, 60000);
+        QTRY_COMPARE(game.m_board_line->m_text, QString("Board: not on it yet, 2 on it"));
+        game.m_start_button->m_was_pressed = true;
+        game.Advance_Frame();
+        Pursuit_Driver(game).Drive_Lap(90 * 60);
+        QVERIFY(game.m_race.m_clock.m_best > 0.0f);
+        QTRY_VERIFY_WITH_TIMEOUT(!Standing(board, 0, "Tester").isEmpty(), 30000);
+        const int rank = Standing(board, 0, "Tester").value("rank").toInt();
+        game.m_finish_panel->Dismiss();
+        const QString ordinal[] = {"1st", "2nd", "3rd"};
+        QTRY_COMPARE(game.m_board_line->m_text, "Board: " + ordinal[rank - 1] + " of 3");
+        QCOMPARE(Waiting_Lap(settings, 0), QString());
+        Shoot(game, "board-menu-rank.png");
+    }
+
+    void the_queue_outlasts_a_restart_while_the_board_is_down_and_a_refusal_is_said_once()
+    {
+        Temporary_Settings settings;
+        QTemporaryDir data;
+        Board_Process board(data.path());
+        QVERIFY(board.Start());
+        QCOMPARE(board.Post_Lap(1, Drive_Headless_Lap(1, View, 80.0f), "Taken", m_key), 201);
+        board.Stop();
+        Keep_Board(settings, board.Url(), "Queued");
+        const Headless_Lap lap = Drive_Headless_Lap(0, View, 75.0f);
+        const Headless_Lap refused = Drive_Headless_Lap(1, View, 60.0f);
+        {
+            Game game;
+            game.m_board->Lap_Kept(0, lap.time, lap.ghost, lap.inputs);
+            // What a player sees with no network: the lap kept for later, and nothing else changed.
+            QTRY_COMPARE(game.m_board_line->m_text,
+                         QString("Board: cannot be reached, your best waiting to be sent"));
+        }
+        QVERIFY(!Waiting_Lap(settings, 0).isEmpty());
+        QVERIFY(board.Start());
+        {
+            Game game;
+            QTRY_VERIFY_WITH_TIMEOUT(Waiting_Lap(settings, 0).isEmpty(), 30000);
+            QCOMPARE(Standing(board, 0, "Queued").value("time").toDouble(), double(lap.time));
+            QTRY_COMPARE(game.m_board_line->m_text, QString("Board: 1st of 1"));
+        }
+        // Under a name that another install holds: refused, out of the queue, said once.
+        Keep_Board(settings, board.Url(), "Taken");
+        Game game;
+        game.m_board->Lap_Kept(1, refused.time, refused.ghost, refused.inputs);
+        QTRY_VERIFY(game.m_board_notice->m_text.contains("the name belongs to another player"));
+        QVERIFY(game.m_board_notice->m_text.startsWith("The board refused your best lap of Secundus"));
+        QVERIFY(game.m_board->Take_Notice().isEmpty());
+        QCOMPARE(Waiting_Lap(settings, 1), QString());
+    }
+
+    void the_leader_is_raced_beside_the_player_whose_record_stays()
+    {
+        Temporary_Settings settings;
+        QTemporaryDir data;
+        Board_Process board(data.path());
+        QVERIFY(board.Start());
+        const Headless_Lap leader = Drive_Headless_Lap(0, View, 62.0f);
+        const Headless_Lap own = Drive_Headless_Lap(0, View, 85.0f);
+        QCOMPARE(board.Post_Lap(0, leader, "Leader", m_key), 201);
+        {
+            Options options;
+            QVERIFY(options.Write_Record(0, own.time, own.ghost, own.inputs));
+        }
+        QFile records(settings.File());
+        QVERIFY(records.open(QIODevice::ReadOnly));
+        const QByteArray kept = records.readAll();
+        records.close();
+        Keep_Board(settings, board.Url(), "Tester");
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        QTRY_COMPARE_WITH_TIMEOUT(game.size(), View, 60000);
+        QTRY_VERIFY(game.m_leader_button->Is_Visible());
+        game.m_leader_button->m_was_pressed = true;
+        QTRY_COMPARE(game.m_state, int(Game::State_Race));
+        QCOMPARE(game.m_ghost_ship->m_playback, leader.ghost);
+        QCOMPARE(game.m_ghost_ship->m_label, QString("Leader"));
+        QCOMPARE(game.m_race.m_clock.m_best, own.time);
+        // Held, so that only the driver steps the race, then shot: the leader's ghost ahead, named.
+        game.m_paused = true;
+        Pursuit_Driver driver(game, 85.0f);
+        driver.Press();
+        for (int i = 0; i < 240; ++i)
+            driver.Step();
+        Shoot(game, "board-race-leader.png");
+        driver.Drive_Lap(90 * 60);
+        QCOMPARE(game.m_state, int(Game::State_Menu));
+        QVERIFY(records.open(QIODevice::ReadOnly));
+        QCOMPARE(records.readAll(), kept);
+        records.close();
+
+        // Out of reach: the player's own ghost is raced, and the player is told why.
+        game.m_paused = false;
+        board.Stop();
+        game.m_finish_panel->Dismiss();
+        QTRY_VERIFY(game.m_leader_button->Is_Visible());
+        game.m_leader_button->m_was_pressed = true;
+        QTRY_COMPARE(game.m_state, int(Game::State_Race));
+        QCOMPARE(game.m_ghost_ship->m_playback, own.ghost);
+        QCOMPARE(game.m_ghost_ship->m_label, QString());
+        QVERIFY(game.m_board_notice->m_text.startsWith("Racing your own ghost: the board cannot be reached"));
+    }
+
+    void a_slow_board_never_delays_a_frame()
+    {
+        Temporary_Settings settings;
+        QTemporaryDir data;
+        Board_Process board(data.path());
+        QVERIFY(board.Start());
+        Slow_Proxy proxy(QUrl(board.Url()).port(), 5000);
+        Keep_Board(settings, proxy.Url(), "Slow");
+        const Headless_Lap lap = Drive_Headless_Lap(0, View, 75.0f);
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        game.m_start_button->m_was_pressed = true;
+        QTRY_COMPARE(game.m_state, int(Game::State_Race));
+        game.m_board->Lap_Kept(0, lap.time, lap.ghost, lap.inputs);
+        game.m_board->Fetch_Leader(0);
+        Frame_Times frames;
+        frames.m_clock.start();
+        game.installEventFilter(&frames);
+        QTest::qWait(3000);
+        game.removeEventFilter(&frames);
+        QVERIFY(proxy.m_accepted >= 1);
+        QCOMPARE(proxy.m_answered, 0);
+        std::vector<qint64> intervals;
+        for (size_t i = 1; i < frames.m_times.size(); ++i)
+            intervals.push_back(frames.m_times[i] - frames.m_times[i - 1]);
+        QVERIFY(intervals.size() > 30);
+        std::sort(intervals.begin(), intervals.end());
+        const double median = intervals[intervals.size() / 2] / 1e6;
+        const double longest = intervals.back() / 1e6;
+        qInfo("frames during 3 s of a race with the board's answers 5 s away: %d, median %.1f ms, longest "
+              "%.1f ms",
+              int(frames.m_times.size()), median, longest);
+        // Waiting on the board would show as a frame 5 s late; a busy machine's late frame is far less.
+        QVERIFY2(longest < 1000.0, qPrintable(QString::number(longest)));
+        QTRY_VERIFY_WITH_TIMEOUT(Waiting_Lap(settings, 0).isEmpty(), 30000);
+    }
+};
+
+QTEST_MAIN(Test_Window_Board_Game)
+#include "tst_window_board_game.moc"
