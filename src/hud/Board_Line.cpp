@@ -12,11 +12,14 @@ Board_Line::Board_Line(const Board_Session* session)
 
 void Board_Line::Update(float step)
 {
+    Scene_UI_Element::Update(step);
+    // Read only while it can be seen: in a race nobody looks at the menu's line.
+    if (m_visible_alpha < 0.01f && !m_visible)
+        return;
     m_text = m_session->Is_Fetching_Leader() ? QStringLiteral("Board: fetching the leader's lap...")
                                              : m_session->Rank_Text(m_course);
     m_name = m_session->Name();
     m_old = m_session->Rank_Is_Old(m_course);
-    Scene_UI_Element::Update(step);
 }
 
 void Board_Line::Draw(QPainter* painter)

@@ -39,7 +39,9 @@ void Ghost_Ship::Draw(QPainter* painter)
         const QPointF at = painter->transform().map(m_position);
         painter->save();
         painter->resetTransform();
-        painter->setPen(m_colour);
+        QColor text = m_colour;
+        text.setAlpha(255);
+        painter->setPen(text);
         painter->drawText(at + QPointF(14.0, -10.0), m_label);
         painter->restore();
     }

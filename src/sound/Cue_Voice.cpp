@@ -22,7 +22,6 @@ struct Cue_Note
 
 namespace
 {
-constexpr float Two_Pi = 6.2831853f;
 constexpr int Attack = Sound_Rate * 3 / 1000;
 constexpr int Taper = Sound_Rate * 8 / 1000;
 
@@ -144,7 +143,7 @@ float Cue_Voice::Next()
         playing.phase += hertz / float(Sound_Rate);
         if (playing.phase >= 1.0f)
             playing.phase -= std::floor(playing.phase);
-        const float a = Two_Pi * playing.phase;
+        const float a = Sound_Two_Pi * playing.phase;
         // Harmonic weights summing to 1.08: the wave stays within 1 + 1.08 * bright.
         const float wave =
             (std::sin(a) + note.bright * (0.5f * std::sin(2.0f * a) + 0.33f * std::sin(3.0f * a) +

@@ -7,8 +7,6 @@
 
 namespace
 {
-constexpr float Two_Pi = 6.2831853f;
-constexpr float Top_Speed = 2.5f;
 constexpr float Idle_Pitch = 55.0f;
 constexpr float Pitch_Per_Speed = 110.0f;
 constexpr float Idle_Level = 0.12f;
@@ -46,14 +44,14 @@ Engine_Voice::Engine_Voice()
 float Engine_Voice::Pitch(float speed)
 {
     // A craft put back or in a state that is not a number idles.
-    const float s = std::isfinite(speed) ? std::min(std::max(speed, 0.0f), 1.2f * Top_Speed) : 0.0f;
+    const float s = std::isfinite(speed) ? std::min(std::max(speed, 0.0f), 1.2f * Sound_Top_Speed) : 0.0f;
     return Idle_Pitch + Pitch_Per_Speed * s;
 }
 
 void Engine_Voice::Set(float speed, float thrust, bool running)
 {
     const float pace =
-        std::min(std::max(Pitch(speed) - Idle_Pitch, 0.0f) / (Pitch_Per_Speed * Top_Speed), 1.0f);
+        std::min(std::max(Pitch(speed) - Idle_Pitch, 0.0f) / (Pitch_Per_Speed * Sound_Top_Speed), 1.0f);
     const float push = std::isfinite(thrust) ? std::min(std::max(thrust, 0.0f), 1.0f) : 0.0f;
     m_pitch.Set_Target(Pitch(speed));
     // An engine that has died away starts again from its new pitch, not with
@@ -72,14 +70,14 @@ float Engine_Voice::Next()
     if (level <= 0.0f && thrust <= 0.0f)
         return 0.0f;
     m_wobble_phase = Advance(m_wobble_phase, Wobble_Rate);
-    const float hertz = pitch * (1.0f + Wobble_Depth * std::sin(Two_Pi * m_wobble_phase));
+    const float hertz = pitch * (1.0f + Wobble_Depth * std::sin(Sound_Two_Pi * m_wobble_phase));
     m_phase = Advance(m_phase, hertz);
     // The thrust layer an octave up and a little sharp: it beats against the
     // engine's own second harmonic, which sounds like a strained engine.
     m_thrust_phase = Advance(m_thrust_phase, 2.012f * hertz);
-    const float a = Two_Pi * m_phase;
+    const float a = Sound_Two_Pi * m_phase;
     const float engine = (std::sin(a) + Second_Harmonic * std::sin(2.0f * a)) / Engine_Wave_Peak;
-    const float b = Two_Pi * m_thrust_phase;
+    const float b = Sound_Two_Pi * m_thrust_phase;
     // Odd harmonics falling as 1/n: a soft square, at most 1 in magnitude.
     const float buzz = (std::sin(b) + std::sin(3.0f * b) / 3.0f + std::sin(5.0f * b) / 5.0f) * 0.85f;
     return level * engine + thrust * buzz;

@@ -7,9 +7,7 @@
 
 namespace
 {
-constexpr float Two_Pi = 6.2831853f;
 constexpr float Top_Level = 0.2f;
-constexpr float Top_Speed = 2.5f;
 // Two gentle low-passes leave a rumble under a few hundred hertz, loudened
 // back up after the filters took most of the noise's strength.
 constexpr float First_Pole = 0.035f;
@@ -34,7 +32,7 @@ void Rumble_Voice::Set(float off_road, float speed)
         m_level.Set_Target(0.0f);
         return;
     }
-    const float pace = std::isfinite(speed) ? std::min(std::max(speed / Top_Speed, 0.0f), 1.0f) : 0.0f;
+    const float pace = std::isfinite(speed) ? std::min(std::max(speed / Sound_Top_Speed, 0.0f), 1.0f) : 0.0f;
     const float depth = std::min(off_road, 1.0f);
     m_level.Set_Target(Top_Level * (0.55f + 0.45f * depth) * (0.35f + 0.65f * pace));
 }
@@ -51,7 +49,7 @@ float Rumble_Voice::Next()
     m_flutter_phase += Flutter_Rate / static_cast<float>(Sound_Rate);
     if (m_flutter_phase >= 1.0f)
         m_flutter_phase -= 1.0f;
-    const float flutter = 0.65f + 0.35f * std::sin(Two_Pi * m_flutter_phase);
+    const float flutter = 0.65f + 0.35f * std::sin(Sound_Two_Pi * m_flutter_phase);
     const float rough = std::min(std::max(m_lower * Make_Up, -1.0f), 1.0f);
     return level * flutter * rough;
 }

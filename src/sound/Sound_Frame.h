@@ -5,6 +5,11 @@
 // Samples per second of everything the game plays (mono, 16 bits): the sound servers' own rate,
 // so nothing is resampled on the way.
 constexpr int Sound_Rate = 48000;
+// A full turn of a voice's phase.
+constexpr float Sound_Two_Pi = 6.2831853f;
+// The craft's top speed in world units per race step, where the voices reach their highest pitch and roughest
+// rumble.
+constexpr float Sound_Top_Speed = 2.5f;
 
 // One bit each, so that a step can carry several.
 enum Sound_Cue : unsigned
@@ -19,7 +24,7 @@ enum Sound_Cue : unsigned
 
 struct Sound_Frame
 {
-    // World units per race step; the craft's top speed is about 2.5.
+    // World units per race step, up to about Sound_Top_Speed.
     float speed = 0.0f;
     // How hard the craft is driven, 0 (let go) to 1 (full thrust on both ends).
     float thrust = 0.0f;

@@ -1,4 +1,6 @@
 // The real Game in a real window: full screen, titled, painted by its own timer, and closed cleanly.
+#include "Board_Line.h"
+#include "Board_Notice.h"
 #include "Fade_Plane.h"
 #include "Finish_Panel.h"
 #include "Game.h"
@@ -140,11 +142,13 @@ private slots:
             game.m_ingame_quit_button.Get(), game.m_fade_plane.Get(),        game.m_main_menu.Get(),
             game.m_start_button.Get(),       game.m_prev_track_button.Get(), game.m_next_track_button.Get(),
             game.m_quit_button.Get(),        game.m_pause_notice.Get(),      game.m_sound_notice.Get(),
+            game.m_board_line.Get(),         game.m_leader_button.Get(),     game.m_board_notice.Get(),
             game.m_finish_panel.Get()};
         QVERIFY(game.m_scene->m_ui_elements == ui);
         QCOMPARE(game.m_main_menu->m_caption, QString("Track #1. Primus"));
         // The menu shows its elements and hides the race's.
         QVERIFY(game.m_start_button->Is_Visible());
+        QVERIFY(!game.m_leader_button->Is_Visible()); // no board
         QVERIFY(!game.m_movement_control->Is_Visible());
         QVERIFY(!game.m_ingame_quit_button->Is_Visible());
         QVERIFY(game.m_fade_plane->Is_Visible());
