@@ -211,7 +211,8 @@ private slots:
         QTemporaryDir data;
         Board_Process board(data.path());
         QVERIFY(board.Start());
-        // The faster of two drivers leads; the player drives as the other did, and finishes at their own best.
+        // The faster of two drivers leads; the player drives as the other did, and finishes at their own
+        // best.
         float leader_lookahead = 62.0f;
         float own_lookahead = 85.0f;
         Headless_Lap leader = Drive_Headless_Lap(0, View, leader_lookahead);
