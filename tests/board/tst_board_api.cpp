@@ -339,17 +339,28 @@ private slots:
         for (const auto& [name, id] : board->ids)
             path.replace("{" + name + "}", id);
         Reply reply;
+        Reply last_refused;
         int refused = 0;
+        QElapsedTimer flood;
+        flood.start();
         for (int i = 0; i < repeat; ++i)
         {
             reply = Exchange(board->server->Port(), Request(method, path, body));
+            if (reply.status == 429)
+                last_refused = reply;
             refused += reply.status == 429;
+        }
+        if (repeat > 1)
+        {
+            // The bucket gains one submission a second: on a slow machine the flood's last one may find it
+            // and pass, so every second of the flood lets one more through.
+            const int passed_at_most = 60 + static_cast<int>(flood.elapsed() / 1000) + 1;
+            QVERIFY2(refused >= repeat - passed_at_most, qPrintable(QString::number(refused)));
+            reply = last_refused;
         }
         QVERIFY2(reply.status == status,
                  qPrintable(QString::number(reply.status) + " " + reply.body.left(300)));
         QVERIFY2(reply.body.contains(answer.toUtf8()), reply.body.left(600).constData());
-        if (repeat > 1)
-            QVERIFY2(refused >= repeat - 60, qPrintable(QString::number(refused)));
         QCOMPARE(board->store->Lap_Count(), qint64(laps));
         if (!remember.isEmpty())
             board->ids[remember] =
