@@ -149,8 +149,10 @@ QString Board_Session::Rank_Text(int course) const
         text = rank.old ? QStringLiteral("Board: cannot be reached") : QStringLiteral("Board: asking...");
     else if (rank.rank > 0)
         text = QStringLiteral("Board: %1 of %2").arg(Ordinal(rank.rank)).arg(rank.total);
-    else
+    else if (rank.total > 0)
         text = QStringLiteral("Board: not on it yet, %1 on it").arg(rank.total);
+    else
+        text = QStringLiteral("Board: nobody on it yet");
     if (rank.known && rank.old)
         text += QStringLiteral(" (old: the board cannot be reached)");
     if (m_queue->Is_Waiting(course))
