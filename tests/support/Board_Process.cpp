@@ -48,9 +48,13 @@ void Board_Process::Stop()
     if (m_process.state() != QProcess::Running || m_process.processId() <= 0)
         return;
     m_process.terminate();
-    if (!m_process.waitForFinished(20000))
+    // Checked again before the second signal: the id may be gone, or taken by another process, once it ended.
+    if (!m_process.waitForFinished(20000) && m_process.state() == QProcess::Running &&
+        m_process.processId() > 0)
+    {
         m_process.kill();
-    m_process.waitForFinished(5000);
+        m_process.waitForFinished(5000);
+    }
 }
 
 QString Board_Process::Url() const
