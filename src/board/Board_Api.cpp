@@ -235,12 +235,10 @@ Board_Response Board_Api::Standings(const QString& course_text, const QHash<QStr
     QJsonArray laps;
     for (const Board_Store::Entry& entry : entries)
         laps.append(Lap_Json(entry));
-    QJsonObject answer{{QStringLiteral("course"), course + 1},
-                       {QStringLiteral("name"), QString::fromLatin1(Get_Track_Info(course)->name)},
-                       {QStringLiteral("total"), total},
-                       {QStringLiteral("limit"), limit},
-                       {QStringLiteral("offset"), offset},
-                       {QStringLiteral("laps"), laps}};
+    QJsonObject answer{
+        {QStringLiteral("course"), course + 1}, {QStringLiteral("name"), Get_Track_Name(course)},
+        {QStringLiteral("total"), total},       {QStringLiteral("limit"), limit},
+        {QStringLiteral("offset"), offset},     {QStringLiteral("laps"), laps}};
     // ?player=NAME: where that player stands, wherever it is, so that a game need not page through all.
     if (query.contains(QStringLiteral("player")))
     {

@@ -11,11 +11,6 @@ QString Escaped(const QString& text)
     return text.toHtmlEscaped().replace(QLatin1Char('\''), QLatin1String("&#39;"));
 }
 
-QString Course_Name(int course)
-{
-    return QString::fromLatin1(Get_Track_Info(course)->name);
-}
-
 QByteArray Page(const QString& title, const QString& body)
 {
     return QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
@@ -33,7 +28,7 @@ QByteArray Board_Page::Front(const std::vector<std::vector<Board_Store::Entry>>&
                                   "inputs before it was taken.</p></header>\n<main>\n");
     for (size_t course = 0; course < courses.size(); ++course)
     {
-        const QString name = Course_Name(static_cast<int>(course));
+        const QString name = Get_Track_Name(static_cast<int>(course));
         body +=
             QStringLiteral("<section id=\"course-%1\">\n<h2>%2</h2>\n").arg(course + 1).arg(Escaped(name));
         if (courses[course].empty())
@@ -60,7 +55,7 @@ QByteArray Board_Page::Front(const std::vector<std::vector<Board_Store::Entry>>&
 
 QByteArray Board_Page::Lap(const Board_Store::Entry& lap, const Board_Store::Entry* leader)
 {
-    const QString course = Course_Name(lap.course);
+    const QString course = Get_Track_Name(lap.course);
     QString place;
     if (lap.rank == 1)
         place = QStringLiteral("The fastest lap of %1.").arg(Escaped(course));

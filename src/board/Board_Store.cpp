@@ -47,6 +47,29 @@ bool Rank_Of(QSqlDatabase& database, int course, double time, qint64 lap_id, int
     rank = query.value(0).toInt() + 1;
     return true;
 }
+
+// The players' bests on a course that the WHERE clause picks, as the standings list them (read by
+// Standing_Of).
+QSqlQuery Prepare_Standings(QSqlDatabase& database, const char* where)
+{
+    return Prepare(database,
+                   QByteArray("SELECT b.lap_id, p.name, b.time, l.submitted FROM best b "
+                              "JOIN players p ON p.id = b.player_id JOIN laps l ON l.id = b.lap_id ")
+                       .append(where)
+                       .constData());
+}
+
+Board_Store::Entry Standing_Of(const QSqlQuery& query, int course, int rank)
+{
+    Board_Store::Entry entry;
+    entry.id = query.value(0).toLongLong();
+    entry.course = course;
+    entry.rank = rank;
+    entry.name = query.value(1).toString();
+    entry.time = static_cast<float>(query.value(2).toDouble());
+    entry.date = QDateTime::fromMSecsSinceEpoch(query.value(3).toLongLong(), Qt::UTC);
+    return entry;
+}
 } // namespace
 
 Board_Store::Location Board_Store::Sqlite(const QString& file)
@@ -369,25 +392,14 @@ bool Board_Store::Standings(int course, int limit, int offset, std::vector<Entry
                 return Classify(count.lastError(), database, clash), false;
             total = count.value(0).toInt();
             QSqlQuery query =
-                Prepare(database, "SELECT b.lap_id, p.name, b.time, l.submitted FROM best b "
-                                  "JOIN players p ON p.id = b.player_id JOIN laps l ON l.id = b.lap_id "
-                                  "WHERE b.course = ? ORDER BY b.time, b.lap_id LIMIT ? OFFSET ?");
+                Prepare_Standings(database, "WHERE b.course = ? ORDER BY b.time, b.lap_id LIMIT ? OFFSET ?");
             query.addBindValue(course);
             query.addBindValue(limit);
             query.addBindValue(offset);
             if (!query.exec())
                 return Classify(query.lastError(), database, clash), false;
             while (query.next())
-            {
-                Entry entry;
-                entry.id = query.value(0).toLongLong();
-                entry.course = course;
-                entry.rank = offset + static_cast<int>(entries.size()) + 1;
-                entry.name = query.value(1).toString();
-                entry.time = static_cast<float>(query.value(2).toDouble());
-                entry.date = QDateTime::fromMSecsSinceEpoch(query.value(3).toLongLong(), Qt::UTC);
-                entries.push_back(entry);
-            }
+                entries.push_back(Standing_Of(query, course, offset + static_cast<int>(entries.size()) + 1));
             return true;
         },
         false);
@@ -437,21 +449,14 @@ Board_Store::Found Board_Store::Player_Best(int course, const QString& name, Ent
                 return Classify(count.lastError(), database, clash), Lookup_Failed;
             total = count.value(0).toInt();
             count.finish();
-            QSqlQuery query =
-                Prepare(database, "SELECT b.lap_id, p.name, b.time, l.submitted FROM best b "
-                                  "JOIN players p ON p.id = b.player_id JOIN laps l ON l.id = b.lap_id "
-                                  "WHERE b.course = ? AND p.name_folded = ?");
+            QSqlQuery query = Prepare_Standings(database, "WHERE b.course = ? AND p.name_folded = ?");
             query.addBindValue(course);
             query.addBindValue(name.toCaseFolded());
             if (!query.exec())
                 return Classify(query.lastError(), database, clash), Lookup_Failed;
             if (!query.next())
                 return No_Lap;
-            entry.id = query.value(0).toLongLong();
-            entry.course = course;
-            entry.name = query.value(1).toString();
-            entry.time = static_cast<float>(query.value(2).toDouble());
-            entry.date = QDateTime::fromMSecsSinceEpoch(query.value(3).toLongLong(), Qt::UTC);
+            entry = Standing_Of(query, course, 0);
             query.finish();
             if (!Rank_Of(database, course, static_cast<double>(entry.time), entry.id, entry.rank))
                 return Lookup_Failed;

@@ -47,7 +47,7 @@ constexpr int Quit_Guard_Frames = 32;
 
 QString Track_Caption(int index)
 {
-    return QString("Track #%1. %2").arg(index + 1).arg(QString::fromLatin1(Get_Track_Info(index)->name));
+    return QString("Track #%1. %2").arg(index + 1).arg(Get_Track_Name(index));
 }
 
 // Every Single member is filled the same way: the new object goes into a
@@ -526,8 +526,7 @@ QString Game::Save_Records(const Unsaved_Record* new_best)
         // The clock shows the new best, so the player must learn that it is not kept yet.
         qWarning().noquote() << QStringLiteral(
                                     "tavrelo: warning: cannot save the best lap %1 of %2 to %3: %4")
-                                    .arg(Race_Clock::Format_Time(unsaved.time),
-                                         QString::fromLatin1(Get_Track_Info(unsaved.level)->name),
+                                    .arg(Race_Clock::Format_Time(unsaved.time), Get_Track_Name(unsaved.level),
                                          m_options->m_settings.fileName(), m_options->Write_Error());
         if (new_best != nullptr && unsaved.level == new_best->level)
             new_best_error = m_options->Write_Error();

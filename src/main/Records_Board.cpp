@@ -178,7 +178,7 @@ int Submit(const QStringList& arguments, Options& options, Preferences& preferen
             const QString why = !record.Is_Ok()
                                     ? (record.m_present ? record.m_verdict : QStringLiteral("no best lap"))
                                     : QStringLiteral("kept without the inputs that prove it");
-            Print(QStringLiteral("%1: not sent: %2\n").arg(Course_Name(course), why));
+            Print(QStringLiteral("%1: not sent: %2\n").arg(Get_Track_Name(course), why));
             if (first == last)
                 status = Rejected;
             continue;
@@ -193,7 +193,7 @@ int Submit(const QStringList& arguments, Options& options, Preferences& preferen
         if (answer.outcome != Board_Client::Answered)
         {
             Error(QStringLiteral("%1 %2: %3%4")
-                      .arg(Course_Name(course), time,
+                      .arg(Get_Track_Name(course), time,
                            answer.outcome == Board_Client::Refused ? QStringLiteral("refused: ") : QString(),
                            answer.reason));
             status = std::max(status, Status_Of(answer.outcome));
@@ -202,11 +202,11 @@ int Submit(const QStringList& arguments, Options& options, Preferences& preferen
             continue;
         }
         Print(answer.kept.isEmpty() ? QStringLiteral("%1 %2: taken, %3 on the board (lap %4)\n")
-                                          .arg(Course_Name(course), time)
+                                          .arg(Get_Track_Name(course), time)
                                           .arg(answer.rank)
                                           .arg(answer.id)
                                     : QStringLiteral("%1 %2: %3, %4 on the board (lap %5)\n")
-                                          .arg(Course_Name(course), time, answer.kept)
+                                          .arg(Get_Track_Name(course), time, answer.kept)
                                           .arg(answer.rank)
                                           .arg(answer.id));
     }
@@ -244,7 +244,7 @@ int Top(const QStringList& arguments, Preferences& preferences)
         Error(standings.reason);
         return Status_Of(standings.outcome);
     }
-    Print(QStringLiteral("%1: %2 on the board\n").arg(Course_Name(course)).arg(standings.total));
+    Print(QStringLiteral("%1: %2 on the board\n").arg(Get_Track_Name(course)).arg(standings.total));
     for (const Board_Client::Entry& entry : standings.laps)
         Print(QStringLiteral("%1  %2  %3  lap %4\n")
                   .arg(entry.rank, 4)
@@ -302,7 +302,7 @@ int Fetch(const QStringList& arguments, Preferences& preferences)
         return Rejected;
     }
     Print(QStringLiteral("Saved lap %1 (%2, %3) to %4\n")
-              .arg(id_text, Course_Name(record.m_course), Race_Clock::Format_Time(record.m_time), path));
+              .arg(id_text, Get_Track_Name(record.m_course), Race_Clock::Format_Time(record.m_time), path));
     return Done;
 }
 } // namespace

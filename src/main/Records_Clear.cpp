@@ -22,7 +22,7 @@ int Clear(const QStringList& arguments)
     Options options;
     if (!Stored_Record::Read(options, course).m_present)
     {
-        Print(QStringLiteral("%1 has no record; nothing changed\n").arg(Course_Name(course)));
+        Print(QStringLiteral("%1 has no record; nothing changed\n").arg(Get_Track_Name(course)));
         return Done;
     }
     QString reason;
@@ -39,6 +39,6 @@ int Clear(const QStringList& arguments)
             QStringLiteral("%1: cannot write: %2").arg(options.m_settings.fileName(), options.Write_Error()));
         return Rejected;
     }
-    Print(QStringLiteral("Cleared the record of %1 (kept in %2)\n").arg(Course_Name(course), backup));
+    Print(QStringLiteral("Cleared the record of %1 (kept in %2)\n").arg(Get_Track_Name(course), backup));
     return Done;
 }

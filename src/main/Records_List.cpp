@@ -40,7 +40,7 @@ int List(const QStringList& arguments)
                       Lap_Verifier::Verify(course, record.m_time, record.m_ghost, record.m_inputs).Text()
                 : record.m_verdict;
         Print(QStringLiteral("%1  %2  %3  %4  %5\n")
-                  .arg(Course_Name(course), -9)
+                  .arg(Get_Track_Name(course), -9)
                   .arg(best, -9)
                   .arg(samples, 7)
                   .arg(spans, -9)
@@ -85,11 +85,11 @@ int Verify(const QStringList& arguments)
             continue;
         const Stored_Record record = Stored_Record::Read(options, course);
         if (!record.m_present)
-            Print(QStringLiteral("%1: no record\n").arg(Course_Name(course)));
+            Print(QStringLiteral("%1: no record\n").arg(Get_Track_Name(course)));
         else if (!record.Is_Ok())
-            report(Course_Name(course), Lap_Verifier::Verdict{Lap_Verifier::Failed, record.m_verdict});
+            report(Get_Track_Name(course), Lap_Verifier::Verdict{Lap_Verifier::Failed, record.m_verdict});
         else
-            report(Course_Name(course),
+            report(Get_Track_Name(course),
                    Lap_Verifier::Verify(course, record.m_time, record.m_ghost, record.m_inputs));
     }
     return status;

@@ -59,7 +59,7 @@ int Render(const QStringList& arguments)
     if (!stored.Is_Ok() || stored.m_ghost.isEmpty())
     {
         Error(QStringLiteral("%1: no lap of %2 to draw: %3")
-                  .arg(options.m_settings.fileName(), Course_Name(course),
+                  .arg(options.m_settings.fileName(), Get_Track_Name(course),
                        stored.Is_Ok() ? QStringLiteral("its best lap has no ghost") : stored.m_verdict));
         return Rejected;
     }
@@ -75,7 +75,7 @@ int Render(const QStringList& arguments)
         if (record.m_course != course || record.m_ghost.isEmpty())
         {
             Error(QStringLiteral("%1: rejected: %2")
-                      .arg(path, record.m_course != course ? "a lap of " + Course_Name(record.m_course)
+                      .arg(path, record.m_course != course ? "a lap of " + Get_Track_Name(record.m_course)
                                                            : QStringLiteral("the lap has no ghost")));
             return Rejected;
         }
@@ -91,6 +91,6 @@ int Render(const QStringList& arguments)
         return Rejected;
     }
     Print(QStringLiteral("Drew %1 (%2) to %3\n")
-              .arg(Course_Name(course), Race_Clock::Format_Time(stored.m_time), out));
+              .arg(Get_Track_Name(course), Race_Clock::Format_Time(stored.m_time), out));
     return Done;
 }

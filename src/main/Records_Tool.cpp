@@ -7,11 +7,6 @@
 #include <QFile>
 #include <QSaveFile>
 
-QString Course_Name(int course)
-{
-    return QString::fromLatin1(Get_Track_Info(course)->name);
-}
-
 int Find_Course(const QString& text)
 {
     bool number = false;
@@ -19,7 +14,7 @@ int Find_Course(const QString& text)
     if (number)
         return index >= 0 && index < Get_Track_Count() ? index : -1;
     for (int i = 0; i < Get_Track_Count(); ++i)
-        if (text.compare(Course_Name(i), Qt::CaseInsensitive) == 0)
+        if (text.compare(Get_Track_Name(i), Qt::CaseInsensitive) == 0)
             return i;
     return -1;
 }
@@ -28,7 +23,7 @@ QString Course_Choices()
 {
     QStringList names;
     for (int i = 0; i < Get_Track_Count(); ++i)
-        names << QStringLiteral("%1 (%2)").arg(i + 1).arg(Course_Name(i));
+        names << QStringLiteral("%1 (%2)").arg(i + 1).arg(Get_Track_Name(i));
     return names.join(QStringLiteral(", "));
 }
 

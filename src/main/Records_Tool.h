@@ -3,6 +3,7 @@
 #define TAVRELO_RECORDS_TOOL_H
 
 #include "Records_Command.h"
+#include "Track_List.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,7 +11,6 @@
 
 class Record_File;
 
-QString Course_Name(int course);
 // 1 to 3, or a course's name in any case; -1 when it names none.
 int Find_Course(const QString& text);
 QString Course_Choices();

@@ -25,7 +25,7 @@ int Export(const QStringList& arguments)
     if (!record.Is_Ok())
     {
         Error(QStringLiteral("%1: nothing to export for %2: %3")
-                  .arg(options.m_settings.fileName(), Course_Name(course), record.m_verdict));
+                  .arg(options.m_settings.fileName(), Get_Track_Name(course), record.m_verdict));
         return Rejected;
     }
     const QString path = command.Argument(1);
@@ -42,7 +42,7 @@ int Export(const QStringList& arguments)
         return Rejected;
     }
     Print(QStringLiteral("Exported %1 of %2 to %3\n")
-              .arg(Race_Clock::Format_Time(record.m_time), Course_Name(course), path));
+              .arg(Race_Clock::Format_Time(record.m_time), Get_Track_Name(course), path));
     return Done;
 }
 
@@ -81,7 +81,7 @@ int Import(const QStringList& arguments)
 
     Options options;
     const Stored_Record stored = Stored_Record::Read(options, record.m_course);
-    const QString name = Course_Name(record.m_course);
+    const QString name = Get_Track_Name(record.m_course);
     if (stored.m_time > 0.0f && !(record.m_time < stored.m_time) && !command.parser.isSet(force))
     {
         Error(QStringLiteral("%1: rejected: %2 is not faster than the best %3 of %4 (--force replaces it)")

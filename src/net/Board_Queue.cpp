@@ -10,6 +10,9 @@
 Board_Queue::Board_Queue(Preferences& preferences, Board_Client& client, int course_count)
     : m_preferences(preferences), m_client(client), m_course_count(course_count), m_failures(0), m_sending(-1)
 {
+    // Read once: every frame of the menu asks whether a lap waits, and only this queue changes them.
+    for (int course = 0; course < course_count; ++course)
+        m_laps.push_back(m_preferences.Read_Text(Queue_Key(course).constData()).toUtf8());
     m_retry.setSingleShot(true);
     QObject::connect(&m_retry, &QTimer::timeout, [this]() { Send_Now(); });
 }
@@ -21,13 +24,19 @@ QByteArray Board_Queue::Queue_Key(int course)
 
 QByteArray Board_Queue::Lap_Of(int course) const
 {
-    return m_preferences.Read_Text(Queue_Key(course).constData()).toUtf8();
+    return m_laps[static_cast<size_t>(course)];
+}
+
+void Board_Queue::Keep(int course, const QByteArray& lap_file)
+{
+    m_laps[static_cast<size_t>(course)] = lap_file;
+    m_preferences.Write(Queue_Key(course).constData(), QString::fromUtf8(lap_file));
 }
 
 void Board_Queue::Add(int course, const QByteArray& lap_file)
 {
     // Only the newest best of a course matters: the board keeps one lap a player there.
-    m_preferences.Write(Queue_Key(course).constData(), QString::fromUtf8(lap_file));
+    Keep(course, lap_file);
     m_failures = 0;
     Send_Now();
 }
@@ -73,7 +82,7 @@ void Board_Queue::Send_Now()
                         }
                         // A newer best that came while this one was on its way still waits.
                         if (Lap_Of(course) == lap)
-                            m_preferences.Write(Queue_Key(course).constData(), QString());
+                            Keep(course, QByteArray());
                         m_failures = 0;
                         if (m_on_answer)
                             m_on_answer(course, submitted);

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <vector>
 
 class Preferences;
 
@@ -37,11 +38,14 @@ public:
 private:
     static QByteArray Queue_Key(int course);
     QByteArray Lap_Of(int course) const;
+    // The lap waiting for course (none when empty), here and in the preferences.
+    void Keep(int course, const QByteArray& lap_file);
     void Retry_Later();
 
     Preferences& m_preferences;
     Board_Client& m_client;
     int m_course_count;
+    std::vector<QByteArray> m_laps; // by course
     QTimer m_retry;
     int m_failures;
     int m_sending; // the course whose lap is on its way, or -1

@@ -16,11 +16,6 @@ QByteArray Rank_Key(int course)
     return "board/rank/" + QByteArray::number(course + 1);
 }
 
-QString Course_Name(int course)
-{
-    return QString::fromLatin1(Get_Track_Info(course)->name);
-}
-
 // 1st, 2nd, 3rd, 4th ... 11th, 12th, 13th ... 21st.
 QString Ordinal(int number)
 {
@@ -63,7 +58,7 @@ Board_Session::Board_Session(Preferences& preferences, const QString& address, i
     {
         if (submitted.outcome == Board_Client::Refused)
             m_notice = QStringLiteral("The board refused your best lap of %1: %2")
-                           .arg(Course_Name(course), submitted.reason);
+                           .arg(Get_Track_Name(course), submitted.reason);
         else
             Refresh(course);
     };
@@ -203,7 +198,7 @@ void Board_Session::Fetch_Leader(int course)
                 return Leader_Failed(standings.reason);
             if (standings.laps.empty())
                 return Leader_Failed(
-                    QStringLiteral("nobody has a lap of %1 on the board yet").arg(Course_Name(course)));
+                    QStringLiteral("nobody has a lap of %1 on the board yet").arg(Get_Track_Name(course)));
             const Board_Client::Entry leader = standings.laps.front();
             m_client->Fetch_Lap(leader.id,
                                 [this, course, fetch, leader](const Board_Client::Lap& lap)

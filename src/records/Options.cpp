@@ -182,8 +182,7 @@ QString Options::Read_Fault()
     {
         const Stored_Record record = Stored_Record::Read(*this, course);
         if (record.m_present && !record.Is_Ok())
-            fault = QStringLiteral("the record of %1: %2")
-                        .arg(QString::fromLatin1(Get_Track_Info(course)->name), record.m_verdict);
+            fault = QStringLiteral("the record of %1: %2").arg(Get_Track_Name(course), record.m_verdict);
     }
     held.swap(m_held);
     return fault;

@@ -25,3 +25,8 @@ const Track_Info* Get_Track_Info(int idx)
     assert(idx >= 0 && idx < Get_Track_Count());
     return &g_track_infos[idx];
 }
+
+QString Get_Track_Name(int idx)
+{
+    return QString::fromLatin1(Get_Track_Info(idx)->name);
+}

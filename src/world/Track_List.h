@@ -2,6 +2,8 @@
 #ifndef TAVRELO_TRACK_LIST_H
 #define TAVRELO_TRACK_LIST_H
 
+#include <QString>
+
 #include <cstdint>
 
 // One straight piece of a course's centre line, in track units (world units / 100).
@@ -29,5 +31,7 @@ extern const Track_Info g_track_infos[3];
 int32_t Get_Track_Count();
 // idx must be 0 .. Get_Track_Count() - 1; anything else stops the program.
 const Track_Info* Get_Track_Info(int idx);
+// The course's name as the game shows it.
+QString Get_Track_Name(int idx);
 
 #endif

@@ -5,6 +5,7 @@
 #include "Level.h"
 #include "Race.h"
 #include "Ship.h"
+#include "Test_Support.h"
 
 #include <QImage>
 #include <QPainter>
@@ -96,12 +97,8 @@ private slots:
     // afterwards the scene is as it was, and the race never changed.
     void a_blended_frame_draws_copies_and_leaves_the_race_alone()
     {
-        Level level;
-        level.Init(0);
-        Ship ship;
-        Ghost_Ship ghost;
-        Race race;
-        race.Attach(&level, &ship, &ghost);
+        Headless_Race headless(0);
+        auto& [level, ship, ghost, race] = headless;
         race.Reset(QString(), 0.0f, View);
         Game_Scene scene;
         scene.m_world_elements = {&level, &ghost, &ship};

@@ -77,6 +77,14 @@ int Count_Near(const QImage& image, int top, int bottom, const QColor& colour)
     return count;
 }
 
+// Settings of a test's own, and a board over a database of its own.
+struct Board_Run
+{
+    Temporary_Settings settings;
+    QTemporaryDir data;
+    Board_Process board{data.path()};
+};
+
 // Passes a connection on to the board only after a delay: a board on a slow or far network.
 class Slow_Proxy
 {
@@ -142,9 +150,8 @@ class Test_Window_Board_Game : public QObject
 private slots:
     void a_best_sent_after_a_race_stands_on_the_board_and_its_rank_shows_in_the_menu()
     {
-        Temporary_Settings settings;
-        QTemporaryDir data;
-        Board_Process board(data.path());
+        Board_Run run;
+        auto& [settings, data, board] = run;
         QVERIFY(board.Start());
         // Others on the board, so that the rank is not a lone first place.
         QCOMPARE(board.Post_Lap(0, Drive_Headless_Lap(0, View, 55.0f), "Ana", m_key), 201);
@@ -171,9 +178,8 @@ private slots:
 
     void the_queue_outlasts_a_restart_while_the_board_is_down_and_a_refusal_is_said_once()
     {
-        Temporary_Settings settings;
-        QTemporaryDir data;
-        Board_Process board(data.path());
+        Board_Run run;
+        auto& [settings, data, board] = run;
         QVERIFY(board.Start());
         QCOMPARE(board.Post_Lap(1, Drive_Headless_Lap(1, View, 80.0f), "Taken", m_key), 201);
         board.Stop();
@@ -207,9 +213,8 @@ private slots:
 
     void the_leader_is_raced_beside_the_player_whose_record_stays()
     {
-        Temporary_Settings settings;
-        QTemporaryDir data;
-        Board_Process board(data.path());
+        Board_Run run;
+        auto& [settings, data, board] = run;
         QVERIFY(board.Start());
         // The faster of two drivers leads; the player drives as the other did, and finishes at their own
         // best.
@@ -270,9 +275,8 @@ private slots:
 
     void a_slow_board_never_delays_a_frame()
     {
-        Temporary_Settings settings;
-        QTemporaryDir data;
-        Board_Process board(data.path());
+        Board_Run run;
+        auto& [settings, data, board] = run;
         QVERIFY(board.Start());
         Slow_Proxy proxy(QUrl(board.Url()).port(), 5000);
         Keep_Board(settings, proxy.Url(), "Slow");

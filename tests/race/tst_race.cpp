@@ -10,6 +10,18 @@
 
 #include <QtTest>
 
+namespace
+{
+// Twenty pieces of 10 units along x.
+void Lay_Straight(Level& level)
+{
+    for (int i = 0; i <= 20; ++i)
+        level.m_points.push_back(QPointF(10 * i, 0));
+    level.m_directions.assign(level.m_points.size(), QPointF(1, 0));
+    level.m_lengths.assign(level.m_points.size(), 10.0f);
+}
+} // namespace
+
 class Test_Race : public QObject
 {
     Q_OBJECT
@@ -54,15 +66,9 @@ private slots:
         QFETCH(int, piece);
         QFETCH(float, friction);
         QFETCH(QPointF, after);
-        Level level;
-        for (int i = 0; i <= 20; ++i)
-            level.m_points.push_back(QPointF(10 * i, 0));
-        level.m_directions.assign(level.m_points.size(), QPointF(1, 0));
-        level.m_lengths.assign(level.m_points.size(), 10.0f);
-        Ship ship;
-        Ghost_Ship ghost;
-        Race race;
-        race.Attach(&level, &ship, &ghost);
+        Headless_Race headless;
+        auto& [level, ship, ghost, race] = headless;
+        Lay_Straight(level);
         race.m_closest_segment = last;
         race.m_clock.m_running = running;
         ship.Place_At(position, QPointF(1, 0));
@@ -106,21 +112,15 @@ private slots:
         QFETCH(float, x);
         QFETCH(float, elapsed);
         QFETCH(QString, shown);
-        Level level;
-        for (int i = 0; i <= 20; ++i)
-            level.m_points.push_back(QPointF(10 * i, 0));
-        level.m_directions.assign(level.m_points.size(), QPointF(1, 0));
-        level.m_lengths.assign(level.m_points.size(), 10.0f);
+        Headless_Race headless;
+        auto& [level, ship, ghost, race] = headless;
+        Lay_Straight(level);
         Ghost_Ship recorder;
         recorder.m_record_cap = 4 + 10 * samples;
         Ghost_Start(recorder, QString(), QPointF(5, 0), 0.0f, 1);
         for (int i = 0; i < samples; ++i)
             Ghost_Record_Sample(recorder, QPointF(5.0f + ghost_step * static_cast<float>(i), 0), 0.0f);
         QCOMPARE(recorder.m_record.size(), 4 + 10 * samples);
-        Ship ship;
-        Ghost_Ship ghost;
-        Race race;
-        race.Attach(&level, &ship, &ghost);
         Ghost_Start(ghost, samples > 0 ? recorder.m_record : QString(), QPointF(5, 0), 0.0f, 1);
         race.m_ghost_gap.Build(level, ghost);
         QCOMPARE(race.m_ghost_gap.Sample_Count(), samples);
@@ -162,12 +162,8 @@ private slots:
         qInfo("lap of %s s", qPrintable(QString::number(lap.time, 'f', 2)));
         const bool long_lap = lap.time > 90.0f;
         QCOMPARE(lap.ghost.isEmpty(), long_lap);
-        Level level;
-        level.Init(course);
-        Ship ship;
-        Ghost_Ship ghost;
-        Race race;
-        race.Attach(&level, &ship, &ghost);
+        Headless_Race headless(course);
+        auto& [level, ship, ghost, race] = headless;
         race.Reset(QString(), lap.time + time_offset, view, lap.inputs);
         QCOMPARE(ghost.m_playback.isEmpty(), !rebuilt);
         if (!rebuilt)

@@ -224,14 +224,17 @@ int Recording_Device::metric(PaintDeviceMetric metric) const
     }
 }
 
+Headless_Race::Headless_Race(int course)
+{
+    if (course >= 0)
+        level.Init(course);
+    race.Attach(&level, &ship, &ghost);
+}
+
 Headless_Lap Drive_Headless_Lap(int course, const QSize& view, float lookahead, int wait)
 {
-    Level level;
-    level.Init(course);
-    Ship ship;
-    Ghost_Ship ghost;
-    Race race;
-    race.Attach(&level, &ship, &ghost);
+    Headless_Race headless(course);
+    auto& [level, ship, ghost, race] = headless;
     race.Reset(QString(), 0.0f, view);
     Headless_Lap lap;
     for (int frame = 0; frame < wait; ++frame)

@@ -2,6 +2,11 @@
 #ifndef TAVRELO_TEST_SUPPORT_H
 #define TAVRELO_TEST_SUPPORT_H
 
+#include "Ghost_Ship.h"
+#include "Level.h"
+#include "Race.h"
+#include "Ship.h"
+
 #include <QBrush>
 #include <QLineF>
 #include <QPaintDevice>
@@ -122,3 +127,18 @@ struct Headless_Lap
     QString inputs; // as the game stores them
 };
 Headless_Lap Drive_Headless_Lap(int course, const QSize& view, float lookahead = 70.0f, int wait = 0);
+
+// A race with no window and the elements it moves, attached; on a course, or on a level the test lays out.
+// Taken apart where it is used: auto& [level, ship, ghost, race] = headless;
+struct Headless_Race
+{
+    // course -1: the level is left empty for the test to fill.
+    explicit Headless_Race(int course = -1);
+    Headless_Race(const Headless_Race&) = delete;
+    Headless_Race& operator=(const Headless_Race&) = delete;
+
+    Level level;
+    Ship ship;
+    Ghost_Ship ghost;
+    Race race;
+};
