@@ -17,7 +17,7 @@ TAVRELO_PACKAGES=(cmake g++ make pkg-config qtbase5-dev libqt5opengl5-dev qt6-ba
     desktop-file-utils dpkg-dev libxml2-utils lintian appstream man-db libbenchmark-dev hyperfine clang-14
     libclang-rt-14-dev weston qtwayland5 qt6-wayland qt6-multimedia-dev qtmultimedia5-dev libqt5multimedia5-plugins
     pulseaudio pulseaudio-utils sox
-    libmicrohttpd-dev libqt6sql6-sqlite libqt6sql6-psql postgresql-15 chromium chromium-driver python3-selenium)
+    libmicrohttpd-dev libicu-dev libpq-dev libqt6sql6-sqlite libqt6sql6-psql postgresql-15 chromium chromium-driver python3-selenium)
 
 # Installs the packages named that are not installed yet, as root or through
 # sudo; says clearly what to do when neither is possible.
@@ -161,9 +161,26 @@ http_status() {
 # Starts tavrelo-board (the program in $1) on a free port of the loopback with
 # the other options given, with no rate limit, and waits until it answers;
 # sets TAVRELO_BOARD_PORT and TAVRELO_BOARD_PID. Its log goes to $TAVRELO_BOARD_LOG.
+# As root it runs as nobody (the board refuses root), with its data folder given to nobody and the folders
+# above it, this script's own temporary ones, opened for it to pass.
 start_board() {
     local program=$1
     shift
+    if [ "$(id -u)" -eq 0 ]; then
+        local previous="" argument folder
+        for argument in "$@"; do
+            if [ "$previous" = --data ]; then
+                mkdir -p "$argument" && chown nobody: "$argument"
+                folder=$(dirname "$argument")
+                while [ "$folder" != / ] && [ "$folder" != . ]; do
+                    chmod o+x "$folder"
+                    folder=$(dirname "$folder")
+                done
+            fi
+            previous=$argument
+        done
+        set -- --user nobody "$@"
+    fi
     local _attempt _wait
     for _attempt in 1 2 3 4 5; do
         TAVRELO_BOARD_PORT=$((20000 + RANDOM % 20000))

@@ -47,9 +47,47 @@ Board_Response Error(int status, const QString& reason)
 
 Board_Response Unavailable(Board_Store::Outcome outcome = Board_Store::Unavailable)
 {
-    return outcome == Board_Store::Full
-               ? Error(507, QStringLiteral("the board's storage is full"))
-               : Error(503, QStringLiteral("the board's database cannot be reached"));
+    if (outcome == Board_Store::Full)
+        return Error(507, QStringLiteral("the board's storage is full"));
+    if (outcome == Board_Store::Read_Only)
+        return Error(503, QStringLiteral("the board's database takes no writes now"));
+    return Error(503, QStringLiteral("the board's database cannot be reached"));
+}
+
+// Whether a JSON text escapes half of a UTF-16 pair alone (\ud800), which a parser would keep as another
+// character.
+bool Has_Lone_Surrogate(const QByteArray& json)
+{
+    const auto unit = [&json](qsizetype at, ushort& value)
+    {
+        if (at + 6 > json.size() || json[at] != '\\' || json[at + 1] != 'u')
+            return false;
+        bool ok = false;
+        value = json.mid(at + 2, 4).toUShort(&ok, 16);
+        return ok;
+    };
+    for (qsizetype at = 0; at < json.size(); ++at)
+    {
+        if (json[at] != '\\')
+            continue;
+        ushort value = 0;
+        if (!unit(at, value))
+        {
+            ++at; // an escaped character, the backslash's own among them
+            continue;
+        }
+        if (QChar::isLowSurrogate(value))
+            return true;
+        if (QChar::isHighSurrogate(value))
+        {
+            ushort next = 0;
+            if (!unit(at + 6, next) || !QChar::isLowSurrogate(next))
+                return true;
+            at += 6;
+        }
+        at += 5;
+    }
+    return false;
 }
 
 QString Hash(const QByteArray& bytes)
@@ -80,8 +118,13 @@ QJsonObject Lap_Json(const Board_Store::Entry& entry)
 } // namespace
 
 Board_Api::Board_Api(Board_Store& store, int submissions_per_minute)
-    : m_store(store), m_limiter(submissions_per_minute), m_verifiers(std::max(QThread::idealThreadCount(), 1))
+    : m_store(store), m_per_minute(submissions_per_minute), m_limiter(submissions_per_minute)
 {
+}
+
+bool Board_Api::Races(const Board_Request& request)
+{
+    return request.method == "POST" && request.path == QLatin1String("/api/v1/laps") && !request.body_too_large;
 }
 
 QString Board_Api::Name_Problem(const QString& name)
@@ -107,8 +150,11 @@ Board_Response Board_Api::Handle(const Board_Request& request)
     if (!get)
         return Error(405, QStringLiteral("only GET here"));
     if (path == QLatin1String("/healthz"))
-        return m_store.Healthy() ? Board_Response{200, "text/plain; charset=utf-8", "ok\n"}
-                                 : Board_Response{503, "text/plain; charset=utf-8", "database unavailable\n"};
+    {
+        const QString problem = m_store.Health_Problem();
+        return problem.isEmpty() ? Board_Response{200, "text/plain; charset=utf-8", "ok\n"}
+                                 : Board_Response{503, "text/plain; charset=utf-8", problem.toUtf8() + '\n'};
+    }
     if (path == QLatin1String("/"))
         return Front_Page();
     if (path == QLatin1String("/style.css"))
@@ -134,8 +180,22 @@ Board_Response Board_Api::Submit(const Board_Request& request)
     if (request.body_too_large)
         return Error(413, QStringLiteral("a submission is at most %1 bytes").arg(Max_Body));
     // Before any work: a flood costs the board one lookup a request.
+    // This board's own count first, which costs no query; then the one every board on the database shares.
+    const QString too_many = QStringLiteral("too many submissions from %1: wait a minute").arg(request.address);
     if (!m_limiter.Allow(request.address, QDeadlineTimer::current().deadline()))
-        return Error(429, QStringLiteral("too many submissions from %1: wait a minute").arg(request.address));
+        return Error(429, too_many);
+    if (m_store.Shares_Rate())
+        switch (m_store.Take_Submission(request.address, m_per_minute))
+        {
+        case Board_Store::Refused:
+            return Error(429, too_many);
+        case Board_Store::Not_Known:
+            return Unavailable();
+        case Board_Store::Allowed:
+            break;
+        }
+    if (Has_Lone_Surrogate(request.body))
+        return Error(400, QStringLiteral("not JSON: a \\u escape of half a UTF-16 pair alone"));
     QJsonParseError parse_error;
     const QJsonDocument document = QJsonDocument::fromJson(request.body, &parse_error);
     if (parse_error.error != QJsonParseError::NoError || !document.isObject())
@@ -199,10 +259,17 @@ Board_Response Board_Api::Submit(const Board_Request& request)
         return Json(200, answer);
     case Board_Store::Name_Taken:
         return Error(403, QStringLiteral("the name belongs to another player"));
+    case Board_Store::Name_Lookalike:
+        return Error(403, QStringLiteral("the name looks like another player's: choose one that reads apart"));
+    case Board_Store::Name_Mixed:
+        return Error(403, QStringLiteral("the name mixes letters of %1, as names made to pass for others do: "
+                                         "write it in one script")
+                              .arg(result.detail));
     case Board_Store::Lap_Taken:
         return Error(409, QStringLiteral("this lap is on the board under another name"));
     case Board_Store::Unavailable:
     case Board_Store::Full:
+    case Board_Store::Read_Only:
         break;
     }
     return Unavailable(result.outcome);

@@ -8,7 +8,6 @@
 #include <QByteArray>
 #include <QHash>
 #include <QMutex>
-#include <QSemaphore>
 #include <QString>
 
 #include <list>
@@ -47,6 +46,8 @@ public:
     Board_Api(Board_Store& store, int submissions_per_minute);
 
     Board_Response Handle(const Board_Request& request);
+    // Whether answering request means racing a lap again: the server gives those threads of their own.
+    static bool Races(const Board_Request& request);
 
     // Empty when name may stand on the board (as given: names are not trimmed or changed), else why not.
     static QString Name_Problem(const QString& name);
@@ -62,9 +63,8 @@ private:
     Board_Response Lap_Page(const QString& id);
 
     Board_Store& m_store;
+    int m_per_minute;
     Rate_Limiter m_limiter;
-    // Laps raced again at once: one a processor, so that racing never starves the readers of a thread.
-    QSemaphore m_verifiers;
     // Pictures of laps, which never change once stored: the latest few, kept drawn.
     QMutex m_picture_mutex;
     std::list<std::pair<qint64, QByteArray>> m_pictures;

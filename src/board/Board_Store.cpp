@@ -3,9 +3,12 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
-#include <QUrl>
-#include <QUrlQuery>
+#include <QStringList>
 #include <QVariant>
+
+#include "Name_Skeleton.h"
+
+#include <libpq-fe.h>
 
 namespace
 {
@@ -23,7 +26,34 @@ const std::vector<std::vector<const char*>> Migrations = {
         "PRIMARY KEY (course, player_id))",
         "CREATE INDEX best_by_time ON best (course, time, lap_id)",
     },
+    {
+        // What each name looks like, filled in on the way for the names already here.
+        "ALTER TABLE players ADD COLUMN name_skeleton TEXT",
+        "CREATE INDEX players_by_skeleton ON players (name_skeleton)",
+        // Submissions' buckets by address, which the boards on one database share.
+        "CREATE TABLE submission_rate (address TEXT PRIMARY KEY, tokens DOUBLE PRECISION NOT NULL, "
+        "updated BIGINT NOT NULL)",
+    },
 };
+
+// Native error codes: SQLite's, then PostgreSQL's SQLSTATE.
+bool Is_Clash(const QString& code)
+{
+    return code == "19" || code == "2067" || code == "1555" || code == "23505";
+}
+bool Is_Full(const QString& code)
+{
+    return code == "13" || code == "53100";
+}
+bool Is_Read_Only(const QString& code)
+{
+    return code == "8" || code == "25006";
+}
+// SQLite's busy and locked, which leave the connection sound.
+bool Is_Busy(const QString& code)
+{
+    return code == "5" || code == "6";
+}
 
 QSqlQuery Prepare(QSqlDatabase& database, const char* text)
 {
@@ -82,35 +112,75 @@ Board_Store::Location Board_Store::Sqlite(const QString& file)
 
 bool Board_Store::Parse_Url(const QString& text, Location& location, QString& error)
 {
-    const QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid() || (url.scheme() != "postgresql" && url.scheme() != "postgres"))
+    const QString usage =
+        QStringLiteral("--database takes postgresql://[USER[:PASSWORD]@][HOST][:PORT]/DATABASE[?PARAMETER=VALUE...]");
+    if (!text.startsWith(QLatin1String("postgresql://")) && !text.startsWith(QLatin1String("postgres://")))
     {
-        error = QStringLiteral("--database takes postgresql://[USER[:PASSWORD]@][HOST][:PORT]/DATABASE");
+        error = usage;
+        return false;
+    }
+    // libpq reads its own URIs: every parameter it documents means here what it means to psql.
+    char* reason = nullptr;
+    PQconninfoOption* options = PQconninfoParse(text.toUtf8().constData(), &reason);
+    if (options == nullptr)
+    {
+        error = QStringLiteral("%1: %2").arg(usage, reason ? QString::fromUtf8(reason).trimmed() : QString());
+        PQfreemem(reason);
         return false;
     }
     location = Location();
     location.driver = QStringLiteral("QPSQL");
-    location.database = url.path().mid(1);
-    location.host = url.host();
-    location.port = url.port(-1);
-    location.user = url.userName();
-    location.password = url.password();
-    const QUrlQuery query(url);
-    if (query.hasQueryItem(QStringLiteral("host")))
-        location.host = query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded);
-    if (location.database.isEmpty() || location.database.contains('/'))
+    QStringList rest;
+    bool quotable = true;
+    for (const PQconninfoOption* option = options; option->keyword != nullptr; ++option)
     {
-        error =
-            QStringLiteral("--database names no database: %1").arg(url.toDisplayString(QUrl::RemovePassword));
+        if (option->val == nullptr)
+            continue;
+        const QString key = QString::fromUtf8(option->keyword);
+        const QString value = QString::fromUtf8(option->val);
+        if (key == QLatin1String("dbname"))
+            location.database = value;
+        else if (key == QLatin1String("host"))
+            location.host = value;
+        else if (key == QLatin1String("port"))
+            location.port = value.contains(',') ? -1 : value.toInt();
+        else if (key == QLatin1String("user"))
+            location.user = value;
+        else if (key == QLatin1String("password"))
+            location.password = value;
+        else
+        {
+            // Qt hands its connection options to libpq with each ';' made a space.
+            quotable = quotable && !value.contains(';');
+            rest << key + "='" + QString(value).replace('\\', "\\\\").replace('\'', "\\'") + "'";
+        }
+        // A list of ports, one a host, goes to libpq as it is.
+        if (key == QLatin1String("port") && value.contains(','))
+            rest << "port='" + value + "'";
+    }
+    PQconninfoFree(options);
+    location.options = rest.join(';');
+    if (!quotable)
+    {
+        error = QStringLiteral("--database: a parameter's value holds a ';', which cannot be passed on");
+        return false;
+    }
+    if (location.database.isEmpty())
+    {
+        error = QStringLiteral("--database names no database: %1").arg(usage);
         return false;
     }
     return true;
 }
 
-Board_Store::Board_Store(const Location& location) : m_location(location) {}
+Board_Store::Board_Store(const Location& location, int connections)
+    : m_location(location), m_pool(new Work_Queue(connections))
+{
+}
 
 Board_Store::~Board_Store()
 {
+    m_pool.reset();
     // The threads that used them have ended: only their names are left to let go.
     for (const auto& connection : m_connections)
         QSqlDatabase::removeDatabase(connection.second);
@@ -162,7 +232,8 @@ QSqlDatabase Board_Store::Connection()
             database.setPort(m_location.port);
             database.setUserName(m_location.user);
             database.setPassword(m_location.password);
-            database.setConnectOptions(QStringLiteral("connect_timeout=3"));
+            // The URI's own parameters come after, so that one of its own (connect_timeout) stands.
+            database.setConnectOptions(QStringLiteral("connect_timeout=3;") + m_location.options);
         }
         else
         {
@@ -188,18 +259,50 @@ QSqlDatabase Board_Store::Connection()
 Board_Store::Outcome Board_Store::Classify(const QSqlError& error, QSqlDatabase& database, bool& clash)
 {
     const QString code = error.nativeErrorCode();
-    clash = code == "23505" || code == "19" || code == "2067" || code == "1555";
+    clash = Is_Clash(code);
     if (clash)
         return Unavailable;
-    if (code == "13" || code == "53100")
+    if (Is_Full(code))
         return Full;
+    if (Is_Read_Only(code))
+        return Read_Only;
     // A lost server leaves the connection looking open: open it anew next time.
-    if (code != "5" && code != "6")
+    if (!Is_Busy(code))
         database.close();
     return Unavailable;
 }
 
+void Board_Store::Writes_Failed(Outcome outcome)
+{
+    const QString problem = outcome == Full ? QStringLiteral("the storage is full")
+                                            : QStringLiteral("the database takes no writes (read-only)");
+    QMutexLocker lock(&m_mutex);
+    if (m_write_problem == problem)
+        return;
+    m_write_problem = problem;
+    m_write_probed_ms = QDateTime::currentMSecsSinceEpoch();
+    qWarning().noquote() << QStringLiteral("tavrelo-board: writes fail: %1: laps are refused until it has room")
+                                .arg(problem);
+}
+
+void Board_Store::Writes_Work()
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_write_problem.isEmpty())
+        return;
+    m_write_problem.clear();
+    qWarning().noquote() << QStringLiteral("tavrelo-board: writes work again");
+}
+
 bool Board_Store::Open(QString& error)
+{
+    bool opened = false;
+    if (!m_pool->Run([&] { opened = Open_Here(error); }, Pool_Wait_Ms))
+        error = QStringLiteral("cannot open %1: no connection was free").arg(Description());
+    return opened;
+}
+
+bool Board_Store::Open_Here(QString& error)
 {
     QSqlDatabase database = Connection();
     if (!database.isOpen())
@@ -245,6 +348,20 @@ bool Board_Store::Open(QString& error)
         if (!query.exec())
             return fail(query);
     }
+    // Names kept before their look was: computed here, where the confusables are known.
+    if (!query.exec(QStringLiteral("SELECT id, name FROM players WHERE name_skeleton IS NULL")))
+        return fail(query);
+    std::vector<std::pair<qint64, QString>> unmarked;
+    while (query.next())
+        unmarked.emplace_back(query.value(0).toLongLong(), Name_Skeleton::Of(query.value(1).toString()));
+    for (const auto& [id, skeleton] : unmarked)
+    {
+        query.prepare(QStringLiteral("UPDATE players SET name_skeleton = ? WHERE id = ?"));
+        query.addBindValue(skeleton);
+        query.addBindValue(id);
+        if (!query.exec())
+            return fail(query);
+    }
     if (!query.exec(QStringLiteral("COMMIT")))
         return fail(query);
     return true;
@@ -261,8 +378,13 @@ Board_Store::Result Board_Store::Submit(const Submission& submission)
             {
                 bool clash = false;
                 const Result result = Try_Submit(database, submission, clash);
-                if (!clash)
-                    return result;
+                if (clash)
+                    continue;
+                if (result.outcome == Full || result.outcome == Read_Only)
+                    Writes_Failed(result.outcome);
+                else if (result.outcome == Stored)
+                    Writes_Work();
+                return result;
             }
             return Result{Unavailable};
         },
@@ -302,13 +424,38 @@ Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submis
     }
     else
     {
-        QSqlQuery insert = Prepare(
-            database,
-            "INSERT INTO players (name, name_folded, key_hash, created) VALUES (?, ?, ?, ?) RETURNING id");
+        // A new name: not one that mixes scripts, nor one that reads as a name another key holds.
+        const QString mixed = Name_Skeleton::Mixed_Scripts(submission.name);
+        if (!mixed.isEmpty())
+        {
+            Result result = answer(Name_Mixed);
+            result.detail = mixed;
+            return result;
+        }
+        const QString skeleton = Name_Skeleton::Of(submission.name);
+        QSqlQuery alike(database);
+        // Two look-alikes sent at once are taken one after the other (SQLite's write lock does it there).
+        if (Is_Postgres())
+        {
+            alike = Prepare(database, "SELECT pg_advisory_xact_lock(8643, hashtext(?))");
+            alike.addBindValue(skeleton);
+            if (!alike.exec())
+                return fail(alike);
+        }
+        alike = Prepare(database, "SELECT key_hash FROM players WHERE name_skeleton = ?");
+        alike.addBindValue(skeleton);
+        if (!alike.exec())
+            return fail(alike);
+        while (alike.next())
+            if (alike.value(0).toString() != submission.key_hash)
+                return answer(Name_Lookalike);
+        QSqlQuery insert = Prepare(database, "INSERT INTO players (name, name_folded, key_hash, created, "
+                                             "name_skeleton) VALUES (?, ?, ?, ?, ?) RETURNING id");
         insert.addBindValue(submission.name);
         insert.addBindValue(folded);
         insert.addBindValue(submission.key_hash);
         insert.addBindValue(QDateTime::currentMSecsSinceEpoch());
+        insert.addBindValue(skeleton);
         if (!insert.exec() || !insert.next())
             return fail(insert);
         player_id = insert.value(0).toLongLong();
@@ -333,7 +480,12 @@ Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submis
         return answer(Same_Lap, lap_id, rank);
     }
 
-    QSqlQuery best = Prepare(database, "SELECT lap_id, time FROM best WHERE course = ? AND player_id = ?");
+    // Two faster laps of one player sent at once: the second waits here, on PostgreSQL, until the first is
+    // committed, and then reads the best it left (SQLite's write lock, taken at BEGIN, already orders them).
+    QSqlQuery best = Prepare(database, Is_Postgres()
+                                           ? "SELECT lap_id, time FROM best WHERE course = ? AND player_id = ? "
+                                             "FOR UPDATE"
+                                           : "SELECT lap_id, time FROM best WHERE course = ? AND player_id = ?");
     best.addBindValue(submission.course);
     best.addBindValue(player_id);
     if (!best.exec())
@@ -362,15 +514,26 @@ Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submis
         return fail(lap);
     const qint64 lap_id = lap.value(0).toLongLong();
     lap.finish();
+    // Only ever faster: should a best have changed since it was read, nothing is replaced and the whole
+    // submission is tried again from the start, where it then finds the faster lap.
     QSqlQuery place = Prepare(
-        database, had_best ? "UPDATE best SET lap_id = ?, time = ? WHERE course = ? AND player_id = ?"
-                           : "INSERT INTO best (lap_id, time, course, player_id) VALUES (?, ?, ?, ?)");
+        database, had_best
+                      ? "UPDATE best SET lap_id = ?, time = ? WHERE course = ? AND player_id = ? AND time > ?"
+                      : "INSERT INTO best (lap_id, time, course, player_id) VALUES (?, ?, ?, ?)");
     place.addBindValue(lap_id);
     place.addBindValue(static_cast<double>(submission.time));
     place.addBindValue(submission.course);
     place.addBindValue(player_id);
+    if (had_best)
+        place.addBindValue(static_cast<double>(submission.time));
     if (!place.exec())
         return fail(place);
+    if (place.numRowsAffected() != 1)
+    {
+        clash = true;
+        QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
+        return Result{Unavailable};
+    }
     int rank = 0;
     if (!Rank_Of(database, submission.course, static_cast<double>(submission.time), lap_id, rank))
         return fail(place);
@@ -479,16 +642,90 @@ qint64 Board_Store::Lap_Count()
         qint64(-1));
 }
 
-bool Board_Store::Healthy()
+QString Board_Store::Health_Problem()
 {
     return With_Connection(
         [this](QSqlDatabase& database)
         {
             QSqlQuery query(database);
             bool clash = false;
-            if (query.exec(QStringLiteral("SELECT 1")) && query.next())
-                return true;
-            return Classify(query.lastError(), database, clash), false;
+            if (!query.exec(QStringLiteral("SELECT 1")) || !query.next())
+            {
+                Classify(query.lastError(), database, clash);
+                return QStringLiteral("database unavailable");
+            }
+            query.finish();
+            QString problem;
+            {
+                QMutexLocker lock(&m_mutex);
+                const qint64 now = QDateTime::currentMSecsSinceEpoch();
+                if (m_write_problem.isEmpty() || now - m_write_probed_ms < 2000)
+                    return m_write_problem.isEmpty() ? QString() : "writes fail: " + m_write_problem;
+                m_write_probed_ms = now;
+                problem = m_write_problem;
+            }
+            // While writes fail, a write that changes nothing tells (every two seconds at most) when they
+            // work again.
+            if (query.exec(QStringLiteral("UPDATE board_schema SET version = version")))
+            {
+                Writes_Work();
+                return QString();
+            }
+            const Outcome outcome = Classify(query.lastError(), database, clash);
+            if (outcome == Full || outcome == Read_Only)
+                Writes_Failed(outcome);
+            return "writes fail: " + problem;
         },
-        false);
+        QStringLiteral("database unavailable"));
+}
+
+Board_Store::Allowance Board_Store::Take_Submission(const QString& address, int per_minute)
+{
+    if (per_minute <= 0)
+        return Allowed;
+    return With_Connection(
+        [&](QSqlDatabase& database)
+        {
+            bool clash = false;
+            // One statement, on the database's clock: boards side by side take from one bucket, and never
+            // both the last submission in it.
+            QSqlQuery take = Prepare(
+                database,
+                "INSERT INTO submission_rate AS r (address, tokens, updated) "
+                "VALUES (?, CAST(? AS DOUBLE PRECISION) - 1, "
+                "CAST(EXTRACT(EPOCH FROM clock_timestamp()) * 1000 AS BIGINT)) "
+                "ON CONFLICT (address) DO UPDATE SET "
+                "tokens = LEAST(CAST(? AS DOUBLE PRECISION), r.tokens + (EXCLUDED.updated - r.updated) * "
+                "CAST(? AS DOUBLE PRECISION)) - 1, updated = EXCLUDED.updated "
+                "WHERE LEAST(CAST(? AS DOUBLE PRECISION), r.tokens + (EXCLUDED.updated - r.updated) * "
+                "CAST(? AS DOUBLE PRECISION)) >= 1 RETURNING tokens");
+            const double capacity = per_minute;
+            const double per_ms = capacity / 60000.0;
+            take.addBindValue(address);
+            take.addBindValue(capacity);
+            take.addBindValue(capacity);
+            take.addBindValue(per_ms);
+            take.addBindValue(capacity);
+            take.addBindValue(per_ms);
+            if (!take.exec())
+                return Classify(take.lastError(), database, clash), Not_Known;
+            const Allowance allowance = take.next() ? Allowed : Refused;
+            take.finish();
+            // A bucket a minute untouched is full again: forgotten, once a minute, so that a flood of
+            // addresses leaves no table behind.
+            const qint64 now = QDateTime::currentMSecsSinceEpoch();
+            bool prune = false;
+            {
+                QMutexLocker lock(&m_mutex);
+                prune = now - m_rate_pruned_ms > 60000;
+                if (prune)
+                    m_rate_pruned_ms = now;
+            }
+            if (prune)
+                QSqlQuery(database).exec(QStringLiteral(
+                    "DELETE FROM submission_rate WHERE updated < "
+                    "CAST(EXTRACT(EPOCH FROM clock_timestamp()) * 1000 AS BIGINT) - 60000"));
+            return allowance;
+        },
+        Not_Known);
 }

@@ -8,7 +8,10 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include "Work_Queue.h"
+
 #include <map>
+#include <memory>
 #include <vector>
 
 class QSqlError;
@@ -25,15 +28,19 @@ public:
         int port = -1;
         QString user;
         QString password;
+        QString options; // PostgreSQL: the URI's other parameters, as libpq takes them
     };
     static Location Sqlite(const QString& file);
-    // postgresql://[user[:password]@][host][:port]/database[?host=/socket/folder]
+    // A PostgreSQL URI as libpq reads it, with every parameter it documents (host, port, sslmode ...).
     static bool Parse_Url(const QString& url, Location& location, QString& error);
 
     // The schema this board writes; older ones are migrated forward on start.
-    static constexpr int Schema_Version = 1;
+    static constexpr int Schema_Version = 2;
+    // A request waits this long for a connection of the pool before the board answers that it is unavailable.
+    static constexpr int Pool_Wait_Ms = 10000;
 
-    explicit Board_Store(const Location& location);
+    // At most connections open to the database at once, shared by every request.
+    explicit Board_Store(const Location& location, int connections = 4);
     ~Board_Store();
     Board_Store(const Board_Store&) = delete;
     Board_Store& operator=(const Board_Store&) = delete;
@@ -48,10 +55,13 @@ public:
         Stored,     // a new best lap for its player and course
         Same_Lap,   // this very lap was already stored for this player
         Not_Faster, // the player's best on the course is at least as fast: kept
-        Name_Taken, // the name belongs to another key
-        Lap_Taken,  // these inputs are on the board under another name
+        Name_Taken,     // the name belongs to another key
+        Name_Lookalike, // a new name that reads as another player's
+        Name_Mixed,     // a new name whose letters mix scripts, as look-alikes do
+        Lap_Taken,      // these inputs are on the board under another name
         Unavailable,
-        Full, // the storage has no room left
+        Full,      // the storage has no room left
+        Read_Only, // the database takes no writes
     };
     struct Submission
     {
@@ -68,6 +78,7 @@ public:
         Outcome outcome;
         qint64 id = 0; // the lap stored, or the player's best
         int rank = 0;  // its place on its course
+        QString detail = QString(); // Name_Mixed: the scripts it mixes
     };
     Result Submit(const Submission& submission);
 
@@ -96,15 +107,35 @@ public:
     Found Player_Best(int course, const QString& name, Entry& entry, int& total);
     // How many laps are stored in all; -1 when unavailable.
     qint64 Lap_Count();
-    bool Healthy();
+    // Empty when the database answers and, as far as the last writes tell, takes writes; else why not.
+    QString Health_Problem();
+
+    enum Allowance
+    {
+        Allowed,
+        Refused,
+        Not_Known, // the database did not answer
+    };
+    // Takes one of address's submissions_per_minute from its bucket in the database, which every board on it
+    // shares (PostgreSQL; a SQLite file has one board, whose own count is enough).
+    Allowance Take_Submission(const QString& address, int per_minute);
+    bool Shares_Rate() const { return Is_Postgres(); }
 
 private:
     // This thread's open connection, opened (again) when needed; invalid when it cannot be.
     QSqlDatabase Connection();
+    // Runs work on a connection of the pool, on the pool's thread that holds it, waiting Pool_Wait_Ms at
+    // most for one to be free.
+    template <typename Work, typename Answer> Answer With_Connection(Work work, Answer unavailable)
+    {
+        Answer answer = unavailable;
+        m_pool->Run([&] { answer = On_Connection(work, unavailable); }, Pool_Wait_Ms);
+        return answer;
+    }
     // Runs work on this thread's connection; when work finds it lost (and closes it), once more on a new one,
     // so that the first request after a database server's restart is answered too. A transaction cut off
     // that way was never committed, or is found committed: a lap's second try is answered as the same lap.
-    template <typename Work, typename Answer> Answer With_Connection(Work work, Answer unavailable)
+    template <typename Work, typename Answer> Answer On_Connection(Work work, Answer unavailable)
     {
         for (int attempt = 0; attempt < 2; ++attempt)
         {
@@ -121,10 +152,18 @@ private:
     Outcome Classify(const QSqlError& error, QSqlDatabase& database, bool& clash);
     bool Is_Postgres() const;
     Result Try_Submit(QSqlDatabase& database, const Submission& submission, bool& clash);
+    bool Open_Here(QString& error);
+    // What the last write told of the storage: a problem is logged once when it starts and once when it ends.
+    void Writes_Failed(Outcome outcome);
+    void Writes_Work();
 
     Location m_location;
     QMutex m_mutex;
     std::map<Qt::HANDLE, QString> m_connections; // thread: its connection's name
+    QString m_write_problem;
+    qint64 m_write_probed_ms = 0;
+    qint64 m_rate_pruned_ms = 0;
+    std::unique_ptr<Work_Queue> m_pool;
 };
 
 #endif

@@ -9,9 +9,15 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <grp.h>
 #include <pthread.h>
+#include <pwd.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 namespace
 {
@@ -49,6 +55,54 @@ bool Parse_Listen(const QString& text, QString& host, int& port)
     return port >= 1 && port <= 65535;
 }
 
+// Started as root: becomes user for good, groups and all, before anything is opened; false with the reason
+// when it cannot. Not root: only its own user is accepted, which it already is.
+bool Become(const QString& user, QString& error)
+{
+    const QByteArray name = user.toLocal8Bit();
+    errno = 0;
+    const passwd* entry = ::getpwnam(name.constData());
+    if (entry == nullptr)
+    {
+        error = QStringLiteral("--user: no user '%1' on this machine").arg(user);
+        return false;
+    }
+    if (::geteuid() != 0)
+    {
+        if (entry->pw_uid == ::geteuid())
+            return true;
+        error = QStringLiteral("--user %1: only root can switch users, and this is not root").arg(user);
+        return false;
+    }
+    if (entry->pw_uid == 0)
+    {
+        error = QStringLiteral("--user %1: that is root again; name a user of its own").arg(user);
+        return false;
+    }
+    const uid_t uid = entry->pw_uid;
+    const gid_t gid = entry->pw_gid;
+    const QByteArray home = entry->pw_dir;
+    if (::initgroups(name.constData(), gid) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+    {
+        error = QStringLiteral("--user %1: cannot switch to it: %2").arg(user, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    // Never back: a process that could become root again has not left it.
+    if (::setuid(0) == 0 || ::geteuid() == 0)
+    {
+        error = QStringLiteral("--user %1: root could be taken back after the switch").arg(user);
+        return false;
+    }
+    // Its folders are the user's own, as if it had started as that user.
+    qputenv("HOME", home);
+    qunsetenv("XDG_DATA_HOME");
+#if defined(__SANITIZE_ADDRESS__)
+    // The leak checker of a sanitized build inspects the process from a helper, which the switch forbids.
+    ::prctl(PR_SET_DUMPABLE, 1);
+#endif
+    return true;
+}
+
 bool Parse_Count(const QString& text, int low, int high, int& value)
 {
     bool ok = false;
@@ -83,11 +137,22 @@ int main(int argc, char** argv)
                                       "postgresql://USER@HOST:PORT/NAME");
     const QCommandLineOption rate(
         "rate", "Submissions one address may send a minute; 0 for no limit (default 60).", "N", "60");
-    const QCommandLineOption threads("threads",
-                                     "Requests answered at once, each with its own database "
-                                     "connection (default 32).",
-                                     "N", "32");
-    parser.addOptions({help, version, listen, data, database, rate, threads});
+    const QCommandLineOption threads("threads", "Requests answered at once (default 32).", "N",
+                                     QString::number(Board_Server::Limits().threads));
+    const QCommandLineOption connections(
+        "db-connections",
+        "Connections to the database, shared by every request; a request waits its turn for one (default 4).",
+        "N", "4");
+    const QCommandLineOption per_address(
+        "per-address",
+        "Connections one client may hold open at once; 0 for no limit (default 16). Behind a reverse proxy "
+        "on this machine, the client is the address it names in X-Real-IP.",
+        "N", QString::number(Board_Server::Limits().per_address));
+    const QCommandLineOption user("user",
+                                  "The user to run as when started as root, switched to before the database "
+                                  "is opened; the board refuses to run as root.",
+                                  "NAME");
+    parser.addOptions({help, version, listen, data, database, rate, threads, connections, per_address, user});
     if (!parser.parse(QCoreApplication::arguments()))
         return Usage_Error(parser.errorText());
     if (parser.isSet(help))
@@ -115,6 +180,11 @@ int main(int argc, char** argv)
         return Usage_Error(QStringLiteral("--rate takes a whole number from 0 to 1000000"));
     if (!Parse_Count(parser.value(threads), 1, 256, limits.threads))
         return Usage_Error(QStringLiteral("--threads takes a whole number from 1 to 256"));
+    int pool = 0;
+    if (!Parse_Count(parser.value(connections), 1, 256, pool))
+        return Usage_Error(QStringLiteral("--db-connections takes a whole number from 1 to 256"));
+    if (!Parse_Count(parser.value(per_address), 0, 100000, limits.per_address))
+        return Usage_Error(QStringLiteral("--per-address takes a whole number from 0 to 100000"));
     if (parser.isSet(data) && parser.isSet(database))
         return Usage_Error(QStringLiteral("--data and --database name two places: give one"));
 
@@ -125,7 +195,16 @@ int main(int argc, char** argv)
         if (!Board_Store::Parse_Url(parser.value(database), location, error))
             return Usage_Error(error);
     }
-    else
+    if (::geteuid() == 0 && !parser.isSet(user))
+        return Usage_Error(QStringLiteral("will not run as root: a request it misreads would have the whole "
+                                          "machine; start it as its own user, or as root with --user NAME"));
+    if (parser.isSet(user))
+    {
+        QString error;
+        if (!Become(parser.value(user), error))
+            return Usage_Error(error);
+    }
+    if (!parser.isSet(database))
     {
         const QString folder = parser.isSet(data)
                                    ? parser.value(data)
@@ -148,7 +227,7 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &ending, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    Board_Store store(location);
+    Board_Store store(location, pool);
     QString error;
     if (!store.Open(error))
     {

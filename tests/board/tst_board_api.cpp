@@ -19,6 +19,8 @@
 #include <map>
 #include <memory>
 
+#include <unistd.h>
+
 namespace
 {
 struct Reply
@@ -28,22 +30,8 @@ struct Reply
     QByteArray body;
 };
 
-// Sends raw as it is and reads the answer until the board closes the connection.
-Reply Exchange(int port, const QByteArray& raw, int timeout_ms = 20000)
+Reply Parse_Reply(const QByteArray& bytes)
 {
-    QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
-    if (!socket.waitForConnected(5000))
-        return Reply();
-    socket.write(raw);
-    QByteArray bytes;
-    QDeadlineTimer deadline(timeout_ms);
-    while (socket.state() == QAbstractSocket::ConnectedState && !deadline.hasExpired())
-    {
-        socket.waitForReadyRead(100);
-        bytes += socket.readAll();
-    }
-    bytes += socket.readAll();
     Reply reply;
     const int end = bytes.indexOf("\r\n\r\n");
     if (!bytes.startsWith("HTTP/1.1 ") || end < 0)
@@ -54,6 +42,58 @@ Reply Exchange(int port, const QByteArray& raw, int timeout_ms = 20000)
             reply.type = line.mid(13).trimmed();
     reply.body = bytes.mid(end + 4);
     return reply;
+}
+
+// Sends each request to its port at once, as far as one thread can, and reads every answer until the board
+// closes its connection.
+std::vector<Reply> Exchange_Together(const std::vector<std::pair<int, QByteArray>>& requests,
+                                     int timeout_ms = 20000)
+{
+    std::vector<std::unique_ptr<QTcpSocket>> sockets;
+    for (const auto& request : requests)
+    {
+        sockets.emplace_back(new QTcpSocket);
+        sockets.back()->connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(request.first));
+    }
+    for (size_t i = 0; i < requests.size(); ++i)
+        if (sockets[i]->waitForConnected(5000))
+            sockets[i]->write(requests[i].second);
+    std::vector<QByteArray> bytes(requests.size());
+    QDeadlineTimer deadline(timeout_ms);
+    for (bool open = true; open && !deadline.hasExpired();)
+    {
+        open = false;
+        for (size_t i = 0; i < requests.size(); ++i)
+        {
+            QTcpSocket& socket = *sockets[i];
+            if (socket.state() != QAbstractSocket::ConnectedState)
+                continue;
+            open = true;
+            socket.waitForReadyRead(10);
+            bytes[i] += socket.readAll();
+        }
+    }
+    std::vector<Reply> replies;
+    for (size_t i = 0; i < requests.size(); ++i)
+        replies.push_back(Parse_Reply(bytes[i] + sockets[i]->readAll()));
+    return replies;
+}
+
+// Sends raw as it is and reads the answer until the board closes the connection.
+Reply Exchange(int port, const QByteArray& raw, int timeout_ms = 20000)
+{
+    return Exchange_Together({{port, raw}}, timeout_ms).front();
+}
+
+// The same lap as inputs of another text: the view said again at the start changes nothing of the race, so
+// the lap proves the same time under another hash, as many times as a test needs.
+QJsonObject Variant(QJsonObject lap, int variant)
+{
+    QString inputs = lap.value("inputs").toString();
+    const int view_end = inputs.indexOf('.', 3);
+    inputs.insert(view_end, inputs.mid(2, view_end - 2).repeated(variant));
+    lap.insert("inputs", inputs);
+    return lap;
 }
 
 QByteArray Request(const QByteArray& method, const QString& path, const QByteArray& body)
@@ -100,39 +140,51 @@ class Test_Board_Api : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    std::map<QString, Board> m_boards; // by engine
-    QString m_postgres_database;       // made for this run, dropped after it
+    std::map<QString, Board> m_boards;     // by name
+    std::vector<QString> m_postgres_databases; // made for this run, dropped after it
 
     // The PostgreSQL scripts/test started, if any: an admin connection to it.
     static QString Postgres_Url() { return qEnvironmentVariable("TAVRELO_TEST_POSTGRES"); }
 
-    bool Start(const QString& engine, Board& board)
+    // A board named name over the database of that name's first word (boards "pairs-postgresql a" and
+    // "pairs-postgresql b" share one), PostgreSQL where that word says so, SQLite in a file of its own else.
+    bool Start(const QString& name, Board& board, int rate)
     {
-        Board_Store::Location location = Board_Store::Sqlite(m_dir.filePath(engine + ".sqlite"));
-        if (engine == "postgresql")
+        const QString database = name.section(' ', 0, 0);
+        Board_Store::Location location = Board_Store::Sqlite(m_dir.filePath(database + ".sqlite"));
+        if (database.endsWith("postgresql"))
         {
             QString error;
             if (!Board_Store::Parse_Url(Postgres_Url(), location, error))
                 return false;
             // A database of this run's own, so that tests running side by side share nothing.
-            QSqlDatabase admin = QSqlDatabase::addDatabase("QPSQL", "admin");
-            admin.setDatabaseName(location.database);
-            admin.setHostName(location.host);
-            admin.setPort(location.port);
-            admin.setUserName(location.user);
-            if (!admin.open())
-                return false;
-            m_postgres_database = QStringLiteral("tst_board_api_%1").arg(QCoreApplication::applicationPid());
-            QSqlQuery(admin).exec("DROP DATABASE IF EXISTS " + m_postgres_database);
-            if (!QSqlQuery(admin).exec("CREATE DATABASE " + m_postgres_database))
-                return false;
-            location.database = m_postgres_database;
+            location.database = QStringLiteral("tst_board_api_%1_%2")
+                                    .arg(QString(database).replace('-', '_'))
+                                    .arg(QCoreApplication::applicationPid());
+            if (std::find(m_postgres_databases.begin(), m_postgres_databases.end(), location.database) ==
+                m_postgres_databases.end())
+            {
+                QSqlDatabase admin = QSqlDatabase::contains("admin") ? QSqlDatabase::database("admin")
+                                                                     : QSqlDatabase::addDatabase("QPSQL", "admin");
+                Board_Store::Location server;
+                Board_Store::Parse_Url(Postgres_Url(), server, error);
+                admin.setDatabaseName(server.database);
+                admin.setHostName(server.host);
+                admin.setPort(server.port);
+                admin.setUserName(server.user);
+                if (!admin.isOpen() && !admin.open())
+                    return false;
+                QSqlQuery(admin).exec("DROP DATABASE IF EXISTS " + location.database);
+                if (!QSqlQuery(admin).exec("CREATE DATABASE " + location.database))
+                    return false;
+                m_postgres_databases.push_back(location.database);
+            }
         }
         board.store.reset(new Board_Store(location));
         QString error;
         if (!board.store->Open(error))
             qWarning() << error;
-        board.api.reset(new Board_Api(*board.store, 60));
+        board.api.reset(new Board_Api(*board.store, rate));
         board.server.reset(new Board_Server(*board.api));
         Board_Server::Limits limits;
         limits.threads = 4;
@@ -140,12 +192,12 @@ class Test_Board_Api : public QObject
         return board.server->Start("127.0.0.1", 0, limits, error);
     }
 
-    Board* Engine_Board(const QString& engine)
+    Board* Engine_Board(const QString& name, int rate = 60)
     {
-        if (engine == "postgresql" && Postgres_Url().isEmpty())
+        if (name.section(' ', 0, 0).endsWith("postgresql") && Postgres_Url().isEmpty())
             return nullptr;
-        Board& board = m_boards[engine];
-        if (!board.server && !Start(engine, board))
+        Board& board = m_boards[name];
+        if (!board.server && !Start(name, board, rate))
             return nullptr;
         return &board;
     }
@@ -156,11 +208,8 @@ private slots:
     void cleanupTestCase()
     {
         m_boards.clear();
-        if (!m_postgres_database.isEmpty())
-        {
-            QSqlDatabase admin = QSqlDatabase::database("admin");
-            QSqlQuery(admin).exec("DROP DATABASE IF EXISTS " + m_postgres_database);
-        }
+        for (const QString& database : m_postgres_databases)
+            QSqlQuery(QSqlDatabase::database("admin")).exec("DROP DATABASE IF EXISTS " + database);
     }
 
     void the_board_answers_each_request_data()
@@ -314,9 +363,15 @@ private slots:
                                                    << "No longer on the board" << 5 << none;
             row("a lap's page, the leader") << get << "/laps/{markup}" << QByteArray() << 1 << 200
                                             << "The fastest lap of Secundus" << 5 << none;
+            row("a lap as fast as the leader's, sent later, ranks after it")
+                << post << laps_path << Submission("Late", "late-key-0123456789", Variant(fastest, 1)) << 1
+                << 201 << "\"rank\":2" << 6 << none;
+            row("equal times stand in the order they came")
+                << get << "/api/v1/courses/2/laps?limit=2" << QByteArray() << 1 << 200
+                << "\"name\":\"Late\",\"rank\":2" << 6 << none;
             // What is left of the minute's 60 submissions goes; then every one is refused unread.
             row("1000 submissions from one address") << post << laps_path << Submission("Alice", Key_A, quick)
-                                                     << 1000 << 429 << "too many submissions" << 5 << none;
+                                                     << 1000 << 429 << "too many submissions" << 6 << none;
         }
     }
 
@@ -370,6 +425,74 @@ private slots:
             // Escaped wherever it stands, and the SQL was only a name.
             QVERIFY(!reply.body.contains("<img src=x"));
             QVERIFY(reply.body.contains("x&#39;); DROP TABLE laps;--"));
+        }
+    }
+
+    void a_faster_lap_sent_beside_a_slower_one_always_stays_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("SQLite, one board") << "pairs-sqlite" << "pairs-sqlite";
+        QTest::newRow("PostgreSQL, two boards") << "pairs-postgresql a" << "pairs-postgresql b";
+    }
+
+    void a_faster_lap_sent_beside_a_slower_one_always_stays()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        Board* boards[] = {Engine_Board(first, 0), Engine_Board(second, 0)};
+        if (boards[0] == nullptr && first.contains("postgresql"))
+            QSKIP("no PostgreSQL was started for this run");
+        QVERIFY(boards[0] != nullptr && boards[1] != nullptr);
+        const Headless_Lap first_best = Drive_Headless_Lap(1, QSize(800, 480), 50.0f);
+        const Headless_Lap slow = Drive_Headless_Lap(1, QSize(800, 480), 70.0f);
+        const Headless_Lap fast = Drive_Headless_Lap(1, QSize(800, 480), 90.0f);
+        QVERIFY(first_best.time > slow.time && slow.time > fast.time);
+        for (int pair = 0; pair < 50; ++pair)
+        {
+            // Each pair a player of its own, with laps no other pair sent, who has a best already that both
+            // beat; which board gets which, in turn.
+            const QString name = QStringLiteral("Pair %1").arg(pair);
+            const QString key = QStringLiteral("pair-key-%1-0123456789").arg(pair);
+            QCOMPARE(Exchange(boards[0]->server->Port(),
+                              Request("POST", "/api/v1/laps",
+                                      Submission(name, key, Variant(Lap_Object(first_best), pair))))
+                         .status,
+                     201);
+            const int faster_to = pair % 2;
+            const std::vector<Reply> replies = Exchange_Together(
+                {{boards[faster_to]->server->Port(),
+                  Request("POST", "/api/v1/laps", Submission(name, key, Variant(Lap_Object(fast), pair)))},
+                 {boards[1 - faster_to]->server->Port(),
+                  Request("POST", "/api/v1/laps", Submission(name, key, Variant(Lap_Object(slow), pair)))}});
+            const Reply& faster = replies[0];
+            const Reply& slower = replies[1];
+            QVERIFY2(faster.status == 201, faster.body.constData());
+            QVERIFY2(slower.status == 201 || (slower.status == 200 && slower.body.contains("faster lap stays")),
+                     slower.body.constData());
+            const auto id_of = [](const Reply& reply)
+            { return QJsonDocument::fromJson(reply.body).object().value("id").toInteger(); };
+            const Reply standing =
+                Exchange(boards[pair % 2]->server->Port(),
+                         Request("GET", "/api/v1/courses/2/laps?limit=1&player=" + name.toUtf8().toPercentEncoding(),
+                                 QByteArray()));
+            const QJsonObject player = QJsonDocument::fromJson(standing.body).object().value("player").toObject();
+            QVERIFY2(player.value("id").toInteger() == id_of(faster),
+                     qPrintable(QStringLiteral("pair %1: the best is lap %2, the faster was %3 (the slower %4, "
+                                               "answered %5)")
+                                    .arg(pair)
+                                    .arg(player.value("id").toInteger())
+                                    .arg(id_of(faster))
+                                    .arg(id_of(slower))
+                                    .arg(slower.status)));
+            // Every lap answered 201 is there to be fetched.
+            for (const Reply* stored : {&faster, &slower})
+                if (stored->status == 201)
+                    QCOMPARE(Exchange(boards[1 - pair % 2]->server->Port(),
+                                      Request("GET", QStringLiteral("/api/v1/laps/%1").arg(id_of(*stored)),
+                                              QByteArray()))
+                                 .status,
+                             200);
         }
     }
 
@@ -475,7 +598,7 @@ private slots:
     void wrong_usage_is_status_2_and_help_is_status_0()
     {
         const QString program = qEnvironmentVariable("TAVRELO_BOARD_EXE");
-        const QList<QStringList> wrong = {{"--bogus"},
+        QList<QStringList> wrong = {{"--bogus"},
                                           {"extra"},
                                           {"--listen", "8642"},
                                           {"--listen", "127.0.0.1:70000"},
@@ -483,7 +606,16 @@ private slots:
                                           {"--database", "mysql://x@y/z"},
                                           {"--database", "postgresql://x@y/"},
                                           {"--rate", "-1"},
-                                          {"--threads", "0"}};
+                                          {"--threads", "0"},
+                                          {"--db-connections", "0"},
+                                          {"--per-address", "-1"},
+                                          {"--user", "no-such-user-here"},
+                                          // Root, or a user not root switching to another.
+                                          {"--data", m_dir.path(), "--user", ::geteuid() == 0 ? "root" : "nobody"},
+                                          {"--database", "postgresql://x@y/z?nonsense=1"}};
+        // Started as root and told no one else to be, the board does not start at all.
+        if (::geteuid() == 0)
+            wrong.append({"--data", m_dir.path()});
         for (const QStringList& arguments : wrong)
         {
             QProcess board;

@@ -3,13 +3,18 @@
 #include "Record_File.h"
 #include "Test_Support.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTcpServer>
+
+#include <pwd.h>
+#include <unistd.h>
 
 Board_Process::Board_Process(const QString& data_dir) : m_data_dir(data_dir), m_port(0) {}
 
@@ -28,9 +33,22 @@ bool Board_Process::Start()
         m_port = probe.serverPort();
     }
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.start(
-        qEnvironmentVariable("TAVRELO_BOARD_EXE"),
-        {"--listen", QStringLiteral("127.0.0.1:%1").arg(m_port), "--data", m_data_dir, "--rate", "0"});
+    QStringList arguments = {"--listen", QStringLiteral("127.0.0.1:%1").arg(m_port), "--data", m_data_dir,
+                             "--rate", "0"};
+    // The board refuses root: as root the test runs it as nobody, in a folder of nobody's, which the folders
+    // above it let nobody reach.
+    if (::geteuid() == 0)
+    {
+        const passwd* nobody = ::getpwnam("nobody");
+        if (nobody == nullptr || !QDir().mkpath(m_data_dir) ||
+            ::chown(QFile::encodeName(m_data_dir).constData(), nobody->pw_uid, nobody->pw_gid) != 0)
+            return false;
+        for (QString folder = QFileInfo(m_data_dir).absolutePath(); folder != "/";
+             folder = QFileInfo(folder).absolutePath())
+            QFile::setPermissions(folder, QFile::permissions(folder) | QFile::ExeOther);
+        arguments << "--user" << "nobody";
+    }
+    m_process.start(qEnvironmentVariable("TAVRELO_BOARD_EXE"), arguments);
     QElapsedTimer waited;
     waited.start();
     QByteArray said;
