@@ -259,7 +259,8 @@ void Game::Set_State(Game_State state)
     m_ingame_instructions->Set_Visible(state == State_Race);
     m_ingame_quit_button->Set_Visible(state == State_Race);
     m_fade_plane->Set_Visible(menu);
-    m_sound->Set_Racing(!menu);
+    // Only a race drives the engine: under the finish panel, as in the menu, it dies away.
+    m_sound->Set_Racing(state == State_Race);
 
     m_state = state;
 }

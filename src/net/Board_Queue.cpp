@@ -15,6 +15,7 @@ Board_Queue::Board_Queue(Preferences& preferences, Board_Client& client, int cou
         m_laps.push_back(m_preferences.Read_Text(Queue_Key(course).constData()).toUtf8());
     m_retry.setSingleShot(true);
     QObject::connect(&m_retry, &QTimer::timeout, [this]() { Send_Now(); });
+    m_start_wait = [this](int milliseconds) { m_retry.start(milliseconds); };
 }
 
 QByteArray Board_Queue::Queue_Key(int course)
@@ -95,5 +96,5 @@ void Board_Queue::Retry_Later()
     const int wait = std::min(Last_Retry_Ms, First_Retry_Ms << std::min(m_failures, 16));
     ++m_failures;
     // A little spread, so that installs cut off together do not all come back in the same second.
-    m_retry.start(wait + QRandomGenerator::global()->bounded(wait / 4 + 1));
+    m_start_wait(wait + QRandomGenerator::global()->bounded(wait / 4 + 1));
 }

@@ -34,6 +34,9 @@ public:
 
     // Each answer that ends a lap's wait: taken, with its rank, or refused, with the board's reason.
     std::function<void(int course, const Board_Client::Submitted&)> m_on_answer;
+    // Starts the wait after a failed try, of that many milliseconds, at whose end Send_Now is called. The
+    // queue's own timer unless replaced: a test puts a clock of its own here to see waits of minutes at once.
+    std::function<void(int milliseconds)> m_start_wait;
 
 private:
     static QByteArray Queue_Key(int course);

@@ -2,12 +2,6 @@
 
 #include "Sound_Mixer.h"
 
-namespace
-{
-// Seconds of race steps, so that the game's steady frames never allocate.
-constexpr size_t Room = 1024;
-} // namespace
-
 Sound_Commands::Sound_Commands()
 {
     m_pending.reserve(Room);
@@ -28,7 +22,33 @@ void Sound_Commands::Push(const Sound_Command& command)
         m_pending.back().frame.cues = cues;
         return;
     }
+    if (m_pending.size() >= Room)
+        Fold();
     m_pending.push_back(command);
+}
+
+size_t Sound_Commands::Waiting()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pending.size();
+}
+
+void Sound_Commands::Fold()
+{
+    // In the order that gives the same state: the racing switch resets the step that follows it.
+    const Sound_Command::Kind order[] = {Sound_Command::Set_Volume, Sound_Command::Set_Muted,
+                                         Sound_Command::Set_Held, Sound_Command::Set_Racing,
+                                         Sound_Command::Race_Step};
+    std::vector<Sound_Command> folded;
+    for (const Sound_Command::Kind kind : order)
+        for (auto last = m_pending.rbegin(); last != m_pending.rend(); ++last)
+            if (last->kind == kind)
+            {
+                folded.push_back(*last);
+                folded.back().frame.cues = Cue_None;
+                break;
+            }
+    m_pending.assign(folded.begin(), folded.end());
 }
 
 void Sound_Commands::Apply_To(Sound_Mixer& mixer)

@@ -32,11 +32,20 @@ class Sound_Commands
 public:
     Sound_Commands();
 
+    // Commands left waiting at most: a reader that falls behind (a stalled sound server) finds the same
+    // state, not a backlog that grows for as long as it is away.
+    static constexpr size_t Room = 1024;
+
     void Push(const Sound_Command& command);
     // Carries out, in order, every command pushed so far.
     void Apply_To(Sound_Mixer& mixer);
+    size_t Waiting();
 
 private:
+    // A full backlog becomes what it comes to: the last of each switch and the last step, without cues
+    // gone stale.
+    void Fold();
+
     std::mutex m_mutex;
     std::vector<Sound_Command> m_pending;
     std::vector<Sound_Command> m_taken;

@@ -331,6 +331,10 @@ void tst_Options::preferences_read_and_write_beside_the_records_data()
         << records
         << QByteArray("[General]\nlast_course=1st\n[sound]\nvolume=101\nmute=2\n[board]\nname=a,b\n")
         << "80 0  0" << false;
+    QTest::newRow("a course past the last")
+        << records << QByteArray("[General]\nlast_course=3\n[sound]\nvolume=35\n") << "35 0  0" << false;
+    QTest::newRow("a course before the first")
+        << records << QByteArray("[General]\nlast_course=-1\n") << "80 0  0" << false;
     QTest::newRow("the old course moves over") << old << QByteArray() << "80 0  1" << false;
     QTest::newRow("the old course gives way")
         << old << QByteArray("[General]\nlast_course=2\n") << "80 0  2" << false;

@@ -252,6 +252,33 @@ private slots:
         QCOMPARE(QSettings(m_file, QSettings::IniFormat).value("level0/time").toFloat(), lap);
     }
 
+    void a_course_the_game_has_not_is_not_raced_data()
+    {
+        // The course raced last as the preferences file names it, and the one the game shows first.
+        QTest::addColumn<QByteArray>("kept");
+        QTest::addColumn<int>("course");
+        QTest::newRow("the last") << QByteArray("2") << 2;
+        QTest::newRow("one past the last") << QByteArray("3") << 0;
+        QTest::newRow("far past the last") << QByteArray("2147483647") << 0;
+        QTest::newRow("before the first") << QByteArray("-1") << 0;
+    }
+    void a_course_the_game_has_not_is_not_raced()
+    {
+        QFETCH(QByteArray, kept);
+        QFETCH(int, course);
+        QFile file(m_folder + "/Tavrelo-preferences.ini");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[General]\nlast_course=" + kept + "\n");
+        file.close();
+        {
+            Game game;
+            QCOMPARE(game.m_level->m_track_index, course);
+            QVERIFY(Play_A_Lap_And_Quit(game) > 0.0f);
+        }
+        QSettings kept_now(m_folder + "/Tavrelo-preferences.ini", QSettings::IniFormat);
+        QCOMPARE(kept_now.value("last_course").toInt(), course);
+    }
+
     void values_of_the_wrong_type_are_read_as_none_and_replaced()
     {
         {

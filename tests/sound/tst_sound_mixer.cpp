@@ -1,7 +1,9 @@
 // The game's sound without a device: the same race gives the same samples, the engine's pitch follows
-// the speed, no click at block seams, no clipping, and silence when held, muted or in the menu.
+// the speed, no click at block seams, no clipping, silence when held, muted or in the menu, and a backlog
+// of the game's commands that stays bounded while nothing reads it.
 #include "Engine_Voice.h"
 #include "Sound_Analysis.h"
+#include "Sound_Commands.h"
 #include "Sound_Frame.h"
 #include "Sound_Mixer.h"
 
@@ -225,6 +227,33 @@ private slots:
         Render(mixer, out, Sound_Rate / 2);
         QVERIFY(Sound_Analysis::Rms(out, Sound_Rate / 4, Sound_Rate / 4) > 1000.0);
         QVERIFY(Sound_Analysis::Tone_Strength(out, 0, Sound_Rate / 2, 523.25, Sound_Rate) < 100.0);
+    }
+
+    void a_backlog_nobody_reads_stays_bounded_and_keeps_the_last_state()
+    {
+        // Hours of frames while the output is stalled: steps, clicks and switches between them.
+        Sound_Commands commands;
+        for (int i = 0; i < 200000; ++i)
+        {
+            Sound_Frame frame;
+            frame.speed = float(i % 3);
+            commands.Push(Sound_Command{Sound_Command::Race_Step, frame, 0});
+            commands.Push(Sound_Command{Sound_Command::Play, Sound_Frame(), int(Cue_Click)});
+            if (i % 7 == 0)
+                commands.Push(Sound_Command{Sound_Command::Set_Volume, Sound_Frame(), i % 101});
+            if (i % 11 == 0)
+                commands.Push(Sound_Command{Sound_Command::Set_Muted, Sound_Frame(), i % 2});
+            if (i % 1000 == 0)
+                QVERIFY2(commands.Waiting() <= Sound_Commands::Room, qPrintable(QString::number(i)));
+        }
+        commands.Push(Sound_Command{Sound_Command::Set_Volume, Sound_Frame(), 37});
+        commands.Push(Sound_Command{Sound_Command::Set_Racing, Sound_Frame(), 1});
+        Sound_Mixer mixer;
+        commands.Apply_To(mixer);
+        QCOMPARE(commands.Waiting(), size_t(0));
+        QCOMPARE(mixer.Volume(), 37);
+        // 199991 was the last step to switch: an odd one, muted.
+        QVERIFY(mixer.Is_Muted());
     }
 };
 

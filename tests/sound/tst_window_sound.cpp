@@ -1,6 +1,7 @@
 // The game heard through a real sound server (the test scripts' PulseAudio, on a null sink whose monitor
-// is recorded): the engine while racing and higher at speed, the finish cue on time, silence while held
-// and muted; and the volume and mute the preferences keep.
+// is recorded): the engine while racing and higher at speed, the finish cue on time, quiet under the finish
+// panel, silence while held and muted, the cue of a craft put back on the road; and the volume and mute the
+// preferences keep.
 #include "Float_Point.h"
 #include "Game.h"
 #include "Level.h"
@@ -188,7 +189,7 @@ private slots:
               100.0 * double(game.m_sound->Stream().Render_Nanoseconds() - rendering) /
                   double(lap.nsecsElapsed()));
         driver.Release();
-        QTest::qWait(1000);
+        QTest::qWait(1500);
 
         // A second race: held a while, resumed, muted, sound again.
         game.Set_State(Game::State_Race);
@@ -252,6 +253,11 @@ private slots:
         qInfo("the new best's cue is heard %.1f ms after the finish frame", late);
         QVERIFY2(late > -10.0 && late <= 100.0, qPrintable(QString::number(late)));
 
+        // Under the finish panel the engine dies away: quiet once the cue has rung out.
+        const double after = Sound_Analysis::Rms(s, recorder.At(finish) + 1100 * ms, 300 * ms);
+        qInfo("%.1f under the finish panel", after);
+        QVERIFY2(after < 30.0, qPrintable(QString::number(after)));
+
         // Silent while held and while muted, within the buffer and a little; heard again after each.
         for (const auto& quiet : {std::make_pair(held, resumed), std::make_pair(muted, unmuted)})
         {
@@ -263,6 +269,47 @@ private slots:
             QVERIFY2(silent - from <= 100 * ms, qPrintable(QString::number(double(silent - from) / ms)));
             QVERIFY(Sound_Analysis::Rms(s, to + 150 * ms, 200 * ms) > 300.0);
         }
+    }
+
+    void putting_the_craft_back_is_heard_data()
+    {
+        // How far from the centre line the craft is set down, at rest: past the verge it is put back.
+        QTest::addColumn<float>("offset");
+        QTest::addColumn<bool>("put_back");
+        QTest::newRow("past the verge") << 35.0f << true;
+        QTest::newRow("on the road") << 10.0f << false;
+    }
+    void putting_the_craft_back_is_heard()
+    {
+        QFETCH(float, offset);
+        QFETCH(bool, put_back);
+        QElapsedTimer clock;
+        clock.start();
+        Recorder recorder(clock);
+        QVERIFY(recorder.Start());
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.m_samples.size() > size_t(Sound_Rate / 10), 5000);
+        Game game;
+        QTRY_VERIFY_WITH_TIMEOUT(game.m_sound->Is_Playing(), 5000);
+        Make_Straight_Course(*game.m_level.Get(), 80);
+        game.Set_State(Game::State_Race);
+        game.m_race.m_clock.m_running = true;
+        QTest::qWait(400);
+        // The game's own frames step the race from here.
+        game.m_ship->Place_At(QPointF(5, offset), QPointF(1, 0));
+        const qint64 placed = clock.nsecsElapsed();
+        QTest::qWait(600);
+        QCOMPARE(qAbs(game.m_ship->m_position.y()) < 1.0, put_back);
+        const qint64 end = clock.nsecsElapsed();
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.m_samples.size() >= size_t(recorder.At(end)), 3000);
+
+        // The cue falls from 320 Hz, far above the idling engine: its start is looked for in the half second.
+        const int ms = Sound_Rate / 1000;
+        double loudest = 0.0;
+        for (int at = recorder.At(placed); at < recorder.At(placed) + 500 * ms; at += 5 * ms)
+            loudest = std::max(
+                loudest, Sound_Analysis::Tone_Strength(recorder.m_samples, at, 20 * ms, 290.0, Sound_Rate));
+        qInfo("strongest at 290 Hz: %.1f", loudest);
+        QVERIFY2((loudest > 1000.0) == put_back, qPrintable(QString::number(loudest)));
     }
 
     void volume_and_mute_come_from_the_preferences_data()
