@@ -38,7 +38,11 @@ using Clock = std::chrono::steady_clock;
 class Connection
 {
 public:
-    Connection(const std::string& host, int port) : m_host(host), m_port(port) {}
+    // client numbers the player: a board on the loopback sees each player come from an address of its own,
+    // 127.1.0.1 on, as players come from machines of their own, so that its share per address is theirs.
+    Connection(const std::string& host, int port, int client = -1) : m_host(host), m_port(port), m_client(client)
+    {
+    }
     ~Connection() { Close(); }
 
     // The status of the answer, or -1 when the connection failed.
@@ -81,6 +85,13 @@ private:
         setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
         int one = 1;
         setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        if (m_client >= 0 && m_host.rfind("127.", 0) == 0)
+        {
+            sockaddr_in source{};
+            source.sin_family = AF_INET;
+            source.sin_addr.s_addr = htonl(0x7f010001u + static_cast<unsigned>(m_client) % 60000u);
+            bind(m_fd, reinterpret_cast<sockaddr*>(&source), sizeof source);
+        }
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<uint16_t>(m_port));
@@ -149,6 +160,7 @@ private:
 
     std::string m_host;
     int m_port;
+    int m_client;
     int m_fd = -1;
     bool m_fresh = false;
 };
@@ -297,7 +309,7 @@ int main(int argc, char** argv)
             [&, c]
             {
                 const Target& target = targets[static_cast<size_t>(c) % targets.size()];
-                Connection connection(target.host, target.port);
+                Connection connection(target.host, target.port, c);
                 Tally tally;
                 const bool writer = c < writers;
                 std::string answer;

@@ -158,6 +158,21 @@ http_status() {
     echo "${line%% *}"
 }
 
+# The same GET: the status on the first line, then the body; 0 when nothing answers.
+http_get() {
+    local port=$1 path=$2 reply status
+    { exec 3<>"/dev/tcp/127.0.0.1/$port"; } 2>/dev/null || {
+        echo 0
+        return
+    }
+    printf 'GET %s HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n' "$path" >&3
+    reply=$(timeout 10 cat <&3)
+    exec 3<&-
+    status=${reply#HTTP/1.1 }
+    echo "${status%% *}"
+    echo "${reply#*$'\r\n\r\n'}"
+}
+
 # Starts tavrelo-board (the program in $1) on a free port of the loopback with
 # the other options given, with no rate limit, and waits until it answers;
 # sets TAVRELO_BOARD_PORT and TAVRELO_BOARD_PID. Its log goes to $TAVRELO_BOARD_LOG.

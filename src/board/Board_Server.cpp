@@ -293,8 +293,9 @@ bool Board_Server::Start(const QString& host, int port, const Limits& limits, QS
         error = QStringLiteral("'%1' is not an IP address").arg(host);
         return false;
     }
-    unsigned int flags =
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG | MHD_ALLOW_SUSPEND_RESUME;
+    // No libmicrohttpd log: it speaks of every connection a client drops or the guard cuts, which under a
+    // flood would fill the operator's log; the board says itself what goes wrong.
+    unsigned int flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME;
     if (address.protocol() == QAbstractSocket::IPv6Protocol)
         flags |= MHD_USE_IPv6;
     m_racing.reset(new Work_Queue(std::max(QThread::idealThreadCount(), 1)));

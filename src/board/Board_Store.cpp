@@ -3,6 +3,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
+#include <QFileInfo>
+#include <QStorageInfo>
 #include <QStringList>
 #include <QVariant>
 
@@ -665,15 +667,21 @@ QString Board_Store::Health_Problem()
                 problem = m_write_problem;
             }
             // While writes fail, a write that changes nothing tells (every two seconds at most) when they
-            // work again.
-            if (query.exec(QStringLiteral("UPDATE board_schema SET version = version")))
+            // work again. A small write can still find room in SQLite's log on a full disk: there the disk
+            // must have room for a few laps first.
+            const bool room = Is_Postgres() || QStorageInfo(QFileInfo(m_location.database).absolutePath())
+                                                       .bytesAvailable() > Room_For_Writes;
+            if (room && query.exec(QStringLiteral("UPDATE board_schema SET version = version")))
             {
                 Writes_Work();
                 return QString();
             }
-            const Outcome outcome = Classify(query.lastError(), database, clash);
-            if (outcome == Full || outcome == Read_Only)
-                Writes_Failed(outcome);
+            if (room)
+            {
+                const Outcome outcome = Classify(query.lastError(), database, clash);
+                if (outcome == Full || outcome == Read_Only)
+                    Writes_Failed(outcome);
+            }
             return "writes fail: " + problem;
         },
         QStringLiteral("database unavailable"));

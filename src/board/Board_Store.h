@@ -38,6 +38,8 @@ public:
     static constexpr int Schema_Version = 2;
     // A request waits this long for a connection of the pool before the board answers that it is unavailable.
     static constexpr int Pool_Wait_Ms = 10000;
+    // Free bytes a SQLite board's disk needs, after it was full, before writes are tried again: a few laps.
+    static constexpr qint64 Room_For_Writes = 1024 * 1024;
 
     // At most connections open to the database at once, shared by every request.
     explicit Board_Store(const Location& location, int connections = 4);

@@ -51,10 +51,14 @@ Connection_Guard::Connection* Connection_Guard::Opened(int socket, const QString
     connection->started_ms = Now_Ms();
     std::lock_guard<std::mutex> lock(m_mutex);
     m_open.insert(connection);
-    const bool too_many = static_cast<int>(m_open.size()) > m_limits.total ||
+    const bool too_many = m_admitted >= m_limits.total ||
                           (m_limits.per_client > 0 && m_per_client.value(peer) >= m_limits.per_client);
-    Move(connection, peer);
-    if (too_many && connection->socket >= 0)
+    if (!too_many || connection->socket < 0)
+    {
+        ++m_admitted;
+        Move(connection, peer);
+    }
+    else
     {
         // Answered here, before a byte of the request is read: a client past its share costs a write, and
         // nobody waits behind it. What it sends after is read and dropped (an unread byte would reset the
@@ -84,7 +88,7 @@ void Connection_Guard::Move(Connection* connection, const QString& client)
 bool Connection_Guard::Attribute(Connection* connection, const QString& client)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (connection->client == client)
+    if (connection->refused || connection->client == client)
         return true;
     const bool too_many = m_limits.per_client > 0 && m_per_client.value(client) >= m_limits.per_client;
     Move(connection, client);
@@ -110,6 +114,7 @@ void Connection_Guard::Closed(Connection* connection)
         return;
     std::lock_guard<std::mutex> lock(m_mutex);
     Move(connection, QString());
+    m_admitted -= connection->refused ? 0 : 1;
     m_open.erase(connection);
     if (connection->socket >= 0)
         ::close(connection->socket);
@@ -123,7 +128,7 @@ int Connection_Guard::Cut_Late()
     std::lock_guard<std::mutex> lock(m_mutex);
     for (Connection* connection : m_open)
         if (!connection->answering && !connection->cut && connection->socket >= 0 &&
-            now - connection->started_ms > m_limits.request_ms)
+            now - connection->started_ms > (connection->refused ? Refused_Ms : m_limits.request_ms))
         {
             // The server sees the connection end and closes it as it would any other.
             ::shutdown(connection->socket, SHUT_RDWR);
@@ -136,7 +141,7 @@ int Connection_Guard::Cut_Late()
 int Connection_Guard::Open_Count()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return static_cast<int>(m_open.size());
+    return m_admitted;
 }
 
 void Connection_Guard::Watch()

@@ -50,6 +50,7 @@ public:
 
     // Shuts the socket of every request past its deadline; how many. The guard's own thread calls it too.
     int Cut_Late();
+    // Connections open and let in.
     int Open_Count();
 
     static qint64 Now_Ms();
@@ -58,10 +59,15 @@ private:
     void Move(Connection* connection, const QString& client);
     void Watch();
 
+    // A connection answered 503 on arrival is given this long to read it, then cut; it counts against no
+    // limit meanwhile.
+    static constexpr qint64 Refused_Ms = 1000;
+
     Limits m_limits;
     const QByteArray m_busy_answer;
     std::mutex m_mutex;
     std::set<Connection*> m_open;
+    int m_admitted = 0; // open and not refused
     QHash<QString, int> m_per_client;
     std::condition_variable m_wake;
     bool m_stopping = false;

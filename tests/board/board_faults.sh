@@ -4,6 +4,8 @@
 #   disk      its SQLite on a full file system: 507 or 503, no crash, nothing half-written, and on again once freed
 #   postgres  two boards on one PostgreSQL that is stopped and started under load: 503 meanwhile, both recover
 #             by themselves and neither crashes
+#   boards    eight boards on one PostgreSQL under load, four connections each: no error, no lap missing, no
+#             more connections than a default PostgreSQL's hundred, /healthz 200 all along
 # Exits 77 (skipped) only when what the case needs was not given: a PostgreSQL (scripts/test starts one) or the
 # right to mount a small file system.
 set -uo pipefail
@@ -86,6 +88,11 @@ disk)
     "$load_exe" --url "http://127.0.0.1:$port" --clients 8 --seconds 3 --seed 22 --ids "$work/ids" >"$work/full.txt" 2>&1
     full=$(($(count_of 507 "$work/full.txt") + $(count_of 503 "$work/full.txt")))
     [ "$full" -gt 0 ] || fail "no 507 or 503 on a full disk: $(cat "$work/full.txt")"
+    # The operator is told: /healthz says why, and the log says it once.
+    health=$(http_get "$port" /healthz)
+    [ "${health%%$'\n'*}" = 503 ] && [[ "$health" == *"writes fail: the storage is full"* ]] ||
+        fail "/healthz on a full disk answered: $health; $(cat "$work/full.txt") $(cat "$work/board.log")"
+    [ "$(grep -c 'writes fail' "$work/board.log")" = 1 ] || fail "the log does not say once that writes fail: $(cat "$work/board.log")"
     [ "$(count_of none "$work/full.txt")" = 0 ] || fail "requests went unanswered on a full disk: $(cat "$work/full.txt")"
     running "$pid" || fail "the board ended on a full disk"
     [ "$(status_of "$port" /api/v1/courses/2/laps)" = 200 ] || fail "the standings are not read on a full disk"
@@ -93,6 +100,8 @@ disk)
     "$load_exe" --url "http://127.0.0.1:$port" --clients 4 --seconds 2 --seed 23 --ids "$work/ids" >"$work/after.txt" 2>&1 ||
         fail "laps are not stored again once there is room: $(cat "$work/after.txt")"
     [ "$(count_of 507 "$work/after.txt")" = 0 ] || fail "still 507 with room: $(cat "$work/after.txt")"
+    [ "$(status_of "$port" /healthz)" = 200 ] || fail "/healthz does not say 200 once there is room again"
+    [ "$(grep -c 'writes work again' "$work/board.log")" = 1 ] || fail "the log does not say once that writes work again"
     "$load_exe" --url "http://127.0.0.1:$port" --check "$work/ids" >"$work/check.txt" 2>&1 ||
         fail "laps answered 201 are gone: $(cat "$work/check.txt")"
     kill "$pid"
@@ -142,7 +151,44 @@ postgres)
         fail "laps answered 201 are gone: $(cat "$work/check.txt")"
     echo "PASS: PostgreSQL stopped and started under load: $unavailable answers 503 meanwhile, both boards recovered and kept every lap answered 201"
     ;;
+boards)
+    [ -n "${TAVRELO_TEST_POSTGRES:-}" ] || skip "no PostgreSQL was started (scripts/test starts one and sets TAVRELO_TEST_POSTGRES)"
+    socket=${TAVRELO_TEST_POSTGRES##*host=}
+    database=board_eight_$$
+    "$TAVRELO_PG_BIN/createdb" -h "$socket" -U tavrelo "$database" || fail "createdb failed"
+    url="postgresql://tavrelo@localhost/$database?host=$socket"
+    urls=()
+    ports=()
+    for _ in $(seq 8); do
+        start --database "$url" --db-connections 4
+        urls+=(--url "http://127.0.0.1:$port")
+        ports+=("$port")
+    done
+    "$load_exe" "${urls[@]}" --clients 64 --seconds 8 --seed 41 --ids "$work/ids" >"$work/load.txt" 2>&1 &
+    load=$!
+    peak=0
+    unhealthy=0
+    while running "$load"; do
+        count=$("$TAVRELO_PG_BIN/psql" -h "$socket" -U tavrelo -d "$database" -Atc \
+            "SELECT COUNT(*) FROM pg_stat_activity WHERE datname = '$database'" 2>/dev/null || echo 0)
+        [ "$count" -gt "$peak" ] && peak=$count
+        for p in "${ports[@]}"; do
+            [ "$(status_of "$p" /healthz)" = 200 ] || unhealthy=$((unhealthy + 1))
+        done
+        sleep 0.5
+    done
+    wait "$load" || fail "laps answered 201 are missing: $(cat "$work/load.txt")"
+    errors=$(sed -n 's/^| [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | \([0-9]*\) |.*/\1/p' "$work/load.txt")
+    [ "$errors" = 0 ] || fail "errors under load with eight boards: $(cat "$work/load.txt")"
+    # Eight boards of four connections each, and this script's own look: within a default PostgreSQL's 100.
+    [ "$peak" -le 33 ] || fail "$peak connections to the database at the peak, past eight boards' 32"
+    [ "$unhealthy" = 0 ] || fail "/healthz answered other than 200 $unhealthy times under load"
+    for p in "${ports[@]}"; do
+        [ "$(status_of "$p" /healthz)" = 200 ] || fail "/healthz not 200 after the load"
+    done
+    echo "PASS: eight boards on one PostgreSQL: $(grep '^answers' "$work/load.txt"), at most $peak connections, /healthz 200 all along"
+    ;;
 *)
-    fail "usage: board_faults.sh kill|disk|postgres"
+    fail "usage: board_faults.sh kill|disk|postgres|boards"
     ;;
 esac

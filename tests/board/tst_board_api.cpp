@@ -8,11 +8,13 @@
 #include "Record_File.h"
 #include "Test_Support.h"
 
+#include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTcpSocket>
+#include <QUrl>
 #include <QtTest>
 
 #include <algorithm>
@@ -148,7 +150,7 @@ class Test_Board_Api : public QObject
 
     // A board named name over the database of that name's first word (boards "pairs-postgresql a" and
     // "pairs-postgresql b" share one), PostgreSQL where that word says so, SQLite in a file of its own else.
-    bool Start(const QString& name, Board& board, int rate)
+    bool Start(const QString& name, Board& board, int rate, Board_Server::Limits limits)
     {
         const QString database = name.section(' ', 0, 0);
         Board_Store::Location location = Board_Store::Sqlite(m_dir.filePath(database + ".sqlite"));
@@ -186,20 +188,63 @@ class Test_Board_Api : public QObject
             qWarning() << error;
         board.api.reset(new Board_Api(*board.store, rate));
         board.server.reset(new Board_Server(*board.api));
-        Board_Server::Limits limits;
-        limits.threads = 4;
-        limits.timeout_seconds = 2;
         return board.server->Start("127.0.0.1", 0, limits, error);
     }
 
-    Board* Engine_Board(const QString& name, int rate = 60)
+    static Board_Server::Limits Test_Limits()
+    {
+        Board_Server::Limits limits;
+        limits.threads = 4;
+        limits.timeout_seconds = 2;
+        return limits;
+    }
+
+    Board* Engine_Board(const QString& name, int rate = 60, const Board_Server::Limits& limits = Test_Limits())
     {
         if (name.section(' ', 0, 0).endsWith("postgresql") && Postgres_Url().isEmpty())
             return nullptr;
         Board& board = m_boards[name];
-        if (!board.server && !Start(name, board, rate))
+        if (!board.server && !Start(name, board, rate, limits))
             return nullptr;
         return &board;
+    }
+
+    // Connections opened from address, each sending start at once: they stay open until the board ends them.
+    static std::vector<std::unique_ptr<QTcpSocket>> Hold(int port, int count, const QString& address,
+                                                         const QByteArray& start, int pause_ms = 0)
+    {
+        std::vector<std::unique_ptr<QTcpSocket>> sockets;
+        for (int i = 0; i < count; ++i)
+        {
+            sockets.emplace_back(new QTcpSocket);
+            QTcpSocket& socket = *sockets.back();
+            socket.bind(QHostAddress(address));
+            socket.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
+            if (socket.waitForConnected(5000))
+            {
+                socket.write(start);
+                socket.waitForBytesWritten(1000);
+            }
+            if (pause_ms > 0)
+                QTest::qWait(pause_ms);
+        }
+        return sockets;
+    }
+
+    // How many of sockets the board answered 503 and how many it closed; reads what came.
+    static std::pair<int, int> Refused_And_Closed(std::vector<std::unique_ptr<QTcpSocket>>& sockets)
+    {
+        int refused = 0;
+        int closed = 0;
+        for (auto& socket : sockets)
+        {
+            socket->waitForReadyRead(socket->bytesAvailable() > 0 ? 0 : 1);
+            const QByteArray said = socket->property("said").toByteArray() + socket->readAll();
+            socket->setProperty("said", said);
+            refused += said.startsWith("HTTP/1.1 503");
+            closed += socket->state() != QAbstractSocket::ConnectedState;
+        }
+        return {refused, closed};
     }
 
 private slots:
@@ -333,6 +378,27 @@ private slots:
                                         name_and_reason.second ? "eve-key-0123456789" : "short", quick)
                           << 1 << 400 << (name_and_reason.second ? name_and_reason.second : "the key is") << 5
                           << none;
+            // Strict reading: what two readers could take two ways is refused.
+            const QByteArray raw_post = "POST /api/v1/laps HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
+            row("two Content-Length headers that disagree")
+                << QByteArray("RAW") << none
+                << raw_post + "Content-Length: 2\r\nContent-Length: 40\r\n\r\n{}" + QByteArray(38, ' ') << 1
+                << 400 << "Content-Length given twice" << 5 << none;
+            row("a name in letters of another script that reads as a name on the board")
+                << post << laps_path << Submission(QString::fromUtf8("\u04101\u0456\u0441\u0435"), Key_B, Variant(fastest, 7))
+                << 1 << 403 << "looks like another player's" << 5 << none;
+            row("a new name mixing scripts")
+                << post << laps_path << Submission(QString::fromUtf8("Dor\u0430"), "dora-key-0123456789", Variant(quick, 7))
+                << 1 << 403 << "mixes letters of Latin and Cyrillic" << 5 << none;
+            row("half a UTF-16 pair in a name")
+                << post << laps_path
+                << QByteArray(Submission("Eve", "eve-key-0123456789", Variant(quick, 8)))
+                       .replace("\"Eve\"", "\"Eve\\ud800\"")
+                << 1 << 400 << "half a UTF-16 pair" << 5 << none;
+            row("a NUL after a lap's id") << get << "/api/v1/laps/{alice}%00" << QByteArray() << 1 << 404 << "no lap"
+                                          << 5 << none;
+            row("a byte after a lap's id on its page")
+                << get << "/laps/{alice}%00x" << QByteArray() << 1 << 404 << "<html" << 5 << none;
             row("a body over 256 kB")
                 << post << laps_path << QByteArray(300 * 1024, ' ') << 1 << 413 << "at most" << 5 << none;
             row("another method") << QByteArray("PUT") << laps_path << QByteArray("{}") << 1 << 405 << "POST"
@@ -400,7 +466,7 @@ private slots:
         flood.start();
         for (int i = 0; i < repeat; ++i)
         {
-            reply = Exchange(board->server->Port(), Request(method, path, body));
+            reply = Exchange(board->server->Port(), method == "RAW" ? body : Request(method, path, body));
             if (reply.status == 429)
                 last_refused = reply;
             refused += reply.status == 429;
@@ -494,6 +560,105 @@ private slots:
                                  .status,
                              200);
         }
+    }
+
+    void slow_and_greedy_clients_get_a_bounded_share()
+    {
+        Board_Server::Limits limits = Test_Limits();
+        limits.request_seconds = 3;
+        limits.timeout_seconds = 10; // the idle limit alone would never end a client that sends a byte a second
+        Board* board = Engine_Board("slow", 0, limits);
+        QVERIFY(board != nullptr);
+        const int port = board->server->Port();
+        // 600 clients of one other machine (another address of the loopback) that send their headers a byte
+        // at a time: beyond the first 16, each is answered 503 at once.
+        const QByteArray headers = "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: " + QByteArray(200, 'x');
+        auto slow = Hold(port, 600, "127.0.0.2", headers.left(1));
+        const Headless_Lap lap = Drive_Headless_Lap(0, QSize(800, 480), 60.0f);
+        std::vector<qint64> waits;
+        QElapsedTimer run;
+        run.start();
+        for (int i = 0; i < 100; ++i)
+        {
+            // A byte more from every slow client, now and then, as a slow client keeps its place.
+            if (i % 10 == 0)
+                for (auto& socket : slow)
+                    if (socket->state() == QAbstractSocket::ConnectedState)
+                    {
+                        socket->write(headers.mid(1 + i / 10, 1));
+                        socket->flush();
+                    }
+            QElapsedTimer wait;
+            wait.start();
+            const Reply reply =
+                i % 20 == 0
+                    ? Exchange(port, Request("POST", "/api/v1/laps",
+                                             Submission(QStringLiteral("Honest %1").arg(i), "honest-key-0123456789",
+                                                        Variant(Lap_Object(lap, 0), i))))
+                    : Exchange(port, Request("GET", "/api/v1/courses/1/laps", QByteArray()));
+            waits.push_back(wait.elapsed());
+            QVERIFY2(reply.status == (i % 20 == 0 ? 201 : 200),
+                     qPrintable(QStringLiteral("honest request %1: %2 %3").arg(i).arg(reply.status).arg(reply.body)));
+        }
+        std::sort(waits.begin(), waits.end());
+        qInfo("honest requests beside 600 slow clients: median %lld ms, p99 %lld ms (over %lld ms)",
+              waits[waits.size() / 2], waits[waits.size() * 99 / 100], run.elapsed());
+        // Nothing waited for the slow ones: a stall would last their whole deadline.
+        QVERIFY2(waits[waits.size() * 99 / 100] < 2000, qPrintable(QString::number(waits.back())));
+        const auto [refused, closed_early] = Refused_And_Closed(slow);
+        QVERIFY2(refused >= 600 - limits.per_address, qPrintable(QString::number(refused)));
+        // The ones let in are cut off at their deadline, however often they send a byte.
+        QTRY_VERIFY_WITH_TIMEOUT(Refused_And_Closed(slow).second == 600, limits.request_seconds * 1000 + 5000);
+        Q_UNUSED(closed_early);
+
+        // Behind a proxy here, whom it names counts: 20 slow bodies of one forwarded address, each sent once the
+        // last is in, leave the others' requests alone.
+        auto proxied =
+            Hold(port, 20, "127.0.0.1",
+                 "POST /api/v1/laps HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Real-IP: 198.51.100.7\r\n"
+                 "Content-Length: 5000\r\n\r\n{",
+                 20);
+        QTRY_VERIFY_WITH_TIMEOUT(Refused_And_Closed(proxied).first >= 20 - limits.per_address, 5000);
+        for (const QByteArray& forwarded : {QByteArray(), QByteArray("X-Real-IP: 198.51.100.8\r\n")})
+            QCOMPARE(Exchange(port, "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + forwarded +
+                                        "\r\n")
+                         .status,
+                     200);
+
+        // Past the total, a new connection is answered 503 at once, not left waiting in the kernel's queue.
+        Board_Server::Limits crowded_limits = Test_Limits();
+        crowded_limits.connections = 40;
+        crowded_limits.per_address = 0;
+        Board* crowded = Engine_Board("crowded", 0, crowded_limits);
+        QVERIFY(crowded != nullptr);
+        auto idle = Hold(crowded->server->Port(), 40, "127.0.0.1", "G");
+        QElapsedTimer refused_in;
+        refused_in.start();
+        const Reply refusal = Exchange(crowded->server->Port(), Request("GET", "/healthz", QByteArray()));
+        QCOMPARE(refusal.status, 503);
+        QVERIFY2(refusal.body.contains("too many connections"), refusal.body.constData());
+        QVERIFY2(refused_in.elapsed() < 2000, qPrintable(QString::number(refused_in.elapsed())));
+    }
+
+    void boards_on_one_database_share_the_rate_limit()
+    {
+        Board* boards[] = {Engine_Board("rate-postgresql a", 10), Engine_Board("rate-postgresql b", 10)};
+        if (boards[0] == nullptr && Postgres_Url().isEmpty())
+            QSKIP("no PostgreSQL was started for this run");
+        QVERIFY(boards[0] != nullptr && boards[1] != nullptr);
+        // Bodies that are no submission cost nothing to make: the limit is taken before a body is read.
+        int through = 0;
+        QElapsedTimer flood;
+        flood.start();
+        for (int i = 0; i < 20; ++i)
+        {
+            const Reply reply =
+                Exchange(boards[i % 2]->server->Port(), Request("POST", "/api/v1/laps", QByteArray("{}")));
+            QVERIFY2(reply.status == 400 || reply.status == 429, reply.body.constData());
+            through += reply.status == 400;
+        }
+        // Ten a minute from one address, whichever board it asks; one more for each six seconds the flood took.
+        QVERIFY2(through >= 10 && through <= 10 + flood.elapsed() / 6000, qPrintable(QString::number(through)));
     }
 
     void the_page_shows_in_chromium()
@@ -593,6 +758,39 @@ private slots:
         QString error;
         QVERIFY(!store.Open(error));
         QVERIFY2(error.contains("newer than this board's"), qPrintable(error));
+    }
+
+    void a_postgresql_uri_means_what_it_means_to_libpq_data()
+    {
+        QTest::addColumn<QString>("uri"); // {socket}: the test server's socket folder
+        QTest::addColumn<bool>("connects");
+        QTest::newRow("the socket folder and port in the query")
+            << "postgresql://tavrelo@/tavrelo?host={socket}&port={port}" << true;
+        QTest::newRow("another port in the query") << "postgresql://tavrelo@/tavrelo?host={socket}&port=1" << false;
+        QTest::newRow("the folder percent-encoded in the host, options and a timeout")
+            << "postgres://tavrelo@{encoded}:{port}/tavrelo?sslmode=disable&application_name=board&connect_timeout=5"
+            << true;
+        QTest::newRow("a list of hosts, the first not there")
+            << "postgresql://tavrelo@%2Fnowhere,{encoded}:{port},{port}/tavrelo" << true;
+    }
+
+    void a_postgresql_uri_means_what_it_means_to_libpq()
+    {
+        QFETCH(QString, uri);
+        QFETCH(bool, connects);
+        Board_Store::Location server;
+        QString error;
+        if (Postgres_Url().isEmpty() || !Board_Store::Parse_Url(Postgres_Url(), server, error))
+            QSKIP("no PostgreSQL was started for this run");
+        const QString port = server.port > 0 ? QString::number(server.port) : QStringLiteral("5432");
+        uri.replace("{socket}", server.host)
+            .replace("{encoded}", QString::fromLatin1(QUrl::toPercentEncoding(server.host)))
+            .replace("{port}", port);
+        Board_Store::Location location;
+        QVERIFY2(Board_Store::Parse_Url(uri, location, error), qPrintable(error));
+        QCOMPARE(location.database, QStringLiteral("tavrelo"));
+        Board_Store store(location, 1);
+        QCOMPARE(store.Open(error), connects);
     }
 
     void wrong_usage_is_status_2_and_help_is_status_0()
