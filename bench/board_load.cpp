@@ -40,7 +40,8 @@ class Connection
 public:
     // client numbers the player: a board on the loopback sees each player come from an address of its own,
     // 127.1.0.1 on, as players come from machines of their own, so that its share per address is theirs.
-    Connection(const std::string& host, int port, int client = -1) : m_host(host), m_port(port), m_client(client)
+    Connection(const std::string& host, int port, int client = -1)
+        : m_host(host), m_port(port), m_client(client)
     {
     }
     ~Connection() { Close(); }

@@ -124,7 +124,8 @@ Board_Api::Board_Api(Board_Store& store, int submissions_per_minute)
 
 bool Board_Api::Races(const Board_Request& request)
 {
-    return request.method == "POST" && request.path == QLatin1String("/api/v1/laps") && !request.body_too_large;
+    return request.method == "POST" && request.path == QLatin1String("/api/v1/laps") &&
+           !request.body_too_large;
 }
 
 QString Board_Api::Name_Problem(const QString& name)
@@ -181,7 +182,8 @@ Board_Response Board_Api::Submit(const Board_Request& request)
         return Error(413, QStringLiteral("a submission is at most %1 bytes").arg(Max_Body));
     // Before any work: a flood costs the board one lookup a request.
     // This board's own count first, which costs no query; then the one every board on the database shares.
-    const QString too_many = QStringLiteral("too many submissions from %1: wait a minute").arg(request.address);
+    const QString too_many =
+        QStringLiteral("too many submissions from %1: wait a minute").arg(request.address);
     if (!m_limiter.Allow(request.address, QDeadlineTimer::current().deadline()))
         return Error(429, too_many);
     if (m_store.Shares_Rate())
@@ -260,7 +262,8 @@ Board_Response Board_Api::Submit(const Board_Request& request)
     case Board_Store::Name_Taken:
         return Error(403, QStringLiteral("the name belongs to another player"));
     case Board_Store::Name_Lookalike:
-        return Error(403, QStringLiteral("the name looks like another player's: choose one that reads apart"));
+        return Error(403,
+                     QStringLiteral("the name looks like another player's: choose one that reads apart"));
     case Board_Store::Name_Mixed:
         return Error(403, QStringLiteral("the name mixes letters of %1, as names made to pass for others do: "
                                          "write it in one script")

@@ -161,9 +161,10 @@ MHD_Result Answer(void* self, MHD_Connection* connection, const char* url, const
         if (guarded != nullptr && !server.Guard().Attribute(guarded, pending->request.address))
         {
             server.Guard().Answering(guarded);
-            return Send(connection,
-                        Board_Response{503, "application/json",
-                                       "{\"error\":\"too many connections from one address: try again later\"}\n"});
+            return Send(
+                connection,
+                Board_Response{503, "application/json",
+                               "{\"error\":\"too many connections from one address: try again later\"}\n"});
         }
         // Two lengths that disagree would leave the body's end to whoever reads them: none is believed.
         Length_Count lengths;
@@ -172,8 +173,9 @@ MHD_Result Answer(void* self, MHD_Connection* connection, const char* url, const
         {
             if (guarded != nullptr)
                 server.Guard().Answering(guarded);
-            return Send(connection, Board_Response{400, "application/json",
-                                                   "{\"error\":\"Content-Length given twice, with two values\"}\n"});
+            return Send(connection,
+                        Board_Response{400, "application/json",
+                                       "{\"error\":\"Content-Length given twice, with two values\"}\n"});
         }
         // A body said to be too large is refused before it is read.
         const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Length");
@@ -211,14 +213,14 @@ MHD_Result Answer(void* self, MHD_Connection* connection, const char* url, const
         return Send(connection, pending->response);
     // A lap is raced again on a thread of the board's few racing ones, one a processor, while its connection
     // waits without holding a thread: a flood of submissions queues there and never starves the readers.
-    if (Board_Api::Races(pending->request) &&
-        server.Race_Later(connection,
-                          [&server, connection, pending]
-                          {
-                              pending->response = server.Api().Handle(pending->request);
-                              pending->answered = true;
-                              MHD_resume_connection(connection);
-                          }))
+    if (Board_Api::Races(pending->request) && server.Race_Later(connection,
+                                                                [&server, connection, pending]
+                                                                {
+                                                                    pending->response =
+                                                                        server.Api().Handle(pending->request);
+                                                                    pending->answered = true;
+                                                                    MHD_resume_connection(connection);
+                                                                }))
         return MHD_YES;
     return Send(connection, server.Api().Handle(pending->request));
 }
@@ -304,15 +306,15 @@ bool Board_Server::Start(const QString& host, int port, const Limits& limits, QS
     // libmicrohttpd's own limit stands above the guard's, so that a connection past the guard's is still
     // taken, to be told 503 at once rather than left waiting in the kernel's queue. Its own limit per address
     // would count a reverse proxy here as one client: the guard counts whom the proxy names instead.
-    m_daemon = MHD_start_daemon(
-        flags, static_cast<uint16_t>(port), nullptr, nullptr, &Answer, this, MHD_OPTION_SOCK_ADDR,
-        &socket_address, MHD_OPTION_THREAD_POOL_SIZE, static_cast<unsigned>(limits.threads),
-        MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(limits.connections + Refusal_Room),
-        MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(limits.timeout_seconds),
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<size_t>(limits.header_bytes),
-        MHD_OPTION_LISTEN_BACKLOG_SIZE, 1024u, MHD_OPTION_NOTIFY_COMPLETED, &Completed, this,
-        MHD_OPTION_NOTIFY_CONNECTION, &Connection_Changed, this, MHD_OPTION_UNESCAPE_CALLBACK, &Unescape,
-        nullptr, MHD_OPTION_END);
+    m_daemon = MHD_start_daemon(flags, static_cast<uint16_t>(port), nullptr, nullptr, &Answer, this,
+                                MHD_OPTION_SOCK_ADDR, &socket_address, MHD_OPTION_THREAD_POOL_SIZE,
+                                static_cast<unsigned>(limits.threads), MHD_OPTION_CONNECTION_LIMIT,
+                                static_cast<unsigned>(limits.connections + Refusal_Room),
+                                MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(limits.timeout_seconds),
+                                MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<size_t>(limits.header_bytes),
+                                MHD_OPTION_LISTEN_BACKLOG_SIZE, 1024u, MHD_OPTION_NOTIFY_COMPLETED,
+                                &Completed, this, MHD_OPTION_NOTIFY_CONNECTION, &Connection_Changed, this,
+                                MHD_OPTION_UNESCAPE_CALLBACK, &Unescape, nullptr, MHD_OPTION_END);
     if (m_daemon == nullptr)
     {
         error = QStringLiteral("cannot listen on %1 port %2 (in use, or not an address of this machine)")

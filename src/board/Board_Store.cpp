@@ -1,11 +1,11 @@
 #include "Board_Store.h"
 
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QThread>
-#include <QFileInfo>
 #include <QStorageInfo>
 #include <QStringList>
+#include <QThread>
 #include <QVariant>
 
 #include "Name_Skeleton.h"
@@ -114,8 +114,8 @@ Board_Store::Location Board_Store::Sqlite(const QString& file)
 
 bool Board_Store::Parse_Url(const QString& text, Location& location, QString& error)
 {
-    const QString usage =
-        QStringLiteral("--database takes postgresql://[USER[:PASSWORD]@][HOST][:PORT]/DATABASE[?PARAMETER=VALUE...]");
+    const QString usage = QStringLiteral(
+        "--database takes postgresql://[USER[:PASSWORD]@][HOST][:PORT]/DATABASE[?PARAMETER=VALUE...]");
     if (!text.startsWith(QLatin1String("postgresql://")) && !text.startsWith(QLatin1String("postgres://")))
     {
         error = usage;
@@ -283,8 +283,8 @@ void Board_Store::Writes_Failed(Outcome outcome)
         return;
     m_write_problem = problem;
     m_write_probed_ms = QDateTime::currentMSecsSinceEpoch();
-    qWarning().noquote() << QStringLiteral("tavrelo-board: writes fail: %1: laps are refused until it has room")
-                                .arg(problem);
+    qWarning().noquote()
+        << QStringLiteral("tavrelo-board: writes fail: %1: laps are refused until it has room").arg(problem);
 }
 
 void Board_Store::Writes_Work()
@@ -484,10 +484,10 @@ Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submis
 
     // Two faster laps of one player sent at once: the second waits here, on PostgreSQL, until the first is
     // committed, and then reads the best it left (SQLite's write lock, taken at BEGIN, already orders them).
-    QSqlQuery best = Prepare(database, Is_Postgres()
-                                           ? "SELECT lap_id, time FROM best WHERE course = ? AND player_id = ? "
-                                             "FOR UPDATE"
-                                           : "SELECT lap_id, time FROM best WHERE course = ? AND player_id = ?");
+    QSqlQuery best =
+        Prepare(database, Is_Postgres() ? "SELECT lap_id, time FROM best WHERE course = ? AND player_id = ? "
+                                          "FOR UPDATE"
+                                        : "SELECT lap_id, time FROM best WHERE course = ? AND player_id = ?");
     best.addBindValue(submission.course);
     best.addBindValue(player_id);
     if (!best.exec())
@@ -669,8 +669,9 @@ QString Board_Store::Health_Problem()
             // While writes fail, a write that changes nothing tells (every two seconds at most) when they
             // work again. A small write can still find room in SQLite's log on a full disk: there the disk
             // must have room for a few laps first.
-            const bool room = Is_Postgres() || QStorageInfo(QFileInfo(m_location.database).absolutePath())
-                                                       .bytesAvailable() > Room_For_Writes;
+            const bool room = Is_Postgres() ||
+                              QStorageInfo(QFileInfo(m_location.database).absolutePath()).bytesAvailable() >
+                                  Room_For_Writes;
             if (room && query.exec(QStringLiteral("UPDATE board_schema SET version = version")))
             {
                 Writes_Work();
@@ -730,9 +731,9 @@ Board_Store::Allowance Board_Store::Take_Submission(const QString& address, int 
                     m_rate_pruned_ms = now;
             }
             if (prune)
-                QSqlQuery(database).exec(QStringLiteral(
-                    "DELETE FROM submission_rate WHERE updated < "
-                    "CAST(EXTRACT(EPOCH FROM clock_timestamp()) * 1000 AS BIGINT) - 60000"));
+                QSqlQuery(database).exec(
+                    QStringLiteral("DELETE FROM submission_rate WHERE updated < "
+                                   "CAST(EXTRACT(EPOCH FROM clock_timestamp()) * 1000 AS BIGINT) - 60000"));
             return allowance;
         },
         Not_Known);

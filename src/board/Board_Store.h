@@ -54,9 +54,9 @@ public:
 
     enum Outcome
     {
-        Stored,     // a new best lap for its player and course
-        Same_Lap,   // this very lap was already stored for this player
-        Not_Faster, // the player's best on the course is at least as fast: kept
+        Stored,         // a new best lap for its player and course
+        Same_Lap,       // this very lap was already stored for this player
+        Not_Faster,     // the player's best on the course is at least as fast: kept
         Name_Taken,     // the name belongs to another key
         Name_Lookalike, // a new name that reads as another player's
         Name_Mixed,     // a new name whose letters mix scripts, as look-alikes do
@@ -78,8 +78,8 @@ public:
     struct Result
     {
         Outcome outcome;
-        qint64 id = 0; // the lap stored, or the player's best
-        int rank = 0;  // its place on its course
+        qint64 id = 0;              // the lap stored, or the player's best
+        int rank = 0;               // its place on its course
         QString detail = QString(); // Name_Mixed: the scripts it mixes
     };
     Result Submit(const Submission& submission);

@@ -5,7 +5,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-
 namespace
 {
 QByteArray Busy_Answer()

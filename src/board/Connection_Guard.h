@@ -16,18 +16,18 @@ class Connection_Guard
 public:
     struct Limits
     {
-        int total = 512;         // open at once; past it a new connection is answered 503 at once
-        int per_client = 16;     // open at once from one client; 0 for no limit
-        int request_ms = 10000;  // from a request's first byte to its last, headers and body
+        int total = 512;        // open at once; past it a new connection is answered 503 at once
+        int per_client = 16;    // open at once from one client; 0 for no limit
+        int request_ms = 10000; // from a request's first byte to its last, headers and body
     };
 
     // One open connection, as the guard follows it.
     struct Connection
     {
-        int socket = -1;  // the guard's own duplicate, so that a late cut never reaches a reused descriptor
-        QString peer;     // the address it comes from
-        QString client;   // whom it counts against: the peer, or the address a proxy here forwards
-        qint64 started_ms = 0; // when its current request began
+        int socket = -1; // the guard's own duplicate, so that a late cut never reaches a reused descriptor
+        QString peer;    // the address it comes from
+        QString client;  // whom it counts against: the peer, or the address a proxy here forwards
+        qint64 started_ms = 0;  // when its current request began
         bool answering = false; // read whole: the request's deadline no longer applies
         bool refused = false;   // answered 503 on arrival; whatever it sends is not read
         bool cut = false;
@@ -38,8 +38,8 @@ public:
     Connection_Guard(const Connection_Guard&) = delete;
     Connection_Guard& operator=(const Connection_Guard&) = delete;
 
-    // A connection has come on socket (the server's descriptor) from peer; refused (answered 503 and shut) when
-    // that makes one too many, in all or from peer.
+    // A connection has come on socket (the server's descriptor) from peer; refused (answered 503 and shut)
+    // when that makes one too many, in all or from peer.
     Connection* Opened(int socket, const QString& peer);
     // Its request's headers are in, from client: false when that client has too many open already.
     bool Attribute(Connection* connection, const QString& client);

@@ -44,8 +44,8 @@ QString Name_Skeleton::Of(const QString& name)
     if (!checker)
         return folded;
     UErrorCode status = U_ZERO_ERROR;
-    const int32_t length =
-        uspoof_getSkeleton(checker.get(), 0, Utf16(folded), static_cast<int32_t>(folded.size()), nullptr, 0, &status);
+    const int32_t length = uspoof_getSkeleton(checker.get(), 0, Utf16(folded),
+                                              static_cast<int32_t>(folded.size()), nullptr, 0, &status);
     if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status))
         return folded;
     QString skeleton(length, QChar());

@@ -84,7 +84,8 @@ bool Become(const QString& user, QString& error)
     const QByteArray home = entry->pw_dir;
     if (::initgroups(name.constData(), gid) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
     {
-        error = QStringLiteral("--user %1: cannot switch to it: %2").arg(user, QString::fromLocal8Bit(std::strerror(errno)));
+        error = QStringLiteral("--user %1: cannot switch to it: %2")
+                    .arg(user, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     // Never back: a process that could become root again has not left it.

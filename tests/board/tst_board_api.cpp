@@ -142,7 +142,7 @@ class Test_Board_Api : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    std::map<QString, Board> m_boards;     // by name
+    std::map<QString, Board> m_boards;         // by name
     std::vector<QString> m_postgres_databases; // made for this run, dropped after it
 
     // The PostgreSQL scripts/test started, if any: an admin connection to it.
@@ -166,8 +166,9 @@ class Test_Board_Api : public QObject
             if (std::find(m_postgres_databases.begin(), m_postgres_databases.end(), location.database) ==
                 m_postgres_databases.end())
             {
-                QSqlDatabase admin = QSqlDatabase::contains("admin") ? QSqlDatabase::database("admin")
-                                                                     : QSqlDatabase::addDatabase("QPSQL", "admin");
+                QSqlDatabase admin = QSqlDatabase::contains("admin")
+                                         ? QSqlDatabase::database("admin")
+                                         : QSqlDatabase::addDatabase("QPSQL", "admin");
                 Board_Store::Location server;
                 Board_Store::Parse_Url(Postgres_Url(), server, error);
                 admin.setDatabaseName(server.database);
@@ -199,7 +200,8 @@ class Test_Board_Api : public QObject
         return limits;
     }
 
-    Board* Engine_Board(const QString& name, int rate = 60, const Board_Server::Limits& limits = Test_Limits())
+    Board* Engine_Board(const QString& name, int rate = 60,
+                        const Board_Server::Limits& limits = Test_Limits())
     {
         if (name.section(' ', 0, 0).endsWith("postgresql") && Postgres_Url().isEmpty())
             return nullptr;
@@ -379,24 +381,27 @@ private slots:
                           << 1 << 400 << (name_and_reason.second ? name_and_reason.second : "the key is") << 5
                           << none;
             // Strict reading: what two readers could take two ways is refused.
-            const QByteArray raw_post = "POST /api/v1/laps HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
+            const QByteArray raw_post =
+                "POST /api/v1/laps HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
             row("two Content-Length headers that disagree")
                 << QByteArray("RAW") << none
                 << raw_post + "Content-Length: 2\r\nContent-Length: 40\r\n\r\n{}" + QByteArray(38, ' ') << 1
                 << 400 << "Content-Length given twice" << 5 << none;
             row("a name in letters of another script that reads as a name on the board")
-                << post << laps_path << Submission(QString::fromUtf8("\u04101\u0456\u0441\u0435"), Key_B, Variant(fastest, 7))
-                << 1 << 403 << "looks like another player's" << 5 << none;
+                << post << laps_path
+                << Submission(QString::fromUtf8("\u04101\u0456\u0441\u0435"), Key_B, Variant(fastest, 7)) << 1
+                << 403 << "looks like another player's" << 5 << none;
             row("a new name mixing scripts")
-                << post << laps_path << Submission(QString::fromUtf8("Dor\u0430"), "dora-key-0123456789", Variant(quick, 7))
-                << 1 << 403 << "mixes letters of Latin and Cyrillic" << 5 << none;
+                << post << laps_path
+                << Submission(QString::fromUtf8("Dor\u0430"), "dora-key-0123456789", Variant(quick, 7)) << 1
+                << 403 << "mixes letters of Latin and Cyrillic" << 5 << none;
             row("half a UTF-16 pair in a name")
                 << post << laps_path
                 << QByteArray(Submission("Eve", "eve-key-0123456789", Variant(quick, 8)))
                        .replace("\"Eve\"", "\"Eve\\ud800\"")
                 << 1 << 400 << "half a UTF-16 pair" << 5 << none;
-            row("a NUL after a lap's id") << get << "/api/v1/laps/{alice}%00" << QByteArray() << 1 << 404 << "no lap"
-                                          << 5 << none;
+            row("a NUL after a lap's id")
+                << get << "/api/v1/laps/{alice}%00" << QByteArray() << 1 << 404 << "no lap" << 5 << none;
             row("a byte after a lap's id on its page")
                 << get << "/laps/{alice}%00x" << QByteArray() << 1 << 404 << "<html" << 5 << none;
             row("a body over 256 kB")
@@ -498,8 +503,10 @@ private slots:
     {
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
-        QTest::newRow("SQLite, one board") << "pairs-sqlite" << "pairs-sqlite";
-        QTest::newRow("PostgreSQL, two boards") << "pairs-postgresql a" << "pairs-postgresql b";
+        QTest::newRow("SQLite, one board") << "pairs-sqlite"
+                                           << "pairs-sqlite";
+        QTest::newRow("PostgreSQL, two boards") << "pairs-postgresql a"
+                                                << "pairs-postgresql b";
     }
 
     void a_faster_lap_sent_beside_a_slower_one_always_stays()
@@ -534,23 +541,26 @@ private slots:
             const Reply& faster = replies[0];
             const Reply& slower = replies[1];
             QVERIFY2(faster.status == 201, faster.body.constData());
-            QVERIFY2(slower.status == 201 || (slower.status == 200 && slower.body.contains("faster lap stays")),
+            QVERIFY2(slower.status == 201 ||
+                         (slower.status == 200 && slower.body.contains("faster lap stays")),
                      slower.body.constData());
             const auto id_of = [](const Reply& reply)
             { return QJsonDocument::fromJson(reply.body).object().value("id").toInteger(); };
-            const Reply standing =
-                Exchange(boards[pair % 2]->server->Port(),
-                         Request("GET", "/api/v1/courses/2/laps?limit=1&player=" + name.toUtf8().toPercentEncoding(),
-                                 QByteArray()));
-            const QJsonObject player = QJsonDocument::fromJson(standing.body).object().value("player").toObject();
-            QVERIFY2(player.value("id").toInteger() == id_of(faster),
-                     qPrintable(QStringLiteral("pair %1: the best is lap %2, the faster was %3 (the slower %4, "
-                                               "answered %5)")
-                                    .arg(pair)
-                                    .arg(player.value("id").toInteger())
-                                    .arg(id_of(faster))
-                                    .arg(id_of(slower))
-                                    .arg(slower.status)));
+            const Reply standing = Exchange(
+                boards[pair % 2]->server->Port(),
+                Request("GET", "/api/v1/courses/2/laps?limit=1&player=" + name.toUtf8().toPercentEncoding(),
+                        QByteArray()));
+            const QJsonObject player =
+                QJsonDocument::fromJson(standing.body).object().value("player").toObject();
+            QVERIFY2(
+                player.value("id").toInteger() == id_of(faster),
+                qPrintable(QStringLiteral("pair %1: the best is lap %2, the faster was %3 (the slower %4, "
+                                          "answered %5)")
+                               .arg(pair)
+                               .arg(player.value("id").toInteger())
+                               .arg(id_of(faster))
+                               .arg(id_of(slower))
+                               .arg(slower.status)));
             // Every lap answered 201 is there to be fetched.
             for (const Reply* stored : {&faster, &slower})
                 if (stored->status == 201)
@@ -566,13 +576,15 @@ private slots:
     {
         Board_Server::Limits limits = Test_Limits();
         limits.request_seconds = 3;
-        limits.timeout_seconds = 10; // the idle limit alone would never end a client that sends a byte a second
+        limits.timeout_seconds =
+            10; // the idle limit alone would never end a client that sends a byte a second
         Board* board = Engine_Board("slow", 0, limits);
         QVERIFY(board != nullptr);
         const int port = board->server->Port();
         // 600 clients of one other machine (another address of the loopback) that send their headers a byte
         // at a time: beyond the first 16, each is answered 503 at once.
-        const QByteArray headers = "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: " + QByteArray(200, 'x');
+        const QByteArray headers =
+            "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: " + QByteArray(200, 'x');
         auto slow = Hold(port, 600, "127.0.0.2", headers.left(1));
         const Headless_Lap lap = Drive_Headless_Lap(0, QSize(800, 480), 60.0f);
         std::vector<qint64> waits;
@@ -590,15 +602,17 @@ private slots:
                     }
             QElapsedTimer wait;
             wait.start();
-            const Reply reply =
-                i % 20 == 0
-                    ? Exchange(port, Request("POST", "/api/v1/laps",
-                                             Submission(QStringLiteral("Honest %1").arg(i), "honest-key-0123456789",
-                                                        Variant(Lap_Object(lap, 0), i))))
-                    : Exchange(port, Request("GET", "/api/v1/courses/1/laps", QByteArray()));
+            const Reply reply = i % 20 == 0
+                                    ? Exchange(port, Request("POST", "/api/v1/laps",
+                                                             Submission(QStringLiteral("Honest %1").arg(i),
+                                                                        "honest-key-0123456789",
+                                                                        Variant(Lap_Object(lap, 0), i))))
+                                    : Exchange(port, Request("GET", "/api/v1/courses/1/laps", QByteArray()));
             waits.push_back(wait.elapsed());
-            QVERIFY2(reply.status == (i % 20 == 0 ? 201 : 200),
-                     qPrintable(QStringLiteral("honest request %1: %2 %3").arg(i).arg(reply.status).arg(reply.body)));
+            QVERIFY2(
+                reply.status == (i % 20 == 0 ? 201 : 200),
+                qPrintable(
+                    QStringLiteral("honest request %1: %2 %3").arg(i).arg(reply.status).arg(reply.body)));
         }
         std::sort(waits.begin(), waits.end());
         qInfo("honest requests beside 600 slow clients: median %lld ms, p99 %lld ms (over %lld ms)",
@@ -608,20 +622,20 @@ private slots:
         const auto [refused, closed_early] = Refused_And_Closed(slow);
         QVERIFY2(refused >= 600 - limits.per_address, qPrintable(QString::number(refused)));
         // The ones let in are cut off at their deadline, however often they send a byte.
-        QTRY_VERIFY_WITH_TIMEOUT(Refused_And_Closed(slow).second == 600, limits.request_seconds * 1000 + 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(Refused_And_Closed(slow).second == 600,
+                                 limits.request_seconds * 1000 + 5000);
         Q_UNUSED(closed_early);
 
-        // Behind a proxy here, whom it names counts: 20 slow bodies of one forwarded address, each sent once the
-        // last is in, leave the others' requests alone.
-        auto proxied =
-            Hold(port, 20, "127.0.0.1",
-                 "POST /api/v1/laps HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Real-IP: 198.51.100.7\r\n"
-                 "Content-Length: 5000\r\n\r\n{",
-                 20);
+        // Behind a proxy here, whom it names counts: 20 slow bodies of one forwarded address, each sent once
+        // the last is in, leave the others' requests alone.
+        auto proxied = Hold(port, 20, "127.0.0.1",
+                            "POST /api/v1/laps HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Real-IP: 198.51.100.7\r\n"
+                            "Content-Length: 5000\r\n\r\n{",
+                            20);
         QTRY_VERIFY_WITH_TIMEOUT(Refused_And_Closed(proxied).first >= 20 - limits.per_address, 5000);
         for (const QByteArray& forwarded : {QByteArray(), QByteArray("X-Real-IP: 198.51.100.8\r\n")})
-            QCOMPARE(Exchange(port, "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + forwarded +
-                                        "\r\n")
+            QCOMPARE(Exchange(port, "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" +
+                                        forwarded + "\r\n")
                          .status,
                      200);
 
@@ -657,8 +671,10 @@ private slots:
             QVERIFY2(reply.status == 400 || reply.status == 429, reply.body.constData());
             through += reply.status == 400;
         }
-        // Ten a minute from one address, whichever board it asks; one more for each six seconds the flood took.
-        QVERIFY2(through >= 10 && through <= 10 + flood.elapsed() / 6000, qPrintable(QString::number(through)));
+        // Ten a minute from one address, whichever board it asks; one more for each six seconds the flood
+        // took.
+        QVERIFY2(through >= 10 && through <= 10 + flood.elapsed() / 6000,
+                 qPrintable(QString::number(through)));
     }
 
     void the_page_shows_in_chromium()
@@ -766,9 +782,11 @@ private slots:
         QTest::addColumn<bool>("connects");
         QTest::newRow("the socket folder and port in the query")
             << "postgresql://tavrelo@/tavrelo?host={socket}&port={port}" << true;
-        QTest::newRow("another port in the query") << "postgresql://tavrelo@/tavrelo?host={socket}&port=1" << false;
+        QTest::newRow("another port in the query")
+            << "postgresql://tavrelo@/tavrelo?host={socket}&port=1" << false;
         QTest::newRow("the folder percent-encoded in the host, options and a timeout")
-            << "postgres://tavrelo@{encoded}:{port}/tavrelo?sslmode=disable&application_name=board&connect_timeout=5"
+            << "postgres://tavrelo@{encoded}:{port}/"
+               "tavrelo?sslmode=disable&application_name=board&connect_timeout=5"
             << true;
         QTest::newRow("a list of hosts, the first not there")
             << "postgresql://tavrelo@%2Fnowhere,{encoded}:{port},{port}/tavrelo" << true;
@@ -797,20 +815,20 @@ private slots:
     {
         const QString program = qEnvironmentVariable("TAVRELO_BOARD_EXE");
         QList<QStringList> wrong = {{"--bogus"},
-                                          {"extra"},
-                                          {"--listen", "8642"},
-                                          {"--listen", "127.0.0.1:70000"},
-                                          {"--data", m_dir.path(), "--database", "postgresql://x@y/z"},
-                                          {"--database", "mysql://x@y/z"},
-                                          {"--database", "postgresql://x@y/"},
-                                          {"--rate", "-1"},
-                                          {"--threads", "0"},
-                                          {"--db-connections", "0"},
-                                          {"--per-address", "-1"},
-                                          {"--user", "no-such-user-here"},
-                                          // Root, or a user not root switching to another.
-                                          {"--data", m_dir.path(), "--user", ::geteuid() == 0 ? "root" : "nobody"},
-                                          {"--database", "postgresql://x@y/z?nonsense=1"}};
+                                    {"extra"},
+                                    {"--listen", "8642"},
+                                    {"--listen", "127.0.0.1:70000"},
+                                    {"--data", m_dir.path(), "--database", "postgresql://x@y/z"},
+                                    {"--database", "mysql://x@y/z"},
+                                    {"--database", "postgresql://x@y/"},
+                                    {"--rate", "-1"},
+                                    {"--threads", "0"},
+                                    {"--db-connections", "0"},
+                                    {"--per-address", "-1"},
+                                    {"--user", "no-such-user-here"},
+                                    // Root, or a user not root switching to another.
+                                    {"--data", m_dir.path(), "--user", ::geteuid() == 0 ? "root" : "nobody"},
+                                    {"--database", "postgresql://x@y/z?nonsense=1"}};
         // Started as root and told no one else to be, the board does not start at all.
         if (::geteuid() == 0)
             wrong.append({"--data", m_dir.path()});

@@ -111,7 +111,8 @@ check_board_tree() {
     # A user made for the service alone, its state in /var/lib, and the system out of its reach.
     local setting
     for setting in DynamicUser=yes StateDirectory=tavrelo-board ProtectSystem=strict ProtectHome=yes \
-        NoNewPrivileges=yes PrivateTmp=yes 'CapabilityBoundingSet=$' 'ExecStart=/usr/bin/tavrelo-board '; do
+        NoNewPrivileges=yes PrivateTmp=yes 'CapabilityBoundingSet=$' 'ExecStart=/usr/bin/tavrelo-board ' \
+        IPAddressDeny=any IPAddressAllow=localhost MemoryDenyWriteExecute=yes MemoryMax=; do
         grep -qE "^$setting" "$unit" || fail "the board's unit lacks $setting"
     done
     if command -v systemd-analyze >/dev/null; then

@@ -5,8 +5,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
@@ -33,8 +33,8 @@ bool Board_Process::Start()
         m_port = probe.serverPort();
     }
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    QStringList arguments = {"--listen", QStringLiteral("127.0.0.1:%1").arg(m_port), "--data", m_data_dir,
-                             "--rate", "0"};
+    QStringList arguments = {
+        "--listen", QStringLiteral("127.0.0.1:%1").arg(m_port), "--data", m_data_dir, "--rate", "0"};
     // The board refuses root: as root the test runs it as nobody, in a folder of nobody's, which the folders
     // above it let nobody reach.
     if (::geteuid() == 0)
@@ -46,7 +46,8 @@ bool Board_Process::Start()
         for (QString folder = QFileInfo(m_data_dir).absolutePath(); folder != "/";
              folder = QFileInfo(folder).absolutePath())
             QFile::setPermissions(folder, QFile::permissions(folder) | QFile::ExeOther);
-        arguments << "--user" << "nobody";
+        arguments << "--user"
+                  << "nobody";
     }
     m_process.start(qEnvironmentVariable("TAVRELO_BOARD_EXE"), arguments);
     QElapsedTimer waited;
