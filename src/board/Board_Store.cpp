@@ -36,6 +36,14 @@ const std::vector<std::vector<const char*>> Migrations = {
         "CREATE TABLE submission_rate (address TEXT PRIMARY KEY, tokens DOUBLE PRECISION NOT NULL, "
         "updated BIGINT NOT NULL)",
     },
+    {
+        // The standings read the ranking rows alone: a lap's date kept beside its time, so that no read of
+        // the standings walks the lap's ghost and inputs, and an index that holds all a page of them needs.
+        "ALTER TABLE best ADD COLUMN submitted BIGINT",
+        "UPDATE best SET submitted = (SELECT submitted FROM laps WHERE laps.id = best.lap_id)",
+        "DROP INDEX best_by_time",
+        "CREATE INDEX best_standings ON best (course, time, lap_id, player_id, submitted)",
+    },
 };
 
 // Native error codes: SQLite's, then PostgreSQL's SQLSTATE.
@@ -57,40 +65,6 @@ bool Is_Busy(const QString& code)
     return code == "5" || code == "6";
 }
 
-QSqlQuery Prepare(QSqlDatabase& database, const char* text)
-{
-    QSqlQuery query(database);
-    query.setForwardOnly(true);
-    query.prepare(QString::fromLatin1(text));
-    return query;
-}
-
-// A lap's place: after every best lap that is faster, or as fast and stored earlier.
-bool Rank_Of(QSqlDatabase& database, int course, double time, qint64 lap_id, int& rank)
-{
-    QSqlQuery query = Prepare(database, "SELECT COUNT(*) FROM best WHERE course = ? AND "
-                                        "(time < ? OR (time = ? AND lap_id < ?))");
-    query.addBindValue(course);
-    query.addBindValue(time);
-    query.addBindValue(time);
-    query.addBindValue(lap_id);
-    if (!query.exec() || !query.next())
-        return false;
-    rank = query.value(0).toInt() + 1;
-    return true;
-}
-
-// The players' bests on a course that the WHERE clause picks, as the standings list them (read by
-// Standing_Of).
-QSqlQuery Prepare_Standings(QSqlDatabase& database, const char* where)
-{
-    return Prepare(database,
-                   QByteArray("SELECT b.lap_id, p.name, b.time, l.submitted FROM best b "
-                              "JOIN players p ON p.id = b.player_id JOIN laps l ON l.id = b.lap_id ")
-                       .append(where)
-                       .constData());
-}
-
 Board_Store::Entry Standing_Of(const QSqlQuery& query, int course, int rank)
 {
     Board_Store::Entry entry;
@@ -103,6 +77,61 @@ Board_Store::Entry Standing_Of(const QSqlQuery& query, int course, int rank)
     return entry;
 }
 } // namespace
+
+QSqlQuery& Board_Store::Prepare(QSqlDatabase& database, const char* text)
+{
+    // Prepared once a connection and kept, rather than prepared, run and dropped on every request. Only this
+    // thread uses its entry; the lock guards the map itself.
+    std::map<QByteArray, QSqlQuery>* prepared = nullptr;
+    QSqlQuery* failed = nullptr;
+    {
+        QMutexLocker lock(&m_mutex);
+        Thread_Connection& connection = m_connections[QThread::currentThreadId()];
+        prepared = &connection.prepared;
+        failed = &connection.failed;
+    }
+    const QByteArray key(text);
+    auto kept = prepared->find(key);
+    if (kept != prepared->end())
+    {
+        kept->second.finish();
+        return kept->second;
+    }
+    QSqlQuery& query = prepared->emplace(key, QSqlQuery(database)).first->second;
+    query.setForwardOnly(true);
+    if (!query.prepare(QString::fromLatin1(text)))
+    {
+        // Not kept: the error stays on the query for this one call to read.
+        *failed = std::move(query);
+        prepared->erase(key);
+        return *failed;
+    }
+    return query;
+}
+
+bool Board_Store::Rank_Of(QSqlDatabase& database, int course, double time, qint64 lap_id, int& rank)
+{
+    QSqlQuery& query = Prepare(database, "SELECT COUNT(*) FROM best WHERE course = ? AND "
+                                         "(time < ? OR (time = ? AND lap_id < ?))");
+    query.addBindValue(course);
+    query.addBindValue(time);
+    query.addBindValue(time);
+    query.addBindValue(lap_id);
+    if (!query.exec() || !query.next())
+        return false;
+    rank = query.value(0).toInt() + 1;
+    return true;
+}
+
+// The players' bests on a course that the WHERE clause picks, as the standings list them (read by
+// Standing_Of).
+QSqlQuery& Board_Store::Prepare_Standings(QSqlDatabase& database, const char* where)
+{
+    return Prepare(database, QByteArray("SELECT b.lap_id, p.name, b.time, b.submitted FROM best b "
+                                        "JOIN players p ON p.id = b.player_id ")
+                                 .append(where)
+                                 .constData());
+}
 
 Board_Store::Location Board_Store::Sqlite(const QString& file)
 {
@@ -175,17 +204,57 @@ bool Board_Store::Parse_Url(const QString& text, Location& location, QString& er
     return true;
 }
 
-Board_Store::Board_Store(const Location& location, int connections)
-    : m_location(location), m_pool(new Work_Queue(connections))
+void Board_Store::Finish_Prepared()
 {
+    std::map<QByteArray, QSqlQuery>* prepared = nullptr;
+    {
+        QMutexLocker lock(&m_mutex);
+        auto found = m_connections.find(QThread::currentThreadId());
+        if (found == m_connections.end())
+            return;
+        prepared = &found->second.prepared;
+    }
+    for (auto& kept : *prepared)
+        kept.second.finish();
+}
+
+void Board_Store::Roll_Back(QSqlDatabase& database)
+{
+    Finish_Prepared();
+    QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
+}
+
+Board_Store::Board_Store(const Location& location, int connections)
+    : m_location(location), m_pool(new Work_Queue(connections, [this] { Forget_Connection(); }))
+{
+}
+
+void Board_Store::Forget_Connection()
+{
+    Thread_Connection connection;
+    {
+        QMutexLocker lock(&m_mutex);
+        auto found = m_connections.find(QThread::currentThreadId());
+        if (found == m_connections.end())
+            return;
+        connection = std::move(found->second);
+        m_connections.erase(found);
+    }
+    // Let go of on the thread that made it, its statements first.
+    connection.prepared.clear();
+    QSqlDatabase::database(connection.name, false).close();
+    QSqlDatabase::removeDatabase(connection.name);
 }
 
 Board_Store::~Board_Store()
 {
     m_pool.reset();
     // The threads that used them have ended: only their names are left to let go.
-    for (const auto& connection : m_connections)
-        QSqlDatabase::removeDatabase(connection.second);
+    for (auto& connection : m_connections)
+    {
+        connection.second.prepared.clear();
+        QSqlDatabase::removeDatabase(connection.second.name);
+    }
 }
 
 QString Board_Store::Description() const
@@ -215,12 +284,12 @@ QSqlDatabase Board_Store::Connection()
             name = QStringLiteral("tavrelo-board-%1-%2")
                        .arg(reinterpret_cast<quintptr>(this), 0, 16)
                        .arg(reinterpret_cast<quintptr>(thread), 0, 16);
-            m_connections.emplace(thread, name);
+            m_connections[thread].name = name;
             fresh = true;
         }
         else
         {
-            name = found->second;
+            name = found->second.name;
         }
     }
     QSqlDatabase database;
@@ -246,6 +315,12 @@ QSqlDatabase Board_Store::Connection()
     else
     {
         database = QSqlDatabase::database(name, false);
+    }
+    if (!database.isOpen())
+    {
+        // Statements prepared on a connection since lost are of no use on the next.
+        QMutexLocker lock(&m_mutex);
+        m_connections[thread].prepared.clear();
     }
     if (!database.isOpen() && database.open() && !Is_Postgres())
     {
@@ -316,7 +391,7 @@ bool Board_Store::Open_Here(QString& error)
     const auto fail = [&](const QSqlQuery& failed)
     {
         error = QStringLiteral("cannot set up %1: %2").arg(Description(), failed.lastError().text());
-        QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
+        Roll_Back(database);
         return false;
     };
     // Boards starting side by side migrate one after the other.
@@ -331,7 +406,7 @@ bool Board_Store::Open_Here(QString& error)
     const int version = query.value(0).isNull() ? 0 : query.value(0).toInt();
     if (version > Schema_Version)
     {
-        QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
+        Roll_Back(database);
         error = QStringLiteral("%1 holds schema version %2, newer than this board's %3: run a newer board")
                     .arg(Description())
                     .arg(version)
@@ -401,19 +476,19 @@ Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submis
     {
         const Outcome outcome = Classify(failed.lastError(), database, clash);
         if (database.isOpen())
-            QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
+            Roll_Back(database);
         return Result{outcome};
     };
     const auto answer = [&](Outcome outcome, qint64 id = 0, int rank = 0)
     {
-        QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
+        Roll_Back(database);
         return Result{outcome, id, rank};
     };
     if (!control.exec(Is_Postgres() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
         return fail(control);
 
     const QString folded = submission.name.toCaseFolded();
-    QSqlQuery player = Prepare(database, "SELECT id, key_hash FROM players WHERE name_folded = ?");
+    QSqlQuery& player = Prepare(database, "SELECT id, key_hash FROM players WHERE name_folded = ?");
     player.addBindValue(folded);
     if (!player.exec())
         return fail(player);
@@ -435,24 +510,23 @@ Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submis
             return result;
         }
         const QString skeleton = Name_Skeleton::Of(submission.name);
-        QSqlQuery alike(database);
         // Two look-alikes sent at once are taken one after the other (SQLite's write lock does it there).
         if (Is_Postgres())
         {
-            alike = Prepare(database, "SELECT pg_advisory_xact_lock(8643, hashtext(?))");
-            alike.addBindValue(skeleton);
-            if (!alike.exec())
-                return fail(alike);
+            QSqlQuery& lock = Prepare(database, "SELECT pg_advisory_xact_lock(8643, hashtext(?))");
+            lock.addBindValue(skeleton);
+            if (!lock.exec())
+                return fail(lock);
         }
-        alike = Prepare(database, "SELECT key_hash FROM players WHERE name_skeleton = ?");
+        QSqlQuery& alike = Prepare(database, "SELECT key_hash FROM players WHERE name_skeleton = ?");
         alike.addBindValue(skeleton);
         if (!alike.exec())
             return fail(alike);
         while (alike.next())
             if (alike.value(0).toString() != submission.key_hash)
                 return answer(Name_Lookalike);
-        QSqlQuery insert = Prepare(database, "INSERT INTO players (name, name_folded, key_hash, created, "
-                                             "name_skeleton) VALUES (?, ?, ?, ?, ?) RETURNING id");
+        QSqlQuery& insert = Prepare(database, "INSERT INTO players (name, name_folded, key_hash, created, "
+                                              "name_skeleton) VALUES (?, ?, ?, ?, ?) RETURNING id");
         insert.addBindValue(submission.name);
         insert.addBindValue(folded);
         insert.addBindValue(submission.key_hash);
@@ -463,7 +537,7 @@ Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submis
         player_id = insert.value(0).toLongLong();
     }
 
-    QSqlQuery known = Prepare(database, "SELECT id, player_id FROM laps WHERE inputs_hash = ?");
+    QSqlQuery& known = Prepare(database, "SELECT id, player_id FROM laps WHERE inputs_hash = ?");
     known.addBindValue(submission.inputs_hash);
     if (!known.exec())
         return fail(known);
@@ -472,7 +546,7 @@ Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submis
         const qint64 lap_id = known.value(0).toLongLong();
         if (known.value(1).toLongLong() != player_id)
             return answer(Lap_Taken);
-        QSqlQuery best = Prepare(database, "SELECT time FROM best WHERE lap_id = ?");
+        QSqlQuery& best = Prepare(database, "SELECT time FROM best WHERE lap_id = ?");
         best.addBindValue(lap_id);
         int rank = 0;
         if (!best.exec())
@@ -484,7 +558,7 @@ Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submis
 
     // Two faster laps of one player sent at once: the second waits here, on PostgreSQL, until the first is
     // committed, and then reads the best it left (SQLite's write lock, taken at BEGIN, already orders them).
-    QSqlQuery best =
+    QSqlQuery& best =
         Prepare(database, Is_Postgres() ? "SELECT lap_id, time FROM best WHERE course = ? AND player_id = ? "
                                           "FOR UPDATE"
                                         : "SELECT lap_id, time FROM best WHERE course = ? AND player_id = ?");
@@ -502,7 +576,7 @@ Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submis
         return answer(Not_Faster, best_id, rank);
     }
 
-    QSqlQuery lap =
+    QSqlQuery& lap =
         Prepare(database, "INSERT INTO laps (player_id, course, time, ghost, inputs, inputs_hash, "
                           "submitted) VALUES (?, ?, ?, ?, ?, ?, ?) RETURNING id");
     lap.addBindValue(player_id);
@@ -511,19 +585,22 @@ Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submis
     lap.addBindValue(submission.ghost);
     lap.addBindValue(submission.inputs);
     lap.addBindValue(submission.inputs_hash);
-    lap.addBindValue(QDateTime::currentMSecsSinceEpoch());
+    const qint64 submitted = QDateTime::currentMSecsSinceEpoch();
+    lap.addBindValue(submitted);
     if (!lap.exec() || !lap.next())
         return fail(lap);
     const qint64 lap_id = lap.value(0).toLongLong();
     lap.finish();
     // Only ever faster: should a best have changed since it was read, nothing is replaced and the whole
     // submission is tried again from the start, where it then finds the faster lap.
-    QSqlQuery place = Prepare(
-        database, had_best
-                      ? "UPDATE best SET lap_id = ?, time = ? WHERE course = ? AND player_id = ? AND time > ?"
-                      : "INSERT INTO best (lap_id, time, course, player_id) VALUES (?, ?, ?, ?)");
+    QSqlQuery& place = Prepare(
+        database,
+        had_best ? "UPDATE best SET lap_id = ?, time = ?, submitted = ? WHERE course = ? AND player_id = ? "
+                   "AND time > ?"
+                 : "INSERT INTO best (lap_id, time, submitted, course, player_id) VALUES (?, ?, ?, ?, ?)");
     place.addBindValue(lap_id);
     place.addBindValue(static_cast<double>(submission.time));
+    place.addBindValue(submitted);
     place.addBindValue(submission.course);
     place.addBindValue(player_id);
     if (had_best)
@@ -533,12 +610,14 @@ Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submis
     if (place.numRowsAffected() != 1)
     {
         clash = true;
-        QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
+        Roll_Back(database);
         return Result{Unavailable};
     }
     int rank = 0;
     if (!Rank_Of(database, submission.course, static_cast<double>(submission.time), lap_id, rank))
         return fail(place);
+    // A statement left in the middle of its rows (an INSERT ... RETURNING read once) would hold the commit.
+    Finish_Prepared();
     if (!control.exec(QStringLiteral("COMMIT")))
         return fail(control);
     return Result{Stored, lap_id, rank};
@@ -551,12 +630,12 @@ bool Board_Store::Standings(int course, int limit, int offset, std::vector<Entry
         {
             entries.clear();
             bool clash = false;
-            QSqlQuery count = Prepare(database, "SELECT COUNT(*) FROM best WHERE course = ?");
+            QSqlQuery& count = Prepare(database, "SELECT COUNT(*) FROM best WHERE course = ?");
             count.addBindValue(course);
             if (!count.exec() || !count.next())
                 return Classify(count.lastError(), database, clash), false;
             total = count.value(0).toInt();
-            QSqlQuery query =
+            QSqlQuery& query =
                 Prepare_Standings(database, "WHERE b.course = ? ORDER BY b.time, b.lap_id LIMIT ? OFFSET ?");
             query.addBindValue(course);
             query.addBindValue(limit);
@@ -576,7 +655,7 @@ Board_Store::Found Board_Store::Lap(qint64 id, Entry& entry)
         [&](QSqlDatabase& database)
         {
             bool clash = false;
-            QSqlQuery query =
+            QSqlQuery& query =
                 Prepare(database, "SELECT l.course, p.name, l.time, l.submitted, l.ghost, l.inputs, b.lap_id "
                                   "FROM laps l JOIN players p ON p.id = l.player_id "
                                   "LEFT JOIN best b ON b.lap_id = l.id WHERE l.id = ?");
@@ -608,13 +687,13 @@ Board_Store::Found Board_Store::Player_Best(int course, const QString& name, Ent
         [&](QSqlDatabase& database)
         {
             bool clash = false;
-            QSqlQuery count = Prepare(database, "SELECT COUNT(*) FROM best WHERE course = ?");
+            QSqlQuery& count = Prepare(database, "SELECT COUNT(*) FROM best WHERE course = ?");
             count.addBindValue(course);
             if (!count.exec() || !count.next())
                 return Classify(count.lastError(), database, clash), Lookup_Failed;
             total = count.value(0).toInt();
             count.finish();
-            QSqlQuery query = Prepare_Standings(database, "WHERE b.course = ? AND p.name_folded = ?");
+            QSqlQuery& query = Prepare_Standings(database, "WHERE b.course = ? AND p.name_folded = ?");
             query.addBindValue(course);
             query.addBindValue(name.toCaseFolded());
             if (!query.exec())
@@ -698,7 +777,7 @@ Board_Store::Allowance Board_Store::Take_Submission(const QString& address, int 
             bool clash = false;
             // One statement, on the database's clock: boards side by side take from one bucket, and never
             // both the last submission in it.
-            QSqlQuery take = Prepare(
+            QSqlQuery& take = Prepare(
                 database,
                 "INSERT INTO submission_rate AS r (address, tokens, updated) "
                 "VALUES (?, CAST(? AS DOUBLE PRECISION) - 1, "

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QMutex>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
 #include "Work_Queue.h"
@@ -35,7 +36,7 @@ public:
     static bool Parse_Url(const QString& url, Location& location, QString& error);
 
     // The schema this board writes; older ones are migrated forward on start.
-    static constexpr int Schema_Version = 2;
+    static constexpr int Schema_Version = 3;
     // A request waits this long for a connection of the pool before the board answers that it is unavailable.
     static constexpr int Pool_Wait_Ms = 10000;
     // Free bytes a SQLite board's disk needs, after it was full, before writes are tried again: a few laps.
@@ -145,6 +146,7 @@ private:
             if (!database.isOpen())
                 return unavailable;
             const Answer answer = work(database);
+            Finish_Prepared();
             if (database.isOpen())
                 return answer;
         }
@@ -159,9 +161,27 @@ private:
     void Writes_Failed(Outcome outcome);
     void Writes_Work();
 
+    // The statement prepared on this thread's connection, ready for its values.
+    QSqlQuery& Prepare(QSqlDatabase& database, const char* text);
+    // The players' bests on a course that the WHERE clause picks, as the standings list them.
+    QSqlQuery& Prepare_Standings(QSqlDatabase& database, const char* where);
+    // A lap's place: after every best lap that is faster, or as fast and stored earlier.
+    bool Rank_Of(QSqlDatabase& database, int course, double time, qint64 lap_id, int& rank);
+    // Closes this thread's connection as its thread ends.
+    void Forget_Connection();
+    // Ends what this thread's kept statements still hold (a SQLite read left open would pin its snapshot).
+    void Finish_Prepared();
+    void Roll_Back(QSqlDatabase& database);
+
+    struct Thread_Connection
+    {
+        QString name;
+        std::map<QByteArray, QSqlQuery> prepared; // by statement, used by its own thread alone
+        QSqlQuery failed;                         // the last statement that could not be prepared
+    };
     Location m_location;
     QMutex m_mutex;
-    std::map<Qt::HANDLE, QString> m_connections; // thread: its connection's name
+    std::map<Qt::HANDLE, Thread_Connection> m_connections;
     QString m_write_problem;
     qint64 m_write_probed_ms = 0;
     qint64 m_rate_pruned_ms = 0;

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <memory>
 
-Work_Queue::Work_Queue(int threads)
+Work_Queue::Work_Queue(int threads, std::function<void()> at_end) : m_at_end(std::move(at_end))
 {
     for (int i = 0; i < std::max(threads, 1); ++i)
         m_threads.emplace_back([this] { Serve(); });
@@ -77,10 +77,12 @@ void Work_Queue::Serve()
             std::unique_lock<std::mutex> lock(m_mutex);
             m_ready.wait(lock, [this] { return m_ending || !m_work.empty(); });
             if (m_work.empty())
-                return;
+                break;
             work = std::move(m_work.front());
             m_work.pop_front();
         }
         work();
     }
+    if (m_at_end)
+        m_at_end();
 }

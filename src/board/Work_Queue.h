@@ -12,7 +12,8 @@
 class Work_Queue
 {
 public:
-    explicit Work_Queue(int threads);
+    // at_end, if given, is run by each thread as it ends, for what it holds of its own.
+    explicit Work_Queue(int threads, std::function<void()> at_end = std::function<void()>());
     // Finishes all work already given, then ends its threads.
     ~Work_Queue();
     Work_Queue(const Work_Queue&) = delete;
@@ -31,6 +32,7 @@ private:
     std::condition_variable m_ready;
     std::deque<std::function<void()>> m_work;
     bool m_ending = false;
+    std::function<void()> m_at_end;
     std::vector<std::thread> m_threads;
 };
 

@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTcpSocket>
 #include <QUrl>
@@ -774,6 +775,44 @@ private slots:
         QString error;
         QVERIFY(!store.Open(error));
         QVERIFY2(error.contains("newer than this board's"), qPrintable(error));
+
+        // A board of the first schema, with a lap on it, as boards were written then.
+        const QString old_file = m_dir.filePath("schema-1.sqlite");
+        {
+            QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "schema-1");
+            database.setDatabaseName(old_file);
+            QVERIFY(database.open());
+            QSqlQuery query(database);
+            for (const char* statement :
+                 {"CREATE TABLE board_schema (version INTEGER NOT NULL)",
+                  "INSERT INTO board_schema VALUES (1)",
+                  "CREATE TABLE players (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL, "
+                  "name_folded TEXT "
+                  "NOT NULL UNIQUE, key_hash TEXT NOT NULL, created BIGINT NOT NULL)",
+                  "CREATE TABLE laps (id INTEGER PRIMARY KEY AUTOINCREMENT, player_id BIGINT NOT NULL, "
+                  "course "
+                  "INTEGER NOT NULL, time DOUBLE PRECISION NOT NULL, ghost TEXT NOT NULL, inputs TEXT NOT "
+                  "NULL, "
+                  "inputs_hash TEXT NOT NULL UNIQUE, submitted BIGINT NOT NULL)",
+                  "CREATE TABLE best (course INTEGER NOT NULL, player_id BIGINT NOT NULL, lap_id BIGINT NOT "
+                  "NULL, "
+                  "time DOUBLE PRECISION NOT NULL, PRIMARY KEY (course, player_id))",
+                  "CREATE INDEX best_by_time ON best (course, time, lap_id)",
+                  "INSERT INTO players VALUES (1, 'Zo\u00eb', 'zo\u00eb', 'hash', 1)",
+                  "INSERT INTO laps VALUES (7, 1, 1, 37.5, 'g', 'i', 'h', 1765000000000)",
+                  "INSERT INTO best VALUES (1, 1, 7, 37.5)"})
+                QVERIFY2(query.exec(QString::fromUtf8(statement)), qPrintable(query.lastError().text()));
+        }
+        QSqlDatabase::removeDatabase("schema-1");
+        Board_Store migrated(Board_Store::Sqlite(old_file));
+        QVERIFY2(migrated.Open(error), qPrintable(error));
+        std::vector<Board_Store::Entry> entries;
+        int total = 0;
+        QVERIFY(migrated.Standings(1, 10, 0, entries, total));
+        QCOMPARE(total, 1);
+        QCOMPARE(entries.at(0).name, QString::fromUtf8("Zo\u00eb"));
+        QCOMPARE(entries.at(0).date.toMSecsSinceEpoch(), 1765000000000);
+        QCOMPARE(entries.at(0).id, qint64(7));
     }
 
     void a_postgresql_uri_means_what_it_means_to_libpq_data()
