@@ -59,6 +59,8 @@ bool Board_Process::Start()
         m_process.waitForReadyRead(1000);
         said += m_process.readAll();
     }
+    if (!said.contains("listening"))
+        qWarning("the board did not start: %s", said.constData());
     return said.contains("listening");
 }
 
