@@ -53,7 +53,7 @@ Lap_Verifier::Verdict Lap_Verifier::Verify(int course, float time, const QString
         return Fail(QStringLiteral("inputs that do not decode: ") + reason);
 
     Level level;
-    level.Init(course);
+    level.Init(course, Level::Course_Only);
     Lap_Replay replay;
     replay.Run(level, track, Ghost_Record_Cap);
     const bool finished = replay.m_finished;

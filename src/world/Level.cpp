@@ -17,14 +17,14 @@ constexpr float Duplicate_Distance = 0.001f;
 
 Level::Level() : m_track_index(0) {}
 
-void Level::Init(int idx)
+void Level::Init(int idx, Drawing drawing)
 {
     const Track_Info* info = Get_Track_Info(idx);
     m_track_index = idx;
-    Build(info->segments, info->segment_count);
+    Build(info->segments, info->segment_count, drawing);
 }
 
-void Level::Build(const Track_Segment* segments, int32_t segment_count)
+void Level::Build(const Track_Segment* segments, int32_t segment_count, Drawing drawing)
 {
     m_points.clear();
     m_directions.clear();
@@ -68,7 +68,10 @@ void Level::Build(const Track_Segment* segments, int32_t segment_count)
         m_normals.push_back(normal.To_QPointF());
         m_lengths.push_back(len);
     }
-    m_road_shapes.Build(m_points, m_normals);
+    if (drawing == With_Road)
+        m_road_shapes.Build(m_points, m_normals);
+    else
+        m_road_shapes = Road_Shapes();
 }
 
 QPointF Level::Point_Ahead(int segment, float fraction, float distance) const

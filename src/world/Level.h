@@ -18,12 +18,20 @@ public:
     // Half the road's width, shared by the drawing and the race rules.
     static constexpr float Road_Half_Width = 17.5f;
 
+    // Whether a course is laid out to be drawn: a race that nobody sees (a lap's proof) needs only the centre
+    // line, and the road's outlines are most of the work of laying out a course.
+    enum Drawing
+    {
+        With_Road,
+        Course_Only, // Draw paints nothing
+    };
+
     Level();
 
     // Rebuilds every vector for course idx, reusing their storage.
-    void Init(int idx);
+    void Init(int idx, Drawing drawing = With_Road);
     // The work of Init for any segment table, course index aside.
-    void Build(const Track_Segment* segments, int32_t segment_count);
+    void Build(const Track_Segment* segments, int32_t segment_count, Drawing drawing = With_Road);
 
     // The point of the centre line that lies distance further along the course
     // from the given place on piece segment (fraction 0 at its start, 1 at its
