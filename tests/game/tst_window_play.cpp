@@ -46,14 +46,15 @@ void Add_Frame(QCryptographicHash& hash, Game& game)
     out << s.m_left << s.m_left_previous << s.m_right << s.m_right_previous << s.m_position << s.m_direction
         << s.m_left_thrust << s.m_right_thrust << s.m_friction
         << s.m_angle
-        // The steering's own copy of the thrusts, as the hashes were first taken: the race now sets them
-        // alone.
-        << s.m_left_thrust << s.m_right_thrust << game.State() << game.Current_Race().m_closest_segment
-        << game.Current_Race().m_segment_fraction << game.Current_Race().m_closest_distance
-        << game.Current_Race().m_on_last_segment << game.Current_Race().m_clock.m_running
-        << game.Current_Race().m_clock.m_elapsed << game.Current_Race().m_clock.m_best
-        << game.Current_Race().m_camera_angle << game.Scene()->m_world_to_screen << g.m_position << g.m_angle
-        << g.m_read_pos << g.m_record_position << g.m_record.right(10) << qint32(g.m_record.size());
+        // The thrusts the steering asked for, as the hashes were first taken: a put-back clears the craft's
+        // own, not these.
+        << game.Current_Race().m_steered_left << game.Current_Race().m_steered_right << game.State()
+        << game.Current_Race().m_closest_segment << game.Current_Race().m_segment_fraction
+        << game.Current_Race().m_closest_distance << game.Current_Race().m_on_last_segment
+        << game.Current_Race().m_clock.m_running << game.Current_Race().m_clock.m_elapsed
+        << game.Current_Race().m_clock.m_best << game.Current_Race().m_camera_angle
+        << game.Scene()->m_world_to_screen << g.m_position << g.m_angle << g.m_read_pos << g.m_record_position
+        << g.m_record.right(10) << qint32(g.m_record.size());
     hash.addData(bytes);
 }
 
