@@ -105,7 +105,7 @@ __attribute__((noinline)) void Paint_Scene_Into_Image(Game* game, QImage* image)
 {
     ++Timed_Repaints;
     QPainter painter(image);
-    game->m_scene->Draw_Passes(&painter);
+    game->Scene()->Draw_Passes(&painter);
 }
 
 // The same for the repaints that are not timed: the first ones and the one
@@ -115,7 +115,7 @@ __attribute__((noinline)) void Paint_Untimed(Game* game, QImage* image, int time
     for (int i = 0; i < times; ++i)
     {
         QPainter painter(image);
-        game->m_scene->Draw_Passes(&painter);
+        game->Scene()->Draw_Passes(&painter);
     }
 }
 
@@ -215,7 +215,8 @@ void Sound_Of_A_Second(benchmark::State& state, Game* game)
     {
         if (!driver.Step())
             driver.Start_Race();
-        steps.push_back(Sound_Player::Frame_Of(game->m_race, steps.size() % 600 == 1 ? Cue_Start : Cue_None));
+        steps.push_back(
+            Sound_Player::Frame_Of(game->Current_Race(), steps.size() % 600 == 1 ? Cue_Start : Cue_None));
     }
     Sound_Mixer mixer;
     mixer.Set_Racing(true);
@@ -268,7 +269,7 @@ int main(int argc, char** argv)
     Settle(game);
     // A first lap leaves a best time and a ghost that the later races replay.
     const int lap_frames = Bench_Driver(game).Drive_Lap(Max_Lap_Frames);
-    if (game.m_race.m_clock.m_best <= 0.0f)
+    if (game.Current_Race().m_clock.m_best <= 0.0f)
     {
         std::fprintf(stderr, "the driver did not finish a lap in %d frames\n", lap_frames);
         return 1;

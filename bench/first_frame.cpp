@@ -21,9 +21,9 @@ namespace
 {
 // The game's count of the steps its frame loop runs; a game whose loop ran
 // one step per painted frame has none, and the meter counts the paints.
-template <typename G> auto Steps_Counter(const G& game, int) -> decltype(&game.m_steps_run)
+template <typename G> auto Steps_Counter(const G& game, int) -> decltype(&game.Steps_Run())
 {
-    return &game.m_steps_run;
+    return &game.Steps_Run();
 }
 template <typename G> const qint64* Steps_Counter(const G&, long)
 {

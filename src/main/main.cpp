@@ -232,7 +232,7 @@ int main(int argc, char** argv)
         if (rival.Is_Loaded())
             game.Race_Against(rival);
         if (mute)
-            game.m_sound->Set_Muted(true);
+            game.Sound()->Set_Muted(true);
         if (no_interpolation)
             game.Set_Interpolation(false);
         exit_code = QApplication::exec();

@@ -5,7 +5,8 @@
 #include "Race.h"
 #include "Ship.h"
 
-void Lap_Replay::Run(Level& level, const Input_Track& track, int record_cap)
+void Lap_Replay::Run(Level& level, const Input_Track& track, int record_cap,
+                     const std::function<void(const Race&)>& after_step)
 {
     Ship ship;
     Ghost_Ship ghost_ship;
@@ -34,6 +35,8 @@ void Lap_Replay::Run(Level& level, const Input_Track& track, int record_cap)
             }
             ++m_frames;
             m_finished = race.Step(run.frame) == Race::Finished;
+            if (after_step)
+                after_step(race);
         }
     }
     m_time = race.m_clock.m_elapsed;

@@ -4,8 +4,11 @@
 
 #include <QString>
 
+#include <functional>
+
 class Input_Track;
 class Level;
+class Race;
 
 class Lap_Replay
 {
@@ -13,8 +16,10 @@ public:
     // Races track on level (Init'ed for its course) from the start, as the
     // game raced it, until the finish or the end of the inputs. The ghost is
     // recorded up to record_cap characters. The work is bounded by
-    // Input_Track::Max_Frames steps whatever the inputs.
-    void Run(Level& level, const Input_Track& track, int record_cap);
+    // Input_Track::Max_Frames steps whatever the inputs. after_step, when
+    // given, sees the race after each step.
+    void Run(Level& level, const Input_Track& track, int record_cap,
+             const std::function<void(const Race&)>& after_step = nullptr);
 
     bool m_finished = false;
     int m_frames = 0;      // steps raced, up to and with the finish

@@ -16,18 +16,11 @@ constexpr float Dead_Zone = 0.01f;
 constexpr float Max_Thrust = 90.0f;
 } // namespace
 
-Movement_Control::Movement_Control(const QTransform* screen_to_world, Ship* ship)
-    : m_screen_to_world(screen_to_world), m_ship(ship), m_pressed(false), m_touch(0, 0), m_left_thrust(0.0f),
-      m_right_thrust(0.0f)
-{
-}
+Movement_Control::Movement_Control() : m_pressed(false), m_touch(0, 0) {}
 
-void Movement_Control::Update(float step)
+Input_Frame Movement_Control::Input(const QSize& view) const
 {
-    Scene_UI_Element::Update(step);
-    Thrusts(*m_screen_to_world, *m_ship, m_pressed, m_touch, m_left_thrust, m_right_thrust);
-    m_ship->m_left_thrust = m_left_thrust;
-    m_ship->m_right_thrust = m_right_thrust;
+    return Input_Frame{m_pressed, m_touch, view};
 }
 
 void Movement_Control::Thrusts(const QTransform& screen_to_world, const Ship& ship, bool pressed,

@@ -1,10 +1,13 @@
-// Movement_Control: turns the held touch into the two thrusts that steer the ship towards it.
+// Movement_Control: keeps the held touch that the race turns into the two thrusts steering the ship towards
+// it.
 #ifndef TAVRELO_MOVEMENT_CONTROL_H
 #define TAVRELO_MOVEMENT_CONTROL_H
 
+#include "Input_Track.h"
 #include "Scene_UI_Element.h"
 
 #include <QPoint>
+#include <QSize>
 #include <QTransform>
 
 class Ship;
@@ -12,11 +15,10 @@ class Ship;
 class Movement_Control : public Scene_UI_Element
 {
 public:
-    // Neither pointer is owned; both outlive the control. screen_to_world is
-    // the camera the view drew its last frame with.
-    Movement_Control(const QTransform* screen_to_world, Ship* ship);
+    Movement_Control();
 
-    void Update(float step) override;
+    // This frame's input for the race (Race::Step), for a view of this size.
+    Input_Frame Input(const QSize& view) const;
     // The steering step itself, with no widget: the thrusts for a touch held
     // (or not) at view pixel touch, mapped through the camera's screen_to_world.
     static void Thrusts(const QTransform& screen_to_world, const Ship& ship, bool pressed,
@@ -29,12 +31,8 @@ public:
     void Mouse_Move(const QPoint& p) override;
     void Mouse_Up(const QPoint& p) override;
 
-    const QTransform* m_screen_to_world;
-    Ship* m_ship;
     bool m_pressed;
     QPoint m_touch;
-    float m_left_thrust;
-    float m_right_thrust;
 };
 
 #endif

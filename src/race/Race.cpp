@@ -55,7 +55,7 @@ float Wrap_Angle(float angle)
 Race::Race()
     : m_level(nullptr), m_ship(nullptr), m_ghost_ship(nullptr), m_camera_angle(0.0f),
       m_closest_distance(0.0f), m_on_last_segment(false), m_closest_segment(0), m_segment_fraction(0.0f),
-      m_gap_refresh(0), m_put_back(false)
+      m_gap_refresh(0), m_rebuilt_course(-1), m_put_back(false), m_steered_left(0.0f), m_steered_right(0.0f)
 {
 }
 
@@ -121,13 +121,21 @@ QString Race::Rebuild_Ghost(const QString& stored_inputs, float best_time)
 
 Race::Outcome Race::Step(const Input_Frame& input)
 {
-    m_ship->Update(Frame_Step);
+    m_ship->Step(Frame_Step);
     Steer(input.held, input.pointer);
     m_clock.Tick(Frame_Step);
     m_inputs.Append(input);
     const Outcome outcome = Update_Rules();
     Update_Camera(input.view);
     return outcome;
+}
+
+void Race::Coast(const QSize& view)
+{
+    m_ship->Step(Frame_Step);
+    Steer(false, QPoint());
+    m_clock.Tick(Frame_Step);
+    Update_Camera(view);
 }
 
 void Race::Steer(bool held, const QPoint& pointer)
@@ -137,6 +145,8 @@ void Race::Steer(bool held, const QPoint& pointer)
     Movement_Control::Thrusts(m_screen_to_world, *m_ship, held, pointer, left, right);
     m_ship->m_left_thrust = left;
     m_ship->m_right_thrust = right;
+    m_steered_left = left;
+    m_steered_right = right;
 }
 
 Race::Outcome Race::Update_Rules()

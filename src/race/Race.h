@@ -50,8 +50,12 @@ public:
     // the craft moves, the steering reads the input through the last camera,
     // the clock ticks, the rules run, the camera follows.
     Outcome Step(const Input_Frame& input);
+    // One frame with no race on (the menu behind its fade): the craft coasts
+    // untouched by any input, no rule runs and nothing is recorded, the camera follows.
+    // The next race's Reset puts back everything a lap keeps.
+    void Coast(const QSize& view);
 
-    // The parts of a frame the view runs from its own frame loop.
+    // The parts of a step, for tests of one of them.
     void Steer(bool held, const QPoint& pointer);
     Outcome Update_Rules();
     // The end of a race, finished or given up: the craft coasts, the clock stops
@@ -96,6 +100,10 @@ public:
     QString m_rebuilt_ghost;
     // The last step put the craft back on the road (the sound's cue; no rule reads it).
     bool m_put_back;
+    // The thrusts the last step's steering asked for; the craft's own are
+    // cleared when it is put back, these stay as asked.
+    float m_steered_left;
+    float m_steered_right;
     // What steered this race, frame by frame from its first.
     Input_Track m_inputs;
 };

@@ -60,7 +60,9 @@ void Ship::Place_At(const QPointF& p, const QPointF& d)
     Recompute_Derived(*this);
 }
 
-void Ship::Update(float dt)
+void Ship::Update(float) {}
+
+void Ship::Step(float dt)
 {
     const Float_Point direction(m_direction);
     const Float_Point left(m_left);

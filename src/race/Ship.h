@@ -23,6 +23,9 @@ public:
     // Stands the craft still at centre p facing along d (d need not be unit length, must not be zero).
     void Place_At(const QPointF& p, const QPointF& d);
 
+    // One frame of the craft's motion, its trail included; only the race calls it (Race::Step).
+    void Step(float dt);
+    // The craft moves only through the race: the scene's update leaves it as the race left it.
     void Update(float dt) override;
     void Draw(QPainter* painter) override;
 

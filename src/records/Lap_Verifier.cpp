@@ -41,7 +41,8 @@ QString Lap_Verifier::Verdict::Text() const
 }
 
 Lap_Verifier::Verdict Lap_Verifier::Verify(int course, float time, const QString& ghost,
-                                           const QString& inputs)
+                                           const QString& inputs,
+                                           const std::function<void(const Race&)>& after_step)
 {
     if (inputs.isEmpty())
         return Verdict{Unverified, QString()};
@@ -55,7 +56,7 @@ Lap_Verifier::Verdict Lap_Verifier::Verify(int course, float time, const QString
     Level level;
     level.Init(course, Level::Course_Only);
     Lap_Replay replay;
-    replay.Run(level, track, Ghost_Record_Cap);
+    replay.Run(level, track, Ghost_Record_Cap, after_step);
     const bool finished = replay.m_finished;
     const int frames = replay.m_frames;
     const int past_finish = replay.m_past_finish;

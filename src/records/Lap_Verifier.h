@@ -4,6 +4,10 @@
 
 #include <QString>
 
+#include <functional>
+
+class Race;
+
 class Lap_Verifier
 {
 public:
@@ -26,7 +30,9 @@ public:
     // Whether inputs, raced on course from its start, finish at exactly time
     // (the same float) and leave exactly ghost (as the game would store it).
     // The work is bounded by Input_Track::Max_Frames steps whatever the inputs.
-    static Verdict Verify(int course, float time, const QString& ghost, const QString& inputs);
+    // after_step, when given, sees the race after each step.
+    static Verdict Verify(int course, float time, const QString& ghost, const QString& inputs,
+                          const std::function<void(const Race&)>& after_step = nullptr);
 };
 
 #endif

@@ -227,8 +227,7 @@ void Plain_UI(QPainter* painter, Scene_UI_Element* element)
 struct Screen
 {
     Screen()
-        : movement(&scene.m_screen_to_world, &ship), timer(&clock),
-          race_quit("QUIT", QPointF(3.0, 477.0), UI_Button::Anchor_Bottom),
+        : timer(&clock), race_quit("QUIT", QPointF(3.0, 477.0), UI_Button::Anchor_Bottom),
           start("Start a new game", QPointF(400.0, 240.0),
                 UI_Button::Anchor_Center_X | UI_Button::Anchor_Center_Y),
           previous("<<<", QPointF(20.0, 240.0), UI_Button::Anchor_Center_Y),
@@ -270,8 +269,8 @@ struct Screen
         for (Scene_Element* element : scene.m_world_elements)
             element->Update(Step);
         for (Scene_UI_Element* element : scene.m_ui_elements)
-            if (element != &movement) // it would overwrite the thrusts
-                element->Update(Step);
+            element->Update(Step);
+        ship.Step(Step);
         clock.Tick(Step);
         ghost.m_position = QPointF(ship.m_position.x() + 6.0, ship.m_position.y() - 4.0);
         ghost.m_angle = ship.m_angle + 0.3f;

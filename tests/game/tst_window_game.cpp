@@ -68,12 +68,12 @@ private slots:
 
         Paint_Counter counter;
         game.viewport()->installEventFilter(&counter);
-        const float menu_alpha = game.m_main_menu->Get_Visible_Alpha();
+        const float menu_alpha = game.Menu()->Get_Visible_Alpha();
         // About 60 frames a second at 16 ms; software OpenGL on a loaded machine
         // manages far fewer, and under emulation barely one.
         QTRY_VERIFY2_WITH_TIMEOUT(counter.m_paints >= 3, qPrintable(QString::number(counter.m_paints)),
                                   10000);
-        QVERIFY(game.m_main_menu->Get_Visible_Alpha() > menu_alpha);
+        QVERIFY(game.Menu()->Get_Visible_Alpha() > menu_alpha);
         game.viewport()->removeEventFilter(&counter);
     }
 
@@ -84,10 +84,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&game));
         QTest::qWait(500);
         QElapsedTimer clock;
-        const qint64 steps_before = game.m_steps_run;
+        const qint64 steps_before = game.Steps_Run();
         clock.start();
         QTest::qWait(5000);
-        const qint64 steps = game.m_steps_run - steps_before;
+        const qint64 steps = game.Steps_Run() - steps_before;
         const double expected = 60.0 * static_cast<double>(clock.nsecsElapsed()) / 1e9;
         qInfo("%lld steps in %.3f s of wall time", steps, static_cast<double>(clock.nsecsElapsed()) / 1e9);
         QVERIFY2(std::fabs(static_cast<double>(steps) - expected) <= 0.02 * 300.0,
@@ -131,27 +131,25 @@ private slots:
     void the_game_is_built_in_the_stated_order()
     {
         Game game;
-        QCOMPARE(game.m_state, int(Game::State_Menu));
-        QCOMPARE(game.m_level->m_track_index, 0);
-        QCOMPARE(game.m_fade_plane->Get_Visible_Alpha(), 1.0f);
-        const std::vector<Scene_Element*> world = {game.m_stars.Get(), game.m_level.Get(),
-                                                   game.m_ghost_ship.Get(), game.m_ship.Get()};
-        QVERIFY(game.m_scene->m_world_elements == world);
+        QCOMPARE(game.State(), int(Game::State_Menu));
+        QCOMPARE(game.Course()->m_track_index, 0);
+        QCOMPARE(game.Fade()->Get_Visible_Alpha(), 1.0f);
+        const std::vector<Scene_Element*> world = {game.Star_Field(), game.Course(), game.Ghost(),
+                                                   game.Craft()};
+        QVERIFY(game.Scene()->m_world_elements == world);
         const std::vector<Scene_UI_Element*> ui = {
-            game.m_movement_control.Get(),   game.m_lap_timer.Get(),         game.m_ingame_instructions.Get(),
-            game.m_ingame_quit_button.Get(), game.m_fade_plane.Get(),        game.m_main_menu.Get(),
-            game.m_start_button.Get(),       game.m_prev_track_button.Get(), game.m_next_track_button.Get(),
-            game.m_quit_button.Get(),        game.m_pause_notice.Get(),      game.m_sound_notice.Get(),
-            game.m_board_line.Get(),         game.m_leader_button.Get(),     game.m_board_notice.Get(),
-            game.m_finish_panel.Get()};
-        QVERIFY(game.m_scene->m_ui_elements == ui);
-        QCOMPARE(game.m_main_menu->m_caption, QString("Track #1. Primus"));
+            game.Steering(),       game.Timer(),         game.Instructions(),  game.Race_Quit_Button(),
+            game.Fade(),           game.Menu(),          game.Start_Button(),  game.Previous_Button(),
+            game.Next_Button(),    game.Quit_Button(),   game.Paused_Notice(), game.Mute_Notice(),
+            game.Board_Standing(), game.Leader_Button(), game.Board_Notices(), game.Finish()};
+        QVERIFY(game.Scene()->m_ui_elements == ui);
+        QCOMPARE(game.Menu()->m_caption, QString("Track #1. Primus"));
         // The menu shows its elements and hides the race's.
-        QVERIFY(game.m_start_button->Is_Visible());
-        QVERIFY(!game.m_leader_button->Is_Visible()); // no board
-        QVERIFY(!game.m_movement_control->Is_Visible());
-        QVERIFY(!game.m_ingame_quit_button->Is_Visible());
-        QVERIFY(game.m_fade_plane->Is_Visible());
+        QVERIFY(game.Start_Button()->Is_Visible());
+        QVERIFY(!game.Leader_Button()->Is_Visible()); // no board
+        QVERIFY(!game.Steering()->Is_Visible());
+        QVERIFY(!game.Race_Quit_Button()->Is_Visible());
+        QVERIFY(game.Fade()->Is_Visible());
     }
 
     void buttons_are_placed_from_the_screen_size()
@@ -162,13 +160,13 @@ private slots:
         const int w = screen.width();
         const int h = screen.height();
         // Laid out at their first drawing, once they have faded in a little.
-        QTRY_VERIFY(!game.m_quit_button->m_rect.isEmpty());
-        QTRY_VERIFY(!game.m_next_track_button->m_rect.isEmpty());
-        QCOMPARE(game.m_start_button->m_rect.center(), QPointF(w / 2, h / 2));
-        QCOMPARE(game.m_prev_track_button->m_rect.left(), 17.0);
-        QCOMPARE(game.m_next_track_button->m_rect.right(), w - 20 + 3.0);
-        QCOMPARE(game.m_quit_button->m_rect.bottom(), double(h));
-        QCOMPARE(game.m_quit_button->m_rect.left(), 0.0);
+        QTRY_VERIFY(!game.Quit_Button()->m_rect.isEmpty());
+        QTRY_VERIFY(!game.Next_Button()->m_rect.isEmpty());
+        QCOMPARE(game.Start_Button()->m_rect.center(), QPointF(w / 2, h / 2));
+        QCOMPARE(game.Previous_Button()->m_rect.left(), 17.0);
+        QCOMPARE(game.Next_Button()->m_rect.right(), w - 20 + 3.0);
+        QCOMPARE(game.Quit_Button()->m_rect.bottom(), double(h));
+        QCOMPARE(game.Quit_Button()->m_rect.left(), 0.0);
     }
 
     // The HUD and the menu grow with the view's short side past 480 pixels, and
@@ -187,9 +185,9 @@ private slots:
         QFETCH(QSize, view);
         QFETCH(double, scale);
         Game game;
-        for (Scene_UI_Element* element : {static_cast<Scene_UI_Element*>(game.m_start_button.Get()),
-                                          static_cast<Scene_UI_Element*>(game.m_quit_button.Get()),
-                                          static_cast<Scene_UI_Element*>(game.m_main_menu.Get())})
+        for (Scene_UI_Element* element : {static_cast<Scene_UI_Element*>(game.Start_Button()),
+                                          static_cast<Scene_UI_Element*>(game.Quit_Button()),
+                                          static_cast<Scene_UI_Element*>(game.Menu())})
             element->Set_Visible_Alpha(1.0f);
         game.Lay_Out(QSize(800, 480));
         QImage image(view, QImage::Format_RGB32);
@@ -208,28 +206,28 @@ private slots:
             return rows;
         };
         image.fill(Qt::black);
-        game.m_scene->Draw_Passes(&painter);
-        const QRectF made = game.m_start_button->m_rect;
+        game.Scene()->Draw_Passes(&painter);
+        const QRectF made = game.Start_Button()->m_rect;
         const int made_rows = text_rows();
         game.Lay_Out(view);
-        QCOMPARE(game.m_scene->m_ui_scale, scale);
+        QCOMPARE(game.Scene()->m_ui_scale, scale);
         image.fill(Qt::black);
-        game.m_scene->Draw_Passes(&painter);
+        game.Scene()->Draw_Passes(&painter);
         painter.end();
-        const QRectF rect = game.m_start_button->m_rect;
+        const QRectF rect = game.Start_Button()->m_rect;
         // In UI pixels: the same box; on the view, scaled and centred.
         QCOMPARE(rect.size(), made.size());
         QVERIFY(qAbs(rect.center().x() * scale - view.width() / 2) <= scale);
         QVERIFY(qAbs(rect.center().y() * scale - view.height() / 2) <= scale);
-        QVERIFY(qAbs(game.m_quit_button->m_rect.bottom() * scale - view.height()) <= scale);
+        QVERIFY(qAbs(game.Quit_Button()->m_rect.bottom() * scale - view.height()) <= scale);
         // The texts grow with the scale.
         const int rows = text_rows();
         QVERIFY2(made_rows > 3 && (scale == 1.0 ? rows == made_rows : rows >= 2 * made_rows),
                  qPrintable(QString("%1 rows, %2 as made").arg(rows).arg(made_rows)));
         // A tap at the view's centre presses the start button.
-        game.m_scene->Press(QPoint(view.width() / 2, view.height() / 2));
-        game.m_scene->Release(QPoint(view.width() / 2, view.height() / 2));
-        QVERIFY(game.m_start_button->Poll_Was_Pressed());
+        game.Scene()->Press(QPoint(view.width() / 2, view.height() / 2));
+        game.Scene()->Release(QPoint(view.width() / 2, view.height() / 2));
+        QVERIFY(game.Start_Button()->Poll_Was_Pressed());
     }
 
     void right_button_events_reach_no_element()
@@ -238,16 +236,16 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&game));
         game.Set_State(Game::State_Race);
         QTest::mousePress(game.viewport(), Qt::RightButton, Qt::NoModifier, QPoint(400, 200));
-        QVERIFY(game.m_scene->m_mouse_owner == nullptr);
+        QVERIFY(game.Scene()->m_mouse_owner == nullptr);
         QTest::mousePress(game.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(400, 200));
-        QVERIFY(game.m_scene->m_mouse_owner == game.m_movement_control.Get());
+        QVERIFY(game.Scene()->m_mouse_owner == game.Steering());
         QTest::mouseRelease(game.viewport(), Qt::RightButton, Qt::NoModifier, QPoint(400, 200));
-        QVERIFY(game.m_scene->m_mouse_owner == game.m_movement_control.Get());
-        QVERIFY(game.m_movement_control->m_pressed);
+        QVERIFY(game.Scene()->m_mouse_owner == game.Steering());
+        QVERIFY(game.Steering()->m_pressed);
         // Leaving the race ends the held press at a point outside everything.
         game.Set_State(Game::State_Menu);
-        QVERIFY(game.m_scene->m_mouse_owner == nullptr);
-        QVERIFY(!game.m_movement_control->m_pressed);
+        QVERIFY(game.Scene()->m_mouse_owner == nullptr);
+        QVERIFY(!game.Steering()->m_pressed);
     }
 
     void closing_the_window_ends_the_event_loop_cleanly()

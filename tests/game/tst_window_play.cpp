@@ -31,7 +31,7 @@ namespace
 // Where a button is on the screen: buttons are laid out at the HUD's scale.
 QPoint Center_Of(Game& game, const UI_Button& button)
 {
-    return (button.m_rect.center() * game.m_scene->m_ui_scale).toPoint();
+    return (button.m_rect.center() * game.Scene()->m_ui_scale).toPoint();
 }
 
 // The whole race state after a frame, to the bit: craft, thrusts, nearest
@@ -41,16 +41,20 @@ void Add_Frame(QCryptographicHash& hash, Game& game)
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_5_15);
-    const Ship& s = *game.m_ship.Get();
-    const Ghost_Ship& g = *game.m_ghost_ship.Get();
+    const Ship& s = *game.Craft();
+    const Ghost_Ship& g = *game.Ghost();
     out << s.m_left << s.m_left_previous << s.m_right << s.m_right_previous << s.m_position << s.m_direction
-        << s.m_left_thrust << s.m_right_thrust << s.m_friction << s.m_angle
-        << game.m_movement_control->m_left_thrust << game.m_movement_control->m_right_thrust << game.m_state
-        << game.m_closest_segment << game.m_segment_fraction << game.m_closest_distance
-        << game.m_on_last_segment << game.m_race.m_clock.m_running << game.m_race.m_clock.m_elapsed
-        << game.m_race.m_clock.m_best << game.m_camera_angle << game.m_scene->m_world_to_screen
-        << g.m_position << g.m_angle << g.m_read_pos << g.m_record_position << g.m_record.right(10)
-        << qint32(g.m_record.size());
+        << s.m_left_thrust << s.m_right_thrust << s.m_friction
+        << s.m_angle
+        // The thrusts the steering asked for, as the hashes were first taken: a put-back clears the craft's
+        // own, not these.
+        << game.Current_Race().m_steered_left << game.Current_Race().m_steered_right << game.State()
+        << game.Current_Race().m_closest_segment << game.Current_Race().m_segment_fraction
+        << game.Current_Race().m_closest_distance << game.Current_Race().m_on_last_segment
+        << game.Current_Race().m_clock.m_running << game.Current_Race().m_clock.m_elapsed
+        << game.Current_Race().m_clock.m_best << game.Current_Race().m_camera_angle
+        << game.Scene()->m_world_to_screen << g.m_position << g.m_angle << g.m_read_pos << g.m_record_position
+        << g.m_record.right(10) << qint32(g.m_record.size());
     hash.addData(bytes);
 }
 
@@ -64,7 +68,7 @@ float Touch_Erratically(Game& game, int frames, QCryptographicHash& hash)
     QPoint pixel;
     bool pressed = false;
     float farthest = 0.0f;
-    for (int frame = 0; frame < frames && game.m_state == Game::State_Race; ++frame)
+    for (int frame = 0; frame < frames && game.State() == Game::State_Race; ++frame)
     {
         if (frame % 25 == 0)
         {
@@ -81,7 +85,7 @@ float Touch_Erratically(Game& game, int frames, QCryptographicHash& hash)
         QApplication::sendEvent(view, &move);
         game.Advance_Frame();
         Add_Frame(hash, game);
-        farthest = std::max(farthest, game.m_closest_distance);
+        farthest = std::max(farthest, game.Current_Race().m_closest_distance);
     }
     return farthest;
 }
@@ -90,26 +94,26 @@ float Touch_Erratically(Game& game, int frames, QCryptographicHash& hash)
 // before: its poll would end the game), "hold": no frame runs, steering let go.
 QString Outcome(Game& game, int state)
 {
-    if (game.m_quit_button->m_was_pressed)
+    if (game.Quit_Button()->m_was_pressed)
         return "quit";
-    if (game.m_paused)
+    if (game.Is_Paused())
     {
         // The game's own frame timer runs on meanwhile, as it would behind another window.
-        const float clock = game.m_race.m_clock.m_elapsed;
-        const qint64 steps = game.m_steps_run;
+        const float clock = game.Current_Race().m_clock.m_elapsed;
+        const qint64 steps = game.Steps_Run();
         QTest::qWait(300);
-        const bool held = clock == game.m_race.m_clock.m_elapsed && steps == game.m_steps_run &&
-                          !game.m_movement_control->m_pressed && game.m_pause_notice->Is_Visible();
+        const bool held = clock == game.Current_Race().m_clock.m_elapsed && steps == game.Steps_Run() &&
+                          !game.Steering()->m_pressed && game.Paused_Notice()->Is_Visible();
         return held ? "hold" : "frames ran on";
     }
-    const int course = game.m_level->m_track_index;
+    const int course = game.Course()->m_track_index;
     game.Advance_Frame();
-    if (game.m_state != state)
-        return game.m_state == Game::State_Race ? "race" : "menu";
-    if (game.m_level->m_track_index != course)
-        return QString("course %1").arg(game.m_level->m_track_index);
-    const bool at_start = game.m_ship->m_position == game.m_level->m_points[0];
-    return at_start && game.m_race.m_clock.m_elapsed == 0.0f ? "restart" : "none";
+    if (game.State() != state)
+        return game.State() == Game::State_Race ? "race" : "menu";
+    if (game.Course()->m_track_index != course)
+        return QString("course %1").arg(game.Course()->m_track_index);
+    const bool at_start = game.Craft()->m_position == game.Course()->m_points[0];
+    return at_start && game.Current_Race().m_clock.m_elapsed == 0.0f ? "restart" : "none";
 }
 } // namespace
 
@@ -126,38 +130,38 @@ private slots:
     {
         Game game;
         QVERIFY(QTest::qWaitForWindowExposed(&game));
-        QTRY_VERIFY(!game.m_start_button->m_rect.isEmpty());
+        QTRY_VERIFY(!game.Start_Button()->m_rect.isEmpty());
         QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                          Center_Of(game, *game.m_start_button.Get()));
-        QTRY_COMPARE(game.m_state, int(Game::State_Race));
-        QVERIFY(game.m_ingame_instructions->Is_Visible());
-        QVERIFY(!game.m_race.m_clock.m_running);
+                          Center_Of(game, *game.Start_Button()));
+        QTRY_COMPARE(game.State(), int(Game::State_Race));
+        QVERIFY(game.Instructions()->Is_Visible());
+        QVERIFY(!game.Current_Race().m_clock.m_running);
 
         const Float_Point ahead =
-            Float_Point(game.m_ship->m_position) + 40.0f * Float_Point(game.m_ship->m_direction);
-        const QPoint pixel = game.m_scene->m_world_to_screen.map(ahead.To_QPointF()).toPoint();
+            Float_Point(game.Craft()->m_position) + 40.0f * Float_Point(game.Craft()->m_direction);
+        const QPoint pixel = game.Scene()->m_world_to_screen.map(ahead.To_QPointF()).toPoint();
         QTest::mousePress(game.viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
-        QVERIFY(game.m_scene->m_mouse_owner == game.m_movement_control.Get());
-        QTRY_VERIFY(game.m_race.m_clock.m_running);
-        QVERIFY(!game.m_ingame_instructions->Is_Visible());
-        QTRY_VERIFY(game.m_race.m_clock.m_elapsed > 0.1f);
-        QVERIFY(game.m_ship->m_position != game.m_level->m_points[0]);
+        QVERIFY(game.Scene()->m_mouse_owner == game.Steering());
+        QTRY_VERIFY(game.Current_Race().m_clock.m_running);
+        QVERIFY(!game.Instructions()->Is_Visible());
+        QTRY_VERIFY(game.Current_Race().m_clock.m_elapsed > 0.1f);
+        QVERIFY(game.Craft()->m_position != game.Course()->m_points[0]);
         QTest::mouseRelease(game.viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
 
-        QTRY_VERIFY(!game.m_ingame_quit_button->m_rect.isEmpty());
+        QTRY_VERIFY(!game.Race_Quit_Button()->m_rect.isEmpty());
         QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                          Center_Of(game, *game.m_ingame_quit_button.Get()));
-        QTRY_COMPARE(game.m_state, int(Game::State_Menu));
-        QCOMPARE(game.m_race.m_clock.m_elapsed, 0.0f);
-        QVERIFY(!game.m_race.m_clock.m_running);
+                          Center_Of(game, *game.Race_Quit_Button()));
+        QTRY_COMPARE(game.State(), int(Game::State_Menu));
+        QCOMPARE(game.Current_Race().m_clock.m_elapsed, 0.0f);
+        QVERIFY(!game.Current_Race().m_clock.m_running);
 
         // The menu's "QUIT", once its guard after a race is over, ends the event loop with status 0.
-        QTRY_VERIFY(!game.m_quit_button->m_rect.isEmpty() && game.m_quit_guard == 0);
+        QTRY_VERIFY(!game.Quit_Button()->m_rect.isEmpty() && !game.Quit_Guarded());
         QTimer::singleShot(0, &game,
                            [&game]
                            {
                                QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                                                 Center_Of(game, *game.m_quit_button.Get()));
+                                                 Center_Of(game, *game.Quit_Button()));
                            });
         QCOMPARE(QApplication::exec(), 0);
     }
@@ -166,21 +170,21 @@ private slots:
     {
         Game game;
         QVERIFY(QTest::qWaitForWindowExposed(&game));
-        QTRY_VERIFY(!game.m_prev_track_button->m_rect.isEmpty());
+        QTRY_VERIFY(!game.Previous_Button()->m_rect.isEmpty());
         QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                          Center_Of(game, *game.m_prev_track_button.Get()));
-        QTRY_COMPARE(game.m_level->m_track_index, 2);
-        QCOMPARE(game.m_main_menu->m_caption, QString("Track #3. Tertius"));
-        QCOMPARE(game.m_ship->m_position, QPointF(1000, 1000));
-        QTRY_VERIFY(!game.m_next_track_button->m_rect.isEmpty());
+                          Center_Of(game, *game.Previous_Button()));
+        QTRY_COMPARE(game.Course()->m_track_index, 2);
+        QCOMPARE(game.Menu()->m_caption, QString("Track #3. Tertius"));
+        QCOMPARE(game.Craft()->m_position, QPointF(1000, 1000));
+        QTRY_VERIFY(!game.Next_Button()->m_rect.isEmpty());
         QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                          Center_Of(game, *game.m_next_track_button.Get()));
-        QTRY_COMPARE(game.m_level->m_track_index, 0);
+                          Center_Of(game, *game.Next_Button()));
+        QTRY_COMPARE(game.Course()->m_track_index, 0);
         QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                          Center_Of(game, *game.m_next_track_button.Get()));
-        QTRY_COMPARE(game.m_level->m_track_index, 1);
-        QCOMPARE(game.m_main_menu->m_caption, QString("Track #2. Secundus"));
-        QCOMPARE(game.m_ship->m_position, QPointF(700, 1000));
+                          Center_Of(game, *game.Next_Button()));
+        QTRY_COMPARE(game.Course()->m_track_index, 1);
+        QCOMPARE(game.Menu()->m_caption, QString("Track #2. Secundus"));
+        QCOMPARE(game.Craft()->m_position, QPointF(700, 1000));
     }
 
     // The same game on every build: each frame's race state over a driven lap
@@ -228,11 +232,11 @@ private slots:
                      renderer == Surface_Choice::Renderer::OpenGL);
         // The hashes are of an 800x480 view, the screen scripts/test gives the window tests.
         QTRY_COMPARE_WITH_TIMEOUT(game.size(), QSize(800, 480), 60000);
-        QCOMPARE(game.m_level->m_track_index, course); // raced last, in the file before the game started
-        QTRY_VERIFY(!game.m_start_button->m_rect.isEmpty());
+        QCOMPARE(game.Course()->m_track_index, course); // raced last, in the file before the game started
+        QTRY_VERIFY(!game.Start_Button()->m_rect.isEmpty());
         QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                          Center_Of(game, *game.m_start_button.Get()));
-        QTRY_COMPARE(game.m_state, int(Game::State_Race));
+                          Center_Of(game, *game.Start_Button()));
+        QTRY_COMPARE(game.State(), int(Game::State_Race));
         // From here on only the frames below run: the race starts afresh
         // whatever the timer did while the menu faded.
         game.Set_State(Game::State_Race);
@@ -251,10 +255,10 @@ private slots:
                                                 QCOMPARE(Outcome(game, Game::State_Race), QString("hold"));
                                                 driver.Press();
                                             });
-        QCOMPARE(game.m_state, int(Game::State_Menu));
-        const float lap = game.m_race.m_clock.m_elapsed;
+        QCOMPARE(game.State(), int(Game::State_Menu));
+        const float lap = game.Current_Race().m_clock.m_elapsed;
         QVERIFY2(lap > 0.0f, "the race ended without a finish");
-        QCOMPARE(game.m_race.m_clock.m_best, lap);
+        QCOMPARE(game.Current_Race().m_clock.m_best, lap);
         QSettings settings(settings_dir.File(), QSettings::IniFormat);
         QCOMPARE(settings.value(QString("level%1/time").arg(course)).toFloat(), lap);
         QCOMPARE(QSettings(settings_dir.Path() + "/Norvikk/Tavrelo-preferences.ini", QSettings::IniFormat)
@@ -267,7 +271,7 @@ private slots:
         if (erratic)
         {
             game.Set_State(Game::State_Race);
-            QVERIFY(!game.m_ghost_ship->m_playback.isEmpty());
+            QVERIFY(!game.Ghost()->m_playback.isEmpty());
             const float farthest = Touch_Erratically(game, 1200, hash);
             QVERIFY2(farthest > 17.5f, qPrintable(QString::number(farthest)));
         }
@@ -316,19 +320,19 @@ private slots:
         QFETCH(QString, outcome);
         Game game;
         QVERIFY(QTest::qWaitForWindowExposed(&game));
-        QTRY_VERIFY(!game.m_quit_button->m_rect.isEmpty());
+        QTRY_VERIFY(!game.Quit_Button()->m_rect.isEmpty());
         // A running race, the steering held; then the menu, if the row says so, after that many frames.
         game.Set_State(Game::State_Race);
         Pursuit_Driver driver(game);
         driver.Press();
         for (int i = 0; i < 30; ++i)
             driver.Step();
-        QVERIFY(game.m_race.m_clock.m_running);
+        QVERIFY(game.Current_Race().m_clock.m_running);
         if (after_race >= 0)
             game.Set_State(Game::State_Menu);
         for (int i = 0; i < after_race; ++i)
             game.Advance_Frame();
-        const int state = game.m_state;
+        const int state = game.State();
 
         // A release, then the repeats of a held key: one that Qt flags (at another
         // instant, so that only its flag tells it), and one it misses, as on X11,
@@ -339,8 +343,8 @@ private slots:
                            kind == 1);
             held.setTimestamp(kind == 1 ? 1500 : 1000);
             QApplication::sendEvent(&game, &held);
-            QVERIFY(!game.m_start_button->m_was_pressed && !game.m_ingame_quit_button->m_was_pressed &&
-                    !game.m_quit_button->m_was_pressed && !game.m_restart);
+            QVERIFY(!game.Start_Button()->m_was_pressed && !game.Race_Quit_Button()->m_was_pressed &&
+                    !game.Quit_Button()->m_was_pressed && !game.Restart_Asked());
         }
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
         press.setTimestamp(2000);
@@ -350,7 +354,7 @@ private slots:
             QApplication::sendEvent(&game, &press);
         else if (input == "tap QUIT")
             QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                              Center_Of(game, *game.m_quit_button.Get()));
+                              Center_Of(game, *game.Quit_Button()));
         else if (input == "deactivate")
             QApplication::sendEvent(&game, &away);
         else if (input == "hide")
@@ -369,12 +373,12 @@ private slots:
             emit qApp->applicationStateChanged(Qt::ApplicationInactive);
         QCOMPARE(Outcome(game, state), outcome);
         front.reset();
-        game.m_quit_button->m_was_pressed = false;
+        game.Quit_Button()->m_was_pressed = false;
         if (outcome != "hold")
             return;
 
         // The next tap or key, with the game back in front, goes on with the race; a tap also steers.
-        const float clock = game.m_race.m_clock.m_elapsed;
+        const float clock = game.Current_Race().m_clock.m_elapsed;
         game.showFullScreen();
         QKeyEvent again(QEvent::KeyPress, key, Qt::NoModifier);
         again.setTimestamp(3000);
@@ -382,9 +386,9 @@ private slots:
             driver.Press();
         else
             QApplication::sendEvent(&game, &again);
-        QVERIFY(!game.m_paused && !game.m_pause_notice->Is_Visible());
+        QVERIFY(!game.Is_Paused() && !game.Paused_Notice()->Is_Visible());
         QCOMPARE(Outcome(game, state), QString("none"));
-        QVERIFY(game.m_movement_control->m_pressed == (key == 0) && game.m_race.m_clock.m_elapsed > clock);
+        QVERIFY(game.Steering()->m_pressed == (key == 0) && game.Current_Race().m_clock.m_elapsed > clock);
     }
 };
 

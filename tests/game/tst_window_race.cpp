@@ -51,16 +51,16 @@ void Make_Straight_Course(Level& level)
 // just past every point: a deterministic lap, whatever the steering.
 int Follow_Course(Game& game, int max_frames)
 {
-    Level& level = *game.m_level.Get();
+    Level& level = *game.Course();
     const int count = static_cast<int>(level.m_points.size());
     int frames = 0;
-    for (int k = 0; frames < max_frames && game.m_state == Game::State_Race; ++frames)
+    for (int k = 0; frames < max_frames && game.State() == Game::State_Race; ++frames)
     {
         const int piece = std::min(k, count - 1);
         const Float_Point along =
             Float_Point(level.m_points[piece]) + 1.0f * Float_Point(level.m_directions[piece]);
-        game.m_ship->Place_At(along.To_QPointF(), level.m_directions[piece]);
-        game.m_race.m_clock.m_running = true;
+        game.Craft()->Place_At(along.To_QPointF(), level.m_directions[piece]);
+        game.Current_Race().m_clock.m_running = true;
         game.Advance_Frame();
         ++k;
     }
@@ -104,11 +104,11 @@ private slots:
         game.Set_State(Game::State_Race);
         for (int i = 0; i < 120; ++i)
             game.Advance_Frame();
-        QVERIFY(!game.m_race.m_clock.m_running);
-        QCOMPARE(game.m_race.m_clock.m_elapsed, 0.0f);
-        QCOMPARE(game.m_closest_segment, 0);
-        QCOMPARE(game.m_ghost_ship->m_record, QString("baba"));
-        QVERIFY(game.m_ingame_instructions->Is_Visible());
+        QVERIFY(!game.Current_Race().m_clock.m_running);
+        QCOMPARE(game.Current_Race().m_clock.m_elapsed, 0.0f);
+        QCOMPARE(game.Current_Race().m_closest_segment, 0);
+        QCOMPARE(game.Ghost()->m_record, QString("baba"));
+        QVERIFY(game.Instructions()->Is_Visible());
     }
 
     void the_race_starts_only_above_the_threshold_data()
@@ -128,12 +128,11 @@ private slots:
         while (above && v.x * v.x + v.y * v.y <= 0.01f)
             v.x = std::nextafter(v.x, 1.0f);
         // The craft facing +x with its left end on the origin, all the motion on that end.
-        game.m_ship->Place_At(QPointF(0, 5), QPointF(1, 0));
-        QCOMPARE(game.m_ship->m_left, QPointF(0, 0));
-        game.m_ship->m_left_previous = QPointF(-v.x, -v.y);
-        game.Update_Game();
-        QCOMPARE(game.m_race.m_clock.m_running, above);
-        QCOMPARE(game.m_ingame_instructions->Is_Visible(), !above);
+        game.Craft()->Place_At(QPointF(0, 5), QPointF(1, 0));
+        QCOMPARE(game.Craft()->m_left, QPointF(0, 0));
+        game.Craft()->m_left_previous = QPointF(-v.x, -v.y);
+        game.Current_Race().Update_Rules();
+        QCOMPARE(game.Current_Race().m_clock.m_running, above);
     }
 
     void the_nearest_piece_is_searched_around_the_last_one_data()
@@ -162,18 +161,18 @@ private slots:
         QFETCH(float, distance);
         Game game;
         game.Set_State(Game::State_Race);
-        Level& level = *game.m_level.Get();
+        Level& level = *game.Course();
         if (square)
             Make_Square_Course(level);
         else
             Make_Straight_Course(level);
-        game.m_closest_segment = last;
-        game.m_race.m_clock.m_running = true;
-        game.m_ship->Place_At(position, QPointF(1, 0));
-        game.Update_Game();
-        QCOMPARE(game.m_closest_segment, piece);
-        QCOMPARE(game.m_segment_fraction, fraction);
-        QCOMPARE(game.m_closest_distance, distance);
+        game.Current_Race().m_closest_segment = last;
+        game.Current_Race().m_clock.m_running = true;
+        game.Craft()->Place_At(position, QPointF(1, 0));
+        game.Current_Race().Update_Rules();
+        QCOMPARE(game.Current_Race().m_closest_segment, piece);
+        QCOMPARE(game.Current_Race().m_segment_fraction, fraction);
+        QCOMPARE(game.Current_Race().m_closest_distance, distance);
     }
 
     void leaving_the_road_slows_and_straying_puts_back_data()
@@ -193,23 +192,23 @@ private slots:
         QFETCH(bool, put_back);
         Game game;
         game.Set_State(Game::State_Race);
-        Make_Square_Course(*game.m_level.Get());
-        game.m_race.m_clock.m_running = true;
-        game.m_ship->Place_At(QPointF(500, offset), QPointF(1, 0));
-        game.Update_Game();
-        QVERIFY(qAbs(game.m_closest_distance - offset) < 1e-4f);
-        QVERIFY2(qAbs(game.m_ship->m_friction - friction) < 1e-7f,
-                 qPrintable(QString::number(game.m_ship->m_friction)));
+        Make_Square_Course(*game.Course());
+        game.Current_Race().m_clock.m_running = true;
+        game.Craft()->Place_At(QPointF(500, offset), QPointF(1, 0));
+        game.Current_Race().Update_Rules();
+        QVERIFY(qAbs(game.Current_Race().m_closest_distance - offset) < 1e-4f);
+        QVERIFY2(qAbs(game.Craft()->m_friction - friction) < 1e-7f,
+                 qPrintable(QString::number(game.Craft()->m_friction)));
         if (put_back)
         {
-            QCOMPARE(game.m_ship->m_position, QPointF(500, 0));
-            QCOMPARE(game.m_ship->m_direction, QPointF(1, 0));
-            QCOMPARE(game.m_ship->m_left_previous, game.m_ship->m_left);
-            QVERIFY(game.m_race.m_clock.m_running);
+            QCOMPARE(game.Craft()->m_position, QPointF(500, 0));
+            QCOMPARE(game.Craft()->m_direction, QPointF(1, 0));
+            QCOMPARE(game.Craft()->m_left_previous, game.Craft()->m_left);
+            QVERIFY(game.Current_Race().m_clock.m_running);
         }
         else
         {
-            QVERIFY(qAbs(game.m_ship->m_position.y() - offset) < 1e-4);
+            QVERIFY(qAbs(game.Craft()->m_position.y() - offset) < 1e-4);
         }
     }
 
@@ -218,60 +217,60 @@ private slots:
         Game game;
         game.Set_State(Game::State_Race);
         const int frames = Follow_Course(game, 1000);
-        QCOMPARE(game.m_state, int(Game::State_Menu));
+        QCOMPARE(game.State(), int(Game::State_Menu));
         // 205 points: the finish piece is seen from the frame on the copy of the start.
         QVERIFY2(frames >= 204 && frames <= 206, qPrintable(QString::number(frames)));
-        QVERIFY(!game.m_race.m_clock.m_running);
-        QVERIFY(game.m_race.m_clock.m_elapsed > 3.0f);
-        QCOMPARE(game.m_ship->m_friction, 0.15f);
-        QCOMPARE(game.m_race.m_clock.m_best, game.m_race.m_clock.m_elapsed);
+        QVERIFY(!game.Current_Race().m_clock.m_running);
+        QVERIFY(game.Current_Race().m_clock.m_elapsed > 3.0f);
+        QCOMPARE(game.Craft()->m_friction, 0.15f);
+        QCOMPARE(game.Current_Race().m_clock.m_best, game.Current_Race().m_clock.m_elapsed);
         // The result stands over the race; a key sends it away to the menu.
-        QVERIFY(game.m_finish_panel->Is_Visible() && game.m_finish_panel->m_new_best);
-        QVERIFY(game.m_finish_panel->Lines().contains("Record saved"));
-        QVERIFY(!game.m_start_button->Is_Visible() && !game.m_fade_plane->Is_Visible());
+        QVERIFY(game.Finish()->Is_Visible() && game.Finish()->m_new_best);
+        QVERIFY(game.Finish()->Lines().contains("Record saved"));
+        QVERIFY(!game.Start_Button()->Is_Visible() && !game.Fade()->Is_Visible());
         QTest::keyClick(&game, Qt::Key_Escape);
         game.Advance_Frame();
-        QCOMPARE(game.m_state, int(Game::State_Menu));
-        QVERIFY(!game.m_finish_panel->Is_Visible() && game.m_start_button->Is_Visible());
-        QVERIFY(!game.m_quit_button->m_was_pressed);
+        QCOMPARE(game.State(), int(Game::State_Menu));
+        QVERIFY(!game.Finish()->Is_Visible() && game.Start_Button()->Is_Visible());
+        QVERIFY(!game.Quit_Button()->m_was_pressed);
     }
 
     void reversing_over_the_start_does_not_finish()
     {
         Game game;
         game.Set_State(Game::State_Race);
-        Level& level = *game.m_level.Get();
+        Level& level = *game.Course();
         const Float_Point start(level.m_points[0]);
         const Float_Point back = Float_Point(0, 0) - Float_Point(level.m_directions[0]);
         bool put_back = false;
         for (int i = 1; i <= 40 && !put_back; ++i)
         {
-            game.m_ship->Place_At((start + float(i) * back).To_QPointF(), level.m_directions[0]);
-            game.m_race.m_clock.m_running = true;
-            game.Update_Game();
-            QCOMPARE(game.m_closest_segment, 0);
-            QVERIFY(!game.m_on_last_segment);
-            put_back = game.m_ship->m_position == level.m_points[0];
+            game.Craft()->Place_At((start + float(i) * back).To_QPointF(), level.m_directions[0]);
+            game.Current_Race().m_clock.m_running = true;
+            game.Current_Race().Update_Rules();
+            QCOMPARE(game.Current_Race().m_closest_segment, 0);
+            QVERIFY(!game.Current_Race().m_on_last_segment);
+            put_back = game.Craft()->m_position == level.m_points[0];
             QCOMPARE(put_back, i >= 35);
         }
         QVERIFY(put_back);
-        QCOMPARE(game.m_state, int(Game::State_Race));
+        QCOMPARE(game.State(), int(Game::State_Race));
     }
 
     void quitting_a_race_keeps_no_record()
     {
         Game game;
         game.Set_State(Game::State_Race);
-        game.m_ship->m_left_previous = game.m_ship->m_left - QPointF(1, 1);
+        game.Craft()->m_left_previous = game.Craft()->m_left - QPointF(1, 1);
         for (int i = 0; i < 30; ++i)
             game.Advance_Frame();
-        QVERIFY(game.m_race.m_clock.m_elapsed > 0.0f);
-        game.m_ingame_quit_button->m_was_pressed = true;
+        QVERIFY(game.Current_Race().m_clock.m_elapsed > 0.0f);
+        game.Race_Quit_Button()->m_was_pressed = true;
         game.Advance_Frame();
-        QCOMPARE(game.m_state, int(Game::State_Menu));
-        QCOMPARE(game.m_race.m_clock.m_elapsed, 0.0f);
-        QVERIFY(!game.m_race.m_clock.m_running);
-        QCOMPARE(game.m_ship->m_friction, 0.15f);
+        QCOMPARE(game.State(), int(Game::State_Menu));
+        QCOMPARE(game.Current_Race().m_clock.m_elapsed, 0.0f);
+        QVERIFY(!game.Current_Race().m_clock.m_running);
+        QCOMPARE(game.Craft()->m_friction, 0.15f);
         QVERIFY(!QFile::exists(Settings_File()) ||
                 !QSettings(Settings_File(), QSettings::IniFormat).contains("level0/time"));
     }
@@ -284,8 +283,8 @@ private slots:
             Game game;
             game.Set_State(Game::State_Race);
             Follow_Course(game, 1000);
-            time = game.m_race.m_clock.m_elapsed;
-            ghost = game.m_ghost_ship->m_record;
+            time = game.Current_Race().m_clock.m_elapsed;
+            ghost = game.Ghost()->m_record;
         }
         QVERIFY(time > 0.0f);
         QVERIFY(ghost.startsWith("baba") && ghost.size() > 1000);
@@ -296,9 +295,9 @@ private slots:
         QVERIFY(contents.contains("\ntime="));
 
         Game restarted;
-        QCOMPARE(restarted.m_race.m_clock.m_best, time);
-        QCOMPARE(restarted.m_ghost_ship->m_playback, ghost);
-        QCOMPARE(restarted.m_ghost_ship->m_read_pos, 4);
+        QCOMPARE(restarted.Current_Race().m_clock.m_best, time);
+        QCOMPARE(restarted.Ghost()->m_playback, ghost);
+        QCOMPARE(restarted.Ghost()->m_read_pos, 4);
     }
 
     void only_a_faster_lap_replaces_the_record_data()
@@ -320,7 +319,7 @@ private slots:
             Game game;
             game.Set_State(Game::State_Race);
             Follow_Course(game, 1000);
-            lap = game.m_race.m_clock.m_elapsed;
+            lap = game.Current_Race().m_clock.m_elapsed;
             Isolate_Settings(m_settings->path());
         }
         {
@@ -329,14 +328,14 @@ private slots:
             settings.setValue("level0/ghost", QString("bababbbbbbbbbb"));
         }
         Game game;
-        QCOMPARE(game.m_race.m_clock.m_best, lap + stored_offset);
+        QCOMPARE(game.Current_Race().m_clock.m_best, lap + stored_offset);
         game.Set_State(Game::State_Race);
         Follow_Course(game, 1000);
-        QCOMPARE(game.m_race.m_clock.m_elapsed, lap);
+        QCOMPARE(game.Current_Race().m_clock.m_elapsed, lap);
         QSettings settings(Settings_File(), QSettings::IniFormat);
         QCOMPARE(settings.value("level0/time").toFloat(), written ? lap : lap + stored_offset);
         QCOMPARE(settings.value("level0/ghost").toString() == "bababbbbbbbbbb", !written);
-        QCOMPARE(game.m_race.m_clock.m_best, written ? lap : lap + stored_offset);
+        QCOMPARE(game.Current_Race().m_clock.m_best, written ? lap : lap + stored_offset);
     }
 
     void a_bad_stored_time_never_locks_the_course_data()
@@ -359,12 +358,12 @@ private slots:
             settings.setValue("level0/ghost", QString::fromUtf8("zzzz\xc3\xa9\xc3\xa9"));
         }
         Game game;
-        QCOMPARE(game.m_race.m_clock.m_best, 0.0f);
-        QVERIFY(game.m_ghost_ship->m_playback.isEmpty());
+        QCOMPARE(game.Current_Race().m_clock.m_best, 0.0f);
+        QVERIFY(game.Ghost()->m_playback.isEmpty());
         game.Set_State(Game::State_Race);
         Follow_Course(game, 1000);
         QSettings settings(Settings_File(), QSettings::IniFormat);
-        QCOMPARE(settings.value("level0/time").toFloat(), game.m_race.m_clock.m_elapsed);
+        QCOMPARE(settings.value("level0/time").toFloat(), game.Current_Race().m_clock.m_elapsed);
         QVERIFY(settings.value("level0/ghost").toString().startsWith("baba"));
     }
 
@@ -385,13 +384,13 @@ private slots:
             settings.setValue("level0/ghost", ghost);
         }
         Game game;
-        QCOMPARE(game.m_ghost_ship->m_playback, ghost);
+        QCOMPARE(game.Ghost()->m_playback, ghost);
         game.Set_State(Game::State_Race);
         Follow_Course(game, 1000);
-        QCOMPARE(game.m_state, int(Game::State_Menu));
-        const QPointF ghost_position = game.m_ghost_ship->m_position;
+        QCOMPARE(game.State(), int(Game::State_Menu));
+        const QPointF ghost_position = game.Ghost()->m_position;
         QVERIFY(std::isfinite(ghost_position.x()) && std::isfinite(ghost_position.y()));
-        QVERIFY(std::isfinite(game.m_ghost_ship->m_angle));
+        QVERIFY(std::isfinite(game.Ghost()->m_angle));
     }
 };
 

@@ -103,18 +103,18 @@ private slots:
         QTRY_VERIFY(game.isFullScreen());
         // A first lap stores a ghost; the second race replays it beside the craft.
         Pursuit_Driver driver(game);
-        game.m_start_button->m_was_pressed = true;
+        game.Start_Button()->m_was_pressed = true;
         game.Advance_Frame();
         driver.Drive_Lap(90 * 60);
-        QVERIFY(game.m_race.m_clock.m_best > 0.0f);
-        game.m_start_button->m_was_pressed = true;
+        QVERIFY(game.Current_Race().m_clock.m_best > 0.0f);
+        game.Start_Button()->m_was_pressed = true;
         game.Advance_Frame();
-        QVERIFY(!game.m_ghost_ship->m_playback.isEmpty());
+        QVERIFY(!game.Ghost()->m_playback.isEmpty());
         Pursuit_Driver slower(game, 66.0f);
         slower.Press();
         // The game's own timer would step frames between the driver's, as many as the machine's
         // speed allows; held, only the driver steps the race, so every machine shoots the same frame.
-        game.m_paused = true;
+        game.Set_Paused(true);
         for (int i = 0; i < 300; ++i)
             slower.Step();
         const QImage shot = Screenshot(game);
@@ -135,7 +135,7 @@ private slots:
         QVERIFY(
             Count_Near(shot.copy(0, 0, 240 * shot.width() / game.width(), 30 * shot.height() / game.height()),
                        QColor(100, 230, 130), 40) > 20);
-        QVERIFY(game.m_race.m_clock.m_gap_known && game.m_race.m_clock.m_gap > 0.0f);
+        QVERIFY(game.Current_Race().m_clock.m_gap_known && game.Current_Race().m_clock.m_gap > 0.0f);
         QVERIFY(Count_Near(shot.copy(0, 0, shot.width(), 30 * shot.height() / game.height()),
                            QColor(255, 90, 80), 30) > 10);
         // Stars over the whole screen, at any pixel ratio: some of their grey in every quarter.
@@ -153,10 +153,10 @@ private slots:
         QVERIFY2(!stars.split(' ').contains("0"), qPrintable(stars));
 
         // Another window in front: the race holds under its notice, pale green in a dark box.
-        game.m_paused = false;
+        game.Set_Paused(false);
         QEvent away(QEvent::WindowDeactivate);
         QApplication::sendEvent(&game, &away);
-        QVERIFY(game.m_paused);
+        QVERIFY(game.Is_Paused());
         const QImage held = Screenshot(game);
         if (game.size() == QSize(800, 480))
             Save(held, "race-paused.png");
@@ -173,18 +173,18 @@ private slots:
         Game game;
         QVERIFY(QTest::qWaitForWindowExposed(&game));
         // The slower lap first: it is the best until the faster one comes.
-        game.m_start_button->m_was_pressed = true;
+        game.Start_Button()->m_was_pressed = true;
         game.Advance_Frame();
         Pursuit_Driver(game, 50.0f).Drive_Lap(90 * 60);
-        const float slower = game.m_race.m_clock.m_best;
+        const float slower = game.Current_Race().m_clock.m_best;
         QVERIFY(slower > 0.0f);
         const QString rival = settings.Path() + "/slower lap.json";
         const Tool_Run exported = Run_Records_Tool({"export", "primus", rival});
         QVERIFY2(exported.exit_code == 0, qPrintable(exported.errors));
-        game.m_start_button->m_was_pressed = true;
+        game.Start_Button()->m_was_pressed = true;
         game.Advance_Frame();
         Pursuit_Driver(game).Drive_Lap(90 * 60);
-        const float best = game.m_race.m_clock.m_best;
+        const float best = game.Current_Race().m_clock.m_best;
         QVERIFY2(best > 0.0f && best < slower, qPrintable(QString("%1 then %2").arg(slower).arg(best)));
 
         const Tool_Run list = Run_Records_Tool({"list"});

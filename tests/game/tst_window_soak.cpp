@@ -22,13 +22,13 @@ bool Finite(const QPointF& p)
 
 bool Craft_Is_Sound(Game& game)
 {
-    const Ship& ship = *game.m_ship.Get();
+    const Ship& ship = *game.Craft();
     return Finite(ship.m_left) && Finite(ship.m_right) && Finite(ship.m_left_previous) &&
            Finite(ship.m_right_previous) && Finite(ship.m_position) && Finite(ship.m_direction) &&
            std::isfinite(ship.m_angle) && std::isfinite(ship.m_left_thrust) &&
            std::isfinite(ship.m_right_thrust) && std::isfinite(ship.m_friction) &&
-           Finite(game.m_ghost_ship->m_position) && std::isfinite(game.m_ghost_ship->m_angle) &&
-           std::isfinite(game.m_camera_angle);
+           Finite(game.Ghost()->m_position) && std::isfinite(game.Ghost()->m_angle) &&
+           std::isfinite(game.Current_Race().m_camera_angle);
 }
 
 size_t Heap_In_Use()
@@ -68,38 +68,38 @@ private slots:
             // Every fifth race changes course; every fourth is quit half way.
             if (races % 5 == 4)
             {
-                game.m_next_track_button->m_was_pressed = true;
+                game.Next_Button()->m_was_pressed = true;
                 game.Advance_Frame();
                 ++frames;
             }
-            game.m_start_button->m_was_pressed = true;
+            game.Start_Button()->m_was_pressed = true;
             game.Advance_Frame();
             ++frames;
-            QCOMPARE(game.m_state, int(Game::State_Race));
+            QCOMPARE(game.State(), int(Game::State_Race));
             const bool quit = races % 4 == 3;
             driver.Press();
             int race_frames = 0;
-            while (game.m_state == Game::State_Race && frames < Total_Frames)
+            while (game.State() == Game::State_Race && frames < Total_Frames)
             {
                 if (quit && race_frames == 1200)
-                    game.m_ingame_quit_button->m_was_pressed = true;
+                    game.Race_Quit_Button()->m_was_pressed = true;
                 driver.Step();
                 ++frames;
                 ++race_frames;
                 if (!Craft_Is_Sound(game))
                     QFAIL(qPrintable(QString("not a number in the craft at frame %1").arg(frames)));
             }
-            if (game.m_state == Game::State_Race)
+            if (game.State() == Game::State_Race)
                 break;
             if (quit)
             {
                 ++quits;
-                QCOMPARE(game.m_race.m_clock.m_elapsed, 0.0f);
+                QCOMPARE(game.Current_Race().m_clock.m_elapsed, 0.0f);
             }
             else
             {
                 ++laps;
-                QVERIFY(game.m_race.m_clock.m_elapsed > 0.0f);
+                QVERIFY(game.Current_Race().m_clock.m_elapsed > 0.0f);
             }
             // The craft coasts behind the menu for a moment.
             for (int i = 0; i < 30; ++i, ++frames)

@@ -160,19 +160,19 @@ private slots:
         Game game;
         QVERIFY(QTest::qWaitForWindowExposed(&game));
         QTRY_COMPARE_WITH_TIMEOUT(game.size(), View, 60000);
-        QTRY_COMPARE(game.m_board_line->m_text, QString("Board: not on it yet, 2 on it"));
-        game.m_start_button->m_was_pressed = true;
+        QTRY_COMPARE(game.Board_Standing()->m_text, QString("Board: not on it yet, 2 on it"));
+        game.Start_Button()->m_was_pressed = true;
         game.Advance_Frame();
         Pursuit_Driver(game).Drive_Lap(90 * 60);
-        QVERIFY(game.m_race.m_clock.m_best > 0.0f);
+        QVERIFY(game.Current_Race().m_clock.m_best > 0.0f);
         QTRY_VERIFY_WITH_TIMEOUT(!Standing(board, 0, "Tester").isEmpty(), 30000);
         const int rank = Standing(board, 0, "Tester").value("rank").toInt();
-        game.m_finish_panel->Dismiss();
+        game.Finish()->Dismiss();
         const QString ordinal[] = {"1st", "2nd", "3rd"};
-        QTRY_COMPARE(game.m_board_line->m_text, "Board: " + ordinal[rank - 1] + " of 3");
+        QTRY_COMPARE(game.Board_Standing()->m_text, "Board: " + ordinal[rank - 1] + " of 3");
         QCOMPARE(Waiting_Lap(settings, 0), QString());
         // Drawn under the clock's line, in the menu's green.
-        QTRY_VERIFY(game.m_board_line->Get_Visible_Alpha() > 0.99f);
+        QTRY_VERIFY(game.Board_Standing()->Get_Visible_Alpha() > 0.99f);
         QVERIFY(Count_Near(Shoot(game, "board-menu-rank.png"), 28, 50, QColor(160, 250, 190)) > 40);
     }
 
@@ -188,9 +188,9 @@ private slots:
         const Headless_Lap refused = Drive_Headless_Lap(1, View, 60.0f);
         {
             Game game;
-            game.m_board->Lap_Kept(0, lap.time, lap.ghost, lap.inputs);
+            game.Board()->Lap_Kept(0, lap.time, lap.ghost, lap.inputs);
             // What a player sees with no network: the lap kept for later, and nothing else changed.
-            QTRY_COMPARE(game.m_board_line->m_text,
+            QTRY_COMPARE(game.Board_Standing()->m_text,
                          QString("Board: cannot be reached, your best waiting to be sent"));
         }
         QVERIFY(!Waiting_Lap(settings, 0).isEmpty());
@@ -199,15 +199,15 @@ private slots:
             Game game;
             QTRY_VERIFY_WITH_TIMEOUT(Waiting_Lap(settings, 0).isEmpty(), 30000);
             QCOMPARE(Standing(board, 0, "Queued").value("time").toDouble(), double(lap.time));
-            QTRY_COMPARE(game.m_board_line->m_text, QString("Board: 1st of 1"));
+            QTRY_COMPARE(game.Board_Standing()->m_text, QString("Board: 1st of 1"));
         }
         // Under a name that another install holds: refused, out of the queue, said once.
         Keep_Board(settings, board.Url(), "Taken");
         Game game;
-        game.m_board->Lap_Kept(1, refused.time, refused.ghost, refused.inputs);
-        QTRY_VERIFY(game.m_board_notice->m_text.contains("the name belongs to another player"));
-        QVERIFY(game.m_board_notice->m_text.startsWith("The board refused your best lap of Secundus"));
-        QVERIFY(game.m_board->Take_Notice().isEmpty());
+        game.Board()->Lap_Kept(1, refused.time, refused.ghost, refused.inputs);
+        QTRY_VERIFY(game.Board_Notices()->m_text.contains("the name belongs to another player"));
+        QVERIFY(game.Board_Notices()->m_text.startsWith("The board refused your best lap of Secundus"));
+        QVERIFY(game.Board()->Take_Notice().isEmpty());
         QCOMPARE(Waiting_Lap(settings, 1), QString());
     }
 
@@ -240,14 +240,14 @@ private slots:
         Game game;
         QVERIFY(QTest::qWaitForWindowExposed(&game));
         QTRY_COMPARE_WITH_TIMEOUT(game.size(), View, 60000);
-        QTRY_VERIFY(game.m_leader_button->Is_Visible());
-        game.m_leader_button->m_was_pressed = true;
-        QTRY_COMPARE(game.m_state, int(Game::State_Race));
-        QCOMPARE(game.m_ghost_ship->m_playback, leader.ghost);
-        QCOMPARE(game.m_ghost_ship->m_label, QString("Leader"));
-        QCOMPARE(game.m_race.m_clock.m_best, own.time);
+        QTRY_VERIFY(game.Leader_Button()->Is_Visible());
+        game.Leader_Button()->m_was_pressed = true;
+        QTRY_COMPARE(game.State(), int(Game::State_Race));
+        QCOMPARE(game.Ghost()->m_playback, leader.ghost);
+        QCOMPARE(game.Ghost()->m_label, QString("Leader"));
+        QCOMPARE(game.Current_Race().m_clock.m_best, own.time);
         // Held, so that only the driver steps the race, then shot: the leader's ghost ahead, named.
-        game.m_paused = true;
+        game.Set_Paused(true);
         Pursuit_Driver driver(game, own_lookahead);
         driver.Press();
         for (int i = 0; i < 180; ++i)
@@ -255,22 +255,23 @@ private slots:
         // The leader's name in orange beside its ghost.
         QVERIFY(Count_Near(Shoot(game, "board-race-leader.png"), 0, 480, QColor(255, 190, 70)) > 20);
         driver.Drive_Lap(90 * 60);
-        QCOMPARE(game.m_state, int(Game::State_Menu));
-        QCOMPARE(game.m_race.m_clock.m_elapsed, own.time);
+        QCOMPARE(game.State(), int(Game::State_Menu));
+        QCOMPARE(game.Current_Race().m_clock.m_elapsed, own.time);
         QVERIFY(records.open(QIODevice::ReadOnly));
         QCOMPARE(records.readAll(), kept);
         records.close();
 
         // Out of reach: the player's own ghost is raced, and the player is told why.
-        game.m_paused = false;
+        game.Set_Paused(false);
         board.Stop();
-        game.m_finish_panel->Dismiss();
-        QTRY_VERIFY(game.m_leader_button->Is_Visible());
-        game.m_leader_button->m_was_pressed = true;
-        QTRY_COMPARE(game.m_state, int(Game::State_Race));
-        QCOMPARE(game.m_ghost_ship->m_playback, own.ghost);
-        QCOMPARE(game.m_ghost_ship->m_label, QString());
-        QVERIFY(game.m_board_notice->m_text.startsWith("Racing your own ghost: the board cannot be reached"));
+        game.Finish()->Dismiss();
+        QTRY_VERIFY(game.Leader_Button()->Is_Visible());
+        game.Leader_Button()->m_was_pressed = true;
+        QTRY_COMPARE(game.State(), int(Game::State_Race));
+        QCOMPARE(game.Ghost()->m_playback, own.ghost);
+        QCOMPARE(game.Ghost()->m_label, QString());
+        QVERIFY(
+            game.Board_Notices()->m_text.startsWith("Racing your own ghost: the board cannot be reached"));
     }
 
     void a_slow_board_never_delays_a_frame()
@@ -283,8 +284,8 @@ private slots:
         const Headless_Lap lap = Drive_Headless_Lap(0, View, 75.0f);
         Game game;
         QVERIFY(QTest::qWaitForWindowExposed(&game));
-        game.m_start_button->m_was_pressed = true;
-        QTRY_COMPARE(game.m_state, int(Game::State_Race));
+        game.Start_Button()->m_was_pressed = true;
+        QTRY_COMPARE(game.State(), int(Game::State_Race));
         Frame_Times frames;
         frames.m_clock.start();
         game.installEventFilter(&frames);
@@ -292,8 +293,8 @@ private slots:
         QTimer::singleShot(500, &game,
                            [&]()
                            {
-                               game.m_board->Lap_Kept(0, lap.time, lap.ghost, lap.inputs);
-                               game.m_board->Fetch_Leader(0);
+                               game.Board()->Lap_Kept(0, lap.time, lap.ghost, lap.inputs);
+                               game.Board()->Fetch_Leader(0);
                            });
         QTest::qWait(3000);
         game.removeEventFilter(&frames);

@@ -1,8 +1,10 @@
 // The race with no window: its rules as one table, and laps raced again from their kept inputs.
+#include "Game_Flow.h"
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
 #include "Lap_Verifier.h"
 #include "Level.h"
+#include "Movement_Control.h"
 #include "Portable_Math.h"
 #include "Race.h"
 #include "Ship.h"
@@ -19,6 +21,38 @@ void Lay_Straight(Level& level)
         level.m_points.push_back(QPointF(10 * i, 0));
     level.m_directions.assign(level.m_points.size(), QPointF(1, 0));
     level.m_lengths.assign(level.m_points.size(), 10.0f);
+}
+
+template <typename T> void Put(QByteArray& bytes, const T& value)
+{
+    bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+// Everything a step leaves that a lap keeps or draws, as its bits.
+QByteArray State_Of(const Race& race)
+{
+    QByteArray bytes;
+    const Ship& ship = *race.m_ship;
+    for (const QPointF& point : {ship.m_left, ship.m_left_previous, ship.m_right, ship.m_right_previous,
+                                 ship.m_position, ship.m_direction})
+    {
+        Put(bytes, point.x());
+        Put(bytes, point.y());
+    }
+    for (float value :
+         {ship.m_left_thrust, ship.m_right_thrust, ship.m_friction, ship.m_angle, race.m_clock.m_elapsed,
+          race.m_clock.m_gap, race.m_camera_angle, race.m_closest_distance, race.m_segment_fraction})
+        Put(bytes, value);
+    for (int value :
+         {int(race.m_clock.m_running), int(race.m_clock.m_gap_known), int(race.m_on_last_segment),
+          int(race.m_put_back), race.m_closest_segment, int(race.m_ship->m_travelled_points.size())})
+        Put(bytes, value);
+    for (qreal value :
+         {race.m_screen_to_world.m11(), race.m_screen_to_world.m12(), race.m_screen_to_world.m21(),
+          race.m_screen_to_world.m22(), race.m_screen_to_world.dx(), race.m_screen_to_world.dy()})
+        Put(bytes, value);
+    bytes.append(race.m_ghost_ship->m_record.toUtf8());
+    return bytes;
 }
 } // namespace
 
@@ -193,6 +227,61 @@ private slots:
         QCOMPARE(race.m_clock.m_elapsed, lap.time);
         qInfo("widest gap to its own ghost: %.3f s", double(widest));
         QVERIFY(widest < 0.1f);
+    }
+
+    // The window's racing frame (the steering element's touch into the race's
+    // step) and the verifier's replay of the kept inputs, step by step: the
+    // same state after every step, to the bit, on a lap with presses, drags
+    // and releases, on either view.
+    void the_game_steps_as_the_verifier_does_data()
+    {
+        QTest::addColumn<QSize>("view");
+        QTest::newRow("landscape") << QSize(800, 480);
+        QTest::newRow("portrait") << QSize(480, 800);
+    }
+    void the_game_steps_as_the_verifier_does()
+    {
+        QFETCH(QSize, view);
+        // The game's side: its steering element given a finger that waits,
+        // then chases a point ahead on the road and is lifted now and then.
+        Headless_Race headless(1);
+        auto& [level, ship, ghost, race] = headless;
+        race.Reset(QString(), 0.0f, view);
+        Movement_Control steering;
+        std::vector<QByteArray> played;
+        bool finished = false;
+        for (int frame = 0; frame < Input_Track::Max_Frames && !finished; ++frame)
+        {
+            const QPointF ahead =
+                Portable_Math::Map(
+                    race.m_world_to_screen,
+                    Float_Point(level.Point_Ahead(race.m_closest_segment, race.m_segment_fraction, 60.0f)))
+                    .To_QPointF();
+            const QPoint pixel(qBound(2, qRound(ahead.x()), view.width() - 3),
+                               qBound(2, qRound(ahead.y()), view.height() - 3));
+            if (frame < 30 || frame % 90 >= 84)
+                steering.Mouse_Up(QPoint(-999, -999));
+            else if (!steering.m_pressed)
+                steering.Mouse_Down(pixel);
+            else
+                steering.Mouse_Move(pixel);
+            finished = Game_Flow::Race_Frame(race, steering, view) == Race::Finished;
+            played.push_back(State_Of(race));
+        }
+        QVERIFY(finished);
+        const QString inputs = race.m_inputs.Encode();
+        QVERIFY(inputs.contains('-')); // runs with the finger lifted
+
+        // The verifier's side, from what the game kept.
+        std::vector<QByteArray> proved;
+        const Lap_Verifier::Verdict verdict = Lap_Verifier::Verify(
+            1, race.m_clock.m_elapsed, ghost.m_record.size() <= Ghost_Record_Cap ? ghost.m_record : QString(),
+            inputs, [&proved](const Race& replayed) { proved.push_back(State_Of(replayed)); });
+        for (size_t step = 0; step < played.size() && step < proved.size(); ++step)
+            if (played[step] != proved[step])
+                QFAIL(qPrintable(QString("the game and the verifier differ after step %1").arg(step)));
+        QCOMPARE(proved.size(), played.size());
+        QCOMPARE(verdict.Text(), QString("verified"));
     }
 
     // A driven lap proves itself on any view; a changed input frame or a

@@ -120,7 +120,7 @@ private slots:
         ship.m_left_previous = QPointF(-1.0, -5.0);
         ship.m_right_previous = QPointF(-1.0, 5.0);
         ship.m_friction = friction;
-        ship.Update(Dt);
+        ship.Step(Dt);
         QCOMPARE(static_cast<float>(ship.m_left.x()), damping);
         QCOMPARE(static_cast<float>(ship.m_right.x()), damping);
         QCOMPARE(static_cast<float>(ship.m_position.y()), 0.0f);
@@ -131,7 +131,7 @@ private slots:
         Ship ship;
         ship.m_left = ship.m_left_previous = QPointF(0.0, -10.0);
         ship.m_right = ship.m_right_previous = QPointF(0.0, 10.0);
-        ship.Update(Dt);
+        ship.Step(Dt);
         QVERIFY(Same(ship.m_left, 0.0f, -4.0f));
         QVERIFY(Same(ship.m_right, 0.0f, 4.0f));
         QVERIFY(Same(ship.m_position, 0.0f, 0.0f));
@@ -143,7 +143,7 @@ private slots:
         Ship ship;
         ship.m_left = ship.m_left_previous = QPointF(0.0, -2.5);
         ship.m_right = ship.m_right_previous = QPointF(0.0, 2.5);
-        ship.Update(Dt);
+        ship.Step(Dt);
         // r = 100 / 125 - 0.5 = 0.3: each end moves 1.5 outwards.
         QVERIFY(std::fabs(ship.m_left.y() + 4.0) < 1e-6);
         QVERIFY(std::fabs(ship.m_right.y() - 4.0) < 1e-6);
@@ -156,7 +156,7 @@ private slots:
         ship.Place_At(QPointF(0.0, 0.0), QPointF(1.0, 0.0));
         ship.m_left_previous = QPointF(1.0, -5.2);
         ship.m_right_previous = QPointF(1.0, 4.8);
-        ship.Update(Dt);
+        ship.Step(Dt);
         // vx = 0.99 * (-1 + (-sqrt(1.04) + 1) * 0.1); vy = 0.99 * 0.2 * 0.9
         const float vx = static_cast<float>(ship.m_position.x());
         const float vy = static_cast<float>(ship.m_position.y());
@@ -171,7 +171,7 @@ private slots:
         ship.Place_At(QPointF(0.0, 0.0), QPointF(1.0, 0.0));
         ship.m_left_previous = QPointF(-1.0, -5.2);
         ship.m_right_previous = QPointF(-1.0, 4.8);
-        ship.Update(Dt);
+        ship.Step(Dt);
         QVERIFY(std::fabs(ship.m_position.x() - 0.99 * (1.0 + (std::sqrt(1.04) - 1.0) * 0.1)) < 1e-5);
         QVERIFY(std::fabs(ship.m_position.y() - 0.1782) < 1e-5);
     }
@@ -182,7 +182,7 @@ private slots:
         ship.Place_At(QPointF(0.0, 0.0), QPointF(0.0, 1.0)); // facing down the screen
         ship.m_left_thrust = 90.0f;
         ship.m_right_thrust = 90.0f;
-        ship.Update(Dt);
+        ship.Step(Dt);
         QVERIFY(std::fabs(ship.m_position.y() - 90.0 * Dt * Dt) < 1e-7);
         QCOMPARE(static_cast<float>(ship.m_position.x()), 0.0f);
 
@@ -191,7 +191,7 @@ private slots:
         spinner.m_left_thrust = 90.0f;
         spinner.m_right_thrust = -90.0f;
         for (int i = 0; i < 20; ++i)
-            spinner.Update(Dt);
+            spinner.Step(Dt);
         // Left end pushed forward, right end back: the nose swings right (+y).
         QVERIFY(spinner.m_angle > 0.05f);
         QVERIFY(std::fabs(spinner.m_position.x()) < 1e-3);
@@ -206,7 +206,7 @@ private slots:
         const QPointF right = ship.m_right;
         for (int i = 1; i <= 100; ++i)
         {
-            ship.Update(Dt);
+            ship.Step(Dt);
             QCOMPARE(static_cast<int>(ship.m_travelled_points.size()), std::min(i, 30));
         }
         QCOMPARE(ship.m_left, left);
@@ -224,7 +224,7 @@ private slots:
         ship.m_right_thrust = 90.0f;
         for (int i = 0; i < 45; ++i)
         {
-            ship.Update(Dt);
+            ship.Step(Dt);
             const std::vector<Ship::Travelled_Point>& trail = ship.m_travelled_points;
             QCOMPARE(trail.back().age, 0.0f);
             QCOMPARE(trail.back().position, ship.m_position);
@@ -251,7 +251,7 @@ private slots:
         ship.m_right_thrust = 90.0f;
         for (int i = 0; i < 3000; ++i)
         {
-            ship.Update(Dt);
+            ship.Step(Dt);
             Shift(ship, Float_Point(ship.m_position));
         }
         QVERIFY2(std::fabs(Step_Length(ship) - 2.5f) < 1e-4f,
@@ -268,7 +268,7 @@ private slots:
         ship.m_left_thrust = 90.0f;
         ship.m_right_thrust = 90.0f;
         for (int i = 0; i < 1500; ++i)
-            ship.Update(Dt);
+            ship.Step(Dt);
         QVERIFY(ship.m_position.x() > 2000.0);
         QVERIFY2(std::fabs(Step_Length(ship) - 2.496f) < 0.001f,
                  qPrintable(QString::number(Step_Length(ship), 'g', 9)));

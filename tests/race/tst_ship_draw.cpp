@@ -66,7 +66,7 @@ private slots:
         Ship ship;
         ship.Place_At(QPointF(50.0, 60.0), QPointF(0.0, -1.0));
         for (int i = 0; i < 40; ++i)
-            ship.Update(1.0f / 60.0f);
+            ship.Step(1.0f / 60.0f);
         QCOMPARE(Draw_Recorded(ship).size(), Chevron_Lines);
     }
 

@@ -23,12 +23,12 @@ namespace
 // Races one lap with the mouse, then leaves through the menu's QUIT.
 float Play_A_Lap_And_Quit(Game& game)
 {
-    game.m_start_button->m_was_pressed = true;
+    game.Start_Button()->m_was_pressed = true;
     game.Advance_Frame();
     Pursuit_Driver driver(game);
     driver.Drive_Lap(90 * 60);
-    const float lap = game.m_race.m_clock.m_elapsed;
-    game.m_quit_button->m_was_pressed = true;
+    const float lap = game.Current_Race().m_clock.m_elapsed;
+    game.Quit_Button()->m_was_pressed = true;
     game.Advance_Frame();
     return lap;
 }
@@ -114,12 +114,12 @@ private slots:
         QString best_ghost;
         {
             Game game;
-            QCOMPARE(game.m_race.m_clock.m_best, 500.0f);
+            QCOMPARE(game.Current_Race().m_clock.m_best, 500.0f);
             const float lap = Play_A_Lap_And_Quit(game);
             QVERIFY(lap > 0.0f && lap < 500.0f);
-            best_ghost = game.m_ghost_ship->m_record;
+            best_ghost = game.Ghost()->m_record;
             // The clock shows the new best, and the player is told it is not kept yet.
-            QCOMPARE(game.m_race.m_clock.m_best, lap);
+            QCOMPARE(game.Current_Race().m_clock.m_best, lap);
             QCOMPARE(g_warnings.size(), 1);
             QVERIFY2(g_warnings[0].contains(m_file) && g_warnings[0].contains("Primus"),
                      qPrintable(g_warnings[0]));
@@ -128,7 +128,7 @@ private slots:
 
             // The next race still races against it, and its finish tries the file again.
             Play_A_Lap_And_Quit(game);
-            QCOMPARE(game.m_race.m_clock.m_best, lap);
+            QCOMPARE(game.Current_Race().m_clock.m_best, lap);
             QCOMPARE(g_warnings.size(), 2);
             QCOMPARE(Read_All(m_file), before);
 
@@ -153,7 +153,7 @@ private slots:
         QVERIFY(QDir().mkpath(m_file));
         {
             Game game;
-            QCOMPARE(game.m_race.m_clock.m_best, 0.0f);
+            QCOMPARE(game.Current_Race().m_clock.m_best, 0.0f);
             QVERIFY(Play_A_Lap_And_Quit(game) > 0.0f);
         }
         QVERIFY(QFileInfo(m_file).isDir());
@@ -229,9 +229,9 @@ private slots:
         {
             // Started and left: nothing won, nothing written but the course raced last.
             Game game;
-            game.m_start_button->m_was_pressed = true;
+            game.Start_Button()->m_was_pressed = true;
             game.Advance_Frame();
-            game.m_ingame_quit_button->m_was_pressed = true;
+            game.Race_Quit_Button()->m_was_pressed = true;
             game.Advance_Frame();
         }
         QCOMPARE(Read_All(m_file), bytes);
@@ -272,7 +272,7 @@ private slots:
         file.close();
         {
             Game game;
-            QCOMPARE(game.m_level->m_track_index, course);
+            QCOMPARE(game.Course()->m_track_index, course);
             QVERIFY(Play_A_Lap_And_Quit(game) > 0.0f);
         }
         QSettings kept_now(m_folder + "/Tavrelo-preferences.ini", QSettings::IniFormat);
@@ -291,11 +291,11 @@ private slots:
         float lap = 0.0f;
         {
             Game game;
-            QCOMPARE(game.m_race.m_clock.m_best, 0.0f);
+            QCOMPARE(game.Current_Race().m_clock.m_best, 0.0f);
             lap = Play_A_Lap_And_Quit(game);
-            game.m_next_track_button->m_was_pressed = true;
+            game.Next_Button()->m_was_pressed = true;
             game.Advance_Frame();
-            QCOMPARE(game.m_race.m_clock.m_best, 0.0f);
+            QCOMPARE(game.Current_Race().m_clock.m_best, 0.0f);
         }
         QSettings settings(m_file, QSettings::IniFormat);
         QCOMPARE(settings.value("level0/time").toFloat(), lap);

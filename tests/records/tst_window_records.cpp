@@ -32,7 +32,7 @@ QString Path_File(const QString& dir)
 
 void Start_Race(Game& game)
 {
-    game.m_start_button->m_was_pressed = true;
+    game.Start_Button()->m_was_pressed = true;
     game.Advance_Frame();
 }
 
@@ -42,12 +42,12 @@ QVector<QPointF> Drive_And_Record(Game& game)
     QVector<QPointF> path;
     Pursuit_Driver driver(game);
     driver.Press();
-    for (int frame = 0; frame < 90 * 60 && game.m_state == Game::State_Race; ++frame)
+    for (int frame = 0; frame < 90 * 60 && game.State() == Game::State_Race; ++frame)
     {
-        const int before = game.m_ghost_ship->m_record.size();
+        const int before = game.Ghost()->m_record.size();
         driver.Step();
-        if (game.m_ghost_ship->m_record.size() > before)
-            path << game.m_ship->m_position;
+        if (game.Ghost()->m_record.size() > before)
+            path << game.Craft()->m_position;
     }
     return path;
 }
@@ -74,14 +74,14 @@ int Check_The_Record(const QString& dir, int argc, char** argv)
     }
     Game game;
     // Nine digits give a float back to the bit.
-    if (game.m_race.m_clock.m_best != best)
+    if (game.Current_Race().m_clock.m_best != best)
     {
-        qWarning("best read as %.9g, written %.9g", double(game.m_race.m_clock.m_best), double(best));
+        qWarning("best read as %.9g, written %.9g", double(game.Current_Race().m_clock.m_best), double(best));
         return 15;
     }
-    if (game.m_lap_timer->Text() != "00:00:00, best: " + Race_Clock::Format_Time(best))
+    if (game.Timer()->Text() != "00:00:00, best: " + Race_Clock::Format_Time(best))
     {
-        qWarning("timer shows '%s' for a best of %f", qPrintable(game.m_lap_timer->Text()), double(best));
+        qWarning("timer shows '%s' for a best of %f", qPrintable(game.Timer()->Text()), double(best));
         return 11;
     }
     Start_Race(game);
@@ -89,7 +89,7 @@ int Check_The_Record(const QString& dir, int argc, char** argv)
     Recording_Device device(800, 480);
     {
         QPainter painter(&device);
-        game.m_ghost_ship->Draw(&painter);
+        game.Ghost()->Draw(&painter);
     }
     if (device.Count(Painter_Call::Lines) == 0 ||
         device.Calls().first().pen.color() != QColor(130, 160, 255, 190))
@@ -98,13 +98,13 @@ int Check_The_Record(const QString& dir, int argc, char** argv)
     Pursuit_Driver driver(game);
     driver.Press();
     int samples = 0;
-    for (int frame = 0; frame < 90 * 60 && game.m_state == Game::State_Race; ++frame)
+    for (int frame = 0; frame < 90 * 60 && game.State() == Game::State_Race; ++frame)
     {
-        const int before = game.m_ghost_ship->m_read_pos;
+        const int before = game.Ghost()->m_read_pos;
         driver.Step();
-        if (game.m_ghost_ship->m_read_pos == before)
+        if (game.Ghost()->m_read_pos == before)
             continue;
-        const QPointF replayed = game.m_ghost_ship->m_position;
+        const QPointF replayed = game.Ghost()->m_position;
         const QPointF recorded = path.value(samples);
         if (samples >= path.size() || qAbs(replayed.x() - recorded.x()) > Ghost_Step ||
             qAbs(replayed.y() - recorded.y()) > Ghost_Step)
@@ -134,9 +134,9 @@ int Write_Record_And_Path(const QString& dir)
         Game game;
         Start_Race(game);
         path = Drive_And_Record(game);
-        best = game.m_race.m_clock.m_best;
-        if (game.m_state != Game::State_Menu || !(best > 0.0f) ||
-            game.m_ghost_ship->m_record.size() != 4 + 10 * path.size() || path.size() <= 1000)
+        best = game.Current_Race().m_clock.m_best;
+        if (game.State() != Game::State_Menu || !(best > 0.0f) ||
+            game.Ghost()->m_record.size() != 4 + 10 * path.size() || path.size() <= 1000)
             return 20;
     }
     QFile file(Path_File(dir));
@@ -302,16 +302,16 @@ private slots:
         {
             Game game;
             game.Race_Against(rival);
-            QCOMPARE(game.m_level->m_track_index, reason.isEmpty() ? 1 : 0);
+            QCOMPARE(game.Course()->m_track_index, reason.isEmpty() ? 1 : 0);
             if (reason.isEmpty())
             {
                 // The friend's ghost against the player's own best on the clock.
-                QCOMPARE(game.m_ghost_ship->m_playback, friends.ghost);
-                QCOMPARE(game.m_race.m_clock.m_best, own.time);
+                QCOMPARE(game.Ghost()->m_playback, friends.ghost);
+                QCOMPARE(game.Current_Race().m_clock.m_best, own.time);
                 Start_Race(game);
                 Pursuit_Driver(game, first_faster ? 50.0f : 70.0f).Drive_Lap(90 * 60);
-                QCOMPARE(game.m_state, int(Game::State_Menu));
-                QVERIFY(game.m_race.m_clock.m_elapsed > own.time);
+                QCOMPARE(game.State(), int(Game::State_Menu));
+                QVERIFY(game.Current_Race().m_clock.m_elapsed > own.time);
             }
         }
         QVERIFY(settings_file.open(QIODevice::ReadOnly));
@@ -344,17 +344,17 @@ private slots:
                                          inputs ? lap.inputs : QString()));
         }
         Game game;
-        QCOMPARE(game.m_level->m_track_index, 0);
-        QCOMPARE(game.m_lap_timer->Text(), "00:00:00, best: " + Race_Clock::Format_Time(best) +
-                                               (inputs ? QString() : QStringLiteral(" (unverified)")));
+        QCOMPARE(game.Course()->m_track_index, 0);
+        QCOMPARE(game.Timer()->Text(), "00:00:00, best: " + Race_Clock::Format_Time(best) +
+                                           (inputs ? QString() : QStringLiteral(" (unverified)")));
         if (!beaten)
             return;
         Start_Race(game);
         Pursuit_Driver(game).Drive_Lap(90 * 60);
-        QCOMPARE(game.m_state, int(Game::State_Menu));
-        QCOMPARE(game.m_lap_timer->Text(),
-                 Race_Clock::Format_Time(game.m_race.m_clock.m_elapsed) +
-                     ", best: " + Race_Clock::Format_Time(game.m_race.m_clock.m_elapsed));
+        QCOMPARE(game.State(), int(Game::State_Menu));
+        QCOMPARE(game.Timer()->Text(),
+                 Race_Clock::Format_Time(game.Current_Race().m_clock.m_elapsed) +
+                     ", best: " + Race_Clock::Format_Time(game.Current_Race().m_clock.m_elapsed));
     }
 };
 

@@ -76,7 +76,7 @@ public:
     }
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::Timer && m_game.m_state == Game::State_Race && !m_game.m_paused)
+        if (event->type() == QEvent::Timer && m_game.State() == Game::State_Race && !m_game.Is_Paused())
             m_last_race_frame = m_clock.nsecsElapsed();
         return false;
     }
@@ -101,7 +101,7 @@ void Drive(Game& game, Pursuit_Driver& driver, int milliseconds)
 {
     QElapsedTimer spent;
     spent.start();
-    while (spent.elapsed() < milliseconds && game.m_state == Game::State_Race)
+    while (spent.elapsed() < milliseconds && game.State() == Game::State_Race)
     {
         const QPoint pixel = driver.Pixel_Ahead();
         QMouseEvent move(QEvent::MouseMove, pixel, game.viewport()->mapToGlobal(pixel), Qt::NoButton,
@@ -160,13 +160,13 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(recorder.m_samples.size() > size_t(Sound_Rate / 10), 5000);
 
         Game game;
-        QTRY_VERIFY_WITH_TIMEOUT(game.m_sound->Is_Playing(), 5000);
-        const int buffered = game.m_sound->Buffer_Bytes() * 1000 / (Sound_Rate * 2);
+        QTRY_VERIFY_WITH_TIMEOUT(game.Sound()->Is_Playing(), 5000);
+        const int buffered = game.Sound()->Buffer_Bytes() * 1000 / (Sound_Rate * 2);
         qInfo("the output buffers %d ms", buffered);
         QVERIFY2(buffered > 0 && buffered <= Sound_Player::Buffer_Milliseconds,
                  qPrintable(QString::number(buffered)));
 
-        Make_Straight_Course(*game.m_level.Get(), 80);
+        Make_Straight_Course(*game.Course(), 80);
         game.Set_State(Game::State_Race);
         Frame_Clock frames(game, clock);
         Pursuit_Driver driver(game);
@@ -174,19 +174,19 @@ private slots:
         qint64 started = -1;
         QElapsedTimer lap;
         lap.start();
-        const int64_t rendering = game.m_sound->Stream().Render_Nanoseconds();
-        while (game.m_state == Game::State_Race && lap.elapsed() < 30000)
+        const int64_t rendering = game.Sound()->Stream().Render_Nanoseconds();
+        while (game.State() == Game::State_Race && lap.elapsed() < 30000)
         {
             Drive(game, driver, 1);
-            QVERIFY2(!game.m_paused, "the window was sent to the back mid-lap");
-            if (started < 0 && game.m_race.m_clock.m_running)
+            QVERIFY2(!game.Is_Paused(), "the window was sent to the back mid-lap");
+            if (started < 0 && game.Current_Race().m_clock.m_running)
                 started = frames.m_last_race_frame;
         }
-        QCOMPARE(game.m_state, int(Game::State_Menu));
-        QVERIFY(game.m_race.m_clock.m_elapsed > 2.0f);
+        QCOMPARE(game.State(), int(Game::State_Menu));
+        QVERIFY(game.Current_Race().m_clock.m_elapsed > 2.0f);
         const qint64 finish = frames.m_last_race_frame;
         qInfo("mixing the lap's sound took %.2f %% of a core",
-              100.0 * double(game.m_sound->Stream().Render_Nanoseconds() - rendering) /
+              100.0 * double(game.Sound()->Stream().Render_Nanoseconds() - rendering) /
                   double(lap.nsecsElapsed()));
         driver.Release();
         QTest::qWait(1500);
@@ -197,21 +197,21 @@ private slots:
         Drive(game, driver, 800);
         QEvent deactivate(QEvent::WindowDeactivate);
         QApplication::sendEvent(&game, &deactivate);
-        QVERIFY(game.m_paused);
+        QVERIFY(game.Is_Paused());
         const qint64 held = clock.nsecsElapsed();
         QTest::qWait(600);
         const qint64 resumed = clock.nsecsElapsed();
         driver.Press();
-        QVERIFY(!game.m_paused);
+        QVERIFY(!game.Is_Paused());
         Drive(game, driver, 600);
         const qint64 muted = clock.nsecsElapsed();
         Press_Key(game, Qt::Key_M, 1000);
-        QVERIFY(game.m_sound->Is_Muted());
-        QCOMPARE(game.m_sound_notice->m_text, QString("Sound off (M)"));
+        QVERIFY(game.Sound()->Is_Muted());
+        QCOMPARE(game.Mute_Notice()->m_text, QString("Sound off (M)"));
         Drive(game, driver, 600);
         const qint64 unmuted = clock.nsecsElapsed();
         Press_Key(game, Qt::Key_M, 2000);
-        QVERIFY(!game.m_sound->Is_Muted());
+        QVERIFY(!game.Sound()->Is_Muted());
         Drive(game, driver, 400);
         const qint64 end = clock.nsecsElapsed();
         QTRY_VERIFY_WITH_TIMEOUT(recorder.m_samples.size() >= size_t(recorder.At(end)), 3000);
@@ -289,16 +289,16 @@ private slots:
         QVERIFY(recorder.Start());
         QTRY_VERIFY_WITH_TIMEOUT(recorder.m_samples.size() > size_t(Sound_Rate / 10), 5000);
         Game game;
-        QTRY_VERIFY_WITH_TIMEOUT(game.m_sound->Is_Playing(), 5000);
-        Make_Straight_Course(*game.m_level.Get(), 80);
+        QTRY_VERIFY_WITH_TIMEOUT(game.Sound()->Is_Playing(), 5000);
+        Make_Straight_Course(*game.Course(), 80);
         game.Set_State(Game::State_Race);
-        game.m_race.m_clock.m_running = true;
+        game.Current_Race().m_clock.m_running = true;
         QTest::qWait(400);
         // The game's own frames step the race from here.
-        game.m_ship->Place_At(QPointF(5, offset), QPointF(1, 0));
+        game.Craft()->Place_At(QPointF(5, offset), QPointF(1, 0));
         const qint64 placed = clock.nsecsElapsed();
         QTest::qWait(600);
-        QCOMPARE(qAbs(game.m_ship->m_position.y()) < 1.0, put_back);
+        QCOMPARE(qAbs(game.Craft()->m_position.y()) < 1.0, put_back);
         const qint64 end = clock.nsecsElapsed();
         QTRY_VERIFY_WITH_TIMEOUT(recorder.m_samples.size() >= size_t(recorder.At(end)), 3000);
 
@@ -340,15 +340,15 @@ private slots:
         }
         {
             Game game;
-            QCOMPARE(game.m_sound->Volume(), volume);
-            QCOMPARE(game.m_sound->Is_Muted(), mute);
+            QCOMPARE(game.Sound()->Volume(), volume);
+            QCOMPARE(game.Sound()->Is_Muted(), mute);
             Press_Key(game, Qt::Key_M, 1000);
-            QCOMPARE(game.m_sound->Is_Muted(), !mute);
+            QCOMPARE(game.Sound()->Is_Muted(), !mute);
         }
         // The key's choice is kept for the next start; the volume is left as it was.
         Game again;
-        QCOMPARE(again.m_sound->Is_Muted(), !mute);
-        QCOMPARE(again.m_sound->Volume(), volume);
+        QCOMPARE(again.Sound()->Is_Muted(), !mute);
+        QCOMPARE(again.Sound()->Volume(), volume);
         QFile in(file);
         QVERIFY(in.open(QIODevice::ReadOnly));
         QCOMPARE(in.readAll().contains("volume=loud"), kept.contains("volume=loud"));

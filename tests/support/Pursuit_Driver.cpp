@@ -15,13 +15,14 @@ Pursuit_Driver::Pursuit_Driver(Game& game, float lookahead) : m_game(game), m_lo
 
 QPointF Pursuit_Driver::Point_Ahead() const
 {
-    return m_game.m_level->Point_Ahead(m_game.m_closest_segment, m_game.m_segment_fraction, m_lookahead);
+    return m_game.Course()->Point_Ahead(m_game.Current_Race().m_closest_segment,
+                                        m_game.Current_Race().m_segment_fraction, m_lookahead);
 }
 
 QPoint Pursuit_Driver::Pixel_Ahead() const
 {
     const QRect view = m_game.viewport()->rect().adjusted(2, 2, -2, -2);
-    const QPoint p = Portable_Math::Map(m_game.m_scene->m_world_to_screen, Float_Point(Point_Ahead()))
+    const QPoint p = Portable_Math::Map(m_game.Scene()->m_world_to_screen, Float_Point(Point_Ahead()))
                          .To_QPointF()
                          .toPoint();
     return QPoint(std::clamp(p.x(), view.left(), view.right()), std::clamp(p.y(), view.top(), view.bottom()));
@@ -52,14 +53,14 @@ int Pursuit_Driver::Drive_Lap(int max_frames, const std::function<void()>& after
 {
     Press();
     int frames = 0;
-    while (m_game.m_state == Game::State_Race && frames < max_frames)
+    while (m_game.State() == Game::State_Race && frames < max_frames)
     {
         Step();
         if (after_frame)
             after_frame();
         ++frames;
     }
-    if (m_game.m_state == Game::State_Race)
+    if (m_game.State() == Game::State_Race)
         Release();
     return frames;
 }
