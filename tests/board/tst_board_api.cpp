@@ -149,6 +149,34 @@ class Test_Board_Api : public QObject
     // The PostgreSQL scripts/test started, if any: an admin connection to it.
     static QString Postgres_Url() { return qEnvironmentVariable("TAVRELO_TEST_POSTGRES"); }
 
+    // A PostgreSQL database of this run's own, made empty the first time it is asked for, so that tests
+    // running side by side share nothing; empty when it cannot be made.
+    QString Own_Database(const QString& name)
+    {
+        const QString database = QStringLiteral("tst_board_api_%1_%2")
+                                     .arg(QString(name).replace('-', '_'))
+                                     .arg(QCoreApplication::applicationPid());
+        if (std::find(m_postgres_databases.begin(), m_postgres_databases.end(), database) !=
+            m_postgres_databases.end())
+            return database;
+        QSqlDatabase admin = QSqlDatabase::contains("admin") ? QSqlDatabase::database("admin")
+                                                             : QSqlDatabase::addDatabase("QPSQL", "admin");
+        Board_Store::Location server;
+        QString error;
+        Board_Store::Parse_Url(Postgres_Url(), server, error);
+        admin.setDatabaseName(server.database);
+        admin.setHostName(server.host);
+        admin.setPort(server.port);
+        admin.setUserName(server.user);
+        if (!admin.isOpen() && !admin.open())
+            return QString();
+        QSqlQuery(admin).exec("DROP DATABASE IF EXISTS " + database);
+        if (!QSqlQuery(admin).exec("CREATE DATABASE " + database))
+            return QString();
+        m_postgres_databases.push_back(database);
+        return database;
+    }
+
     // A board named name over the database of that name's first word (boards "pairs-postgresql a" and
     // "pairs-postgresql b" share one), PostgreSQL where that word says so, SQLite in a file of its own else.
     bool Start(const QString& name, Board& board, int rate, Board_Server::Limits limits)
@@ -160,29 +188,9 @@ class Test_Board_Api : public QObject
             QString error;
             if (!Board_Store::Parse_Url(Postgres_Url(), location, error))
                 return false;
-            // A database of this run's own, so that tests running side by side share nothing.
-            location.database = QStringLiteral("tst_board_api_%1_%2")
-                                    .arg(QString(database).replace('-', '_'))
-                                    .arg(QCoreApplication::applicationPid());
-            if (std::find(m_postgres_databases.begin(), m_postgres_databases.end(), location.database) ==
-                m_postgres_databases.end())
-            {
-                QSqlDatabase admin = QSqlDatabase::contains("admin")
-                                         ? QSqlDatabase::database("admin")
-                                         : QSqlDatabase::addDatabase("QPSQL", "admin");
-                Board_Store::Location server;
-                Board_Store::Parse_Url(Postgres_Url(), server, error);
-                admin.setDatabaseName(server.database);
-                admin.setHostName(server.host);
-                admin.setPort(server.port);
-                admin.setUserName(server.user);
-                if (!admin.isOpen() && !admin.open())
-                    return false;
-                QSqlQuery(admin).exec("DROP DATABASE IF EXISTS " + location.database);
-                if (!QSqlQuery(admin).exec("CREATE DATABASE " + location.database))
-                    return false;
-                m_postgres_databases.push_back(location.database);
-            }
+            location.database = Own_Database(database);
+            if (location.database.isEmpty())
+                return false;
         }
         board.store.reset(new Board_Store(location));
         QString error;
@@ -820,15 +828,15 @@ private slots:
         QTest::addColumn<QString>("uri"); // {socket}: the test server's socket folder
         QTest::addColumn<bool>("connects");
         QTest::newRow("the socket folder and port in the query")
-            << "postgresql://tavrelo@/tavrelo?host={socket}&port={port}" << true;
+            << "postgresql://tavrelo@/{database}?host={socket}&port={port}" << true;
         QTest::newRow("another port in the query")
-            << "postgresql://tavrelo@/tavrelo?host={socket}&port=1" << false;
+            << "postgresql://tavrelo@/{database}?host={socket}&port=1" << false;
         QTest::newRow("the folder percent-encoded in the host, options and a timeout")
             << "postgres://tavrelo@{encoded}:{port}/"
-               "tavrelo?sslmode=disable&application_name=board&connect_timeout=5"
+               "{database}?sslmode=disable&application_name=board&connect_timeout=5"
             << true;
         QTest::newRow("a list of hosts, the first not there")
-            << "postgresql://tavrelo@%2Fnowhere,{encoded}:{port},{port}/tavrelo" << true;
+            << "postgresql://tavrelo@%2Fnowhere,{encoded}:{port},{port}/{database}" << true;
     }
 
     void a_postgresql_uri_means_what_it_means_to_libpq()
@@ -840,12 +848,15 @@ private slots:
         if (Postgres_Url().isEmpty() || !Board_Store::Parse_Url(Postgres_Url(), server, error))
             QSKIP("no PostgreSQL was started for this run");
         const QString port = server.port > 0 ? QString::number(server.port) : QStringLiteral("5432");
-        uri.replace("{socket}", server.host)
+        const QString database = Own_Database("uri");
+        QVERIFY(!database.isEmpty());
+        uri.replace("{database}", database)
+            .replace("{socket}", server.host)
             .replace("{encoded}", QString::fromLatin1(QUrl::toPercentEncoding(server.host)))
             .replace("{port}", port);
         Board_Store::Location location;
         QVERIFY2(Board_Store::Parse_Url(uri, location, error), qPrintable(error));
-        QCOMPARE(location.database, QStringLiteral("tavrelo"));
+        QCOMPARE(location.database, database);
         Board_Store store(location, 1);
         QCOMPARE(store.Open(error), connects);
     }
