@@ -1,20 +1,38 @@
 #include "Pulse_Output.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QIODevice>
+#include <QThread>
 
+#include <pulse/context.h>
 #include <pulse/error.h>
-#include <pulse/simple.h>
-
-#include <algorithm>
+#include <pulse/stream.h>
+#include <pulse/thread-mainloop.h>
 
 namespace
 {
-// Rendered and written at a time: a cue waits for at most this on top of the server's buffer.
-constexpr int Chunk_Milliseconds = 5;
+// A server that takes a connection but never answers (stopped, hung) is given up on after this.
+constexpr int Answer_Milliseconds = 2000;
+
+bool Context_Settled(pa_context* context)
+{
+    const pa_context_state_t state = pa_context_get_state(context);
+    return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+}
+
+bool Stream_Settled(pa_stream* stream)
+{
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+}
 } // namespace
 
-Pulse_Output::Pulse_Output() : m_source(nullptr), m_stop(false), m_failed(false), m_buffer_bytes(0) {}
+Pulse_Output::Pulse_Output()
+    : m_loop(nullptr), m_context(nullptr), m_stream(nullptr), m_source(nullptr), m_ready(false),
+      m_failed(false), m_buffer_bytes(0)
+{
+}
 
 Pulse_Output::~Pulse_Output()
 {
@@ -24,63 +42,116 @@ Pulse_Output::~Pulse_Output()
 bool Pulse_Output::Start(QIODevice* source, int rate, int buffer_bytes, QString* why)
 {
     Stop();
-    pa_sample_spec spec;
-    spec.format = PA_SAMPLE_S16LE;
-    spec.rate = uint32_t(rate);
-    spec.channels = 1;
-    // The server holds no more than the game asks for: what it holds is all the delay there is.
-    pa_buffer_attr attributes;
-    attributes.maxlength = uint32_t(-1);
-    attributes.tlength = uint32_t(buffer_bytes);
-    attributes.prebuf = uint32_t(-1);
-    attributes.minreq = uint32_t(-1);
-    attributes.fragsize = uint32_t(-1);
-    int error = 0;
-    pa_simple* connection = pa_simple_new(nullptr, "Tavrelo", PA_STREAM_PLAYBACK, nullptr, "Tavrelo", &spec,
-                                          nullptr, &attributes, &error);
-    if (!connection)
+    m_source = source;
+    m_ready = false;
+    m_failed = false;
+    m_loop = pa_threaded_mainloop_new();
+    m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "Tavrelo");
+    // No server started on the game's behalf: one that is not there is tried again later.
+    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
+        pa_threaded_mainloop_start(m_loop) < 0)
     {
-        *why = QStringLiteral("no sound server (%1)").arg(QString::fromUtf8(pa_strerror(error)));
+        *why = QStringLiteral("no sound server (%1)").arg(pa_strerror(pa_context_errno(m_context)));
+        Stop();
         return false;
     }
-    m_stop = false;
-    m_failed = false;
+    // Waited for by looking now and then rather than on the loop's signal: a server that never answers
+    // must not hold the game.
+    QElapsedTimer waited;
+    waited.start();
+    pa_threaded_mainloop_lock(m_loop);
+    while (!Context_Settled(m_context) && waited.elapsed() < Answer_Milliseconds)
+    {
+        pa_threaded_mainloop_unlock(m_loop);
+        QThread::msleep(5);
+        pa_threaded_mainloop_lock(m_loop);
+    }
+    if (pa_context_get_state(m_context) == PA_CONTEXT_READY)
+    {
+        pa_sample_spec spec;
+        spec.format = PA_SAMPLE_S16LE;
+        spec.rate = uint32_t(rate);
+        spec.channels = 1;
+        // The server holds no more than the game asks for: what it holds is all the delay there is.
+        pa_buffer_attr attributes;
+        attributes.maxlength = uint32_t(-1);
+        attributes.tlength = uint32_t(buffer_bytes);
+        attributes.prebuf = uint32_t(-1);
+        attributes.minreq = uint32_t(-1);
+        attributes.fragsize = uint32_t(-1);
+        m_stream = pa_stream_new(m_context, "Tavrelo", &spec, nullptr);
+        pa_stream_set_write_callback(m_stream, &Pulse_Output::Write, this);
+        pa_stream_set_state_callback(m_stream, &Pulse_Output::Stream_Changed, this);
+        pa_stream_connect_playback(m_stream, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY, nullptr,
+                                   nullptr);
+        while (!Stream_Settled(m_stream) && waited.elapsed() < Answer_Milliseconds)
+        {
+            pa_threaded_mainloop_unlock(m_loop);
+            QThread::msleep(5);
+            pa_threaded_mainloop_lock(m_loop);
+        }
+        m_ready = pa_stream_get_state(m_stream) == PA_STREAM_READY;
+    }
+    const int error = pa_context_errno(m_context);
+    pa_threaded_mainloop_unlock(m_loop);
+    if (!m_ready)
+    {
+        *why = QStringLiteral("no sound server (%1)")
+                   .arg(error != 0 ? pa_strerror(error) : "it did not answer in time");
+        Stop();
+        return false;
+    }
     m_buffer_bytes = buffer_bytes;
-    m_source = source;
-    const int chunk = rate * Chunk_Milliseconds / 1000 * int(sizeof(int16_t));
-    m_thread = std::thread([this, connection, source, chunk]() { Play(connection, source, chunk); });
     return true;
 }
 
-void Pulse_Output::Play(void* connection, QIODevice* source, int chunk)
+void Pulse_Output::Write(pa_stream* stream, size_t bytes, void* self)
 {
-    pa_simple* stream = static_cast<pa_simple*>(connection);
-    while (!m_stop)
+    Pulse_Output& output = *static_cast<Pulse_Output*>(self);
+    const QByteArray samples = output.m_source->read(qint64(bytes) & ~qint64(1));
+    if (!samples.isEmpty())
+        pa_stream_write(stream, samples.constData(), size_t(samples.size()), nullptr, 0, PA_SEEK_RELATIVE);
+}
+
+void Pulse_Output::Stream_Changed(pa_stream* stream, void* self)
+{
+    Pulse_Output& output = *static_cast<Pulse_Output*>(self);
+    if (output.m_ready && !PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
+        output.Fail(pa_strerror(pa_context_errno(pa_stream_get_context(stream))));
+}
+
+void Pulse_Output::Fail(const char* what)
+{
     {
-        // The write waits while the server's buffer is full: the server sets the pace.
-        const QByteArray samples = source->read(std::max(chunk, 2));
-        int error = 0;
-        if (pa_simple_write(stream, samples.constData(), size_t(samples.size()), &error) < 0)
-        {
-            {
-                const std::lock_guard<std::mutex> lock(m_error_mutex);
-                m_error = QString::fromUtf8(pa_strerror(error));
-            }
-            m_failed = true;
-            if (m_on_fail)
-                m_on_fail();
-            break;
-        }
+        const std::lock_guard<std::mutex> lock(m_error_mutex);
+        m_error = QString::fromUtf8(what);
     }
-    pa_simple_free(stream);
+    if (!m_failed.exchange(true) && m_on_fail)
+        m_on_fail();
 }
 
 void Pulse_Output::Stop()
 {
-    if (!m_thread.joinable())
+    if (!m_loop)
         return;
-    m_stop = true;
-    m_thread.join();
+    // Nothing here waits for the server: a stalled one cannot hold the game as it closes.
+    pa_threaded_mainloop_lock(m_loop);
+    m_ready = false;
+    if (m_stream)
+    {
+        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_disconnect(m_stream);
+        pa_stream_unref(m_stream);
+        m_stream = nullptr;
+    }
+    pa_context_disconnect(m_context);
+    pa_context_unref(m_context);
+    m_context = nullptr;
+    pa_threaded_mainloop_unlock(m_loop);
+    pa_threaded_mainloop_stop(m_loop);
+    pa_threaded_mainloop_free(m_loop);
+    m_loop = nullptr;
     m_buffer_bytes = 0;
     m_source = nullptr;
 }

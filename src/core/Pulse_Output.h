@@ -8,9 +8,11 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
-#include <thread>
 
 class QIODevice;
+struct pa_context;
+struct pa_stream;
+struct pa_threaded_mainloop;
 
 class Pulse_Output
 {
@@ -20,13 +22,13 @@ public:
     Pulse_Output(const Pulse_Output&) = delete;
     Pulse_Output& operator=(const Pulse_Output&) = delete;
 
-    // Connects to the default server and plays what source renders, read on the output's thread
-    // from then on until Stop; source is open and outlives the output. False, and why, when
-    // there is no server to play on.
+    // Connects to the default server and plays what source renders, read on the output's thread as the
+    // server asks for it from then on until Stop; source is open and outlives the output. False, and why,
+    // when there is no server to play on or it does not answer within a couple of seconds.
     bool Start(QIODevice* source, int rate, int buffer_bytes, QString* why);
-    // The thread ends and the connection closes; what was buffered is dropped.
+    // The connection closes at once, whatever the server is doing; what was buffered is dropped.
     void Stop();
-    bool Is_Open() const { return m_thread.joinable(); }
+    bool Is_Open() const { return m_loop != nullptr; }
     // The server went away since the output started.
     bool Failed() const { return m_failed; }
     QString Error_Text() const;
@@ -38,11 +40,16 @@ public:
     std::function<void()> m_on_fail;
 
 private:
-    void Play(void* connection, QIODevice* source, int chunk);
+    // On the output's thread.
+    static void Write(pa_stream* stream, size_t bytes, void* self);
+    static void Stream_Changed(pa_stream* stream, void* self);
+    void Fail(const char* what);
 
-    std::thread m_thread;
+    pa_threaded_mainloop* m_loop;
+    pa_context* m_context;
+    pa_stream* m_stream;
     QIODevice* m_source;
-    std::atomic<bool> m_stop;
+    std::atomic<bool> m_ready;
     std::atomic<bool> m_failed;
     std::atomic<int> m_buffer_bytes;
     mutable std::mutex m_error_mutex;

@@ -2,7 +2,7 @@
 # Without a sound server, and with one restarted mid-game, the game plays on: one line on standard error
 # each time, a race past the time it tries again, the server used again once it is back, and status 0.
 # The server away for 1, 3 and 10 s, in the menu and in a race: the engine is heard again within 3 s of
-# its return, and the game says the loss and the return in a line each.
+# its return, and the game says the loss and the return in a line each; a stalled server does not hold it.
 set -euo pipefail
 fail() {
     printf 'FAIL: %s\n' "$*" >&2
@@ -50,6 +50,7 @@ end_game() {
         kill -0 "$game" 2>/dev/null || break
         sleep 0.1
     done
+    ! kill -0 "$game" 2>/dev/null || fail "$1: the game did not end on Escape: $(cat "$work/$1")"
     local status=0
     wait "$game" || status=$?
     game=""
@@ -122,5 +123,8 @@ lost=$(grep -c '^tavrelo: warning: sound lost (.*); playing on without it$' "$wo
 back=$(grep -c '^tavrelo: sound back$' "$work/restarted" || true)
 [ "$lost" -eq "$outages" ] && [ "$back" -eq "$outages" ] ||
     fail "$outages outages said lost $lost times and back $back times: $(cat "$work/restarted")"
+# A server that stalls (its sink suspended) holds neither the game nor its end.
+pactl suspend-sink @DEFAULT_SINK@ 1
+sleep 0.5
 end_game restarted $((2 * outages))
 echo "PASS: the game played on without a sound server, came back through $outages restarts of one, and said so"
