@@ -38,7 +38,8 @@ bool Craft_Is_Sound(Game& game)
            std::isfinite(game.m_camera_angle);
 }
 
-// Large blocks (a vector grown past the mapping threshold) are mapped on their own, outside the arenas' count.
+// Large blocks (a vector grown past the mapping threshold) are mapped on their own, outside the arenas'
+// count.
 size_t Heap_In_Use()
 {
     const struct mallinfo2 info = mallinfo2();
