@@ -46,7 +46,8 @@ key() {
 # end_game NAME [LINES]: Escape from the menu ends it with status 0, having said LINES (1) about the sound.
 end_game() {
     key Escape
-    for _ in $(seq 100); do
+    # A minute: a slow machine or a sanitizer's build is not a game held by its sound.
+    for _ in $(seq 600); do
         kill -0 "$game" 2>/dev/null || break
         sleep 0.1
     done
