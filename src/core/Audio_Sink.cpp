@@ -1,5 +1,7 @@
 #include "Audio_Sink.h"
 
+#include "Pulse_Output.h"
+
 #include <QAudioFormat>
 #include <QIODevice>
 #include <QObject>
@@ -37,6 +39,13 @@ struct Audio_Sink::Output
     std::atomic<int> state{int(QAudio::StoppedState)};
     std::atomic<int> error{int(QAudio::NoError)};
     std::atomic<int> buffer_bytes{0};
+    // A notice of a change is on its way to the owner: an output that flickers between idle and active
+    // (a busy machine, a stalled server) while the owner's thread is not taking events posts one, not
+    // one per change for as long as it is busy.
+    std::atomic<bool> change_posted{false};
+    // Qt's PulseAudio backend tries its server again once, three seconds after losing it, and never
+    // after: a server away for longer is reached through PulseAudio's own library instead.
+    Pulse_Output pulse;
 };
 
 namespace
@@ -101,6 +110,21 @@ void Audio_Sink::Run_On_Output_Thread(const std::function<void()>& work)
     QMetaObject::invokeMethod(m_output->home, work, Qt::BlockingQueuedConnection);
 }
 
+void Audio_Sink::Post_Change()
+{
+    if (m_output->change_posted.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+        &m_output->owner,
+        [this]()
+        {
+            m_output->change_posted = false;
+            if (m_on_change)
+                m_on_change();
+        },
+        Qt::QueuedConnection);
+}
+
 void Audio_Sink::Feed()
 {
     Output& out = *m_output;
@@ -118,7 +142,15 @@ bool Audio_Sink::Start(QIODevice* source, int rate, int buffer_bytes, QString* w
     Stop();
     bool started = false;
     Run_On_Output_Thread([&]() { started = Open_Output(source, rate, buffer_bytes, why); });
-    return started;
+    if (started)
+        return true;
+    QString unused;
+    source->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    m_output->pulse.m_on_fail = [this]() { Post_Change(); };
+    if (m_output->pulse.Start(source, rate, buffer_bytes, &unused))
+        return true;
+    source->close();
+    return false;
 }
 
 bool Audio_Sink::Open_Output(QIODevice* source, int rate, int buffer_bytes, QString* why)
@@ -148,14 +180,7 @@ bool Audio_Sink::Open_Output(QIODevice* source, int rate, int buffer_bytes, QStr
                      {
                          m_output->state = int(state);
                          m_output->error = int(sink->error());
-                         QMetaObject::invokeMethod(
-                             &m_output->owner,
-                             [this]()
-                             {
-                                 if (m_on_change)
-                                     m_on_change();
-                             },
-                             Qt::QueuedConnection);
+                         Post_Change();
                      });
     // Unbuffered: QIODevice would otherwise render a whole chunk ahead, all of it late.
     source->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
@@ -180,6 +205,12 @@ bool Audio_Sink::Open_Output(QIODevice* source, int rate, int buffer_bytes, QStr
 void Audio_Sink::Stop()
 {
     Run_On_Output_Thread([this]() { Close_Output(); });
+    if (m_output->pulse.Is_Open())
+    {
+        QIODevice* source = m_output->pulse.Source();
+        m_output->pulse.Stop();
+        source->close();
+    }
 }
 
 void Audio_Sink::Close_Output()
@@ -204,6 +235,8 @@ void Audio_Sink::Close_Output()
 
 bool Audio_Sink::Failed() const
 {
+    if (m_output->pulse.Is_Open())
+        return m_output->pulse.Failed();
     const int error = m_output->error;
     return m_output->state == int(QAudio::StoppedState) && error != int(QAudio::NoError) &&
            error != int(QAudio::UnderrunError);
@@ -211,10 +244,14 @@ bool Audio_Sink::Failed() const
 
 QString Audio_Sink::Error_Text() const
 {
+    if (m_output->pulse.Is_Open())
+        return m_output->pulse.Error_Text();
     return Error_Name(QAudio::Error(int(m_output->error)));
 }
 
 int Audio_Sink::Buffer_Bytes() const
 {
+    if (m_output->pulse.Is_Open())
+        return m_output->pulse.Buffer_Bytes();
     return m_output->buffer_bytes;
 }

@@ -1,5 +1,5 @@
 // Audio_Sink: the sound output a stream plays through, fed as it has room: QAudioSink with Qt 6, QAudioOutput
-// with Qt 5. with Qt 5.
+// with Qt 5, or PulseAudio's own library once Qt's backend has given up on its server.
 #ifndef TAVRELO_AUDIO_SINK_H
 #define TAVRELO_AUDIO_SINK_H
 
@@ -42,6 +42,8 @@ private:
     bool Open_Output(QIODevice* source, int rate, int buffer_bytes, QString* why);
     void Close_Output();
     void Feed();
+    // From any thread: m_on_change runs soon on the owner's.
+    void Post_Change();
 
     struct Output;
     std::unique_ptr<Output> m_output;

@@ -131,6 +131,8 @@ void Sound_Player::Open()
     m_open = m_sink.Start(&m_stream, Sound_Rate, bytes, &why);
     if (m_open)
     {
+        if (m_warned)
+            qWarning().noquote() << QStringLiteral("tavrelo: sound back");
         // A later loss is news again.
         m_warned = false;
         return;

@@ -18,11 +18,12 @@ class Sound_Player
 public:
     // Buffered between the mixer and the speaker at most: a cue is heard this soon after its frame.
     static constexpr int Buffer_Milliseconds = 50;
-    // How long the player waits before trying a lost or missing output again.
-    static constexpr int Retry_Milliseconds = 3000;
+    // How long the player waits before trying a lost or missing output again: a server that comes back is
+    // heard within this and a little, and a missing one costs one try a second.
+    static constexpr int Retry_Milliseconds = 1000;
 
     // Opens the default output at once. Without one the game plays on silent:
-    // one line on standard error, and a new try every few seconds.
+    // one line on standard error, a new try every second, and one line more when sound is back.
     Sound_Player();
     ~Sound_Player();
     Sound_Player(const Sound_Player&) = delete;

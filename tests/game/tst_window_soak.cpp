@@ -1,4 +1,8 @@
-// Half an hour of game time in one Game: laps, quits and course changes, with no NaN and no memory growth.
+// Half an hour of game time in one Game: laps, quits and course changes, with no NaN and no memory growth,
+// with a busy process per core beside it and, on the tests' own sound server, its sink suspended: what falls
+// behind on a loaded machine or a stalled server (the sound's output, the commands it reads, its notices to
+// the game's thread) must not grow with it.
+#include "Busy_Cores.h"
 #include "Game.h"
 #include "Ghost_Ship.h"
 #include "Lap_Timer.h"
@@ -6,12 +10,15 @@
 #include "Pursuit_Driver.h"
 #include "Ship.h"
 #include "Test_Support.h"
+#include "Track_List.h"
 #include "UI_Button.h"
 
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <malloc.h>
+#include <map>
 
 namespace
 {
@@ -31,9 +38,12 @@ bool Craft_Is_Sound(Game& game)
            std::isfinite(game.Current_Race().m_camera_angle);
 }
 
+// Large blocks (a vector grown past the mapping threshold) are mapped on their own, outside the arenas'
+// count.
 size_t Heap_In_Use()
 {
-    return mallinfo2().uordblks;
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
 }
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -48,20 +58,45 @@ class Test_Window_Soak : public QObject
     Q_OBJECT
 
     Temporary_Settings m_settings;
+    bool m_suspended = false;
+
+    // Only the tests' own server (scripts/lib.sh start_sound), never the sound of the user running them.
+    void Suspend_Sink(bool suspend)
+    {
+        if (!qEnvironmentVariableIsSet("PULSE_SERVER"))
+            return;
+        m_suspended =
+            QProcess::execute("pactl", {"suspend-sink", "@DEFAULT_SINK@", suspend ? "1" : "0"}) == 0 &&
+            suspend;
+    }
 
 private slots:
     void initTestCase() { QVERIFY(m_settings.Is_Valid()); }
+    void cleanup()
+    {
+        if (m_suspended)
+            Suspend_Sink(false);
+    }
 
     void thirty_minutes_of_laps_and_quits()
     {
         constexpr int Total_Frames = 108000; // 30 minutes at 60 frames a second
+        const Busy_Cores busy;
+        QVERIFY(busy.Running() > 0);
         Game game;
+        // A sink that takes no samples: the sound's output stops reading what the game asks of it.
+        Suspend_Sink(true);
+        qInfo("the sink is %s", m_suspended ? "suspended" : "left as it is: not the tests' own server");
         Pursuit_Driver driver(game);
         int frames = 0;
         int races = 0;
         int laps = 0;
         int quits = 0;
-        size_t heap_after_first_lap = 0;
+        // A course holds its best lap and its ghost, and from its second lap on the ghost it races: the heap
+        // is measured from the lap that gives the last course its second.
+        std::map<int, int> lapped;
+        size_t heap_after_every_course = 0;
+        int laps_after = 0;
         size_t heap_peak = 0;
         while (frames < Total_Frames)
         {
@@ -100,27 +135,36 @@ private slots:
             {
                 ++laps;
                 QVERIFY(game.Current_Race().m_clock.m_elapsed > 0.0f);
+                ++lapped[game.Course()->m_track_index];
             }
             // The craft coasts behind the menu for a moment.
             for (int i = 0; i < 30; ++i, ++frames)
                 game.Advance_Frame();
-            if (laps == 1 && !quit && heap_after_first_lap == 0)
-                heap_after_first_lap = Heap_In_Use();
-            if (heap_after_first_lap != 0)
+            if (heap_after_every_course != 0)
+            {
                 heap_peak = std::max(heap_peak, Heap_In_Use());
+                laps_after += !quit;
+            }
+            else if (int(lapped.size()) == Get_Track_Count() &&
+                     std::all_of(lapped.begin(), lapped.end(),
+                                 [](const std::pair<const int, int>& course) { return course.second >= 2; }))
+                heap_after_every_course = Heap_In_Use();
             ++races;
         }
-        qInfo("%d frames: %d laps, %d quits, heap after the first lap %zu bytes, peak after it %zu bytes",
-              frames, laps, quits, heap_after_first_lap, heap_peak);
+        qInfo("%d frames: %d laps, %d quits, heap once every course had a lap %zu bytes, peak in the %d laps "
+              "after %zu bytes",
+              frames, laps, quits, heap_after_every_course, laps_after, heap_peak);
         QVERIFY(laps >= 20);
         QVERIFY(quits >= 5);
+        QVERIFY(laps_after >= 10);
         if (!Heap_Is_Measurable)
             QSKIP("heap use is not measurable under the address sanitizer; the rest passed");
-        // A ghost record holds at most 54004 characters of two bytes; allow a
-        // string's growth slack on top of one such record.
+        // A ghost record holds at most 54004 characters of two bytes: a new best's may be held beside the
+        // one it replaces, and the sound's output thread has its buffers in flight. Anything kept per step
+        // (some 100,000 of them here) or per race outgrows that.
         QVERIFY2(
-            heap_peak <= heap_after_first_lap + 4 * 54004 * 2,
-            qPrintable(QString("grew by %1 bytes").arg(qint64(heap_peak) - qint64(heap_after_first_lap))));
+            heap_peak <= heap_after_every_course + 54004 * 2,
+            qPrintable(QString("grew by %1 bytes").arg(qint64(heap_peak) - qint64(heap_after_every_course))));
     }
 };
 
