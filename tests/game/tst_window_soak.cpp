@@ -95,6 +95,7 @@ private slots:
         // A course holds its best lap and its ghost, and from its second lap on the ghost it races: the heap
         // is measured from the lap that gives the last course its second.
         std::map<int, int> lapped;
+        bool every_course_lapped = false;
         size_t heap_after_every_course = 0;
         int laps_after = 0;
         size_t heap_peak = 0;
@@ -140,7 +141,7 @@ private slots:
             // The craft coasts behind the menu for a moment.
             for (int i = 0; i < 30; ++i, ++frames)
                 game.Advance_Frame();
-            if (heap_after_every_course != 0)
+            if (every_course_lapped)
             {
                 heap_peak = std::max(heap_peak, Heap_In_Use());
                 laps_after += !quit;
@@ -148,7 +149,11 @@ private slots:
             else if (int(lapped.size()) == Get_Track_Count() &&
                      std::all_of(lapped.begin(), lapped.end(),
                                  [](const std::pair<const int, int>& course) { return course.second >= 2; }))
+            {
+                // Not the heap's figure as the mark: under the address sanitizer it reads 0.
+                every_course_lapped = true;
                 heap_after_every_course = Heap_In_Use();
+            }
             ++races;
         }
         qInfo("%d frames: %d laps, %d quits, heap once every course had a lap %zu bytes, peak in the %d laps "
