@@ -68,10 +68,10 @@ bool Pulse_Output::Start(QIODevice* source, int rate, int buffer_bytes, QString*
     }
     if (pa_context_get_state(m_context) == PA_CONTEXT_READY)
     {
-        pa_sample_spec spec;
-        spec.format = PA_SAMPLE_S16LE;
-        spec.rate = uint32_t(rate);
-        spec.channels = 1;
+        pa_sample_spec format;
+        format.format = PA_SAMPLE_S16LE;
+        format.rate = uint32_t(rate);
+        format.channels = 1;
         // The server holds no more than the game asks for: what it holds is all the delay there is.
         pa_buffer_attr attributes;
         attributes.maxlength = uint32_t(-1);
@@ -79,7 +79,7 @@ bool Pulse_Output::Start(QIODevice* source, int rate, int buffer_bytes, QString*
         attributes.prebuf = uint32_t(-1);
         attributes.minreq = uint32_t(-1);
         attributes.fragsize = uint32_t(-1);
-        m_stream = pa_stream_new(m_context, "Tavrelo", &spec, nullptr);
+        m_stream = pa_stream_new(m_context, "Tavrelo", &format, nullptr);
         pa_stream_set_write_callback(m_stream, &Pulse_Output::Write, this);
         pa_stream_set_state_callback(m_stream, &Pulse_Output::Stream_Changed, this);
         pa_stream_connect_playback(m_stream, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY, nullptr,
