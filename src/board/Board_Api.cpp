@@ -18,7 +18,6 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QRegularExpression>
-#include <QThread>
 
 #include <algorithm>
 

@@ -137,12 +137,6 @@ int Connection_Guard::Cut_Late()
     return cut;
 }
 
-int Connection_Guard::Open_Count()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_admitted;
-}
-
 void Connection_Guard::Watch()
 {
     std::unique_lock<std::mutex> lock(m_mutex);

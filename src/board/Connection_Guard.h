@@ -50,8 +50,6 @@ public:
 
     // Shuts the socket of every request past its deadline; how many. The guard's own thread calls it too.
     int Cut_Late();
-    // Connections open and let in.
-    int Open_Count();
 
     static qint64 Now_Ms();
 

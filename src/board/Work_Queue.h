@@ -23,7 +23,6 @@ public:
     // Runs work on one of the threads and waits for it to end; false, with work never run, when no thread
     // took it up within wait_ms.
     bool Run(const std::function<void()>& work, int wait_ms);
-    int Threads() const { return static_cast<int>(m_threads.size()); }
 
 private:
     void Serve();
