@@ -18,6 +18,7 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QRegularExpression>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -156,23 +157,48 @@ Board_Response Board_Api::Handle(const Board_Request& request)
                                  : Board_Response{503, "text/plain; charset=utf-8", problem.toUtf8() + '\n'};
     }
     if (path == QLatin1String("/"))
-        return Front_Page();
+        return Kept_Or_Made(request, [this] { return Front_Page(); });
     if (path == QLatin1String("/style.css"))
         return Board_Response{200, "text/css; charset=utf-8", Board_Page::Style()};
     if (path == QLatin1String("/favicon.ico"))
         return Board_Response{204, "image/x-icon", QByteArray()};
     QRegularExpressionMatch match;
     if ((match = Standings_Path.match(path)).hasMatch())
-        return Standings(match.captured(1), request.query);
+        return Kept_Or_Made(request, [&] { return Standings(match.captured(1), request.query); });
     if ((match = Lap_Path.match(path)).hasMatch())
         return Lap_File(match.captured(1));
     if ((match = Picture_Path.match(path)).hasMatch())
         return Lap_Picture(match.captured(1));
     if ((match = Page_Path.match(path)).hasMatch())
-        return Lap_Page(match.captured(1));
+        return Kept_Or_Made(request, [&] { return Lap_Page(match.captured(1)); });
     if (path.startsWith(QLatin1String("/api/")))
         return Error(404, QStringLiteral("no such resource"));
     return Board_Response{404, "text/html; charset=utf-8", Board_Page::Not_Found()};
+}
+
+Board_Response Board_Api::Kept_Or_Made(const Board_Request& request,
+                                       const std::function<Board_Response()>& make)
+{
+    // The query's parameters in a fixed order, each told apart from the next by its length.
+    QStringList parameters = request.query.keys();
+    parameters.sort();
+    QString key = request.path;
+    for (const QString& parameter : parameters)
+    {
+        const QString value = request.query.value(parameter);
+        key += QLatin1Char('\n') + QString::number(parameter.size()) + QLatin1Char(':') + parameter +
+               QLatin1Char('=') + QString::number(value.size()) + QLatin1Char(':') + value;
+    }
+    const qint64 now = QDeadlineTimer::current().deadline();
+    Board_Response response;
+    if (m_answers.Find(key, now, response.type, response.body))
+        return response;
+    // Read first: a lap taken while the answer is made leaves it unkept.
+    const quint64 generation = m_answers.Generation();
+    response = make();
+    if (response.status == 200)
+        m_answers.Keep(key, generation, now, response.type, response.body);
+    return response;
 }
 
 Board_Response Board_Api::Submit(const Board_Request& request)
@@ -241,6 +267,7 @@ Board_Response Board_Api::Submit(const Board_Request& request)
         Hash(key_text.toUtf8()),
         Hash(QByteArray::number(file.m_course) + ':' + file.m_inputs.toLatin1())};
     const Board_Store::Result result = m_store.Submit(submission);
+    m_answers.Changed();
     QJsonObject answer{{QStringLiteral("id"), result.id},
                        {QStringLiteral("rank"), result.rank},
                        {QStringLiteral("course"), file.m_course + 1},

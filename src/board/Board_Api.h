@@ -2,6 +2,7 @@
 #ifndef TAVRELO_BOARD_API_H
 #define TAVRELO_BOARD_API_H
 
+#include "Answer_Cache.h"
 #include "Player_Name.h"
 #include "Rate_Limiter.h"
 
@@ -10,6 +11,7 @@
 #include <QMutex>
 #include <QString>
 
+#include <functional>
 #include <list>
 #include <utility>
 
@@ -61,10 +63,13 @@ private:
     Board_Response Lap_Picture(const QString& id);
     Board_Response Front_Page();
     Board_Response Lap_Page(const QString& id);
+    // The answer kept for request while it is good, else the one make gives (kept when it is a success).
+    Board_Response Kept_Or_Made(const Board_Request& request, const std::function<Board_Response()>& make);
 
     Board_Store& m_store;
     int m_per_minute;
     Rate_Limiter m_limiter;
+    Answer_Cache m_answers;
     // Pictures of laps, which never change once stored: the latest few, kept drawn.
     QMutex m_picture_mutex;
     std::list<std::pair<qint64, QByteArray>> m_pictures;
