@@ -1,5 +1,6 @@
 #include "Board_Store.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -11,6 +12,8 @@
 #include "Name_Skeleton.h"
 
 #include <libpq-fe.h>
+
+#include <algorithm>
 
 namespace
 {
@@ -107,6 +110,37 @@ QSqlQuery& Board_Store::Prepare(QSqlDatabase& database, const char* text)
         return *failed;
     }
     return query;
+}
+
+std::shared_ptr<const Course_Ranking> Board_Store::Ranking(QSqlDatabase& database, int course)
+{
+    const qint64 now = QDeadlineTimer::current().deadline();
+    {
+        QMutexLocker lock(&m_ranking_mutex);
+        const auto kept = m_rankings.find(course);
+        if (kept != m_rankings.end() && kept->second.generation == m_generation.load() &&
+            (!Is_Postgres() || now - kept->second.made_ms <= Ranking_Age_Ms))
+            return kept->second.ranking;
+    }
+    // Read first: a lap taken while the rows are read leaves this ranking unkept.
+    const quint64 generation = m_generation.load();
+    QSqlQuery& query = Prepare(database, "SELECT time, lap_id FROM best WHERE course = ?");
+    query.addBindValue(course);
+    if (!query.exec())
+    {
+        bool clash = false;
+        Classify(query.lastError(), database, clash);
+        return nullptr;
+    }
+    std::vector<std::pair<double, qint64>> laps;
+    while (query.next())
+        laps.emplace_back(query.value(0).toDouble(), query.value(1).toLongLong());
+    query.finish();
+    auto ranking = std::make_shared<const Course_Ranking>(std::move(laps));
+    QMutexLocker lock(&m_ranking_mutex);
+    if (generation == m_generation.load())
+        m_rankings[course] = Kept_Ranking{ranking, generation, now};
+    return ranking;
 }
 
 bool Board_Store::Rank_Of(QSqlDatabase& database, int course, double time, qint64 lap_id, int& rank)
@@ -457,6 +491,7 @@ Board_Store::Result Board_Store::Submit(const Submission& submission)
                 const Result result = Try_Submit(database, submission, clash);
                 if (clash)
                     continue;
+                ++m_generation;
                 if (result.outcome == Full || result.outcome == Read_Only)
                     Writes_Failed(result.outcome);
                 else if (result.outcome == Stored)
@@ -630,11 +665,10 @@ bool Board_Store::Standings(int course, int limit, int offset, std::vector<Entry
         {
             entries.clear();
             bool clash = false;
-            QSqlQuery& count = Prepare(database, "SELECT COUNT(*) FROM best WHERE course = ?");
-            count.addBindValue(course);
-            if (!count.exec() || !count.next())
-                return Classify(count.lastError(), database, clash), false;
-            total = count.value(0).toInt();
+            const std::shared_ptr<const Course_Ranking> ranking = Ranking(database, course);
+            if (!ranking)
+                return false;
+            total = ranking->Total();
             QSqlQuery& query =
                 Prepare_Standings(database, "WHERE b.course = ? ORDER BY b.time, b.lap_id LIMIT ? OFFSET ?");
             query.addBindValue(course);
@@ -674,8 +708,13 @@ Board_Store::Found Board_Store::Lap(qint64 id, Entry& entry)
             entry.rank = 0;
             const bool is_best = !query.value(6).isNull();
             query.finish();
-            if (is_best && !Rank_Of(database, entry.course, static_cast<double>(entry.time), id, entry.rank))
-                return Lookup_Failed;
+            if (is_best)
+            {
+                const std::shared_ptr<const Course_Ranking> ranking = Ranking(database, entry.course);
+                if (!ranking)
+                    return Lookup_Failed;
+                entry.rank = ranking->Rank(static_cast<double>(entry.time), id);
+            }
             return Found_Lap;
         },
         Lookup_Failed);
@@ -687,12 +726,10 @@ Board_Store::Found Board_Store::Player_Best(int course, const QString& name, Ent
         [&](QSqlDatabase& database)
         {
             bool clash = false;
-            QSqlQuery& count = Prepare(database, "SELECT COUNT(*) FROM best WHERE course = ?");
-            count.addBindValue(course);
-            if (!count.exec() || !count.next())
-                return Classify(count.lastError(), database, clash), Lookup_Failed;
-            total = count.value(0).toInt();
-            count.finish();
+            const std::shared_ptr<const Course_Ranking> ranking = Ranking(database, course);
+            if (!ranking)
+                return Lookup_Failed;
+            total = ranking->Total();
             QSqlQuery& query = Prepare_Standings(database, "WHERE b.course = ? AND p.name_folded = ?");
             query.addBindValue(course);
             query.addBindValue(name.toCaseFolded());
@@ -702,8 +739,9 @@ Board_Store::Found Board_Store::Player_Best(int course, const QString& name, Ent
                 return No_Lap;
             entry = Standing_Of(query, course, 0);
             query.finish();
-            if (!Rank_Of(database, course, static_cast<double>(entry.time), entry.id, entry.rank))
-                return Lookup_Failed;
+            entry.rank = ranking->Rank(static_cast<double>(entry.time), entry.id);
+            // A lap taken on another board since the ranking was read: counted in, wherever it stands.
+            total = std::max(total, entry.rank);
             return Found_Lap;
         },
         Lookup_Failed);

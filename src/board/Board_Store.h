@@ -9,8 +9,10 @@
 #include <QSqlQuery>
 #include <QString>
 
+#include "Course_Ranking.h"
 #include "Work_Queue.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <vector>
@@ -124,6 +126,9 @@ public:
     Allowance Take_Submission(const QString& address, int per_minute);
     bool Shares_Rate() const { return Is_Postgres(); }
 
+    // How old a course's kept ranking may grow where other boards take laps on the same database.
+    static constexpr qint64 Ranking_Age_Ms = 500;
+
 private:
     // This thread's open connection, opened (again) when needed; invalid when it cannot be.
     QSqlDatabase Connection();
@@ -167,6 +172,9 @@ private:
     QSqlQuery& Prepare_Standings(QSqlDatabase& database, const char* where);
     // A lap's place: after every best lap that is faster, or as fast and stored earlier.
     bool Rank_Of(QSqlDatabase& database, int course, double time, qint64 lap_id, int& rank);
+    // The course's best laps as last read: read again after a lap is taken here, or once Ranking_Age_Ms old
+    // where other boards may take laps on the same database. Null when the database does not answer.
+    std::shared_ptr<const Course_Ranking> Ranking(QSqlDatabase& database, int course);
     // Closes this thread's connection as its thread ends.
     void Forget_Connection();
     // Ends what this thread's kept statements still hold (a SQLite read left open would pin its snapshot).
@@ -186,6 +194,16 @@ private:
     qint64 m_write_probed_ms = 0;
     qint64 m_rate_pruned_ms = 0;
     std::unique_ptr<Work_Queue> m_pool;
+
+    struct Kept_Ranking
+    {
+        std::shared_ptr<const Course_Ranking> ranking;
+        quint64 generation = 0;
+        qint64 made_ms = 0;
+    };
+    QMutex m_ranking_mutex;
+    std::map<int, Kept_Ranking> m_rankings; // by course
+    std::atomic<quint64> m_generation{1};   // one more after each submission taken here
 };
 
 #endif

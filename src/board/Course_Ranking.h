@@ -1,0 +1,25 @@
+// Course_Ranking: one course's best laps in the board's order, read from the database at once and kept, so
+// that a player's rank and the course's count are a search in memory rather than a count of every row.
+#ifndef TAVRELO_COURSE_RANKING_H
+#define TAVRELO_COURSE_RANKING_H
+
+#include <QtGlobal>
+
+#include <utility>
+#include <vector>
+
+class Course_Ranking
+{
+public:
+    // Best laps as (time, lap id), in any order.
+    explicit Course_Ranking(std::vector<std::pair<double, qint64>> laps);
+
+    // The place of a best lap: after every faster one, and every as fast one stored earlier (a lower id).
+    int Rank(double time, qint64 lap_id) const;
+    int Total() const { return static_cast<int>(m_laps.size()); }
+
+private:
+    std::vector<std::pair<double, qint64>> m_laps; // sorted
+};
+
+#endif
