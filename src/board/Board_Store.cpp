@@ -109,10 +109,13 @@ QSqlQuery& Board_Store::Prepare(QSqlDatabase& database, const char* text)
     return query;
 }
 
-bool Board_Store::Rank_Of(QSqlDatabase& database, int course, double time, qint64 lap_id, int& rank)
+bool Board_Store::Rank_Of(QSqlDatabase& database, int course, double time, qint64 lap_id, int& rank, int* row)
 {
-    QSqlQuery& query = Prepare(database, "SELECT COUNT(*) FROM best WHERE course = ? AND "
+    // Both in one read of the rows ahead in the standings' order, which the index holds.
+    QSqlQuery& query = Prepare(database, "SELECT COALESCE(SUM(CASE WHEN time < ? THEN 1 ELSE 0 END), 0), "
+                                         "COUNT(*) FROM best WHERE course = ? AND "
                                          "(time < ? OR (time = ? AND lap_id < ?))");
+    query.addBindValue(time);
     query.addBindValue(course);
     query.addBindValue(time);
     query.addBindValue(time);
@@ -120,6 +123,8 @@ bool Board_Store::Rank_Of(QSqlDatabase& database, int course, double time, qint6
     if (!query.exec() || !query.next())
         return false;
     rank = query.value(0).toInt() + 1;
+    if (row != nullptr)
+        *row = query.value(1).toInt() + 1;
     return true;
 }
 
@@ -623,7 +628,8 @@ Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submis
     return Result{Stored, lap_id, rank};
 }
 
-bool Board_Store::Standings(int course, int limit, int offset, std::vector<Entry>& entries, int& total)
+bool Board_Store::Standings(int course, int limit, int offset, std::vector<Entry>& entries, int& total,
+                            Entry* leader)
 {
     return With_Connection(
         [&](QSqlDatabase& database)
@@ -644,6 +650,32 @@ bool Board_Store::Standings(int course, int limit, int offset, std::vector<Entry
                 return Classify(query.lastError(), database, clash), false;
             while (query.next())
                 entries.push_back(Standing_Of(query, course, offset + static_cast<int>(entries.size()) + 1));
+            query.finish();
+            // Equal times share the place of the first of them, which a later page may not show: there the
+            // first place is counted.
+            if (offset > 0 && !entries.empty() &&
+                !Rank_Of(database, course, static_cast<double>(entries.front().time), entries.front().id,
+                         entries.front().rank))
+                return false;
+            for (size_t i = 1; i < entries.size(); ++i)
+                if (entries[i].time == entries[i - 1].time)
+                    entries[i].rank = entries[i - 1].rank;
+            if (leader == nullptr)
+                return true;
+            *leader = Entry();
+            if (offset == 0 || entries.empty())
+            {
+                if (!entries.empty())
+                    *leader = entries.front();
+                return true;
+            }
+            QSqlQuery& first =
+                Prepare_Standings(database, "WHERE b.course = ? ORDER BY b.time, b.lap_id LIMIT 1");
+            first.addBindValue(course);
+            if (!first.exec())
+                return Classify(first.lastError(), database, clash), false;
+            if (first.next())
+                *leader = Standing_Of(first, course, 1);
             return true;
         },
         false);
@@ -681,7 +713,8 @@ Board_Store::Found Board_Store::Lap(qint64 id, Entry& entry)
         Lookup_Failed);
 }
 
-Board_Store::Found Board_Store::Player_Best(int course, const QString& name, Entry& entry, int& total)
+Board_Store::Found Board_Store::Player_Best(int course, const QString& name, Entry& entry, int& total,
+                                            int* row)
 {
     return With_Connection(
         [&](QSqlDatabase& database)
@@ -702,7 +735,7 @@ Board_Store::Found Board_Store::Player_Best(int course, const QString& name, Ent
                 return No_Lap;
             entry = Standing_Of(query, course, 0);
             query.finish();
-            if (!Rank_Of(database, course, static_cast<double>(entry.time), entry.id, entry.rank))
+            if (!Rank_Of(database, course, static_cast<double>(entry.time), entry.id, entry.rank, row))
                 return Lookup_Failed;
             return Found_Lap;
         },

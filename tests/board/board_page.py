@@ -1,7 +1,9 @@
 #!/usr/bin/python3
-"""The board's page in a real headless Chromium: no console errors, the seeded laps in order, a lap page whose
-picture loads. Usage: board_page.py URL COURSE NAME... (the names of COURSE's standings, fastest first).
-With TAVRELO_BOARD_SCREENSHOT set, saves the standings page there."""
+"""The board's pages in a real headless Chromium: no script and no console errors; a course's standings in order
+with equal times sharing a rank, the gap to the leader, pages of 50 with next and previous; the find form; each
+course's outline, an empty course kept small; a lap page whose picture loads and whose advice races the lap as a
+ghost. Usage: board_page.py URL COURSE EMPTY_COURSE RANK:NAME... (COURSE's standings, fastest first).
+With TAVRELO_BOARD_SCREENSHOT set, saves the pages seen there."""
 import os
 import sys
 import tempfile
@@ -9,6 +11,8 @@ import tempfile
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
+from selenium.webdriver.support.expected_conditions import staleness_of
+from selenium.webdriver.support.ui import WebDriverWait
 
 
 def fail(text):
@@ -16,12 +20,33 @@ def fail(text):
     sys.exit(1)
 
 
-def console_errors(driver):
-    return [entry["message"] for entry in driver.get_log("browser") if entry["level"] in ("SEVERE", "WARNING")]
+def check(driver, where):
+    errors = [entry["message"] for entry in driver.get_log("browser") if entry["level"] in ("SEVERE", "WARNING")]
+    if errors:
+        fail("console errors on %s: %r" % (where, errors))
+    if driver.find_elements(By.TAG_NAME, "script") or "javascript:" in driver.page_source:
+        fail(where + " holds a script")
+    if os.environ.get("TAVRELO_BOARD_SCREENSHOT"):
+        driver.save_screenshot(os.environ["TAVRELO_BOARD_SCREENSHOT"].replace(".png", "-%s.png" % where))
+
+
+def follow(driver, element):
+    """Clicks element and waits for the page it opens."""
+    page = driver.find_element(By.TAG_NAME, "html")
+    element.click()
+    WebDriverWait(driver, 30).until(staleness_of(page))
+
+
+def rows(driver, course):
+    """Each row of the course's table as [rank, name, time, gap, date, highlighted]."""
+    return driver.execute_script(
+        "return Array.from(document.querySelectorAll(arguments[0])).map(r => Array.from(r.cells)"
+        ".map(c => c.textContent).concat([r.className == 'found']))", "#course-%s tbody tr" % course)
 
 
 def main():
-    url, course, names = sys.argv[1].rstrip("/"), sys.argv[2], sys.argv[3:]
+    url, course, empty = sys.argv[1].rstrip("/"), sys.argv[2], sys.argv[3]
+    expected = [argument.split(":", 1) for argument in sys.argv[4:]]
     with tempfile.TemporaryDirectory(prefix="tavrelo-chromium.") as profile:
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
@@ -31,45 +56,72 @@ def main():
             options.add_argument(flag)
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
         driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        section = "#course-%s " % course
         try:
             driver.set_page_load_timeout(30)
             driver.get(url + "/")
             if driver.title != "Tavrelo board":
                 fail("the page's title is %r" % driver.title)
-            if driver.find_elements(By.TAG_NAME, "script"):
-                fail("the page holds a script")
-            rows = driver.find_elements(By.CSS_SELECTOR, "#course-%s tbody tr" % course)
-            shown = [row.find_elements(By.TAG_NAME, "td")[1].text for row in rows]
-            if shown != names:
-                fail("course %s shows %r, not %r" % (course, shown, names))
-            ranks = [row.find_elements(By.TAG_NAME, "td")[0].text for row in rows]
-            if ranks != [str(i + 1) for i in range(len(names))]:
-                fail("ranks %r" % ranks)
-            errors = console_errors(driver)
-            if errors:
-                fail("console errors on the standings: %r" % errors)
-            if os.environ.get("TAVRELO_BOARD_SCREENSHOT"):
-                driver.save_screenshot(os.environ["TAVRELO_BOARD_SCREENSHOT"])
+            check(driver, "standings")
+            first = rows(driver, course)
+            if [row[:2] for row in first] != expected[:50]:
+                fail("course %s shows %r, not %r" % (course, [row[:2] for row in first], expected[:50]))
+            gaps = {rank: row[3] for rank, row in ((row[0], row) for row in first)}
+            if any(row[3] != gaps[row[0]] or (row[3] == "") != (row[0] == "1") for row in first):
+                fail("gaps %r for ranks %r" % ([row[3] for row in first], [row[0] for row in first]))
+            if "%d entrants" % len(expected) not in driver.find_element(By.CSS_SELECTOR, section + "h2").text:
+                fail("no count of entrants in %r" % driver.find_element(By.CSS_SELECTOR, section + "h2").text)
+            outlines = [svg.get_attribute("outerHTML") for svg in driver.find_elements(By.CSS_SELECTOR, "h2 svg")]
+            if len(outlines) != 3 or len(set(outlines)) != 3 or any(svg.count(",") < 50 for svg in outlines):
+                fail("course outlines %r" % [svg[:80] for svg in outlines])
+            width = lambda name: driver.find_element(By.CSS_SELECTOR, "#course-%s" % name).size["width"]
+            if driver.find_elements(By.CSS_SELECTOR, "#course-%s table" % empty) or width(empty) * 2 > width(course):
+                fail("the empty course is %d px wide beside %d px" % (width(empty), width(course)))
 
-            rows[-1].find_element(By.TAG_NAME, "a").click()
+            follow(driver, driver.find_element(By.CSS_SELECTOR, section + "a[rel=next]"))
+            second = rows(driver, course)
+            if [row[:2] for row in second] != expected[50:100] or second[0][3] != gaps[second[0][0]]:
+                fail("the next page shows %r" % second)
+            check(driver, "next")
+            follow(driver, driver.find_element(By.CSS_SELECTOR, section + "a[rel=prev]"))
+            if rows(driver, course) != first:
+                fail("the previous page is not the first")
+
+            last, marked = expected[-1][1], next(name for rank, name in expected if "<" in name)
+            for typed, found, page in ((last.lower(), last, second), (marked, marked, first), ("Nobody", None, first)):
+                driver.get(url + "/")
+                driver.find_element(By.CSS_SELECTOR, section + "input[name=player]").send_keys(typed)
+                follow(driver, driver.find_element(By.CSS_SELECTOR, section + "form button"))
+                shown = rows(driver, course)
+                highlighted = [row[1] for row in shown if row[5]]
+                if highlighted != ([found] if found else []) or [row[1] for row in shown] != [row[1] for row in page]:
+                    fail("finding %r highlights %r on a page from %r" % (typed, highlighted, shown[0][1]))
+                said = driver.find_element(By.CSS_SELECTOR, section + ".sought").text
+                if (found is None) != ("No lap of %s" % typed in said):
+                    fail("finding %r says %r" % (typed, said))
+                check(driver, "find")
+
+            driver.get(url + "/")
+            rank, name = next((rank, name) for rank, name in expected if "%" in name)
+            follow(driver, driver.find_element(By.CSS_SELECTOR, section).find_element(By.LINK_TEXT, name))
+            if driver.find_element(By.TAG_NAME, "h1").text != name + " on Secundus":
+                fail("the lap page is titled %r" % driver.find_element(By.TAG_NAME, "h1").text)
             picture = driver.find_element(By.TAG_NAME, "img")
             loaded = driver.execute_script("return arguments[0].complete && arguments[0].naturalWidth", picture)
             if loaded != 1024:
                 fail("the lap's picture did not load (natural width %r)" % loaded)
             place = driver.find_element(By.ID, "place").text
-            if len(names) > 1 and "behind the leader" not in place:
-                fail("the lap page says %r" % place)
+            if ("Place %s, " % rank in place) == (rank == "1"):
+                fail("the lap page says %r of a lap of rank %s" % (place, rank))
             download = driver.find_element(By.PARTIAL_LINK_TEXT, "Download")
-            if not download.get_attribute("href").startswith(url + "/api/v1/laps/"):
-                fail("the download link goes to %r" % download.get_attribute("href"))
-            errors = console_errors(driver)
-            if errors:
-                fail("console errors on the lap page: %r" % errors)
-            if os.environ.get("TAVRELO_BOARD_SCREENSHOT"):
-                driver.save_screenshot(os.environ["TAVRELO_BOARD_SCREENSHOT"].replace(".png", "-lap.png"))
+            advice = download.find_element(By.XPATH, "..").text
+            if not download.get_attribute("href").startswith(url + "/api/v1/laps/") or \
+                    "tavrelo --ghost " + download.get_attribute("download") not in advice or "import" in advice:
+                fail("the download goes to %r with the advice %r" % (download.get_attribute("href"), advice))
+            check(driver, "lap")
         finally:
             driver.quit()
-    print("ok: %d laps in order, the lap page's picture loaded, no console errors" % len(names))
+    print("ok: %d laps in order, ranks shared, paged and found, the lap page's picture loaded" % len(expected))
 
 
 main()
