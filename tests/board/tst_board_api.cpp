@@ -460,7 +460,7 @@ private slots:
             row("a course's page past its last")
                 << get << "/courses/2?page=2" << QByteArray() << 1 << 404 << "Not found" << 6 << none;
             row("a course's page finds a player in any case, escaped")
-                << get << "/courses/2?player=%3CIMG%20src%3Dx%20onerror%3Df()%3E" << QByteArray() << 1 << 200
+                << get << "/courses/2?player=%3Cimg%20src%3Dx%20ONERROR%3Df()%3E" << QByteArray() << 1 << 200
                 << "class=\"found\"><td>1</td>" << 6 << none;
             // What is left of the minute's 60 submissions goes; then every one is refused unread.
             row("1000 submissions from one address") << post << laps_path << Submission("Alice", Key_A, quick)
