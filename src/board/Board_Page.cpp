@@ -4,6 +4,7 @@
 #include "Race_Clock.h"
 #include "Track_List.h"
 
+#include <QRectF>
 #include <QStringList>
 
 #include <algorithm>
@@ -201,39 +202,57 @@ QByteArray Board_Page::Style()
 
 QString Board_Page::Outline(int course)
 {
-    // Whole units of a drawing Units across: small to send, and finer than the picture shows.
-    constexpr double Units = 200.0;
-    constexpr double Margin = 6.0;
+    // Whole units of a drawing Units across, points kept only where the line bends by more than Tolerance
+    // of them: the heading's picture is a few hundred bytes, sent with every page, and still true to the
+    // pixel.
+    constexpr double Units = 120.0;
+    constexpr double Tolerance = 0.5;
+    constexpr double Margin = 4.0;
     constexpr int Height = 32; // pixels, beside a heading's text
     Level level;
     level.Init(course, Level::Course_Only);
-    double left = level.m_points.front().x(), right = left;
-    double top = level.m_points.front().y(), bottom = top;
+    QRectF bounds(level.m_points.front(), QSizeF());
     for (const QPointF& point : level.m_points)
+        bounds |= QRectF(point, QSizeF(0.001, 0.001));
+    const double scale = Units / std::max(bounds.width(), bounds.height());
+    std::vector<QPointF> line;
+    for (const QPointF& point : level.m_points)
+        line.push_back(QPointF(Margin, Margin) + (point - bounds.topLeft()) * scale);
+    const auto off_chord = [](const QPointF& point, const QPointF& from, const QPointF& to)
     {
-        left = std::min(left, point.x());
-        right = std::max(right, point.x());
-        top = std::min(top, point.y());
-        bottom = std::max(bottom, point.y());
-    }
-    const double scale = Units / std::max({right - left, bottom - top, 1.0});
+        const QPointF chord = to - from;
+        const double length = QPointF::dotProduct(chord, chord);
+        const double along =
+            length > 0.0 ? std::clamp(QPointF::dotProduct(point - from, chord) / length, 0.0, 1.0) : 0.0;
+        const QPointF apart = point - (from + chord * along);
+        return std::hypot(apart.x(), apart.y());
+    };
     QStringList points;
-    for (const QPointF& point : level.m_points)
+    const auto keep = [&points](const QPointF& point)
     {
-        const QString xy = QStringLiteral("%1,%2")
-                               .arg(std::lround(Margin + (point.x() - left) * scale))
-                               .arg(std::lround(Margin + (point.y() - top) * scale));
+        const QString xy = QStringLiteral("%1,%2").arg(std::lround(point.x())).arg(std::lround(point.y()));
         if (points.isEmpty() || points.back() != xy)
             points << xy;
-    }
+    };
+    keep(line.front());
+    size_t anchor = 0;
+    for (size_t next = 2; next < line.size(); ++next)
+        for (size_t between = anchor + 1; between < next; ++between)
+            if (off_chord(line[between], line[anchor], line[next]) > Tolerance)
+            {
+                anchor = next - 1;
+                keep(line[anchor]);
+                break;
+            }
+    keep(line.back());
     // The start, where every lap begins and ends, as a dot.
     const QStringList start = points.front().split(QLatin1Char(','));
-    const double width = 2 * Margin + (right - left) * scale;
-    const double height = 2 * Margin + (bottom - top) * scale;
+    const double width = 2 * Margin + bounds.width() * scale;
+    const double height = 2 * Margin + bounds.height() * scale;
     return QStringLiteral(
                "<svg class=\"outline\" viewBox=\"0 0 %1 %2\" width=\"%3\" height=\"%4\" role=\"img\" "
                "aria-label=\"The outline of %5\"><polyline points=\"%6\"/><circle cx=\"%7\" cy=\"%8\" "
-               "r=\"6\" fill=\"currentColor\"/></svg>")
+               "r=\"3\" fill=\"currentColor\"/></svg>")
         .arg(QString::number(std::lround(width)), QString::number(std::lround(height)),
              QString::number(std::lround(width * Height / height)), QString::number(Height),
              Escaped(Get_Track_Name(course)), points.join(QLatin1Char(' ')), start.at(0), start.at(1));

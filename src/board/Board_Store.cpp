@@ -643,19 +643,23 @@ bool Board_Store::Standings(int course, int limit, int offset, std::vector<Entry
             total = count.value(0).toInt();
             QSqlQuery& query =
                 Prepare_Standings(database, "WHERE b.course = ? ORDER BY b.time, b.lap_id LIMIT ? OFFSET ?");
+            // A later page reads the row before its own too: whether the page begins among equal times.
+            const int before = offset > 0 ? 1 : 0;
             query.addBindValue(course);
-            query.addBindValue(limit);
-            query.addBindValue(offset);
+            query.addBindValue(limit + before);
+            query.addBindValue(offset - before);
             if (!query.exec())
                 return Classify(query.lastError(), database, clash), false;
+            double previous = -1.0;
+            if (before > 0 && query.next())
+                previous = query.value(2).toDouble();
             while (query.next())
                 entries.push_back(Standing_Of(query, course, offset + static_cast<int>(entries.size()) + 1));
             query.finish();
-            // Equal times share the place of the first of them, which a later page may not show: there the
-            // first place is counted.
-            if (offset > 0 && !entries.empty() &&
-                !Rank_Of(database, course, static_cast<double>(entries.front().time), entries.front().id,
-                         entries.front().rank))
+            // Equal times share the place of the first of them; where that is on an earlier page, it is
+            // counted.
+            if (!entries.empty() && previous == static_cast<double>(entries.front().time) &&
+                !Rank_Of(database, course, previous, entries.front().id, entries.front().rank))
                 return false;
             for (size_t i = 1; i < entries.size(); ++i)
                 if (entries[i].time == entries[i - 1].time)
