@@ -10,31 +10,32 @@ import tempfile
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+from selenium.common.exceptions import WebDriverException
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support.expected_conditions import staleness_of
 from selenium.webdriver.support.ui import WebDriverWait
 
 
-def fail(text):
-    print("FAIL: " + text)
-    sys.exit(1)
+def need(condition, text):
+    if not condition:
+        print("FAIL: " + text)
+        sys.exit(1)
 
 
 def check(driver, where):
     errors = [entry["message"] for entry in driver.get_log("browser") if entry["level"] in ("SEVERE", "WARNING")]
-    if errors:
-        fail("console errors on %s: %r" % (where, errors))
-    if driver.find_elements(By.TAG_NAME, "script") or "javascript:" in driver.page_source:
-        fail(where + " holds a script")
+    need(not errors, "console errors on %s: %r" % (where, errors))
+    need(not driver.find_elements(By.TAG_NAME, "script") and "javascript:" not in driver.page_source,
+         where + " holds a script")
     if os.environ.get("TAVRELO_BOARD_SCREENSHOT"):
         driver.save_screenshot(os.environ["TAVRELO_BOARD_SCREENSHOT"].replace(".png", "-%s.png" % where))
 
 
 def follow(driver, element):
-    """Clicks element and waits for the page it opens."""
-    page = driver.find_element(By.TAG_NAME, "html")
+    """Clicks element and waits for the page it opens (a new page has a new window object)."""
+    driver.execute_script("window.left = true")
     element.click()
-    WebDriverWait(driver, 30).until(staleness_of(page))
+    WebDriverWait(driver, 30, ignored_exceptions=(WebDriverException,)).until(
+        lambda driver: driver.execute_script("return !window.left && document.readyState == 'complete'"))
 
 
 def rows(driver, course):
@@ -60,32 +61,28 @@ def main():
         try:
             driver.set_page_load_timeout(30)
             driver.get(url + "/")
-            if driver.title != "Tavrelo board":
-                fail("the page's title is %r" % driver.title)
+            need(driver.title == "Tavrelo board", "the page's title is %r" % driver.title)
             check(driver, "standings")
             first = rows(driver, course)
-            if [row[:2] for row in first] != expected[:50]:
-                fail("course %s shows %r, not %r" % (course, [row[:2] for row in first], expected[:50]))
-            gaps = {rank: row[3] for rank, row in ((row[0], row) for row in first)}
-            if any(row[3] != gaps[row[0]] or (row[3] == "") != (row[0] == "1") for row in first):
-                fail("gaps %r for ranks %r" % ([row[3] for row in first], [row[0] for row in first]))
-            if "%d entrants" % len(expected) not in driver.find_element(By.CSS_SELECTOR, section + "h2").text:
-                fail("no count of entrants in %r" % driver.find_element(By.CSS_SELECTOR, section + "h2").text)
+            need([row[:2] for row in first] == expected[:50], "course %s shows %r" % (course, first))
+            gaps = {row[0]: row[3] for row in first}
+            need(all(row[3] == gaps[row[0]] and (row[3] == "") == (row[0] == "1") for row in first),
+                 "gaps %r for ranks %r" % ([row[3] for row in first], [row[0] for row in first]))
+            heading = driver.find_element(By.CSS_SELECTOR, section + "h2").text
+            need("%d entrants" % len(expected) in heading, "no count of entrants in %r" % heading)
             outlines = [svg.get_attribute("outerHTML") for svg in driver.find_elements(By.CSS_SELECTOR, "h2 svg")]
-            if len(outlines) != 3 or len(set(outlines)) != 3 or any(svg.count(",") < 20 for svg in outlines):
-                fail("course outlines %r" % [svg[:80] for svg in outlines])
+            need(len(set(outlines)) == 3 and all(svg.count(",") > 20 for svg in outlines), "outlines %r" % outlines)
             width = lambda name: driver.find_element(By.CSS_SELECTOR, "#course-%s" % name).size["width"]
-            if driver.find_elements(By.CSS_SELECTOR, "#course-%s table" % empty) or width(empty) * 2 > width(course):
-                fail("the empty course is %d px wide beside %d px" % (width(empty), width(course)))
+            need(not driver.find_elements(By.CSS_SELECTOR, "#course-%s table" % empty) and
+                 width(empty) * 2 < width(course), "the empty course is %d px wide" % width(empty))
 
             follow(driver, driver.find_element(By.CSS_SELECTOR, section + "a[rel=next]"))
             second = rows(driver, course)
-            if [row[:2] for row in second] != expected[50:100] or second[0][3] != gaps[second[0][0]]:
-                fail("the next page shows %r" % second)
+            need([row[:2] for row in second] == expected[50:100] and second[0][3] == gaps[second[0][0]],
+                 "the next page shows %r" % second)
             check(driver, "next")
             follow(driver, driver.find_element(By.CSS_SELECTOR, section + "a[rel=prev]"))
-            if rows(driver, course) != first:
-                fail("the previous page is not the first")
+            need(rows(driver, course) == first, "the previous page is not the first")
 
             last, marked = expected[-1][1], next(name for rank, name in expected if "<" in name)
             for typed, found, page in ((last.lower(), last, second), (marked, marked, first), ("Nobody", None, first)):
@@ -94,30 +91,27 @@ def main():
                 follow(driver, driver.find_element(By.CSS_SELECTOR, section + "form button"))
                 shown = rows(driver, course)
                 highlighted = [row[1] for row in shown if row[5]]
-                if highlighted != ([found] if found else []) or [row[1] for row in shown] != [row[1] for row in page]:
-                    fail("finding %r highlights %r on a page from %r" % (typed, highlighted, shown[0][1]))
                 said = driver.find_element(By.CSS_SELECTOR, section + ".sought").text
-                if (found is None) != ("No lap of %s" % typed in said):
-                    fail("finding %r says %r" % (typed, said))
+                need(highlighted == ([found] if found else []) and [row[1] for row in shown] == [row[1] for row in page]
+                     and (found is None) == ("No lap of %s" % typed in said),
+                     "finding %r highlights %r on a page from %r and says %r" % (typed, highlighted, shown[0][1], said))
                 check(driver, "find")
 
             driver.get(url + "/")
             rank, name = next((rank, name) for rank, name in expected if "%" in name)
             follow(driver, driver.find_element(By.CSS_SELECTOR, section).find_element(By.LINK_TEXT, name))
-            if driver.find_element(By.TAG_NAME, "h1").text != name + " on Secundus":
-                fail("the lap page is titled %r" % driver.find_element(By.TAG_NAME, "h1").text)
+            title = driver.find_element(By.TAG_NAME, "h1").text
+            need(title == name + " on Secundus", "the lap page is titled %r" % title)
             picture = driver.find_element(By.TAG_NAME, "img")
             loaded = driver.execute_script("return arguments[0].complete && arguments[0].naturalWidth", picture)
-            if loaded != 1024:
-                fail("the lap's picture did not load (natural width %r)" % loaded)
+            need(loaded == 1024, "the lap's picture did not load (natural width %r)" % loaded)
             place = driver.find_element(By.ID, "place").text
-            if ("Place %s, " % rank in place) == (rank == "1"):
-                fail("the lap page says %r of a lap of rank %s" % (place, rank))
+            need(("Place %s, " % rank in place) != (rank == "1"), "the lap page says %r" % place)
             download = driver.find_element(By.PARTIAL_LINK_TEXT, "Download")
             advice = download.find_element(By.XPATH, "..").text
-            if not download.get_attribute("href").startswith(url + "/api/v1/laps/") or \
-                    "tavrelo --ghost " + download.get_attribute("download") not in advice or "import" in advice:
-                fail("the download goes to %r with the advice %r" % (download.get_attribute("href"), advice))
+            need(download.get_attribute("href").startswith(url + "/api/v1/laps/") and "import" not in advice and
+                 "tavrelo --ghost " + download.get_attribute("download") in advice,
+                 "the download goes to %r with the advice %r" % (download.get_attribute("href"), advice))
             check(driver, "lap")
         finally:
             driver.quit()
