@@ -85,7 +85,7 @@ def main():
             need(rows(driver, course) == first, "the previous page is not the first")
 
             last, marked = expected[-1][1], next(name for rank, name in expected if "<" in name)
-            for typed, found, page in ((last.lower(), last, second), (marked, marked, first), ("Nobody", None, first)):
+            for typed, found, page in (("Nobody", None, first), (marked, marked, first), (last.lower(), last, second)):
                 driver.get(url + "/")
                 driver.find_element(By.CSS_SELECTOR, section + "input[name=player]").send_keys(typed)
                 follow(driver, driver.find_element(By.CSS_SELECTOR, section + "form button"))
