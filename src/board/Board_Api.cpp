@@ -21,6 +21,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <limits>
 
 namespace
 {
@@ -30,6 +31,7 @@ const QRegularExpression Standings_Path(QStringLiteral("^/api/v1/courses/([^/]+)
 const QRegularExpression Lap_Path(QStringLiteral("^/api/v1/laps/([^/.]+)$"));
 const QRegularExpression Picture_Path(QStringLiteral("^/api/v1/laps/([^/.]+)\\.png$"));
 const QRegularExpression Page_Path(QStringLiteral("^/laps/([^/.]+)$"));
+const QRegularExpression Course_Path(QStringLiteral("^/courses/([^/]+)$"));
 const QRegularExpression Id_Text(QStringLiteral("^[1-9][0-9]{0,17}$"));
 const QRegularExpression Key_Text(QStringLiteral("^[\\x21-\\x7e]+$"));
 const QRegularExpression Number_Text(QStringLiteral("^[0-9]{1,9}$"));
@@ -120,6 +122,8 @@ QJsonObject Lap_Json(const Board_Store::Entry& entry)
 Board_Api::Board_Api(Board_Store& store, int submissions_per_minute)
     : m_store(store), m_per_minute(submissions_per_minute), m_limiter(submissions_per_minute)
 {
+    for (int course = 0; course < Get_Track_Count(); ++course)
+        m_outlines.push_back(Board_Page::Outline(course));
 }
 
 bool Board_Api::Races(const Board_Request& request)
@@ -171,6 +175,8 @@ Board_Response Board_Api::Handle(const Board_Request& request)
         return Lap_Picture(match.captured(1));
     if ((match = Page_Path.match(path)).hasMatch())
         return Kept_Or_Made(request, [&] { return Lap_Page(match.captured(1)); });
+    if ((match = Course_Path.match(path)).hasMatch())
+        return Kept_Or_Made(request, [&] { return Course_Page(match.captured(1), request.query); });
     if (path.startsWith(QLatin1String("/api/")))
         return Error(404, QStringLiteral("no such resource"));
     return Board_Response{404, "text/html; charset=utf-8", Board_Page::Not_Found()};
@@ -407,14 +413,62 @@ Board_Response Board_Api::Lap_Picture(const QString& id_text)
 
 Board_Response Board_Api::Front_Page()
 {
-    std::vector<std::vector<Board_Store::Entry>> courses(static_cast<size_t>(Get_Track_Count()));
+    std::vector<Board_Page::Course_Standings> courses(static_cast<size_t>(Get_Track_Count()));
     for (int course = 0; course < Get_Track_Count(); ++course)
     {
-        int total = 0;
-        if (!m_store.Standings(course, Default_Limit, 0, courses[static_cast<size_t>(course)], total))
+        Board_Page::Course_Standings& standings = courses[static_cast<size_t>(course)];
+        standings.course = course;
+        if (!m_store.Standings(course, Board_Page::Rows, 0, standings.entries, standings.total,
+                               &standings.leader))
             return Board_Response{503, "text/html; charset=utf-8", Board_Page::Unavailable()};
     }
-    return Board_Response{200, "text/html; charset=utf-8", Board_Page::Front(courses)};
+    return Board_Response{200, "text/html; charset=utf-8", Board_Page::Front(courses, m_outlines)};
+}
+
+Board_Response Board_Api::Course_Page(const QString& course_text, const QHash<QString, QString>& query)
+{
+    const Board_Response not_found{404, "text/html; charset=utf-8", Board_Page::Not_Found()};
+    const Board_Response unavailable{503, "text/html; charset=utf-8", Board_Page::Unavailable()};
+    Board_Page::Course_Standings standings;
+    standings.course = Course_Of(course_text);
+    if (standings.course < 0)
+        return not_found;
+    qint64 page = 1;
+    if (query.contains(QStringLiteral("page")))
+    {
+        if (!Number_Text.match(query.value(QStringLiteral("page"))).hasMatch())
+            return not_found;
+        page = query.value(QStringLiteral("page")).toLongLong();
+    }
+    // A player sought opens the page that holds their row, whatever page was asked for.
+    standings.sought = query.value(QStringLiteral("player"));
+    if (!standings.sought.isEmpty() && standings.sought.size() <= Board_Page::Max_Sought)
+    {
+        Board_Store::Entry entry;
+        int row = 0;
+        switch (m_store.Player_Best(standings.course, standings.sought, entry, standings.total, &row))
+        {
+        case Board_Store::Lookup_Failed:
+            return unavailable;
+        case Board_Store::Found_Lap:
+            standings.found = entry.id;
+            page = (row - 1) / Board_Page::Rows + 1;
+            break;
+        case Board_Store::No_Lap:
+            break;
+        }
+    }
+    const qint64 offset = (page - 1) * Board_Page::Rows;
+    if (page < 1 || offset > std::numeric_limits<int>::max())
+        return not_found;
+    standings.offset = static_cast<int>(offset);
+    if (!m_store.Standings(standings.course, Board_Page::Rows, standings.offset, standings.entries,
+                           standings.total, &standings.leader))
+        return unavailable;
+    if (standings.entries.empty() && page > 1)
+        return not_found;
+    return Board_Response{200, "text/html; charset=utf-8",
+                          Board_Page::Course(standings, m_outlines[static_cast<size_t>(standings.course)])};
 }
 
 Board_Response Board_Api::Lap_Page(const QString& id_text)

@@ -14,6 +14,7 @@
 #include <functional>
 #include <list>
 #include <utility>
+#include <vector>
 
 class Board_Store;
 
@@ -62,6 +63,7 @@ private:
     Board_Response Lap_File(const QString& id);
     Board_Response Lap_Picture(const QString& id);
     Board_Response Front_Page();
+    Board_Response Course_Page(const QString& course, const QHash<QString, QString>& query);
     Board_Response Lap_Page(const QString& id);
     // The answer kept for request while it is good, else the one make gives (kept when it is a success).
     Board_Response Kept_Or_Made(const Board_Request& request, const std::function<Board_Response()>& make);
@@ -73,6 +75,8 @@ private:
     // Pictures of laps, which never change once stored: the latest few, kept drawn.
     QMutex m_picture_mutex;
     std::list<std::pair<qint64, QByteArray>> m_pictures;
+    // Each course's outline for its heading, drawn once: the courses never change while the board runs.
+    std::vector<QString> m_outlines;
 };
 
 #endif

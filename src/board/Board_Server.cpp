@@ -124,8 +124,9 @@ MHD_Result Send(MHD_Connection* connection, const Board_Response& answer)
     if (!answer.type.isEmpty())
         MHD_add_response_header(response, "Content-Type", answer.type.constData());
     MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
+    // Forms go to the board alone: the page's search for a player is one.
     MHD_add_response_header(response, "Content-Security-Policy",
-                            "default-src 'none'; img-src 'self'; style-src 'self'; form-action 'none'; "
+                            "default-src 'none'; img-src 'self'; style-src 'self'; form-action 'self'; "
                             "frame-ancestors 'none'; base-uri 'none'");
     MHD_add_response_header(response, "Referrer-Policy", "no-referrer");
     MHD_add_response_header(response, "Cache-Control", "no-cache");

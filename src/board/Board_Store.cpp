@@ -143,10 +143,13 @@ std::shared_ptr<const Course_Ranking> Board_Store::Ranking(QSqlDatabase& databas
     return ranking;
 }
 
-bool Board_Store::Rank_Of(QSqlDatabase& database, int course, double time, qint64 lap_id, int& rank)
+bool Board_Store::Rank_Of(QSqlDatabase& database, int course, double time, qint64 lap_id, int& rank, int* row)
 {
-    QSqlQuery& query = Prepare(database, "SELECT COUNT(*) FROM best WHERE course = ? AND "
+    // Both in one read of the rows ahead in the standings' order, which the index holds.
+    QSqlQuery& query = Prepare(database, "SELECT COALESCE(SUM(CASE WHEN time < ? THEN 1 ELSE 0 END), 0), "
+                                         "COUNT(*) FROM best WHERE course = ? AND "
                                          "(time < ? OR (time = ? AND lap_id < ?))");
+    query.addBindValue(time);
     query.addBindValue(course);
     query.addBindValue(time);
     query.addBindValue(time);
@@ -154,6 +157,8 @@ bool Board_Store::Rank_Of(QSqlDatabase& database, int course, double time, qint6
     if (!query.exec() || !query.next())
         return false;
     rank = query.value(0).toInt() + 1;
+    if (row != nullptr)
+        *row = query.value(1).toInt() + 1;
     return true;
 }
 
@@ -658,7 +663,8 @@ Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submis
     return Result{Stored, lap_id, rank};
 }
 
-bool Board_Store::Standings(int course, int limit, int offset, std::vector<Entry>& entries, int& total)
+bool Board_Store::Standings(int course, int limit, int offset, std::vector<Entry>& entries, int& total,
+                            Entry* leader)
 {
     return With_Connection(
         [&](QSqlDatabase& database)
@@ -671,13 +677,42 @@ bool Board_Store::Standings(int course, int limit, int offset, std::vector<Entry
             total = ranking->Total();
             QSqlQuery& query =
                 Prepare_Standings(database, "WHERE b.course = ? ORDER BY b.time, b.lap_id LIMIT ? OFFSET ?");
+            // A later page reads the row before its own too: whether the page begins among equal times.
+            const int before = offset > 0 ? 1 : 0;
             query.addBindValue(course);
-            query.addBindValue(limit);
-            query.addBindValue(offset);
+            query.addBindValue(limit + before);
+            query.addBindValue(offset - before);
             if (!query.exec())
                 return Classify(query.lastError(), database, clash), false;
+            double previous = -1.0;
+            if (before > 0 && query.next())
+                previous = query.value(2).toDouble();
             while (query.next())
                 entries.push_back(Standing_Of(query, course, offset + static_cast<int>(entries.size()) + 1));
+            query.finish();
+            // Equal times share the place of the first of them; where that is on an earlier page, it is
+            // counted.
+            if (!entries.empty() && previous == static_cast<double>(entries.front().time))
+                entries.front().rank = ranking->Rank(previous);
+            for (size_t i = 1; i < entries.size(); ++i)
+                if (entries[i].time == entries[i - 1].time)
+                    entries[i].rank = entries[i - 1].rank;
+            if (leader == nullptr)
+                return true;
+            *leader = Entry();
+            if (offset == 0 || entries.empty())
+            {
+                if (!entries.empty())
+                    *leader = entries.front();
+                return true;
+            }
+            QSqlQuery& first =
+                Prepare_Standings(database, "WHERE b.course = ? ORDER BY b.time, b.lap_id LIMIT 1");
+            first.addBindValue(course);
+            if (!first.exec())
+                return Classify(first.lastError(), database, clash), false;
+            if (first.next())
+                *leader = Standing_Of(first, course, 1);
             return true;
         },
         false);
@@ -713,14 +748,15 @@ Board_Store::Found Board_Store::Lap(qint64 id, Entry& entry)
                 const std::shared_ptr<const Course_Ranking> ranking = Ranking(database, entry.course);
                 if (!ranking)
                     return Lookup_Failed;
-                entry.rank = ranking->Rank(static_cast<double>(entry.time), id);
+                entry.rank = ranking->Rank(static_cast<double>(entry.time));
             }
             return Found_Lap;
         },
         Lookup_Failed);
 }
 
-Board_Store::Found Board_Store::Player_Best(int course, const QString& name, Entry& entry, int& total)
+Board_Store::Found Board_Store::Player_Best(int course, const QString& name, Entry& entry, int& total,
+                                            int* row)
 {
     return With_Connection(
         [&](QSqlDatabase& database)
@@ -739,9 +775,11 @@ Board_Store::Found Board_Store::Player_Best(int course, const QString& name, Ent
                 return No_Lap;
             entry = Standing_Of(query, course, 0);
             query.finish();
-            entry.rank = ranking->Rank(static_cast<double>(entry.time), entry.id);
+            entry.rank = ranking->Rank(static_cast<double>(entry.time));
+            if (row != nullptr)
+                *row = ranking->Row(static_cast<double>(entry.time), entry.id);
             // A lap taken on another board since the ranking was read: counted in, wherever it stands.
-            total = std::max(total, entry.rank);
+            total = std::max(total, ranking->Row(static_cast<double>(entry.time), entry.id));
             return Found_Lap;
         },
         Lookup_Failed);

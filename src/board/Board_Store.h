@@ -98,8 +98,11 @@ public:
         QString ghost;
         QString inputs;
     };
-    // The best lap of each player on course, fastest first; false when unavailable.
-    bool Standings(int course, int limit, int offset, std::vector<Entry>& entries, int& total);
+    // The best lap of each player on course, fastest first (equal times in the order they came, sharing a
+    // rank); with leader, the course's fastest lap too, whichever page this is (an id of 0 when there is
+    // none). False when unavailable.
+    bool Standings(int course, int limit, int offset, std::vector<Entry>& entries, int& total,
+                   Entry* leader = nullptr);
     enum Found
     {
         Found_Lap,
@@ -108,8 +111,8 @@ public:
     };
     Found Lap(qint64 id, Entry& entry);
     // A player's best lap on course, found by name in any case, with its rank; total counts every
-    // player's best there.
-    Found Player_Best(int course, const QString& name, Entry& entry, int& total);
+    // player's best there; row, when given, is where the standings list it (from 1).
+    Found Player_Best(int course, const QString& name, Entry& entry, int& total, int* row = nullptr);
     // How many laps are stored in all; -1 when unavailable.
     qint64 Lap_Count();
     // Empty when the database answers and, as far as the last writes tell, takes writes; else why not.
@@ -170,8 +173,10 @@ private:
     QSqlQuery& Prepare(QSqlDatabase& database, const char* text);
     // The players' bests on a course that the WHERE clause picks, as the standings list them.
     QSqlQuery& Prepare_Standings(QSqlDatabase& database, const char* where);
-    // A lap's place: after every best lap that is faster, or as fast and stored earlier.
-    bool Rank_Of(QSqlDatabase& database, int course, double time, qint64 lap_id, int& rank);
+    // A lap's place: one after every best lap that is faster, so that equal times share it, as in a race;
+    // row, when given, is where the standings list it: after those as fast and stored earlier too.
+    bool Rank_Of(QSqlDatabase& database, int course, double time, qint64 lap_id, int& rank,
+                 int* row = nullptr);
     // The course's best laps as last read: read again after a lap is taken here, or once Ranking_Age_Ms old
     // where other boards may take laps on the same database. Null when the database does not answer.
     std::shared_ptr<const Course_Ranking> Ranking(QSqlDatabase& database, int course);

@@ -14,8 +14,12 @@ public:
     // Best laps as (time, lap id), in any order.
     explicit Course_Ranking(std::vector<std::pair<double, qint64>> laps);
 
-    // The place of a best lap: after every faster one, and every as fast one stored earlier (a lower id).
-    int Rank(double time, qint64 lap_id) const;
+    // The place of a best lap of this time, as in a race: one after every faster one, so equal times share
+    // it.
+    int Rank(double time) const;
+    // Where the standings list a best lap: after the faster ones and the as fast ones stored earlier (lower
+    // ids).
+    int Row(double time, qint64 lap_id) const;
     int Total() const { return static_cast<int>(m_laps.size()); }
 
 private:

@@ -451,12 +451,17 @@ private slots:
                                                    << "No longer on the board" << 5 << none;
             row("a lap's page, the leader") << get << "/laps/{markup}" << QByteArray() << 1 << 200
                                             << "The fastest lap of Secundus" << 5 << none;
-            row("a lap as fast as the leader's, sent later, ranks after it")
+            row("a lap as fast as the leader's, sent later, shares its rank")
                 << post << laps_path << Submission("Late", "late-key-0123456789", Variant(fastest, 1)) << 1
-                << 201 << "\"rank\":2" << 6 << none;
-            row("equal times stand in the order they came")
-                << get << "/api/v1/courses/2/laps?limit=2" << QByteArray() << 1 << 200
-                << "\"name\":\"Late\",\"rank\":2" << 6 << none;
+                << 201 << "\"rank\":1" << 6 << none;
+            row("equal times stand in the order they came, and share a rank from any offset")
+                << get << "/api/v1/courses/2/laps?limit=1&offset=1" << QByteArray() << 1 << 200
+                << "\"name\":\"Late\",\"rank\":1" << 6 << none;
+            row("a course's page past its last")
+                << get << "/courses/2?page=2" << QByteArray() << 1 << 404 << "Not found" << 6 << none;
+            row("a course's page finds a player in any case, escaped")
+                << get << "/courses/2?player=%3Cimg%20src%3Dx%20ONERROR%3Df()%3E" << QByteArray() << 1 << 200
+                << "class=\"found\"><td>1</td>" << 6 << none;
             // What is left of the minute's 60 submissions goes; then every one is refused unread.
             row("1000 submissions from one address") << post << laps_path << Submission("Alice", Key_A, quick)
                                                      << 1000 << 429 << "too many submissions" << 6 << none;
@@ -508,7 +513,7 @@ private slots:
         if (!remember.isEmpty())
             board->ids[remember] =
                 QString::number(QJsonDocument::fromJson(reply.body).object().value("id").toInteger());
-        if (path == "/")
+        if (reply.status == 200 && (path == "/" || path.startsWith("/courses/")))
         {
             // Escaped wherever it stands, and the SQL was only a name.
             QVERIFY(!reply.body.contains("<img src=x"));
@@ -561,10 +566,20 @@ private slots:
                          Request("POST", "/api/v1/laps",
                                  Submission(name, key, Variant(Lap_Object(first_best), pair))));
             QCOMPARE(first_reply.status, 201);
+            const auto total_on = [&](int board)
+            {
+                const Reply standings =
+                    Exchange(boards[board]->server->Port(),
+                             Request("GET", "/api/v1/courses/2/laps?limit=1", QByteArray()));
+                return QJsonDocument::fromJson(standings.body).object().value("total").toInt();
+            };
             if (pair < 3)
+            {
                 QTRY_COMPARE_WITH_TIMEOUT(
                     best_on(1).toObject().value("id").toInteger(),
                     QJsonDocument::fromJson(first_reply.body).object().value("id").toInteger(), 10000);
+                QTRY_COMPARE_WITH_TIMEOUT(total_on(1), pair + 1, 10000);
+            }
             const int faster_to = pair % 2;
             const std::vector<Reply> replies = Exchange_Together(
                 {{boards[faster_to]->server->Port(),
@@ -709,39 +724,53 @@ private slots:
     {
         if (qEnvironmentVariableIsEmpty("TAVRELO_TEST_CHROMIUM"))
             QSKIP("no Chromium for this run (scripts/test sets TAVRELO_TEST_CHROMIUM when it has one)");
-        Board* board = Engine_Board("page");
+        Board* board = Engine_Board("page", 0);
         QVERIFY(board != nullptr);
-        // Laps on every course; on Secundus, players whose names need escaping too.
-        std::vector<std::pair<float, QString>> secundus;
-        const QStringList names = {QString::fromUtf8("Åsa"), "<b>Zed</b> & co", "Mika \"M\"", "Noor"};
+        // Laps on Primus and Secundus, none on Tertius; on Secundus, players whose names need escaping (or
+        // hold what Qt would fill in), one as fast as the second, and 50 more as slow as the last, so that
+        // the second page begins among equal times.
+        std::vector<std::pair<Headless_Lap, QString>> secundus;
+        const QStringList names = {QString::fromUtf8("\u00c5sa %1"), "<b>Zed</b> & co", "Mika \"M\"", "Noor"};
         const float lookaheads[] = {50.0f, 70.0f, 90.0f, 120.0f};
-        for (int course = 0; course < 3; ++course)
+        const auto send = [&](const QString& name, const QJsonObject& lap)
+        {
+            return Exchange(board->server->Port(),
+                            Request("POST", "/api/v1/laps",
+                                    Submission(name, "page-key-0123456789-" + name.toUtf8().toHex(), lap)))
+                .status;
+        };
+        for (int course = 0; course < 2; ++course)
             for (int i = 0; i < 4; ++i)
             {
                 const Headless_Lap lap = Drive_Headless_Lap(course, QSize(800, 480), lookaheads[i]);
-                if (!lap.finished || lap.ghost.isEmpty())
-                    continue;
-                const Reply reply =
-                    Exchange(board->server->Port(),
-                             Request("POST", "/api/v1/laps",
-                                     Submission(names[i], QStringLiteral("page-key-%1-0123456789").arg(i),
-                                                Lap_Object(lap, course))));
-                QCOMPARE(reply.status, 201);
+                QVERIFY(lap.finished && !lap.ghost.isEmpty());
+                QCOMPARE(send(names[i], Lap_Object(lap, course)), 201);
                 if (course == 1)
-                    secundus.emplace_back(lap.time, names[i]);
+                    secundus.emplace_back(lap, names[i]);
             }
-        std::sort(secundus.begin(), secundus.end());
+        std::sort(secundus.begin(), secundus.end(),
+                  [](const auto& a, const auto& b) { return a.first.time < b.first.time; });
+        QVERIFY(secundus[0].first.time < secundus[1].first.time &&
+                secundus[1].first.time < secundus[2].first.time &&
+                secundus[2].first.time < secundus[3].first.time);
+        QCOMPARE(send("Tie", Variant(Lap_Object(secundus[1].first, 1), 1)), 201);
+        QStringList ranked = {"1:" + secundus[0].second, "2:" + secundus[1].second, "2:Tie",
+                              "4:" + secundus[2].second, "5:" + secundus[3].second};
+        for (int filler = 1; filler <= 50; ++filler)
+        {
+            ranked << QStringLiteral("5:Filler %1").arg(filler);
+            QCOMPARE(send(ranked.back().mid(2), Variant(Lap_Object(secundus[3].first, 1), filler)), 201);
+        }
         QStringList arguments = {QString::fromLocal8Bit(qgetenv("TAVRELO_SOURCE_DIR")) +
                                      "/tests/board/board_page.py",
-                                 QStringLiteral("http://127.0.0.1:%1").arg(board->server->Port()), "2"};
-        for (const auto& entry : secundus)
-            arguments << entry.second;
+                                 QStringLiteral("http://127.0.0.1:%1").arg(board->server->Port()), "2", "3"};
+        arguments << ranked;
         QProcess browser;
         browser.start("/usr/bin/python3", arguments);
         // The board answers from its own threads while this one waits for the browser.
         QVERIFY(browser.waitForFinished(120000));
         const QString output = browser.readAllStandardOutput() + browser.readAllStandardError();
-        QVERIFY2(browser.exitCode() == 0 && output.contains("ok: 4 laps in order"), qPrintable(output));
+        QVERIFY2(browser.exitCode() == 0 && output.contains("ok: 55 laps in order"), qPrintable(output));
     }
 
     void a_slow_request_is_cut_off_unanswered()
