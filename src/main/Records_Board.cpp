@@ -256,11 +256,10 @@ int Top(const QStringList& arguments, Preferences& preferences)
 
 int Fetch(const QStringList& arguments, Preferences& preferences)
 {
-    Board_Command board(
-        "fetch",
-        "Saves a lap of the board (its id is in 'top') as a lap file, which 'tavrelo --ghost' "
-        "races and 'import' takes.",
-        "LAP-ID FILE");
+    Board_Command board("fetch",
+                        "Saves a lap of the board (its id is in 'top') as a lap file to race against with "
+                        "'tavrelo --ghost FILE'; your own best and ghost stay as they are.",
+                        "LAP-ID FILE");
     const QCommandLineOption force("force", "Replaces FILE if it exists.");
     board.command.parser.addOption(force);
     if (const int status = board.command.Parse(arguments, 2, 2))
