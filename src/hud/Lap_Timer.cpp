@@ -36,7 +36,7 @@ QColor Lap_Timer::Gap_Colour() const
 
 void Lap_Timer::Lay_Out_Rest(QPainter* painter)
 {
-    // A best that is not a number never equals itself: its line is made again each frame, as before.
+    // A best that is not a number never equals itself: its line is made again each frame.
     if (!m_rest.isEmpty() && m_rest_best == m_clock->m_best && m_rest_note == m_best_note &&
         m_rest_font == painter->font())
         return;
