@@ -41,6 +41,8 @@ constexpr int Race_Frames_Before_Repaint = 600;
 constexpr int Menu_Frames_Before_Repaint = 200;
 constexpr int Ghost_Samples = 5400;
 
+void Prepare_Menu(Game* game);
+
 void Logic_Frame(benchmark::State& state, Game* game)
 {
     Bench_Driver driver(*game);
@@ -78,6 +80,14 @@ void Logic_Frame(benchmark::State& state, Game* game)
     }
     state.counters["allocs_per_1000"] = static_cast<double>(allocations) * 1000.0 / frames;
     state.counters["laps_ended"] = laps;
+
+    // The same in the menu, once its fades have settled.
+    Prepare_Menu(game);
+    const int64_t menu_before = Allocation_Count();
+    for (int i = 0; i < Counted_Frames; ++i)
+        game->Advance_Frame();
+    state.counters["menu_allocs_per_1000"] =
+        static_cast<double>(Allocation_Count() - menu_before) * 1000.0 / Counted_Frames;
 }
 
 void Prepare_Race(Game* game)
