@@ -8,7 +8,8 @@
 #include <algorithm>
 
 Scene_UI_Element::Scene_UI_Element(float visible_alpha)
-    : m_visible(true), m_visible_alpha(visible_alpha), m_laid_out_use{0, 0, 0}, m_uses(0)
+    : m_visible(true), m_visible_alpha(visible_alpha), m_laid_out_use{0, 0, 0}, m_uses(0), m_pen_use{},
+      m_pen_uses(0)
 {
 }
 
@@ -77,10 +78,31 @@ QColor Scene_UI_Element::Change_Visible_Color(int r, int g, int b, int a) const
 
 void Scene_UI_Element::Draw_Text(QPainter* painter, int x, int y, QColor color, QString text)
 {
-    painter->setPen(QPen(Change_Visible_Color(0, 0, 0, color.alpha())));
+    painter->setPen(Pen_Of(Change_Visible_Color(0, 0, 0, color.alpha())));
     Draw_Laid_Out_Text(painter, QPointF(x + 2, y + 2), text);
-    painter->setPen(QPen(Change_Visible_Color(color)));
+    painter->setPen(Pen_Of(Change_Visible_Color(color)));
     Draw_Laid_Out_Text(painter, QPointF(x, y), text);
+}
+
+const QPen& Scene_UI_Element::Pen_Of(const QColor& colour)
+{
+    int found = -1;
+    int oldest = 0;
+    for (int i = 0; i < Pen_Count; ++i)
+    {
+        // A pen never made is black, and draws as a black pen made now would.
+        if (m_pens[i].color() == colour)
+            found = i;
+        if (m_pen_use[i] < m_pen_use[oldest])
+            oldest = i;
+    }
+    if (found < 0)
+    {
+        found = oldest;
+        m_pens[found] = QPen(colour);
+    }
+    m_pen_use[found] = ++m_pen_uses;
+    return m_pens[found];
 }
 
 void Scene_UI_Element::Draw_Laid_Out_Text(QPainter* painter, const QPointF& p, const QString& text)

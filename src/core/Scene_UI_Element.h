@@ -5,6 +5,7 @@
 #include "Scene_Element.h"
 
 #include <QColor>
+#include <QPen>
 #include <QPoint>
 #include <QSize>
 #include <QStaticText>
@@ -43,6 +44,10 @@ public:
     // Text with a 2-pixel black drop shadow; (x, y) is the left end of the baseline.
     virtual void Draw_Text(QPainter* painter, int x, int y, QColor color, QString text);
 
+    // A plain pen of the colour, kept from frame to frame: a pen made afresh
+    // allocates, and most frames draw in the colours of the frame before.
+    const QPen& Pen_Of(const QColor& colour);
+
     // Draws text with its left baseline end at p, laid out once and kept while
     // it is unchanged: shaping the glyphs is most of what a text costs to draw.
     void Draw_Laid_Out_Text(QPainter* painter, const QPointF& p, const QString& text);
@@ -56,6 +61,11 @@ private:
     QStaticText m_laid_out[Laid_Out_Count];
     unsigned m_laid_out_use[Laid_Out_Count];
     unsigned m_uses;
+    // The pens of the colours drawn last, as many as one element draws in; likewise.
+    static constexpr int Pen_Count = 6;
+    QPen m_pens[Pen_Count];
+    unsigned m_pen_use[Pen_Count];
+    unsigned m_pen_uses;
 };
 
 #endif

@@ -85,9 +85,14 @@ void Frame_Blend::Begin(Game_Scene& scene, const Race& race, float t, const QSiz
     const Pose ghost = Between(m_before.ghost, m_last.ghost, t);
     const float camera = Portable_Math::Blend_Angle(m_before.camera_angle, m_last.camera_angle, t);
 
-    m_drawn_ship = *race.m_ship;
+    // Only what the drawing reads is copied: the trail into the vector kept
+    // from the frame before (no allocation once it is as long as the trail),
+    // the ghost's look only when it changes.
+    const Ship& real_ship = *race.m_ship;
     m_drawn_ship.m_position = ship.position;
     m_drawn_ship.m_angle = ship.angle;
+    m_drawn_ship.m_travelled_points.assign(real_ship.m_travelled_points.begin(),
+                                           real_ship.m_travelled_points.end());
     // The trail ends at the craft, and was younger by what is left of the step.
     const float younger = (1.0f - std::min(std::max(t, 0.0f), 1.0f)) * Race::Frame_Step;
     for (Ship::Travelled_Point& point : m_drawn_ship.m_travelled_points)
@@ -95,7 +100,17 @@ void Frame_Blend::Begin(Game_Scene& scene, const Race& race, float t, const QSiz
     if (!m_drawn_ship.m_travelled_points.empty())
         m_drawn_ship.m_travelled_points.back().position = ship.position;
 
-    m_drawn_ghost = *race.m_ghost_ship;
+    const Ghost_Ship& real_ghost = *race.m_ghost_ship;
+    if (m_drawn_ghost.m_colour != real_ghost.m_colour || m_drawn_ghost.m_label != real_ghost.m_label)
+    {
+        m_drawn_ghost.m_chevron = real_ghost.m_chevron;
+        m_drawn_ghost.m_colour = real_ghost.m_colour;
+        m_drawn_ghost.m_label = real_ghost.m_label;
+        m_drawn_ghost.m_label_text = real_ghost.m_label_text;
+        m_drawn_ghost.m_label_pen = real_ghost.m_label_pen;
+    }
+    // Shown or not by whether it has a replay; a shared string, not a copy of it.
+    m_drawn_ghost.m_playback = real_ghost.m_playback;
     m_drawn_ghost.m_position = ghost.position;
     m_drawn_ghost.m_angle = ghost.angle;
 
@@ -116,9 +131,7 @@ void Frame_Blend::End(Game_Scene& scene)
     Replace(scene.m_world_elements, &m_drawn_ship, m_real_ship);
     Replace(scene.m_world_elements, &m_drawn_ghost, m_real_ghost);
     scene.m_world_to_screen = m_real_world_to_screen;
-    // The race appends to its ghost's record every step: a copy still sharing
-    // it would make each append copy the whole string.
-    m_drawn_ghost.m_record = QString();
+    // Not kept shared between frames: the race may start another replay.
     m_drawn_ghost.m_playback = QString();
     m_drawing = false;
 }

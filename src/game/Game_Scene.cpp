@@ -23,28 +23,38 @@ void Game_Scene::drawForeground(QPainter* painter, const QRectF&)
 
 void Game_Scene::Draw_Passes(QPainter* painter)
 {
-    painter->save();
-    painter->setTransform(m_world_to_screen, false);
+    // Each element starts from the painter as it came, but the state is put
+    // back by hand rather than with save() and restore(): those allocate a new
+    // state each time, twenty-odd times a frame. What the elements change is
+    // the transform, the pen and the brush; one that clips puts its clip back itself.
+    const QTransform came_transform = painter->worldTransform();
+    const QPen came_pen = painter->pen();
+    const QBrush came_brush = painter->brush();
+    const auto put_back = [&](const QTransform& transform)
+    {
+        painter->setTransform(transform, false);
+        painter->setPen(came_pen);
+        painter->setBrush(came_brush);
+    };
+
     // Sizes are read on every step: an element may be added while drawing.
     for (size_t i = 0; i < m_world_elements.size(); ++i)
     {
-        painter->save();
+        put_back(m_world_to_screen);
         m_world_elements[i]->Draw(painter);
-        painter->restore();
     }
-    painter->restore();
 
-    painter->save();
-    painter->setTransform(m_ui_scale > 1.0 ? QTransform::fromScale(m_ui_scale, m_ui_scale) : QTransform(),
-                          false);
+    const QTransform ui_transform =
+        m_ui_scale > 1.0 ? QTransform::fromScale(m_ui_scale, m_ui_scale) : QTransform();
     for (size_t i = 0; i < m_ui_elements.size(); ++i)
     {
-        painter->save();
         if (m_ui_elements[i]->Get_Visible_Alpha() > Min_Drawn_Alpha)
+        {
+            put_back(ui_transform);
             m_ui_elements[i]->Draw(painter);
-        painter->restore();
+        }
     }
-    painter->restore();
+    put_back(came_transform);
 }
 
 QPoint Game_Scene::To_Element(const Scene_UI_Element* element, const QPoint& p) const

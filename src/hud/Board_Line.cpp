@@ -6,7 +6,7 @@
 #include <QPainter>
 
 Board_Line::Board_Line(const Board_Session* session)
-    : Scene_UI_Element(0.0f), m_session(session), m_course(0), m_old(false)
+    : Scene_UI_Element(0.0f), m_session(session), m_course(0), m_old(false), m_as_x(0)
 {
 }
 
@@ -31,7 +31,14 @@ void Board_Line::Draw(QPainter* painter)
     Draw_Text(painter, 10, 44, colour, m_text);
     if (m_name.isEmpty())
         return;
-    const QFontMetrics metrics = painter->fontMetrics();
-    Draw_Text(painter, 10 + metrics.horizontalAdvance(m_text + QLatin1String("  ")), 44,
-              QColor(200, 200, 200, 255), QStringLiteral("as %1").arg(m_name));
+    if (m_as_text.isEmpty() || m_as_for_text != m_text || m_as_for_name != m_name ||
+        m_as_font != painter->font())
+    {
+        m_as_text = QStringLiteral("as %1").arg(m_name);
+        m_as_x = 10 + painter->fontMetrics().horizontalAdvance(m_text + QLatin1String("  "));
+        m_as_for_text = m_text;
+        m_as_for_name = m_name;
+        m_as_font = painter->font();
+    }
+    Draw_Text(painter, m_as_x, 44, QColor(200, 200, 200, 255), m_as_text);
 }

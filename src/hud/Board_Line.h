@@ -4,6 +4,7 @@
 
 #include "Scene_UI_Element.h"
 
+#include <QFont>
 #include <QString>
 
 class Board_Session;
@@ -23,6 +24,14 @@ public:
     QString m_text; // empty without a board
     QString m_name;
     bool m_old;
+
+private:
+    // "as NAME" and where it starts, made again only when the line, the name or the font change.
+    QString m_as_text;
+    QString m_as_for_text;
+    QString m_as_for_name;
+    QFont m_as_font;
+    int m_as_x;
 };
 
 #endif

@@ -4,6 +4,7 @@
 #include "Race_Clock.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPainter>
 
 #include <algorithm>
@@ -29,7 +30,9 @@ const QColor Finish_Panel::Ahead_Colour(90, 240, 110, 255);
 const QColor Finish_Panel::Behind_Colour(255, 90, 80, 255);
 
 Finish_Panel::Finish_Panel()
-    : Scene_UI_Element(0.0f), m_time(0.0f), m_previous_best(0.0f), m_new_best(false), m_dismissed(false)
+    : Scene_UI_Element(0.0f), m_time(0.0f), m_previous_best(0.0f), m_new_best(false),
+      m_dismissed(false), m_line_widths{}, m_text_width(0), m_laid_out_made(false), m_laid_out_time(0.0f),
+      m_laid_out_previous_best(0.0f), m_laid_out_new_best(false)
 {
     m_visible = false;
 }
@@ -93,34 +96,70 @@ QColor Finish_Panel::Line_Colour(int line) const
     }
 }
 
+void Finish_Panel::Lay_Out_Lines(QPainter* painter)
+{
+    // Not a number never equals itself: such a result is laid out again each frame, and still drawn.
+    if (m_laid_out_made && m_laid_out_time == m_time && m_laid_out_previous_best == m_previous_best &&
+        m_laid_out_new_best == m_new_best && m_laid_out_save_error == m_save_error &&
+        m_laid_out_font == painter->font())
+        return;
+    const QStringList lines = Lines();
+    const QFontMetrics metrics = painter->fontMetrics();
+    m_text_width = 0;
+    for (int i = 0; i < Line_Count; ++i)
+    {
+        const QString line = i < lines.size() ? lines[i] : QString();
+        m_laid_out[i].setTextFormat(Qt::PlainText);
+        m_laid_out[i].setText(line);
+        m_line_widths[i] = metrics.horizontalAdvance(line);
+        m_text_width = std::max(m_text_width, m_line_widths[i]);
+    }
+    m_laid_out_made = true;
+    m_laid_out_time = m_time;
+    m_laid_out_previous_best = m_previous_best;
+    m_laid_out_new_best = m_new_best;
+    m_laid_out_save_error = m_save_error;
+    m_laid_out_font = painter->font();
+}
+
 void Finish_Panel::Draw(QPainter* painter)
 {
     const QSize view = View_Size(painter);
     const int w = view.width();
     const int h = view.height();
-    const QFontMetrics metrics = painter->fontMetrics();
-    const QStringList lines = Lines();
-    const int spacing = metrics.lineSpacing();
+    Lay_Out_Lines(painter);
+    const QFontMetricsF metrics(painter->font());
+    const int spacing = painter->fontMetrics().lineSpacing();
+    const int ascent = painter->fontMetrics().ascent();
     const int pad = std::max(spacing / 2, 8);
-    int text_width = 0;
-    for (const QString& line : lines)
-        text_width = std::max(text_width, metrics.horizontalAdvance(line));
     // Within the screen on the smallest ones: a line too long is cut off at the box.
-    const int box_width = std::max(std::min(text_width + 2 * pad, w - 8), 1);
-    const int box_height = static_cast<int>(lines.size()) * spacing + 2 * pad;
+    const int box_width = std::max(std::min(m_text_width + 2 * pad, w - 8), 1);
+    const int box_height = Line_Count * spacing + 2 * pad;
     const QRect box((w - box_width) / 2, std::max((h - box_height) / 2, 0), box_width, box_height);
     painter->fillRect(box, Change_Visible_Color(0, 0, 0, 200));
-    painter->setPen(Change_Visible_Color(160, 250, 190, 255));
+    painter->setPen(Pen_Of(Change_Visible_Color(160, 250, 190, 255)));
     painter->drawRect(box.adjusted(0, 0, -1, -1));
-    painter->setClipRect(box);
-    int y = box.top() + pad + metrics.ascent();
-    for (int i = 0; i < lines.size(); ++i)
+    // Clipped only where a line is cut: setting a clip allocates, and the
+    // scene puts back no clip, so it goes with the state saved here.
+    const bool cut = m_text_width + 2 * pad > box_width;
+    if (cut)
     {
-        const int x = box.left() + (box.width() - metrics.horizontalAdvance(lines[i])) / 2;
-        painter->setPen(Change_Visible_Color(Line_Colour(i)));
-        painter->drawText(QPoint(std::max(x, box.left() + 4), y), lines[i]);
+        painter->save();
+        painter->setClipRect(box);
+    }
+    // A laid out text is placed by its top left corner, its line's ascent
+    // (and leading) above the baseline.
+    const qreal above_baseline = metrics.ascent() + std::max(0.0, metrics.leading());
+    int y = box.top() + pad + ascent;
+    for (int i = 0; i < Line_Count; ++i)
+    {
+        const int x = box.left() + (box.width() - m_line_widths[i]) / 2;
+        painter->setPen(Pen_Of(Change_Visible_Color(Line_Colour(i))));
+        painter->drawStaticText(QPointF(std::max(x, box.left() + 4), y - above_baseline), m_laid_out[i]);
         y += spacing;
     }
+    if (cut)
+        painter->restore();
 }
 
 void Finish_Panel::Set_Visible(bool visible)

@@ -5,6 +5,8 @@
 #include "Scene_UI_Element.h"
 
 #include <QColor>
+#include <QFont>
+#include <QStaticText>
 #include <QString>
 #include <QStringList>
 
@@ -40,6 +42,22 @@ public:
     bool m_new_best;
     QString m_save_error;
     bool m_dismissed;
+
+private:
+    // The lines laid out and measured, made again only when the result shown
+    // or the font change: laying text out is most of what drawing it costs.
+    void Lay_Out_Lines(QPainter* painter);
+
+    static constexpr int Line_Count = 5;
+    QStaticText m_laid_out[Line_Count];
+    int m_line_widths[Line_Count];
+    int m_text_width;
+    bool m_laid_out_made;
+    float m_laid_out_time;
+    float m_laid_out_previous_best;
+    bool m_laid_out_new_best;
+    QString m_laid_out_save_error;
+    QFont m_laid_out_font;
 };
 
 #endif

@@ -26,7 +26,7 @@ QStringList Wrap_Words(const QString& text, const QFontMetrics& metrics, int wid
 }
 } // namespace
 
-Ingame_Instructions::Ingame_Instructions() {}
+Ingame_Instructions::Ingame_Instructions() : m_wrapped_width(-1) {}
 
 void Ingame_Instructions::Draw(QPainter* painter)
 {
@@ -37,7 +37,14 @@ void Ingame_Instructions::Draw(QPainter* painter)
     int y = static_cast<int>(h_screen * 0.6);
     // The text and its 2-pixel shadow between margins as wide as the left one, where there is room.
     const QFontMetrics metrics = painter->fontMetrics();
-    const QStringList lines = Wrap_Words(text, metrics, std::max(w_screen - 2 * Margin - 2, 1));
+    const int width = std::max(w_screen - 2 * Margin - 2, 1);
+    if (width != m_wrapped_width || m_wrapped_font != painter->font())
+    {
+        m_lines = Wrap_Words(text, metrics, width);
+        m_wrapped_width = width;
+        m_wrapped_font = painter->font();
+    }
+    const QStringList& lines = m_lines;
     // Lines that would run past the bottom move up as a block.
     const int last = y + (static_cast<int>(lines.size()) - 1) * metrics.lineSpacing() + metrics.descent() + 2;
     if (last > h_screen)

@@ -4,12 +4,21 @@
 
 #include "Scene_UI_Element.h"
 
+#include <QFont>
+#include <QStringList>
+
 class Ingame_Instructions : public Scene_UI_Element
 {
 public:
     Ingame_Instructions();
 
     void Draw(QPainter* painter) override;
+
+private:
+    // The hint's lines, wrapped again only when the width or the font change.
+    QStringList m_lines;
+    int m_wrapped_width;
+    QFont m_wrapped_font;
 };
 
 #endif

@@ -4,9 +4,10 @@
 #include "Race_Clock.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPainter>
 
-Lap_Timer::Lap_Timer(const Race_Clock* clock) : m_clock(clock) {}
+Lap_Timer::Lap_Timer(const Race_Clock* clock) : m_clock(clock), m_rest_best(0.0f), m_rest_width(0.0) {}
 
 QString Lap_Timer::Text() const
 {
@@ -33,14 +34,50 @@ QColor Lap_Timer::Gap_Colour() const
     }
 }
 
+void Lap_Timer::Lay_Out_Rest(QPainter* painter)
+{
+    // A best that is not a number never equals itself: its line is made again each frame.
+    if (!m_rest.isEmpty() && m_rest_best == m_clock->m_best && m_rest_note == m_best_note &&
+        m_rest_font == painter->font())
+        return;
+    m_rest = QStringLiteral(", best: ") + Race_Clock::Format_Time(m_clock->m_best);
+    if (!m_best_note.isEmpty())
+        m_rest += QStringLiteral(" (%1)").arg(m_best_note);
+    m_rest_best = m_clock->m_best;
+    m_rest_note = m_best_note;
+    m_rest_font = painter->font();
+    m_rest_width = QFontMetricsF(m_rest_font).horizontalAdvance(m_rest);
+}
+
 void Lap_Timer::Draw(QPainter* painter)
 {
-    const QString text = Text();
-    Draw_Text(painter, 10, 20, QColor(100, 230, 130, 255), text);
-    const QString gap = Gap_Text();
-    if (gap.isEmpty())
+    // The line of Text(): the running time character by character, the rest
+    // laid out whole while it stays the same; both shadows under both texts.
+    const QColor colour(100, 230, 130, 255);
+    char elapsed[Race_Clock::Time_Text_Size];
+    const int elapsed_length = Race_Clock::Format_Time(m_clock->m_elapsed, elapsed);
+    const qreal elapsed_width = Character_Text::Width(painter, elapsed, elapsed_length);
+    Lay_Out_Rest(painter);
+    for (const int shadow : {2, 0})
+    {
+        painter->setPen(
+            Pen_Of(shadow ? Change_Visible_Color(0, 0, 0, colour.alpha()) : Change_Visible_Color(colour)));
+        m_characters.Draw(painter, QPointF(10 + shadow, 20 + shadow), elapsed, elapsed_length);
+        Draw_Laid_Out_Text(painter, QPointF(10 + shadow + elapsed_width, 20 + shadow), m_rest);
+    }
+
+    if (!m_clock->m_gap_known)
         return;
-    const QFontMetrics metrics = painter->fontMetrics();
-    Draw_Text(painter, 10 + metrics.horizontalAdvance(text) + metrics.horizontalAdvance(QLatin1Char('M')), 20,
-              Gap_Colour(), gap);
+    char gap[Ghost_Gap::Text_Size];
+    const int gap_length = Ghost_Gap::Text(m_clock->m_gap, gap);
+    const QColor gap_colour = Gap_Colour();
+    // After the line and the width of an M, in whole pixels.
+    const int x = 10 + qRound(elapsed_width + m_rest_width) +
+                  painter->fontMetrics().horizontalAdvance(QLatin1Char('M'));
+    for (const int shadow : {2, 0})
+    {
+        painter->setPen(Pen_Of(shadow ? Change_Visible_Color(0, 0, 0, gap_colour.alpha())
+                                      : Change_Visible_Color(gap_colour)));
+        m_characters.Draw(painter, QPointF(x + shadow, 20 + shadow), gap, gap_length);
+    }
 }

@@ -2,9 +2,11 @@
 #ifndef TAVRELO_LAP_TIMER_H
 #define TAVRELO_LAP_TIMER_H
 
+#include "Character_Text.h"
 #include "Scene_UI_Element.h"
 
 #include <QColor>
+#include <QFont>
 #include <QString>
 
 class Race_Clock;
@@ -26,6 +28,18 @@ public:
     const Race_Clock* m_clock;
     // Said in brackets after the best time: "unverified" for a best with no inputs to prove it.
     QString m_best_note;
+
+private:
+    // The line after the running time (the best and its note), made again
+    // only when they or the font change; its width in that font.
+    void Lay_Out_Rest(QPainter* painter);
+
+    Character_Text m_characters;
+    QString m_rest;
+    float m_rest_best;
+    QString m_rest_note;
+    QFont m_rest_font;
+    qreal m_rest_width;
 };
 
 #endif

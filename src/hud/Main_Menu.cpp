@@ -4,7 +4,7 @@
 #include <QPainter>
 
 // The caption is written by the game whenever a course is loaded.
-Main_Menu::Main_Menu() : m_track_index(0) {}
+Main_Menu::Main_Menu() : m_track_index(0), m_measured(false), m_caption_width(0) {}
 
 void Main_Menu::Draw(QPainter* painter)
 {
@@ -18,7 +18,14 @@ void Main_Menu::Draw(QPainter* painter)
     // Centred by hand: Draw_Text only knows the baseline's left end. A caption
     // wider than the screen gets a negative x and is cut off on both sides.
     const QFontMetrics metrics = painter->fontMetrics();
-    const int w = metrics.horizontalAdvance(m_caption);
+    if (!m_measured || m_measured_caption != m_caption || m_measured_font != painter->font())
+    {
+        m_caption_width = metrics.horizontalAdvance(m_caption);
+        m_measured_caption = m_caption;
+        m_measured_font = painter->font();
+        m_measured = true;
+    }
+    const int w = m_caption_width;
     const int h = metrics.height();
     Draw_Text(painter, static_cast<int>((w_screen - w) * 0.5), static_cast<int>(h_screen * 0.5 - h), colour,
               m_caption);

@@ -4,6 +4,7 @@
 
 #include "Scene_UI_Element.h"
 
+#include <QFont>
 #include <QString>
 
 class Main_Menu : public Scene_UI_Element
@@ -15,6 +16,13 @@ public:
 
     int m_track_index;
     QString m_caption;
+
+private:
+    // The caption's width, measured again only when it or the font change: measuring lays the text out.
+    QString m_measured_caption;
+    QFont m_measured_font;
+    bool m_measured;
+    int m_caption_width;
 };
 
 #endif

@@ -45,9 +45,11 @@ void UI_Button::Draw(QPainter* painter)
         m_held ? Change_Visible_Color(255, 60, 50, 190) : Change_Visible_Color(55, 15, 10, 150);
 
     painter->fillRect(m_rect, fill);
-    painter->setPen(QPen(QBrush(frame), 2.0, Qt::SolidLine, Qt::RoundCap));
+    if (m_frame_pen.color() != frame || m_frame_pen.capStyle() != Qt::RoundCap)
+        m_frame_pen = QPen(QBrush(frame), 2.0, Qt::SolidLine, Qt::RoundCap);
+    painter->setPen(m_frame_pen);
     painter->drawRects(&m_rect, 1);
-    painter->setPen(QPen(frame));
+    painter->setPen(Pen_Of(frame));
     Draw_Laid_Out_Text(painter, QPointF(static_cast<int>(m_text_pos.x()), static_cast<int>(m_text_pos.y())),
                        m_text);
 }

@@ -4,6 +4,7 @@
 
 #include "Scene_UI_Element.h"
 
+#include <QPen>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
@@ -42,6 +43,10 @@ public:
     QRectF m_rect; // empty until the first Draw: a button never drawn takes no touch
     QPointF m_text_pos;
     bool m_held;
+
+private:
+    // The frame's pen, made again only when the colour changes (a fade).
+    QPen m_frame_pen;
 };
 
 #endif

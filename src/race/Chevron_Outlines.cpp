@@ -83,7 +83,8 @@ void Chevron_Outlines::Draw(QPainter* painter) const
     {
         if (m_pens[pass].widthF() * scale > 1.0)
         {
-            painter->fillPath(m_outlines[pass], m_pens[pass].color());
+            // The pen's own solid brush: one made from its colour each frame would allocate.
+            painter->fillPath(m_outlines[pass], m_pens[pass].brush());
         }
         else
         {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 void Ghost_Gap::Build(const Level& level, const Ghost_Ship& ghost)
@@ -81,8 +82,15 @@ int Ghost_Gap::Side(float gap)
 
 QString Ghost_Gap::Text(float gap)
 {
+    char text[Text_Size];
+    const int length = Text(gap, text);
+    return QString::fromLatin1(text, length);
+}
+
+int Ghost_Gap::Text(float gap, char (&text)[Text_Size])
+{
     const double rounded = static_cast<double>(Hundredths(gap)) / 100.0;
     if (Side(gap) == 0)
-        return QStringLiteral("0.00");
-    return QString::asprintf("%+.2f", rounded);
+        return std::snprintf(text, sizeof text, "0.00");
+    return std::snprintf(text, sizeof text, "%+.2f", rounded);
 }

@@ -28,6 +28,10 @@ public:
     // The gap as shown beside the clock, to the hundredth: "-0.42", "+1.07",
     // and "0.00" when the two are level to the hundredth, so the sign never flickers.
     static QString Text(float gap);
+    // The same into a buffer of characters, for drawing every frame without
+    // making a string; returns the length.
+    static constexpr int Text_Size = 24;
+    static int Text(float gap, char (&text)[Text_Size]);
     // -1 ahead, 1 behind, 0 level, as Text shows it.
     static int Side(float gap);
 

@@ -3,9 +3,12 @@
 #include "Ghost_Record.h"
 
 #include <QColor>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPen>
 #include <QTransform>
+
+#include <algorithm>
 
 namespace
 {
@@ -35,15 +38,16 @@ void Ghost_Ship::Draw(QPainter* painter)
 
     if (!m_label.isEmpty())
     {
-        // Upright on the screen whichever way the camera has turned, a little beside the craft.
-        const QPointF at = painter->transform().map(m_position);
-        painter->save();
-        painter->resetTransform();
-        QColor text = m_colour;
-        text.setAlpha(255);
-        painter->setPen(text);
-        painter->drawText(at + QPointF(14.0, -10.0), m_label);
-        painter->restore();
+        // Upright on the screen whichever way the camera has turned, a little
+        // beside the craft; a laid out text is placed by its top left corner.
+        const QTransform world = painter->worldTransform();
+        const QPointF at = painter->transform().map(m_position) + QPointF(14.0, -10.0);
+        painter->setTransform(QTransform(), false);
+        painter->setPen(m_label_pen);
+        const QFontMetricsF metrics(painter->font());
+        painter->drawStaticText(QPointF(at.x(), at.y() - metrics.ascent() - std::max(0.0, metrics.leading())),
+                                m_label_text);
+        painter->setTransform(world, false);
     }
 
     QTransform transform;
@@ -62,4 +66,9 @@ void Ghost_Ship::Set_Look(const QColor& colour, const QString& label)
     m_colour = pen.color();
     m_chevron = Chevron_Outlines(pen);
     m_label = label;
+    m_label_text.setTextFormat(Qt::PlainText);
+    m_label_text.setText(label);
+    QColor text = m_colour;
+    text.setAlpha(255);
+    m_label_pen = QPen(text);
 }

@@ -6,7 +6,9 @@
 #include "Scene_Element.h"
 
 #include <QColor>
+#include <QPen>
 #include <QPointF>
+#include <QStaticText>
 #include <QString>
 
 #include <cstdint>
@@ -35,6 +37,9 @@ public:
     Chevron_Outlines m_chevron;
     QColor m_colour;
     QString m_label;
+    // The name laid out, and its pen, once per look: not again each frame.
+    QStaticText m_label_text;
+    QPen m_label_pen;
 };
 
 #endif

@@ -1,5 +1,7 @@
 #include "Race_Clock.h"
 
+#include <cstdio>
+
 Race_Clock::Race_Clock() : m_running(false), m_elapsed(0.0f), m_best(0.0f), m_gap_known(false), m_gap(0.0f) {}
 
 void Race_Clock::Tick(float step)
@@ -10,6 +12,13 @@ void Race_Clock::Tick(float step)
 
 QString Race_Clock::Format_Time(float seconds)
 {
+    char text[Time_Text_Size];
+    const int length = Format_Time(seconds, text);
+    return QString::fromLatin1(text, length);
+}
+
+int Race_Clock::Format_Time(float seconds, char (&text)[Time_Text_Size])
+{
     const float hundredths = seconds * 100.0f;
     // A clock never shows a negative time, and the best time comes from a file
     // the user may edit: anything that is not a number, or whose hundredths do
@@ -17,8 +26,8 @@ QString Race_Clock::Format_Time(float seconds)
     // than going through an undefined conversion. Values in (-1, 0) hundredths
     // truncate to zero like any other fraction.
     if (!(hundredths > -1.0f) || !(hundredths < 2147483648.0f))
-        return QStringLiteral("--:--:--");
+        return std::snprintf(text, sizeof text, "--:--:--");
     const int c = static_cast<int>(hundredths);
     const int s = c / 100;
-    return QString::asprintf("%02d:%02d:%02d", s / 60, s % 60, c % 100);
+    return std::snprintf(text, sizeof text, "%02d:%02d:%02d", s / 60, s % 60, c % 100);
 }

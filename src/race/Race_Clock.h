@@ -14,6 +14,10 @@ public:
 
     // "mm:ss:hh" (minutes uncapped). Safe for any float.
     static QString Format_Time(float seconds);
+    // The same into a buffer of characters, for a clock drawn every frame
+    // without making a string; returns the length.
+    static constexpr int Time_Text_Size = 24;
+    static int Format_Time(float seconds, char (&text)[Time_Text_Size]);
 
     bool m_running;
     float m_elapsed;

@@ -41,6 +41,11 @@ Ship::Ship()
       m_left_thrust(0.0f), m_right_thrust(0.0f), m_friction(0.0f), m_position(0.0, 0.0),
       m_direction(1.0, -0.0), m_angle(Portable_Math::Atan2(-0.0f, 1.0f)), m_trail_timer(0.0f)
 {
+    for (int alpha = 0; alpha < 256; ++alpha)
+    {
+        m_trail_pens[alpha] = QPen(QColor(234, 48, 86, alpha));
+        m_trail_pens[alpha].setWidthF(1.0);
+    }
 }
 
 void Ship::Place_At(const QPointF& p, const QPointF& d)
@@ -134,9 +139,7 @@ void Ship::Draw(QPainter* painter)
         else if (fade > 0.0)
             alpha = static_cast<int>(fade);
 
-        QPen pen(QColor(234, 48, 86, alpha));
-        pen.setWidthF(1.0);
-        painter->setPen(pen);
+        painter->setPen(m_trail_pens[alpha]);
         const QLineF segment(older.position, newer.position);
         painter->drawLines(&segment, 1);
     }

@@ -5,6 +5,7 @@
 #include "Chevron_Outlines.h"
 #include "Scene_Element.h"
 
+#include <QPen>
 #include <QPointF>
 
 #include <vector>
@@ -42,6 +43,8 @@ public:
     std::vector<Travelled_Point> m_travelled_points;
     float m_trail_timer;
     Chevron_Outlines m_chevron;
+    // The trail's pen at each opacity, made with the craft: a pen made in a frame allocates.
+    QPen m_trail_pens[256];
 };
 
 #endif

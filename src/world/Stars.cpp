@@ -80,6 +80,7 @@ Stars::Stars() : m_reset_stars(true)
     for (int layer = 0; layer < Layer_Count; ++layer)
     {
         m_layer_colors[layer] = color;
+        m_layer_brushes[layer] = QBrush(color, Qt::SolidPattern);
         m_layer_depths[layer] = depth;
         color = color.darker(150);
         depth = depth * Depth_Falloff;
@@ -137,11 +138,6 @@ void Stars::Draw(QPainter* painter)
     const QRectF visible(0.0, 0.0, painter->device()->width(), painter->device()->height());
 
     painter->setPen(Qt::NoPen);
-    // One brush per layer, not one per star.
-    const QBrush brushes[Layer_Count] = {
-        QBrush(m_layer_colors[0], Qt::SolidPattern), QBrush(m_layer_colors[1], Qt::SolidPattern),
-        QBrush(m_layer_colors[2], Qt::SolidPattern), QBrush(m_layer_colors[3], Qt::SolidPattern)};
-    static_assert(Layer_Count == 4, "one brush per layer");
     for (int i = 0; i < Star_Count; ++i)
     {
         const int layer = i % Layer_Count;
@@ -178,7 +174,7 @@ void Stars::Draw(QPainter* painter)
         QPointF dot[Dot_Edges];
         for (int k = 0; k < Dot_Edges; ++k)
             dot[k] = at + m_dot_outlines[layer][k];
-        painter->setBrush(brushes[layer]);
+        painter->setBrush(m_layer_brushes[layer]);
         painter->drawConvexPolygon(dot, Dot_Edges);
     }
     m_reset_stars = false;

@@ -4,6 +4,7 @@
 
 #include "Scene_Element.h"
 
+#include <QBrush>
 #include <QColor>
 #include <QPointF>
 #include <QSize>
@@ -24,6 +25,8 @@ public:
 
     bool m_reset_stars;
     QColor m_layer_colors[Layer_Count];
+    // One brush per layer, made with the colours: a brush made in a frame allocates.
+    QBrush m_layer_brushes[Layer_Count];
     float m_layer_depths[Layer_Count];
     QPointF m_star_offsets[Star_Count];
     QPointF m_last_center;

@@ -20,12 +20,17 @@ public:
     {
         g_log << m_name;
         m_transform = painter->transform();
+        m_pen = painter->pen().color();
+        m_brush = painter->brush().color();
         // Left changed on purpose: the pass must restore it.
         painter->setPen(Qt::red);
+        painter->setBrush(Qt::green);
         painter->translate(1000, 1000);
     }
     QString m_name;
     QTransform m_transform;
+    QColor m_pen;
+    QColor m_brush;
 };
 
 class Logged_UI : public Scene_UI_Element
@@ -36,6 +41,8 @@ public:
     {
         g_log << "draw " + m_name;
         m_transform = painter->transform();
+        m_pen = painter->pen().color();
+        painter->setPen(Qt::red);
         painter->translate(500, 500);
     }
     bool Mouse_Down(const QPoint& p) override
@@ -54,6 +61,7 @@ public:
     QString m_name;
     bool m_takes;
     QTransform m_transform;
+    QColor m_pen;
 };
 } // namespace
 
@@ -78,15 +86,22 @@ private slots:
         QImage image(64, 48, QImage::Format_ARGB32);
         QPainter painter(&image);
         painter.translate(7, 7); // whatever the view set is replaced, not combined
+        painter.setPen(Qt::blue);
+        painter.setBrush(Qt::yellow);
         scene.Draw_Passes(&painter);
         QCOMPARE(painter.transform(), QTransform().translate(7, 7));
+        QCOMPARE(painter.pen().color(), QColor(Qt::blue));
+        QCOMPARE(painter.brush().color(), QColor(Qt::yellow));
         painter.end();
 
         QCOMPARE(g_log, QStringList({"stars", "level", "draw timer"}));
         QCOMPARE(stars.m_transform, scene.m_world_to_screen);
         // Each element gets the pass's state, not what the one before it left.
         QCOMPARE(level.m_transform, scene.m_world_to_screen);
+        QCOMPARE(level.m_pen, QColor(Qt::blue));
+        QCOMPARE(level.m_brush, QColor(Qt::yellow));
         QVERIFY(timer.m_transform.isIdentity());
+        QCOMPARE(timer.m_pen, QColor(Qt::blue));
     }
 
     void ui_elements_at_or_below_the_alpha_threshold_are_skipped_data()

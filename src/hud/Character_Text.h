@@ -1,0 +1,36 @@
+// Character_Text: text that changes every frame, like a running clock, drawn from characters laid out once
+// each.
+#ifndef TAVRELO_CHARACTER_TEXT_H
+#define TAVRELO_CHARACTER_TEXT_H
+
+#include <QPointF>
+#include <QStaticText>
+
+class QPainter;
+
+// Laying a text out (shaping its glyphs) allocates and costs more than
+// drawing it; a clock's line is new every hundredth. Each printable ASCII
+// character is laid out the first time it is drawn and kept, and a text is
+// drawn as its characters side by side, each at the font's advance after the
+// one before: where the font pairs no two of them for kerning, as with
+// digits, exactly where a text laid out whole puts them.
+class Character_Text
+{
+public:
+    Character_Text();
+
+    // Draws the length characters of text with the left end of their
+    // baseline at p, in the painter's pen and font; a character outside
+    // printable ASCII is drawn as a space. Returns the width drawn.
+    qreal Draw(QPainter* painter, const QPointF& p, const char* text, int length);
+
+    // That width, without drawing.
+    static qreal Width(QPainter* painter, const char* text, int length);
+
+private:
+    static constexpr char First = ' ';
+    static constexpr int Count = '~' - ' ' + 1;
+    QStaticText m_laid_out[Count];
+};
+
+#endif
