@@ -1,6 +1,7 @@
 #include "Board_Line.h"
 
 #include "Board_Session.h"
+#include "Hud_Palette.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -27,11 +28,11 @@ void Board_Line::Draw(QPainter* painter)
     if (m_text.isEmpty() || m_visible_alpha < 0.01f)
         return;
     // Under the clock's line in the corner, greyed while the figures are old.
-    const QColor colour = m_old ? QColor(150, 150, 150, 255) : QColor(160, 250, 190, 255);
+    const QColor colour = m_old ? Hud_Palette::Stale() : Hud_Palette::Text();
     Draw_Text(painter, 10, 44, colour, m_text);
     if (m_name.isEmpty())
         return;
     const QFontMetrics metrics = painter->fontMetrics();
-    Draw_Text(painter, 10 + metrics.horizontalAdvance(m_text + QLatin1String("  ")), 44,
-              QColor(200, 200, 200, 255), QStringLiteral("as %1").arg(m_name));
+    Draw_Text(painter, 10 + metrics.horizontalAdvance(m_text + QLatin1String("  ")), 44, Hud_Palette::Quiet(),
+              QStringLiteral("as %1").arg(m_name));
 }
