@@ -2,6 +2,7 @@
 
 #include "Board_Page.h"
 #include "Board_Store.h"
+#include "Board_Wire.h"
 #include "Lap_Verifier.h"
 #include "Player_Name.h"
 #include "Race_Clock.h"
@@ -32,7 +33,6 @@ const QRegularExpression Lap_Path(QStringLiteral("^/api/v1/laps/([^/.]+)$"));
 const QRegularExpression Picture_Path(QStringLiteral("^/api/v1/laps/([^/.]+)\\.png$"));
 const QRegularExpression Page_Path(QStringLiteral("^/laps/([^/.]+)$"));
 const QRegularExpression Course_Path(QStringLiteral("^/courses/([^/]+)$"));
-const QRegularExpression Id_Text(QStringLiteral("^[1-9][0-9]{0,17}$"));
 const QRegularExpression Key_Text(QStringLiteral("^[\\x21-\\x7e]+$"));
 const QRegularExpression Number_Text(QStringLiteral("^[0-9]{1,9}$"));
 
@@ -100,7 +100,7 @@ QString Hash(const QByteArray& bytes)
 // A lap id in a path: digits only, no sign, no leading zero.
 qint64 Lap_Id(const QString& text)
 {
-    if (!Id_Text.match(text).hasMatch())
+    if (!Board_Wire::Is_Lap_Id(text))
         return 0;
     return text.toLongLong();
 }
@@ -210,7 +210,7 @@ Board_Response Board_Api::Kept_Or_Made(const Board_Request& request,
 Board_Response Board_Api::Submit(const Board_Request& request)
 {
     if (request.body_too_large)
-        return Error(413, QStringLiteral("a submission is at most %1 bytes").arg(Max_Body));
+        return Error(413, QStringLiteral("a submission is at most %1 bytes").arg(Board_Wire::Max_Body));
     // Before any work: a flood costs the board one lookup a request.
     // This board's own count first, which costs no query; then the one every board on the database shares.
     const QString too_many =

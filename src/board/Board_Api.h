@@ -24,7 +24,7 @@ struct Board_Request
     QString path;
     QHash<QString, QString> query;
     QByteArray body;
-    bool body_too_large = false; // the body was cut off at Board_Api::Max_Body
+    bool body_too_large = false; // the body was cut off at Board_Wire::Max_Body
     QString address;             // the client's
 };
 
@@ -38,8 +38,6 @@ struct Board_Response
 class Board_Api
 {
 public:
-    // A lap file is about 60 kB with its inputs: a body four times that is no lap.
-    static constexpr int Max_Body = 256 * 1024;
     static constexpr int Max_Name = Player_Name::Max_Length;
     static constexpr int Min_Key = 16;
     static constexpr int Max_Key = 256;

@@ -1,6 +1,7 @@
 #include "Board_Server.h"
 
 #include "Board_Api.h"
+#include "Board_Wire.h"
 #include "Connection_Guard.h"
 #include "Work_Queue.h"
 
@@ -181,7 +182,7 @@ MHD_Result Answer(void* self, MHD_Connection* connection, const char* url, const
         // A body said to be too large is refused before it is read.
         const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Length");
         if (length != nullptr &&
-            std::strtoull(length, nullptr, 10) > static_cast<unsigned long long>(Board_Api::Max_Body))
+            std::strtoull(length, nullptr, 10) > static_cast<unsigned long long>(Board_Wire::Max_Body))
         {
             pending->request.body_too_large = true;
             if (guarded != nullptr)
@@ -195,7 +196,7 @@ MHD_Result Answer(void* self, MHD_Connection* connection, const char* url, const
         // A body sent in chunks, with no length said, is cut off where it grows too large.
         if (!pending->request.body_too_large)
         {
-            if (pending->request.body.size() + static_cast<qint64>(*upload_data_size) > Board_Api::Max_Body)
+            if (pending->request.body.size() + static_cast<qint64>(*upload_data_size) > Board_Wire::Max_Body)
             {
                 pending->request.body_too_large = true;
                 pending->request.body.clear();

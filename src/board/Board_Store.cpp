@@ -49,23 +49,42 @@ const std::vector<std::vector<const char*>> Migrations = {
     },
 };
 
-// Native error codes: SQLite's, then PostgreSQL's SQLSTATE.
+// The native error codes the store tells apart, as Qt's drivers give them: SQLite's result codes (extended
+// where SQLite gives one) and PostgreSQL's SQLSTATE.
+namespace Sqlite
+{
+constexpr const char* Busy = "5";
+constexpr const char* Locked = "6";
+constexpr const char* Read_Only = "8";
+constexpr const char* Full = "13";
+constexpr const char* Constraint = "19";
+constexpr const char* Primary_Key = "1555";
+constexpr const char* Unique = "2067";
+} // namespace Sqlite
+namespace Postgres
+{
+constexpr const char* Unique_Violation = "23505";
+constexpr const char* Read_Only_Transaction = "25006";
+constexpr const char* Disk_Full = "53100";
+} // namespace Postgres
+
 bool Is_Clash(const QString& code)
 {
-    return code == "19" || code == "2067" || code == "1555" || code == "23505";
+    return code == Sqlite::Constraint || code == Sqlite::Unique || code == Sqlite::Primary_Key ||
+           code == Postgres::Unique_Violation;
 }
 bool Is_Full(const QString& code)
 {
-    return code == "13" || code == "53100";
+    return code == Sqlite::Full || code == Postgres::Disk_Full;
 }
 bool Is_Read_Only(const QString& code)
 {
-    return code == "8" || code == "25006";
+    return code == Sqlite::Read_Only || code == Postgres::Read_Only_Transaction;
 }
-// SQLite's busy and locked, which leave the connection sound.
+// Busy and locked leave the connection sound.
 bool Is_Busy(const QString& code)
 {
-    return code == "5" || code == "6";
+    return code == Sqlite::Busy || code == Sqlite::Locked;
 }
 
 Board_Store::Entry Standing_Of(const QSqlQuery& query, int course, int rank)

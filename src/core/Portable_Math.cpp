@@ -24,7 +24,6 @@ constexpr float Reduce_3 = 3.77489497744594108e-8f;
 // Beyond this the reduction above is no longer exact; such angles are first
 // brought into one turn (fmod is exact on every processor).
 constexpr float Reduce_Limit = 8192.0f;
-constexpr float Two_Pi = 6.28318548f;
 
 // atan on [-tan(pi/8), tan(pi/8)].
 float Atan_Kernel(float x)

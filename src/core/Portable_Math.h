@@ -15,6 +15,14 @@
 // (the project is built with -ffp-contract=off).
 namespace Portable_Math
 {
+// 2*pi as the nearest float: the turn of the trigonometry here and of the sound's oscillators.
+constexpr float Two_Pi = 6.28318548f;
+// The turn the race wraps headings by and the ghost's headings are stored in, and half of it: each one unit
+// in the last place short of the nearest float. Every raced lap and every stored ghost depends on these bits.
+constexpr float Race_Turn = 6.283185f;
+constexpr float Race_Half_Turn = 3.1415925f;
+static_assert(Race_Turn < Two_Pi, "the race's turn is its own value, not the nearest float to 2*pi");
+
 // atan2 of y and x in [-pi, pi], within three units in the last place,
 // with the C library's signs of zero and results at zero.
 float Atan2(float y, float x);

@@ -59,7 +59,7 @@ Game::Game(Surface_Choice::Renderer renderer, bool windowed, const QString& boar
     // Shown, so on its screen.
     m_pacer.Set_Refresh_Rate(Qt_Bridge::Refresh_Rate(this));
     m_pacer.Trust_Swap(Qt_Bridge::Is_GL_Viewport(viewport()));
-    m_pacer.Set_Interpolation(m_parts.m_preferences->Read_Bool("video/interpolation", true));
+    m_pacer.Set_Interpolation(m_parts.m_preferences->Read_Bool(Preferences::Interpolation_Key, true));
     m_clock.start();
     m_pacer.Restart(m_clock.nsecsElapsed());
     m_frame_timer.start(0, Qt::PreciseTimer, this);
@@ -115,8 +115,8 @@ void Game::Make_Parts(const QString& board)
 
     Fill(m_parts.m_sound, new Sound_Player);
     m_parts.m_sound->Set_Volume(
-        m_parts.m_preferences->Read_Int("sound/volume", Sound_Mixer::Default_Volume, 0, 100));
-    m_parts.m_sound->Set_Muted(m_parts.m_preferences->Read_Bool("sound/mute", false));
+        m_parts.m_preferences->Read_Int(Preferences::Volume_Key, Sound_Mixer::Default_Volume, 0, 100));
+    m_parts.m_sound->Set_Muted(m_parts.m_preferences->Read_Bool(Preferences::Mute_Key, false));
     Fill(m_parts.m_menu_flow,
          new Menu_Flow(Menu_Flow::Buttons{m_parts.m_start_button.Get(), m_parts.m_leader_button.Get(),
                                           m_parts.m_prev_track_button.Get(),

@@ -291,5 +291,5 @@ void Game_Flow::Toggle_Mute()
     const bool muted = !m_parts.m_sound->Is_Muted();
     m_parts.m_sound->Set_Muted(muted);
     m_parts.m_sound_notice->Show(muted);
-    m_parts.m_preferences->Write("sound/mute", muted);
+    m_parts.m_preferences->Write(Preferences::Mute_Key, muted);
 }

@@ -1,6 +1,7 @@
 #include "Board_Line.h"
 
 #include "Board_Session.h"
+#include "Hud_Palette.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -27,7 +28,7 @@ void Board_Line::Draw(QPainter* painter)
     if (m_text.isEmpty() || m_visible_alpha < 0.01f)
         return;
     // Under the clock's line in the corner, greyed while the figures are old.
-    const QColor colour = m_old ? QColor(150, 150, 150, 255) : QColor(160, 250, 190, 255);
+    const QColor colour = m_old ? Hud_Palette::Stale() : Hud_Palette::Text();
     Draw_Text(painter, 10, 44, colour, m_text);
     if (m_name.isEmpty())
         return;
@@ -40,5 +41,5 @@ void Board_Line::Draw(QPainter* painter)
         m_as_for_name = m_name;
         m_as_font = painter->font();
     }
-    Draw_Text(painter, m_as_x, 44, QColor(200, 200, 200, 255), m_as_text);
+    Draw_Text(painter, m_as_x, 44, Hud_Palette::Quiet(), m_as_text);
 }

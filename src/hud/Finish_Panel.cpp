@@ -1,6 +1,7 @@
 #include "Finish_Panel.h"
 
 #include "Ghost_Gap.h"
+#include "Hud_Palette.h"
 #include "Race_Clock.h"
 
 #include <QFontMetrics>
@@ -11,8 +12,8 @@
 
 namespace
 {
-const QColor Text_Colour(160, 250, 190, 255);
-const QColor Quiet_Colour(200, 200, 200, 255);
+const QColor Text_Colour = Hud_Palette::Text();
+const QColor Quiet_Colour = Hud_Palette::Quiet();
 const QColor Failure_Colour(255, 150, 80, 255);
 
 enum Line
@@ -26,8 +27,8 @@ enum Line
 } // namespace
 
 const QColor Finish_Panel::New_Best_Colour(255, 215, 90, 255);
-const QColor Finish_Panel::Ahead_Colour(90, 240, 110, 255);
-const QColor Finish_Panel::Behind_Colour(255, 90, 80, 255);
+const QColor Finish_Panel::Ahead_Colour = Hud_Palette::Ahead();
+const QColor Finish_Panel::Behind_Colour = Hud_Palette::Behind();
 
 Finish_Panel::Finish_Panel()
     : Scene_UI_Element(0.0f), m_time(0.0f), m_previous_best(0.0f), m_new_best(false),
@@ -137,7 +138,7 @@ void Finish_Panel::Draw(QPainter* painter)
     const int box_height = Line_Count * spacing + 2 * pad;
     const QRect box((w - box_width) / 2, std::max((h - box_height) / 2, 0), box_width, box_height);
     painter->fillRect(box, Change_Visible_Color(0, 0, 0, 200));
-    painter->setPen(Pen_Of(Change_Visible_Color(160, 250, 190, 255)));
+    painter->setPen(Pen_Of(Change_Visible_Color(Hud_Palette::Text())));
     painter->drawRect(box.adjusted(0, 0, -1, -1));
     // Clipped only where a line is cut: setting a clip allocates, and the
     // scene puts back no clip, so it goes with the state saved here.

@@ -1,5 +1,7 @@
 #include "Ingame_Instructions.h"
 
+#include "Hud_Palette.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStringList>
@@ -51,7 +53,7 @@ void Ingame_Instructions::Draw(QPainter* painter)
         y = std::max(y - (last - h_screen), metrics.ascent());
     for (const QString& line : lines)
     {
-        Draw_Text(painter, Margin, y, QColor(160, 250, 190, 255), line);
+        Draw_Text(painter, Margin, y, Hud_Palette::Text(), line);
         y += metrics.lineSpacing();
     }
 }

@@ -1,6 +1,7 @@
 #include "Lap_Timer.h"
 
 #include "Ghost_Gap.h"
+#include "Hud_Palette.h"
 #include "Race_Clock.h"
 
 #include <QFontMetrics>
@@ -26,9 +27,9 @@ QColor Lap_Timer::Gap_Colour() const
     switch (Ghost_Gap::Side(m_clock->m_gap))
     {
     case -1:
-        return QColor(90, 240, 110, 255);
+        return Hud_Palette::Ahead();
     case 1:
-        return QColor(255, 90, 80, 255);
+        return Hud_Palette::Behind();
     default:
         return QColor(225, 225, 225, 255);
     }

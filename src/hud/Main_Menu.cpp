@@ -1,5 +1,7 @@
 #include "Main_Menu.h"
 
+#include "Hud_Palette.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -11,7 +13,7 @@ void Main_Menu::Draw(QPainter* painter)
     const QSize view = View_Size(painter);
     const int w_screen = view.width();
     const int h_screen = view.height();
-    const QColor colour(160, 250, 190, 255);
+    const QColor colour = Hud_Palette::Text();
 
     Draw_Text(painter, 30, static_cast<int>(h_screen * 0.2), colour, QStringLiteral("Tavrelo"));
 

@@ -1,5 +1,7 @@
 #include "Pause_Notice.h"
 
+#include "Hud_Palette.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -22,7 +24,7 @@ void Pause_Notice::Draw(QPainter* painter)
     const QRect wrapped = metrics.boundingRect(QRect(0, 0, box_width - 24, h), Qt::TextWordWrap, text);
     const QRect box((w - box_width) / 2, h / 3, box_width, wrapped.height() + 16);
     painter->fillRect(box, Change_Visible_Color(0, 0, 0, 190));
-    painter->setPen(Change_Visible_Color(160, 250, 190, 255));
+    painter->setPen(Change_Visible_Color(Hud_Palette::Text()));
     painter->drawRect(box.adjusted(0, 0, -1, -1));
     painter->drawText(box, Qt::AlignCenter | Qt::TextWordWrap, text);
 }

@@ -1,5 +1,7 @@
 #include "Sound_Notice.h"
 
+#include "Hud_Palette.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -36,6 +38,6 @@ void Sound_Notice::Draw(QPainter* painter)
     // Near the top, clear of the clock in the corner and of the steering under the finger.
     const QRect box((w - box_width) / 2, 8 + metrics.height(), box_width, metrics.height() + 12);
     painter->fillRect(box, Change_Visible_Color(0, 0, 0, 170));
-    painter->setPen(Change_Visible_Color(160, 250, 190, 255));
+    painter->setPen(Change_Visible_Color(Hud_Palette::Text()));
     painter->drawText(box, Qt::AlignCenter, m_text);
 }

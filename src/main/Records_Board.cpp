@@ -2,6 +2,7 @@
 // standings read and board laps saved, through the same client as the game's.
 #include "Board_Client.h"
 #include "Board_Settings.h"
+#include "Board_Wire.h"
 #include "Options.h"
 #include "Player_Name.h"
 #include "Preferences.h"
@@ -13,7 +14,6 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <memory>
 
@@ -97,7 +97,7 @@ int Url(const QStringList& arguments, Preferences& preferences)
     const QStringList given = board.command.parser.positionalArguments();
     if (given.isEmpty() && !board.command.parser.isSet(clear))
     {
-        const QString kept = preferences.Read_Text(Board_Settings::Url_Key);
+        const QString kept = preferences.Read_Text(Preferences::Board_Url_Key);
         Print(kept.isEmpty() ? QStringLiteral("No board is kept.\n") : kept + "\n");
         return Done;
     }
@@ -107,7 +107,7 @@ int Url(const QStringList& arguments, Preferences& preferences)
     const QString url = given.isEmpty() ? QString() : Board_Client::Parse_Address(given[0], error).toString();
     if (!given.isEmpty() && url.isEmpty())
         return Usage_Error(board.command.name, error);
-    if (!preferences.Write(Board_Settings::Url_Key, url))
+    if (!preferences.Write(Preferences::Board_Url_Key, url))
     {
         Error(QStringLiteral("%1: cannot keep the address").arg(preferences.File_Name()));
         return Rejected;
@@ -134,7 +134,7 @@ int Name(const QStringList& arguments, Preferences& preferences)
     const QString problem = Player_Name::Problem(name);
     if (!problem.isEmpty())
         return Usage_Error(board.command.name, problem);
-    if (!preferences.Write(Board_Settings::Name_Key, name))
+    if (!preferences.Write(Preferences::Board_Name_Key, name))
     {
         Error(QStringLiteral("%1: cannot keep the name").arg(preferences.File_Name()));
         return Rejected;
@@ -265,7 +265,7 @@ int Fetch(const QStringList& arguments, Preferences& preferences)
     if (const int status = board.command.Parse(arguments, 2, 2))
         return status < 0 ? Done : status;
     const QString id_text = board.command.Argument(0);
-    if (!QRegularExpression("^[1-9][0-9]{0,17}$").match(id_text).hasMatch())
+    if (!Board_Wire::Is_Lap_Id(id_text))
         return Usage_Error(board.command.name,
                            QStringLiteral("'%1' is no lap id: ids are whole numbers from 1").arg(id_text));
     const QString path = board.command.Argument(1);

@@ -138,16 +138,20 @@ int main(int argc, char** argv)
                                       "postgresql://USER@HOST:PORT/NAME");
     const QCommandLineOption rate(
         "rate", "Submissions one address may send a minute; 0 for no limit (default 60).", "N", "60");
-    const QCommandLineOption threads("threads", "Requests answered at once (default 32).", "N",
-                                     QString::number(Board_Server::Limits().threads));
+    const QCommandLineOption threads(
+        "threads",
+        QStringLiteral("Requests answered at once (default %1).").arg(Board_Server::Limits().threads), "N",
+        QString::number(Board_Server::Limits().threads));
     const QCommandLineOption connections(
         "db-connections",
         "Connections to the database, shared by every request; a request waits its turn for one (default 4).",
         "N", "4");
     const QCommandLineOption per_address(
         "per-address",
-        "Connections one client may hold open at once; 0 for no limit (default 16). Behind a reverse proxy "
-        "on this machine, the client is the address it names in X-Real-IP.",
+        QStringLiteral(
+            "Connections one client may hold open at once; 0 for no limit (default %1). Behind a reverse "
+            "proxy on this machine, the client is the address it names in X-Real-IP.")
+            .arg(Board_Server::Limits().per_address),
         "N", QString::number(Board_Server::Limits().per_address));
     const QCommandLineOption user("user",
                                   "The user to run as when started as root, switched to before the database "

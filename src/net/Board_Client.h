@@ -76,7 +76,6 @@ public:
     void Get_Standings(int course, int limit, const QString& player,
                        std::function<void(const Standings&)> done);
     void Fetch_Lap(qint64 id, std::function<void(const Lap&)> done);
-    int In_Flight() const { return static_cast<int>(m_replies.size()); }
 
 private:
     struct Reply

@@ -12,15 +12,10 @@ Board_Queue::Board_Queue(Preferences& preferences, Board_Client& client, int cou
 {
     // Read once: every frame of the menu asks whether a lap waits, and only this queue changes them.
     for (int course = 0; course < course_count; ++course)
-        m_laps.push_back(m_preferences.Read_Text(Queue_Key(course).constData()).toUtf8());
+        m_laps.push_back(m_preferences.Read_Text(Preferences::Board_Queue_Key(course).constData()).toUtf8());
     m_retry.setSingleShot(true);
     QObject::connect(&m_retry, &QTimer::timeout, [this]() { Send_Now(); });
     m_start_wait = [this](int milliseconds) { m_retry.start(milliseconds); };
-}
-
-QByteArray Board_Queue::Queue_Key(int course)
-{
-    return "board/queue/" + QByteArray::number(course + 1);
 }
 
 QByteArray Board_Queue::Lap_Of(int course) const
@@ -31,7 +26,7 @@ QByteArray Board_Queue::Lap_Of(int course) const
 void Board_Queue::Keep(int course, const QByteArray& lap_file)
 {
     m_laps[static_cast<size_t>(course)] = lap_file;
-    m_preferences.Write(Queue_Key(course).constData(), QString::fromUtf8(lap_file));
+    m_preferences.Write(Preferences::Board_Queue_Key(course).constData(), QString::fromUtf8(lap_file));
 }
 
 void Board_Queue::Add(int course, const QByteArray& lap_file)

@@ -39,7 +39,6 @@ public:
     std::function<void(int milliseconds)> m_start_wait;
 
 private:
-    static QByteArray Queue_Key(int course);
     QByteArray Lap_Of(int course) const;
     // The lap waiting for course (none when empty), here and in the preferences.
     void Keep(int course, const QByteArray& lap_file);

@@ -11,11 +11,6 @@
 
 namespace
 {
-QByteArray Rank_Key(int course)
-{
-    return "board/rank/" + QByteArray::number(course + 1);
-}
-
 // 1st, 2nd, 3rd, 4th ... 11th, 12th, 13th ... 21st.
 QString Ordinal(int number)
 {
@@ -66,7 +61,7 @@ Board_Session::Board_Session(Preferences& preferences, const QString& address, i
     for (int course = 0; course < course_count; ++course)
     {
         const QStringList kept =
-            m_preferences.Read_Text(Rank_Key(course).constData()).split(QLatin1Char(' '));
+            m_preferences.Read_Text(Preferences::Board_Rank_Key(course).constData()).split(QLatin1Char(' '));
         bool rank_ok = false;
         bool total_ok = false;
         Rank& rank = m_ranks[static_cast<size_t>(course)];
@@ -127,8 +122,8 @@ void Board_Session::Keep_Rank(int course)
 {
     const Rank& rank = m_ranks[static_cast<size_t>(course)];
     const QString text = QStringLiteral("%1 %2").arg(rank.rank).arg(rank.total);
-    if (m_preferences.Read_Text(Rank_Key(course).constData()) != text)
-        m_preferences.Write(Rank_Key(course).constData(), text);
+    if (m_preferences.Read_Text(Preferences::Board_Rank_Key(course).constData()) != text)
+        m_preferences.Write(Preferences::Board_Rank_Key(course).constData(), text);
 }
 
 QString Board_Session::Rank_Text(int course) const

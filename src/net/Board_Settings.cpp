@@ -7,12 +7,12 @@
 
 QString Board_Settings::Address(Preferences& preferences, const QString& given)
 {
-    return given.isEmpty() ? preferences.Read_Text(Url_Key).trimmed() : given;
+    return given.isEmpty() ? preferences.Read_Text(Preferences::Board_Url_Key).trimmed() : given;
 }
 
 QString Board_Settings::Name(Preferences& preferences)
 {
-    return preferences.Read_Text(Name_Key);
+    return preferences.Read_Text(Preferences::Board_Name_Key);
 }
 
 QString Board_Settings::Name_Problem(Preferences& preferences)
@@ -28,7 +28,7 @@ QString Board_Settings::Name_Problem(Preferences& preferences)
 
 QString Board_Settings::Key(Preferences& preferences)
 {
-    const QString kept = preferences.Read_Text(Secret_Key);
+    const QString kept = preferences.Read_Text(Preferences::Board_Secret_Key);
     if (kept.size() >= 32)
         return kept;
     // 256 bits from the system's source: nobody else can claim the name with a guess.
@@ -36,6 +36,6 @@ QString Board_Settings::Key(Preferences& preferences)
     for (char& byte : bytes)
         byte = static_cast<char>(QRandomGenerator::system()->bounded(256));
     const QString key = QString::fromLatin1(bytes.toHex());
-    preferences.Write(Secret_Key, key);
+    preferences.Write(Preferences::Board_Secret_Key, key);
     return key;
 }

@@ -10,10 +10,6 @@ class Preferences;
 class Board_Settings
 {
 public:
-    static constexpr const char* Url_Key = "board/url";
-    static constexpr const char* Name_Key = "board/name";
-    static constexpr const char* Secret_Key = "board/key";
-
     // The address to use: given for one run, or else the kept one; empty for none.
     static QString Address(Preferences& preferences, const QString& given);
     static QString Name(Preferences& preferences);

@@ -20,7 +20,7 @@ void Ghost_Gap::Build(const Level& level, const Ghost_Ship& ghost)
     replay.m_read_pos = ghost.m_read_pos;
     replay.m_position = ghost.m_position;
     replay.m_angle = ghost.m_angle;
-    const int samples = (static_cast<int>(ghost.m_playback.size()) - ghost.m_read_pos) / 10;
+    const int samples = (static_cast<int>(ghost.m_playback.size()) - ghost.m_read_pos) / Ghost_Sample_Length;
     m_progress.reserve(static_cast<size_t>(std::max(samples, 0)));
     m_clock.reserve(static_cast<size_t>(std::max(samples, 0)));
     int32_t piece = 0;

@@ -1,6 +1,7 @@
 #include "Ghost_Record.h"
 
 #include "Ghost_Ship.h"
+#include "Portable_Math.h"
 
 #include <QChar>
 
@@ -18,8 +19,7 @@
 namespace
 {
 constexpr int Format = 1;
-constexpr int Header_Length = 4;
-constexpr float Full_Turn = 6.283185f;
+constexpr float Full_Turn = Portable_Math::Race_Turn;
 constexpr float Heading_Steps = 254.0f;
 constexpr float Step_Unit = 0.00390625f; // 1/256
 constexpr float Step_Scale = 256.0f;
@@ -125,7 +125,7 @@ void Ghost_Start(Ghost_Ship& ghost, const QString& stored, const QPointF& start,
         ghost.m_read_pos = 0;
     }
 
-    ghost.m_record.reserve(std::min(ghost.m_record_cap, Ghost_Record_Cap) + 1 + 10);
+    ghost.m_record.reserve(std::min(ghost.m_record_cap, Ghost_Record_Cap) + 1 + Ghost_Sample_Length);
     Write_Byte(ghost.m_record, Format);
     Write_Nibble(ghost.m_record, static_cast<unsigned>(version) & 15u);
     Write_Nibble(ghost.m_record, (static_cast<unsigned>(version) >> 4) & 15u);

@@ -46,7 +46,6 @@ public:
     void Append(Input_Frame frame);
 
     int Frame_Count() const { return m_frames; }
-    bool Is_Full() const { return m_full; }
 
     // The text kept beside a lap's time and ghost: letters, digits and
     // ".:-", nothing a settings file or JSON quotes. Empty for a full track.

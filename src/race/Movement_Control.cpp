@@ -13,7 +13,6 @@ namespace
 // Targets this close to the craft's centre give no push at all.
 constexpr float Dead_Zone = 0.01f;
 // A target farther than this pushes no harder: full thrust, top speed.
-constexpr float Max_Thrust = 90.0f;
 } // namespace
 
 Movement_Control::Movement_Control() : m_pressed(false), m_touch(0, 0) {}

@@ -15,6 +15,9 @@ class Ship;
 class Movement_Control : public Scene_UI_Element
 {
 public:
+    // The thrust on each end of the craft for a touch this far away, or further, in world units.
+    static constexpr float Max_Thrust = 90.0f;
+
     Movement_Control();
 
     // This frame's input for the race (Race::Step), for a view of this size.

@@ -19,8 +19,8 @@ namespace
 {
 // One unit in the last place below the floats nearest to pi, 2*pi and pi/2:
 // the game's own constants, so that the camera turns the same on every build.
-constexpr float Pi = 3.1415925f;
-constexpr float Two_Pi = 6.283185f;
+constexpr float Pi = Portable_Math::Race_Half_Turn;
+constexpr float Two_Pi = Portable_Math::Race_Turn;
 constexpr float Half_Pi = 1.5707963f;
 
 constexpr float Camera_Follow = 0.1f;
@@ -51,6 +51,22 @@ float Wrap_Angle(float angle)
     return angle;
 }
 } // namespace
+
+Race::Craft_Feel Race::Feel() const
+{
+    const Ship& ship = *m_ship;
+    const Float_Point velocity = ((Float_Point(ship.m_left) - Float_Point(ship.m_left_previous)) +
+                                  (Float_Point(ship.m_right) - Float_Point(ship.m_right_previous))) *
+                                 0.5f;
+    Craft_Feel feel;
+    feel.speed = velocity.Length();
+    feel.thrust =
+        std::min((ship.m_left_thrust + ship.m_right_thrust) / (2.0f * Movement_Control::Max_Thrust), 1.0f);
+    // The friction reaches Off_Road_Friction at the verge's far edge.
+    feel.off_road = std::min(ship.m_friction / Off_Road_Friction, 1.0f);
+    feel.put_back = m_put_back;
+    return feel;
+}
 
 Race::Race()
     : m_level(nullptr), m_ship(nullptr), m_ghost_ship(nullptr), m_camera_angle(0.0f),
@@ -113,7 +129,7 @@ QString Race::Rebuild_Ghost(const QString& stored_inputs, float best_time)
         return m_rebuilt_ghost;
     Lap_Replay replay;
     // Room for a sample on every frame the inputs can hold.
-    replay.Run(*m_level, track, 4 + 10 * Input_Track::Max_Frames);
+    replay.Run(*m_level, track, Ghost_Header_Length + Ghost_Sample_Length * Input_Track::Max_Frames);
     if (replay.m_finished && std::memcmp(&replay.m_time, &best_time, sizeof best_time) == 0)
         m_rebuilt_ghost = replay.m_ghost;
     return m_rebuilt_ghost;

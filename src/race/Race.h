@@ -55,6 +55,16 @@ public:
     // The next race's Reset puts back everything a lap keeps.
     void Coast(const QSize& view);
 
+    // What the last step did to the craft, as its sound hears it; nothing of a race reads this.
+    struct Craft_Feel
+    {
+        float speed = 0.0f;    // world units per step
+        float thrust = 0.0f;   // 0 (let go) to 1 (full thrust on both ends)
+        float off_road = 0.0f; // 0 (on the road) to 1 (about to be put back)
+        bool put_back = false; // the step put the craft back on the road
+    };
+    Craft_Feel Feel() const;
+
     // The parts of a step, for tests of one of them.
     void Steer(bool held, const QPoint& pointer);
     Outcome Update_Rules();

@@ -75,7 +75,8 @@ Lap_Verifier::Verdict Lap_Verifier::Verify(int course, float time, const QString
         const int raced_samples = Ghost_Sample_Count(raced_ghost);
         int first = 0;
         while (first < samples && first < raced_samples &&
-               ghost.mid(4 + 10 * first, 10) == raced_ghost.mid(4 + 10 * first, 10))
+               ghost.mid(Ghost_Header_Length + Ghost_Sample_Length * first, Ghost_Sample_Length) ==
+                   raced_ghost.mid(Ghost_Header_Length + Ghost_Sample_Length * first, Ghost_Sample_Length))
             ++first;
         return Fail(QStringLiteral("another ghost: the inputs leave %1 samples, the record holds %2, first "
                                    "differing at sample %3")

@@ -84,12 +84,12 @@ double Stored_Number(const QVariant& stored, bool* ok)
 }
 } // namespace
 
-float Options::Read_Best_Time(int level)
+float Options::Read_Best_Time(int course)
 {
-    const auto held = m_held.find(level);
+    const auto held = m_held.find(course);
     if (held != m_held.end())
         return held->second.time;
-    const QVariant stored = m_settings.value(Name_Level_Value(level, "time"), QVariant(0.0f));
+    const QVariant stored = m_settings.value(Name_Level_Value(course, "time"), QVariant(0.0f));
     bool ok = false;
     const double time = Stored_Number(stored, &ok);
     // A time no lap can beat (negative, zero, NaN, infinite, beyond float) or
@@ -101,43 +101,43 @@ float Options::Read_Best_Time(int level)
     return best > 0.0f ? best : 0.0f;
 }
 
-QString Options::Read_Ghost(int level)
+QString Options::Read_Ghost(int course)
 {
-    const auto held = m_held.find(level);
+    const auto held = m_held.find(course);
     if (held != m_held.end())
         return held->second.ghost;
-    const QVariant stored = m_settings.value(Name_Level_Value(level, "ghost"), QString());
+    const QVariant stored = m_settings.value(Name_Level_Value(course, "ghost"), QString());
     // A list or a binary value would turn into text the ghost decoder never wrote.
     if (stored.userType() != QMetaType::QString)
         return QString();
     return stored.toString();
 }
 
-QString Options::Read_Inputs(int level)
+QString Options::Read_Inputs(int course)
 {
-    const auto held = m_held.find(level);
+    const auto held = m_held.find(course);
     if (held != m_held.end())
         return held->second.inputs;
-    const QVariant stored = m_settings.value(Name_Level_Value(level, "inputs"), QString());
+    const QVariant stored = m_settings.value(Name_Level_Value(course, "inputs"), QString());
     if (stored.userType() != QMetaType::QString)
         return QString();
     return stored.toString();
 }
 
-bool Options::Write_Record(int level, float time, const QString& ghost, const QString& inputs)
+bool Options::Write_Record(int course, float time, const QString& ghost, const QString& inputs)
 {
     if (!Keep_Before_Write())
     {
-        m_held[level] = Held_Record{time, ghost, inputs};
+        m_held[course] = Held_Record{time, ghost, inputs};
         return false;
     }
-    m_held.erase(level);
-    m_settings.setValue(Name_Level_Value(level, "time"), QVariant(time));
-    m_settings.setValue(Name_Level_Value(level, "ghost"), QVariant(ghost));
+    m_held.erase(course);
+    m_settings.setValue(Name_Level_Value(course, "time"), QVariant(time));
+    m_settings.setValue(Name_Level_Value(course, "ghost"), QVariant(ghost));
     if (inputs.isEmpty())
-        m_settings.remove(Name_Level_Value(level, "inputs"));
+        m_settings.remove(Name_Level_Value(course, "inputs"));
     else
-        m_settings.setValue(Name_Level_Value(level, "inputs"), QVariant(inputs));
+        m_settings.setValue(Name_Level_Value(course, "inputs"), QVariant(inputs));
     m_settings.sync();
     // QSettings keeps its first failure as its status for good, and keeps the
     // changes it could not write to try again at the next sync. A second store
@@ -148,26 +148,26 @@ bool Options::Write_Record(int level, float time, const QString& ghost, const QS
     // Read back as the game reads it: after the write Qt 6 holds the time as
     // the decimal text it wrote, not as the float it was given.
     bool ok = false;
-    const double stored = Stored_Number(probe.value(Name_Level_Value(level, "time")), &ok);
+    const double stored = Stored_Number(probe.value(Name_Level_Value(course, "time")), &ok);
     return probe.status() == QSettings::NoError && ok && static_cast<float>(stored) == time &&
-           probe.value(Name_Level_Value(level, "ghost")).toString() == ghost &&
-           probe.value(Name_Level_Value(level, "inputs")).toString() == inputs;
+           probe.value(Name_Level_Value(course, "ghost")).toString() == ghost &&
+           probe.value(Name_Level_Value(course, "inputs")).toString() == inputs;
 }
 
-bool Options::Clear_Record(int level)
+bool Options::Clear_Record(int course)
 {
     if (!Keep_Before_Write())
         return false;
-    m_held.erase(level);
-    m_settings.remove(Name_Level_Value(level, "time"));
-    m_settings.remove(Name_Level_Value(level, "ghost"));
-    m_settings.remove(Name_Level_Value(level, "inputs"));
+    m_held.erase(course);
+    m_settings.remove(Name_Level_Value(course, "time"));
+    m_settings.remove(Name_Level_Value(course, "ghost"));
+    m_settings.remove(Name_Level_Value(course, "inputs"));
     m_settings.sync();
     QSettings probe(m_settings.fileName(), QSettings::IniFormat);
     probe.sync();
-    return probe.status() == QSettings::NoError && !probe.contains(Name_Level_Value(level, "time")) &&
-           !probe.contains(Name_Level_Value(level, "ghost")) &&
-           !probe.contains(Name_Level_Value(level, "inputs"));
+    return probe.status() == QSettings::NoError && !probe.contains(Name_Level_Value(course, "time")) &&
+           !probe.contains(Name_Level_Value(course, "ghost")) &&
+           !probe.contains(Name_Level_Value(course, "inputs"));
 }
 
 QString Options::Read_Fault()

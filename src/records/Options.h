@@ -24,12 +24,12 @@ public:
     // The stored best time of a course, or 0 when there is none. The file is
     // the user's to edit: anything but a finite time above zero counts as none,
     // so a bad value can never lock a course.
-    float Read_Best_Time(int level);
+    float Read_Best_Time(int course);
     // The stored ghost of a course, or an empty string.
-    QString Read_Ghost(int level);
+    QString Read_Ghost(int course);
     // The stored inputs of a course's best lap (Input_Track text), or an empty
     // string: a record kept before laps kept their inputs has none.
-    QString Read_Inputs(int level);
+    QString Read_Inputs(int course);
     // Stores a new best lap and its ghost, and writes the file at once. Qt
     // writes it to a temporary file and renames that over the old one, so a
     // game killed while saving leaves the old record or the new, never half a
@@ -38,9 +38,9 @@ public:
     // still reads it, and goes out with the next write.
     // The inputs go in the same write; a record without them removes any
     // that an older record of the course left behind.
-    bool Write_Record(int level, float time, const QString& ghost, const QString& inputs = QString());
+    bool Write_Record(int course, float time, const QString& ghost, const QString& inputs = QString());
     // Removes a course's record and writes the file at once; returns whether it was written.
-    bool Clear_Record(int level);
+    bool Clear_Record(int course);
 
     // Before the first write of a session, a file that reads with errors is copied beside itself,
     // since Qt rewrites it in its own form and drops what it could not read. When that copy cannot

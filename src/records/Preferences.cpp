@@ -9,8 +9,6 @@
 
 namespace
 {
-const char* const Last_Course_Key = "last_course";
-
 QString File_Beside(const QString& records_file)
 {
     return QFileInfo(records_file).absolutePath() + QStringLiteral("/Tavrelo-preferences.ini");
@@ -34,6 +32,16 @@ bool Whole_Number(const QVariant& stored, int* number)
     return true;
 }
 } // namespace
+
+QByteArray Preferences::Board_Rank_Key(int course)
+{
+    return "board/rank/" + QByteArray::number(course + 1);
+}
+
+QByteArray Preferences::Board_Queue_Key(int course)
+{
+    return "board/queue/" + QByteArray::number(course + 1);
+}
 
 Preferences::Preferences(const QString& records_file)
     : m_records_file(records_file), m_settings(File_Beside(records_file), QSettings::IniFormat),

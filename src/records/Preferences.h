@@ -2,6 +2,7 @@
 #ifndef TAVRELO_PREFERENCES_H
 #define TAVRELO_PREFERENCES_H
 
+#include <QByteArray>
 #include <QSettings>
 #include <QString>
 #include <QVariant>
@@ -10,6 +11,18 @@
 class Preferences
 {
 public:
+    // What each choice is kept under: the file's own format, read by earlier and later versions alike.
+    static constexpr const char* Last_Course_Key = "last_course";
+    static constexpr const char* Volume_Key = "sound/volume";
+    static constexpr const char* Mute_Key = "sound/mute";
+    static constexpr const char* Interpolation_Key = "video/interpolation";
+    static constexpr const char* Board_Url_Key = "board/url";
+    static constexpr const char* Board_Name_Key = "board/name";
+    static constexpr const char* Board_Secret_Key = "board/key";
+    // The player's last rank on a course's board, and the lap waiting to be sent to it (courses from 0).
+    static QByteArray Board_Rank_Key(int course);
+    static QByteArray Board_Queue_Key(int course);
+
     // The file sits beside the records file: <folder of records_file>/Tavrelo-preferences.ini.
     explicit Preferences(const QString& records_file);
     ~Preferences();

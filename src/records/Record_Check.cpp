@@ -1,6 +1,7 @@
 #include "Record_Check.h"
 
 #include "Ghost_Record.h"
+#include "Race.h"
 #include "Track_List.h"
 
 #include <cfloat>
@@ -8,9 +9,6 @@
 
 namespace
 {
-constexpr float Frame_Step = 1.0f / 60.0f; // the game's fixed step
-constexpr int Header_Length = 4;
-constexpr int Sample_Length = 10;
 // Every ghost a game writes starts with the format byte 1: "ba".
 const QString Format_Characters = QStringLiteral("ba");
 
@@ -22,9 +20,9 @@ QChar Nibble_Character(int value)
 
 int Ghost_Sample_Count(const QString& ghost)
 {
-    if (ghost.size() < Header_Length)
+    if (ghost.size() < Ghost_Header_Length)
         return 0;
-    return (ghost.size() - Header_Length) / Sample_Length;
+    return (ghost.size() - Ghost_Header_Length) / Ghost_Sample_Length;
 }
 
 int Expected_Samples(float time)
@@ -34,14 +32,15 @@ int Expected_Samples(float time)
     // The clock adds the frame step in single precision, and over a long lap
     // its rounding adds up to more than a frame: the frames are counted the
     // same way. A time between two counts (typed by hand) goes to the nearer.
-    const int max_frames = (Ghost_Record_Cap - Header_Length) / Sample_Length - 1; // the longest saved ghost
+    const int max_frames =
+        (Ghost_Record_Cap - Ghost_Header_Length) / Ghost_Sample_Length - 1; // the longest saved ghost
     float clock = 0.0f;
     float previous = 0.0f;
     int frames = 0;
     while (clock < time && frames <= max_frames)
     {
         previous = clock;
-        clock += Frame_Step;
+        clock += Race::Frame_Step;
         ++frames;
     }
     if (clock < time)
@@ -59,7 +58,7 @@ float Clock_After(int frames)
 {
     float clock = 0.0f;
     for (int i = 0; i < frames; ++i)
-        clock += Frame_Step;
+        clock += Race::Frame_Step;
     return clock;
 }
 
@@ -69,7 +68,7 @@ QString Check_Record(const Track_Info& course, double time, const QString& ghost
         return QStringLiteral("time is not a finite number above zero");
     if (!ghost.isEmpty())
     {
-        if (ghost.size() < Header_Length || !ghost.startsWith(Format_Characters))
+        if (ghost.size() < Ghost_Header_Length || !ghost.startsWith(Format_Characters))
             return QStringLiteral("bad header");
         for (const QChar c : ghost)
             if (c < QChar('a') || c > QChar('p'))
@@ -80,7 +79,7 @@ QString Check_Record(const Track_Info& course, double time, const QString& ghost
             return QStringLiteral("wrong course version");
         if (ghost.size() > Ghost_Record_Cap)
             return QStringLiteral("past the cap");
-        if ((ghost.size() - Header_Length) % Sample_Length != 0)
+        if ((ghost.size() - Ghost_Header_Length) % Ghost_Sample_Length != 0)
             return QStringLiteral("a cut sample");
     }
     const int expected = Expected_Samples(static_cast<float>(time));

@@ -2,6 +2,7 @@
 
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
+#include "Hud_Palette.h"
 #include "Level.h"
 #include "Race_Clock.h"
 #include "Track_List.h"
@@ -312,7 +313,7 @@ void Record_Picture::Paint(QPainter& painter, int course, const Run& run, const 
 
     // Title: the course and the lap times.
     const double line = QFontMetricsF(font).height();
-    Draw_Label(painter, QPointF(Margin, Margin + line * 0.8), QColor(160, 250, 190),
+    Draw_Label(painter, QPointF(Margin, Margin + line * 0.8), Hud_Palette::Text(),
                QStringLiteral("%1: %2  %3")
                    .arg(QLatin1String(info->name), run.label, Race_Clock::Format_Time(run.time)));
     if (rival != nullptr)

@@ -2,11 +2,13 @@
 #ifndef TAVRELO_SOUND_FRAME_H
 #define TAVRELO_SOUND_FRAME_H
 
+#include "Portable_Math.h"
+
 // Samples per second of everything the game plays (mono, 16 bits): the sound servers' own rate,
 // so nothing is resampled on the way.
 constexpr int Sound_Rate = 48000;
 // A full turn of a voice's phase.
-constexpr float Sound_Two_Pi = 6.2831853f;
+constexpr float Sound_Two_Pi = Portable_Math::Two_Pi;
 // The craft's top speed in world units per race step, where the voices reach their highest pitch and roughest
 // rumble.
 constexpr float Sound_Top_Speed = 2.5f;

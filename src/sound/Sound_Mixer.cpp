@@ -15,8 +15,7 @@ constexpr float Limit_Release = 1.0f / (Sound_Rate * 50 / 1000);
 const float Sound_Mixer::Ceiling = 0.92f;
 
 Sound_Mixer::Sound_Mixer()
-    : m_racing(false), m_held(false), m_muted(false), m_volume(Default_Volume), m_gain(0.0f), m_limit(1.0f),
-      m_limited(0)
+    : m_racing(false), m_held(false), m_muted(false), m_volume(Default_Volume), m_gain(0.0f), m_limit(1.0f)
 {
 }
 
@@ -85,7 +84,6 @@ void Sound_Mixer::Render(int16_t* samples, int count)
         if (magnitude * m_limit > Ceiling)
         {
             m_limit = Ceiling / magnitude;
-            ++m_limited;
         }
         else
         {

@@ -38,8 +38,6 @@ public:
 
     // The loudest the output may be, as a share of full scale.
     static const float Ceiling;
-    // Samples the final limiter had to turn down since the mixer was made.
-    int64_t Limited_Samples() const { return m_limited; }
 
 private:
     bool Audible() const { return !m_held && !m_muted; }
@@ -54,7 +52,6 @@ private:
     int m_volume;
     float m_gain;
     float m_limit;
-    int64_t m_limited;
 };
 
 #endif

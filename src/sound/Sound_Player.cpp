@@ -1,8 +1,6 @@
 #include "Sound_Player.h"
 
-#include "Float_Point.h"
 #include "Race.h"
-#include "Ship.h"
 
 #include <QDebug>
 
@@ -24,11 +22,6 @@ void Drop_Backend_Messages(QtMsgType type, const QMessageLogContext& context, co
     if (Next_Handler)
         Next_Handler(type, context, message);
 }
-
-// The steering's full thrust on each end of the craft.
-constexpr float Full_Thrust = 90.0f;
-// The friction of a craft at the far edge of the verge.
-constexpr float Full_Off_Road_Friction = 0.1f;
 } // namespace
 
 Sound_Player::Sound_Player()
@@ -53,15 +46,12 @@ Sound_Player::~Sound_Player()
 
 Sound_Frame Sound_Player::Frame_Of(const Race& race, unsigned cues)
 {
-    const Ship& ship = *race.m_ship;
-    const Float_Point velocity = ((Float_Point(ship.m_left) - Float_Point(ship.m_left_previous)) +
-                                  (Float_Point(ship.m_right) - Float_Point(ship.m_right_previous))) *
-                                 0.5f;
+    const Race::Craft_Feel feel = race.Feel();
     Sound_Frame frame;
-    frame.speed = velocity.Length();
-    frame.thrust = std::min((ship.m_left_thrust + ship.m_right_thrust) / (2.0f * Full_Thrust), 1.0f);
-    frame.off_road = std::min(ship.m_friction / Full_Off_Road_Friction, 1.0f);
-    frame.cues = cues | (race.m_put_back ? unsigned(Cue_Put_Back) : 0u);
+    frame.speed = feel.speed;
+    frame.thrust = feel.thrust;
+    frame.off_road = feel.off_road;
+    frame.cues = cues | (feel.put_back ? unsigned(Cue_Put_Back) : 0u);
     return frame;
 }
 

@@ -9,7 +9,7 @@
 #include <cstring>
 
 Sound_Stream::Sound_Stream(Sound_Mixer& mixer, Sound_Commands& commands)
-    : QIODevice(), m_mixer(mixer), m_commands(commands), m_rendered(0), m_render_ns(0)
+    : QIODevice(), m_mixer(mixer), m_commands(commands), m_render_ns(0)
 {
 }
 
@@ -36,7 +36,6 @@ qint64 Sound_Stream::readData(char* data, qint64 max_size)
     m_mixer.Render(m_block.data(), count);
     // The device's buffer need not be aligned for 16-bit values.
     std::memcpy(data, m_block.data(), size_t(count) * sizeof(int16_t));
-    m_rendered += count;
     m_render_ns += timer.nsecsElapsed();
     return qint64(count) * qint64(sizeof(int16_t));
 }

@@ -20,8 +20,7 @@ public:
     bool isSequential() const override;
     qint64 bytesAvailable() const override;
 
-    // Samples rendered since the stream was made, and the time spent on them.
-    int64_t Rendered() const { return m_rendered; }
+    // The time spent rendering since the stream was made.
     int64_t Render_Nanoseconds() const { return m_render_ns; }
 
 protected:
@@ -32,7 +31,6 @@ private:
     Sound_Mixer& m_mixer;
     Sound_Commands& m_commands;
     std::vector<int16_t> m_block;
-    int64_t m_rendered;
     int64_t m_render_ns;
 };
 

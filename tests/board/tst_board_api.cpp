@@ -944,8 +944,24 @@ private slots:
             board.start(program, {option});
             QVERIFY(board.waitForFinished(10000));
             QCOMPARE(board.exitCode(), 0);
-            QVERIFY(board.readAllStandardOutput().startsWith(option == "--help" ? "Usage: tavrelo-board"
-                                                                                : "tavrelo-board 1"));
+            const QString said = QString::fromUtf8(board.readAllStandardOutput());
+            QVERIFY(said.startsWith(option == "--help" ? "Usage: tavrelo-board" : "tavrelo-board 1"));
+            if (option != "--help")
+                continue;
+            // The help and the manual page give the default the server starts with.
+            const QString threads = QString::number(Board_Server::Limits().threads);
+            // Its text may wrap: it runs to the next option.
+            const QString help_entry =
+                said.mid(said.indexOf("--threads")).section("\n  -", 0, 0).simplified();
+            QVERIFY2(help_entry.contains("(default " + threads + ")"), qPrintable(help_entry));
+            QFile man(qEnvironmentVariable("TAVRELO_SOURCE_DIR") + "/packaging/man/tavrelo-board.1");
+            QVERIFY(man.open(QIODevice::ReadOnly));
+            const QString page = QString::fromUtf8(man.readAll());
+            const int entry = page.indexOf(".BI \\-\\-threads");
+            QVERIFY(entry > 0);
+            QVERIFY2(page.mid(entry, page.indexOf(".TP", entry) - entry)
+                         .contains("The default is " + threads + "."),
+                     "the manual page gives another default for --threads");
         }
     }
 };

@@ -102,6 +102,10 @@ check_board_tree() {
     local unit=$root/lib/systemd/system/tavrelo-board.service
     [ -x "$program" ] || fail "no program $program"
     "$program" --help | grep -q '^Usage: tavrelo-board' || fail "$program --help does not say how to use it"
+    # A server has no window, OpenGL view or sound: its layers leave those libraries out.
+    if ldd "$program" | grep -E 'libQt[56](Widgets|OpenGL|Multimedia)'; then
+        fail "$program links the application's libraries"
+    fi
     local report
     report=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z \
         "$root/share/man/man1/tavrelo-board.1.gz" 2>&1 >/dev/null)
@@ -219,6 +223,9 @@ if [ "$board" = yes ]; then
     for package in libqt6sql6-sqlite libmicrohttpd12 libqt6core6; do
         grep -q "$package" <<<"$board_depends" || fail "the board's Depends does not name $package: $board_depends"
     done
+    if grep -Eq 'widgets|opengl|multimedia|libgl1|libgles2|libpulse' <<<"$board_depends"; then
+        fail "the board's Depends names the application's libraries: $board_depends"
+    fi
     if dpkg-deb -c "$deb" | grep -q tavrelo-board; then
         fail "the game's package holds the board's files"
     fi

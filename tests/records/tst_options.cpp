@@ -120,10 +120,10 @@ void tst_Options::first_run_reads_no_time_and_no_ghost()
 {
     QVERIFY(!QFile::exists(Ini_Path()));
     Options options;
-    for (int level = 0; level < 3; ++level)
+    for (int course = 0; course < 3; ++course)
     {
-        QCOMPARE(options.Read_Best_Time(level), 0.0f);
-        QCOMPARE(options.Read_Ghost(level), QString());
+        QCOMPARE(options.Read_Best_Time(course), 0.0f);
+        QCOMPARE(options.Read_Ghost(course), QString());
     }
     QCOMPARE(options.m_settings.format(), QSettings::IniFormat);
     QCOMPARE(options.m_settings.scope(), QSettings::UserScope);
