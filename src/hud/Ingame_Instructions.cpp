@@ -26,11 +26,25 @@ QStringList Wrap_Words(const QString& text, const QFontMetrics& metrics, int wid
 }
 } // namespace
 
-Ingame_Instructions::Ingame_Instructions() {}
+Ingame_Instructions::Ingame_Instructions() : m_device(Touch) {}
+
+QString Ingame_Instructions::Text() const
+{
+    switch (m_device)
+    {
+    case Keys:
+        return QStringLiteral("Hold Up (or W) to drive, Left and Right (A, D) to steer, Down (S) to let go.");
+    case Pad:
+        return QStringLiteral("Hold the right trigger or A to drive and steer with the left stick; "
+                              "B leaves, Start pauses.");
+    default:
+        return QStringLiteral("Press and hold on the screen to race to the finish.");
+    }
+}
 
 void Ingame_Instructions::Draw(QPainter* painter)
 {
-    const QString text = QStringLiteral("Press and hold on the screen to race to the finish.");
+    const QString text = Text();
     const QSize view = View_Size(painter);
     const int w_screen = view.width();
     const int h_screen = view.height();

@@ -7,9 +7,20 @@
 class Ingame_Instructions : public Scene_UI_Element
 {
 public:
+    // What the hint speaks of: the device the player used last.
+    enum Device
+    {
+        Touch = 0,
+        Keys,
+        Pad,
+    };
+
     Ingame_Instructions();
 
     void Draw(QPainter* painter) override;
+    QString Text() const;
+
+    int m_device;
 };
 
 #endif
