@@ -223,11 +223,11 @@ private slots:
         QTest::newRow("Primus held mid-lap") << 0 << false << Renderer::Auto << true << false << primus;
         // Keys put the finger where a player's would be, and the lap proves itself like any other.
         QTest::newRow("Primus by keys") << 0 << false << Renderer::Auto << false << true
-                                        << QByteArray("3c31f24434b194fe73d47862cfbde8f4b3275a14");
+                                        << QByteArray("27754e2d0968777d016f4a8d376c5a4adb278108");
         QTest::newRow("Secundus by keys") << 1 << false << Renderer::Auto << false << true
-                                          << QByteArray("1d6372f66ae3fe2e0bbf83a4b5360a80538dc3c8");
+                                          << QByteArray("9505ce6ab7d2406c86854647aad311f4d5c1a2f0");
         QTest::newRow("Tertius by keys") << 2 << false << Renderer::Auto << false << true
-                                         << QByteArray("2030cf7d8e14bd9bd0835fa76bb436201bf31715");
+                                         << QByteArray("dd509e6152c0e06627620f90754a3f17fff39b84");
     }
     void a_lap_is_driven_with_the_mouse_on_every_course()
     {
