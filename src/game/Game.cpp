@@ -17,6 +17,11 @@
 #include "Options.h"
 #ifdef TAVRELO_PAD
 #include "Pad_Input.h"
+#else
+// A build without gamepads holds none.
+class Pad_Input
+{
+};
 #endif
 #include "Pause_Notice.h"
 #include "Preferences.h"
