@@ -257,6 +257,9 @@ private slots:
             QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
                               Center_Of(game, *game.Start_Button()));
         QTRY_COMPARE(game.State(), int(Game::State_Race));
+        // The hint speaks of what started the race.
+        QCOMPARE(game.Instructions()->m_device,
+                 int(keys ? Ingame_Instructions::Keys : Ingame_Instructions::Touch));
         // From here on only the frames below run: the race starts afresh
         // whatever the timer did while the menu faded.
         game.Set_State(Game::State_Race);
