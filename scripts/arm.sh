@@ -30,9 +30,9 @@ arm_packages() {
     local arm64_qt=("${qt6[@]}")
     [ "$TAVRELO_ARM64_QT" = 5 ] && arm64_qt=("${qt5[@]}")
     printf '%s\n' crossbuild-essential-armhf crossbuild-essential-arm64 qemu-user qemu-user-static binfmt-support \
-        qtbase5-dev:armhf libqt5opengl5-dev:armhf qtmultimedia5-dev:armhf libqt5multimedia5-plugins:armhf libpulse-dev:armhf \
+        qtbase5-dev:armhf libqt5opengl5-dev:armhf qtmultimedia5-dev:armhf libqt5multimedia5-plugins:armhf libpulse-dev:armhf libsdl2-dev:armhf \
         libbenchmark-dev:armhf libgl1-mesa-dri:armhf libegl-mesa0:armhf \
-        libglx-mesa0:armhf libbenchmark-dev:arm64 libpulse-dev:arm64 libgl1-mesa-dri:arm64 libegl-mesa0:arm64 libglx-mesa0:arm64 \
+        libglx-mesa0:armhf libbenchmark-dev:arm64 libpulse-dev:arm64 libsdl2-dev:arm64 libgl1-mesa-dri:arm64 libegl-mesa0:arm64 libglx-mesa0:arm64 \
         "${arm64_qt[@]}"
 }
 

@@ -15,6 +15,14 @@
 #include "Menu_Flow.h"
 #include "Movement_Control.h"
 #include "Options.h"
+#ifdef TAVRELO_PAD
+#include "Pad_Input.h"
+#else
+// A build without gamepads holds none.
+class Pad_Input
+{
+};
+#endif
 #include "Pause_Notice.h"
 #include "Preferences.h"
 #include "Qt_Bridge.h"
@@ -63,11 +71,56 @@ Game::Game(Surface_Choice::Renderer renderer, bool windowed, const QString& boar
     m_clock.start();
     m_pacer.Restart(m_clock.nsecsElapsed());
     m_frame_timer.start(0, Qt::PreciseTimer, this);
+#ifdef TAVRELO_PAD
+    Pad_Input::Listener listener;
+    listener.pressed = [this](Pad_Input::Button button) { Pad_Pressed(button); };
+    listener.steered = [this](const Key_Steering::Intent& intent, bool active)
+    { m_flow.Pad_Steers(intent, active); };
+    // A pad pulled out mid-race leaves the craft with no one steering: the race holds as when the game goes
+    // away.
+    listener.lost = [this] { m_flow.Hold_Race(); };
+    m_pad.reset(new Pad_Input(listener));
+#endif
 }
 
 // The parts go in reverse order (Game_Parts), the scene before the options
-// store, and all before the view and its viewport.
-Game::~Game() = default;
+// store, and all before the view and its viewport; the pads first of all.
+Game::~Game()
+{
+    m_pad.reset();
+}
+
+void Game::Pad_Pressed(int button)
+{
+#ifdef TAVRELO_PAD
+    const bool race = m_flow.State() == State_Race;
+    const bool panel = !race && m_parts.m_finish_panel->Is_Visible();
+    Key_Map::Action action = Key_Map::Nothing;
+    switch (button)
+    {
+    case Pad_Input::Pad_A:
+        action = panel ? Key_Map::Dismiss_Panel : race ? Key_Map::Nothing : Key_Map::Start;
+        break;
+    case Pad_Input::Pad_B:
+    case Pad_Input::Pad_Back:
+        action = panel ? Key_Map::Dismiss_Panel : race ? Key_Map::Leave_Race : Key_Map::Nothing;
+        break;
+    case Pad_Input::Pad_Y:
+        action = race || panel ? Key_Map::Nothing : Key_Map::Race_Leader;
+        break;
+    case Pad_Input::Pad_Left:
+    case Pad_Input::Pad_Right:
+        if (!race && !panel)
+            action = button == Pad_Input::Pad_Left ? Key_Map::Previous_Course : Key_Map::Next_Course;
+        break;
+    default:
+        break;
+    }
+    m_flow.Act_On_Pad(action, button == Pad_Input::Pad_Start);
+#else
+    Q_UNUSED(button);
+#endif
+}
 
 void Game::Make_Parts(const QString& board)
 {
@@ -232,6 +285,7 @@ void Game::mousePressEvent(QMouseEvent* event)
         return;
     // The press that ends a pause also steers: the finger is back on the screen.
     m_flow.Resume_Race();
+    m_flow.Used(Ingame_Instructions::Touch);
     m_parts.m_scene->Press(Qt_Bridge::Event_Pos(event));
     m_flow.Guard_Press();
 }
@@ -251,6 +305,16 @@ void Game::mouseMoveEvent(QMouseEvent* event)
 
 void Game::keyPressEvent(QKeyEvent* event)
 {
+    m_flow.Used(Ingame_Instructions::Keys);
+    // In a race the arrows and W, A, S, D are held, not tapped: each frame
+    // steers by those down, so a repeat changes nothing.
+    if (m_flow.State() == State_Race && !m_parts.m_finish_panel->Is_Visible() &&
+        m_flow.Steering_Keys().Press(event->key()))
+    {
+        event->accept();
+        m_flow.Resume_Race();
+        return;
+    }
     const Key_Map::Answer answer =
         m_keys.Press(event->key(), event->isAutoRepeat(), event->timestamp(),
                      Key_Map::Situation{m_flow.State() == State_Race, m_parts.m_finish_panel->Is_Visible(),
@@ -269,6 +333,7 @@ void Game::keyPressEvent(QKeyEvent* event)
 void Game::keyReleaseEvent(QKeyEvent* event)
 {
     m_keys.Release(event->key(), event->timestamp());
+    m_flow.Steering_Keys().Release(event->key());
     QGraphicsView::keyReleaseEvent(event);
 }
 

@@ -17,6 +17,10 @@
 #include <QString>
 #include <QTransform>
 
+#include <memory>
+
+class Pad_Input;
+
 class Game : public QGraphicsView
 {
 public:
@@ -87,6 +91,8 @@ public:
     Board_Session* Board() const { return m_parts.m_board.Get(); }
     Board_Line* Board_Standing() const { return m_parts.m_board_line.Get(); }
     Board_Notice* Board_Notices() const { return m_parts.m_board_notice.Get(); }
+    // The gamepads; none in a build without them.
+    Pad_Input* Pads() const { return m_pad.get(); }
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -105,6 +111,8 @@ private:
     void Set_Up_View(Surface_Choice::Renderer renderer, bool windowed);
     // Repaints now, blended between the last two steps or not.
     void Draw_Frame(bool blend);
+    // The pads' buttons, as the keys that do the same.
+    void Pad_Pressed(int button);
 
     Game_Parts m_parts;
     Game_Flow m_flow;
@@ -118,6 +126,7 @@ private:
     Frame_Pacer m_pacer;
     Frame_Blend m_blend;
     QBasicTimer m_frame_timer;
+    std::unique_ptr<Pad_Input> m_pad;
 };
 
 #endif

@@ -39,7 +39,8 @@ constexpr int Quit_Guard_Frames = 32;
 } // namespace
 
 Game_Flow::Game_Flow(Game_Parts& parts, QGraphicsView& view)
-    : m_parts(parts), m_view(view), m_state(State_Menu), m_paused(false), m_restart(false), m_quit_guard(0)
+    : m_parts(parts), m_view(view), m_state(State_Menu), m_paused(false), m_restart(false), m_quit_guard(0),
+      m_pad_active(false), m_finger_held_for_keys(false)
 {
 }
 
@@ -61,6 +62,11 @@ void Game_Flow::Set_State(Game_State state)
         m_parts.m_preferences->Write_Last_Course(m_parts.m_level->m_track_index);
     else if (m_state == State_Race)
         m_quit_guard = Quit_Guard_Frames;
+    if (state != State_Race)
+    {
+        m_steering_keys.Let_Go_All();
+        m_finger_held_for_keys = false;
+    }
 
     if (state == State_Race)
         m_parts.m_finish_panel->Set_Visible(false);
@@ -97,6 +103,7 @@ void Game_Flow::Advance_Frame()
     // The race moves only here, and only as the lap's proof will race it again.
     if (m_state == State_Race)
     {
+        Place_Held_Finger();
         const bool was_running = m_parts.m_race.m_clock.m_running;
         const bool finished =
             Race_Frame(m_parts.m_race, *m_parts.m_movement_control.Get(), View_Size()) == Race::Finished;
@@ -115,6 +122,53 @@ void Game_Flow::Advance_Frame()
             Set_State(State_Race);
     }
     Show_Camera();
+}
+
+void Game_Flow::Place_Held_Finger()
+{
+    Movement_Control& steering = *m_parts.m_movement_control.Get();
+    const bool keys = m_steering_keys.Any_Held();
+    if (!keys && !m_pad_active)
+    {
+        // Keys let go lift their finger; the pointer's own stays where it is.
+        if (m_finger_held_for_keys)
+            steering.m_pressed = false;
+        m_finger_held_for_keys = false;
+        return;
+    }
+    const Ship& ship = *m_parts.m_ship.Get();
+    const Key_Steering::Touch touch = Key_Steering::Place(
+        keys ? m_steering_keys.Held_Intent() : m_pad_intent,
+        Key_Steering::Pose{ship.m_position, ship.m_direction, m_parts.m_race.m_world_to_screen, View_Size()});
+    steering.m_pressed = touch.pressed;
+    if (touch.pressed)
+        steering.m_touch = touch.point;
+    m_finger_held_for_keys = true;
+}
+
+void Game_Flow::Pad_Steers(const Key_Steering::Intent& intent, bool active)
+{
+    m_pad_intent = intent;
+    m_pad_active = active;
+    if (active)
+        Used(Ingame_Instructions::Pad);
+}
+
+void Game_Flow::Used(int device)
+{
+    m_parts.m_ingame_instructions->m_device = device;
+}
+
+void Game_Flow::Act_On_Pad(Key_Map::Action action, bool pause)
+{
+    Used(Ingame_Instructions::Pad);
+    if (pause && m_state == State_Race && !m_paused)
+    {
+        Hold_Race();
+        return;
+    }
+    Resume_Race();
+    Act_On_Key(action);
 }
 
 Race::Outcome Game_Flow::Race_Frame(Race& race, const Movement_Control& steering, const QSize& view)
@@ -253,6 +307,10 @@ void Game_Flow::Act_On_Key(Key_Map::Action action)
     case Key_Map::Quit:
         m_parts.m_quit_button->m_was_pressed = true;
         break;
+    case Key_Map::Race_Leader:
+        if (m_parts.m_leader_button->Is_Visible())
+            m_parts.m_leader_button->m_was_pressed = true;
+        break;
     case Key_Map::Nothing:
         break;
     }
@@ -270,7 +328,11 @@ void Game_Flow::Hold_Race()
     m_paused = true;
     m_parts.m_sound->Set_Held(true);
     // The finger is taken as lifted: a press held when the game went away must not steer on its return.
+    // Nor do keys, whose release another window may have taken.
     m_parts.m_scene->Cancel_Press();
+    m_steering_keys.Let_Go_All();
+    m_parts.m_movement_control->m_pressed = false;
+    m_finger_held_for_keys = false;
     m_parts.m_pause_notice->Set_Visible(true);
     m_parts.m_pause_notice->Set_Visible_Alpha(1.0f);
     m_view.viewport()->update();

@@ -4,6 +4,7 @@
 #define TAVRELO_GAME_FLOW_H
 
 #include "Key_Map.h"
+#include "Key_Steering.h"
 #include "Race.h"
 
 #include <QtGlobal>
@@ -41,6 +42,15 @@ public:
 
     // A key's action, as a tap on the button on screen that does the same.
     void Act_On_Key(Key_Map::Action action);
+    // The steering keys held, which steer a race as a finger would; let go when the race is left or held.
+    Key_Steering& Steering_Keys() { return m_steering_keys; }
+    // A pad's stick and drive buttons; at rest they leave the steering to the pointer and the keys.
+    void Pad_Steers(const Key_Steering::Intent& intent, bool active);
+    // The device the player used last, named by the race's hint.
+    void Used(int device);
+    // A pad's button: in the menu as its keys, in a race Start holds and goes on.
+    void Act_On_Pad(Key_Map::Action action, bool pause);
+
     // A press just given to the scene: the menu's QUIT takes none right after a race.
     void Guard_Press();
 
@@ -60,6 +70,8 @@ private:
     // After the race's step: the clock's start, a finish or a race given up.
     void Race_Outcome(bool started, bool finished);
     void Menu_Request(int request);
+    // Held keys or a pad put the steering's finger where they point, before the race's step reads it.
+    void Place_Held_Finger();
     // The scene draws and steers through the race's camera.
     void Show_Camera();
     QSize View_Size() const;
@@ -73,6 +85,11 @@ private:
     bool m_restart;
     // Frames left in which a press on the menu's QUIT does nothing after a race has come back to the menu.
     int m_quit_guard;
+    Key_Steering m_steering_keys;
+    Key_Steering::Intent m_pad_intent;
+    bool m_pad_active;
+    // The steering's finger was put down by keys or a pad, not by the pointer.
+    bool m_finger_held_for_keys;
 };
 
 #endif

@@ -21,6 +21,7 @@ public:
         Leave_Race,      // the race's QUIT
         Restart_Race,    // the race's QUIT, then the same course afresh
         Quit,            // the menu's QUIT
+        Race_Leader,     // the menu's "Race the leader", where there is a board
     };
     struct Answer
     {

@@ -28,11 +28,25 @@ QStringList Wrap_Words(const QString& text, const QFontMetrics& metrics, int wid
 }
 } // namespace
 
-Ingame_Instructions::Ingame_Instructions() : m_wrapped_width(-1) {}
+Ingame_Instructions::Ingame_Instructions() : m_device(Touch), m_wrapped_width(-1) {}
+
+QString Ingame_Instructions::Text() const
+{
+    switch (m_device)
+    {
+    case Keys:
+        return QStringLiteral("Hold Up (or W) to drive, Left and Right (A, D) to steer, Down (S) to let go.");
+    case Pad:
+        return QStringLiteral("Hold the right trigger or A to drive and steer with the left stick; "
+                              "B leaves, Start pauses.");
+    default:
+        return QStringLiteral("Press and hold on the screen to race to the finish.");
+    }
+}
 
 void Ingame_Instructions::Draw(QPainter* painter)
 {
-    const QString text = QStringLiteral("Press and hold on the screen to race to the finish.");
+    const QString text = Text();
     const QSize view = View_Size(painter);
     const int w_screen = view.width();
     const int h_screen = view.height();
@@ -40,9 +54,10 @@ void Ingame_Instructions::Draw(QPainter* painter)
     // The text and its 2-pixel shadow between margins as wide as the left one, where there is room.
     const QFontMetrics metrics = painter->fontMetrics();
     const int width = std::max(w_screen - 2 * Margin - 2, 1);
-    if (width != m_wrapped_width || m_wrapped_font != painter->font())
+    if (text != m_wrapped_text || width != m_wrapped_width || m_wrapped_font != painter->font())
     {
         m_lines = Wrap_Words(text, metrics, width);
+        m_wrapped_text = text;
         m_wrapped_width = width;
         m_wrapped_font = painter->font();
     }

@@ -1,4 +1,5 @@
 // Playing the real game with mouse events on its view: the menu, a held press, quitting, and whole laps.
+#include "Finish_Panel.h"
 #include "Float_Point.h"
 #include "Game.h"
 #include "Game_Scene.h"
@@ -14,6 +15,12 @@
 #include "Ship.h"
 #include "Test_Support.h"
 #include "UI_Button.h"
+
+#ifdef TAVRELO_PAD
+#include "Pad_Input.h"
+
+#include <SDL.h>
+#endif
 
 #include <QCryptographicHash>
 #include <QDataStream>
@@ -199,19 +206,28 @@ private slots:
         QTest::addColumn<bool>("erratic");
         QTest::addColumn<Renderer>("renderer");
         QTest::addColumn<bool>("held");
+        QTest::addColumn<bool>("keys"); // started with Enter and steered with the arrows, no pointer at all
         QTest::addColumn<QByteArray>("frames_hash");
         const QByteArray primus("db59d25696b9e60a4088761dc9a0a8060ec104fd");
-        QTest::newRow("Primus") << 0 << false << Renderer::Auto << false << primus;
-        QTest::newRow("Primus on OpenGL") << 0 << false << Renderer::OpenGL << false << primus;
-        QTest::newRow("Primus on raster") << 0 << false << Renderer::Raster << false << primus;
-        QTest::newRow("Secundus") << 1 << false << Renderer::Auto << false
+        QTest::newRow("Primus") << 0 << false << Renderer::Auto << false << false << primus;
+        QTest::newRow("Primus on OpenGL") << 0 << false << Renderer::OpenGL << false << false << primus;
+        QTest::newRow("Primus on raster") << 0 << false << Renderer::Raster << false << false << primus;
+        QTest::newRow("Secundus") << 1 << false << Renderer::Auto << false << false
                                   << QByteArray("78d08fda45e053396626d6f40b830201a3cc1df9");
-        QTest::newRow("Tertius") << 2 << false << Renderer::Auto << false
+        QTest::newRow("Tertius") << 2 << false << Renderer::Auto << false << false
                                  << QByteArray("2beaf596cb36e474b58461b45d69b55b92684f34");
         QTest::newRow("erratic touches off the road")
-            << 0 << true << Renderer::Auto << false << QByteArray("2ec214dcaf65c1203be84bead9b6f5c0657c74bf");
+            << 0 << true << Renderer::Auto << false << false
+            << QByteArray("2ec214dcaf65c1203be84bead9b6f5c0657c74bf");
         // Held while another window is in front, then pressed again where the finger was: the same frames.
-        QTest::newRow("Primus held mid-lap") << 0 << false << Renderer::Auto << true << primus;
+        QTest::newRow("Primus held mid-lap") << 0 << false << Renderer::Auto << true << false << primus;
+        // Keys put the finger where a player's would be, and the lap proves itself like any other.
+        QTest::newRow("Primus by keys") << 0 << false << Renderer::Auto << false << true
+                                        << QByteArray("27754e2d0968777d016f4a8d376c5a4adb278108");
+        QTest::newRow("Secundus by keys") << 1 << false << Renderer::Auto << false << true
+                                          << QByteArray("9505ce6ab7d2406c86854647aad311f4d5c1a2f0");
+        QTest::newRow("Tertius by keys") << 2 << false << Renderer::Auto << false << true
+                                         << QByteArray("dd509e6152c0e06627620f90754a3f17fff39b84");
     }
     void a_lap_is_driven_with_the_mouse_on_every_course()
     {
@@ -219,6 +235,7 @@ private slots:
         QFETCH(bool, erratic);
         QFETCH(Surface_Choice::Renderer, renderer);
         QFETCH(bool, held);
+        QFETCH(bool, keys);
         QFETCH(QByteArray, frames_hash);
         Temporary_Settings settings_dir; // no record of another row replays here
         QVERIFY(settings_dir.Is_Valid());
@@ -234,15 +251,21 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(game.size(), QSize(800, 480), 60000);
         QCOMPARE(game.Course()->m_track_index, course); // raced last, in the file before the game started
         QTRY_VERIFY(!game.Start_Button()->m_rect.isEmpty());
-        QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
-                          Center_Of(game, *game.Start_Button()));
+        if (keys)
+            QTest::keyClick(&game, Qt::Key_Return);
+        else
+            QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier,
+                              Center_Of(game, *game.Start_Button()));
         QTRY_COMPARE(game.State(), int(Game::State_Race));
+        // The hint speaks of what started the race.
+        QCOMPARE(game.Instructions()->m_device,
+                 int(keys ? Ingame_Instructions::Keys : Ingame_Instructions::Touch));
         // From here on only the frames below run: the race starts afresh
         // whatever the timer did while the menu faded.
         game.Set_State(Game::State_Race);
 
         QCryptographicHash hash(QCryptographicHash::Sha1);
-        Pursuit_Driver driver(game);
+        Pursuit_Driver driver(game, 70.0f, keys);
         int frame = 0;
         const int frames = driver.Drive_Lap(90 * 60,
                                             [&]
@@ -265,8 +288,15 @@ private slots:
                      .value("last_course")
                      .toString(),
                  QString::number(course));
-        qInfo("lap of course %d driven by the pursuit: %s s (%d frames)", course,
+        qInfo("lap of course %d driven by the pursuit%s: %s s (%d frames)", course, keys ? " by keys" : "",
               qPrintable(QString::number(lap, 'f', 2)), frames);
+        if (keys)
+        {
+            const Tool_Run verify = Run_Records_Tool({"verify", QString::number(course + 1)});
+            QVERIFY2(verify.exit_code == 0 && verify.output.contains("verified") &&
+                         !verify.output.contains("unverified"),
+                     qPrintable(verify.output + verify.errors));
+        }
 
         if (erratic)
         {
@@ -377,7 +407,8 @@ private slots:
         if (outcome != "hold")
             return;
 
-        // The next tap or key, with the game back in front, goes on with the race; a tap also steers.
+        // The next tap or key, with the game back in front, goes on with the race; a tap, or a steering key
+        // held (A, Left), also steers.
         const float clock = game.Current_Race().m_clock.m_elapsed;
         game.showFullScreen();
         QKeyEvent again(QEvent::KeyPress, key, Qt::NoModifier);
@@ -388,7 +419,102 @@ private slots:
             QApplication::sendEvent(&game, &again);
         QVERIFY(!game.Is_Paused() && !game.Paused_Notice()->Is_Visible());
         QCOMPARE(Outcome(game, state), QString("none"));
-        QVERIFY(game.Steering()->m_pressed == (key == 0) && game.Current_Race().m_clock.m_elapsed > clock);
+        const bool steers = key == 0 || key == Qt::Key_A || key == Qt::Key_Left;
+        QVERIFY(game.Steering()->m_pressed == steers && game.Current_Race().m_clock.m_elapsed > clock);
+    }
+
+    // A pad made in the process, as SDL plugs in a real one: its D-pad and A in the menu, its stick and
+    // trigger over a lap that proves itself, Start holding and going on, and pulled out mid-race.
+    void a_pad_plays_the_menu_and_a_lap()
+    {
+#ifndef TAVRELO_PAD
+        QSKIP("built without gamepads");
+#else
+        Temporary_Settings settings_dir;
+        QVERIFY(settings_dir.Is_Valid());
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game, 60000));
+        QTRY_COMPARE_WITH_TIMEOUT(game.size(), QSize(800, 480), 60000);
+        Pad_Input& pads = *game.Pads();
+        QVERIFY(pads.Is_Available());
+        int device = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                                               SDL_CONTROLLER_BUTTON_MAX, 0);
+        QVERIFY2(device >= 0, SDL_GetError());
+        SDL_Joystick* stick = SDL_JoystickOpen(device);
+        pads.Poll();
+        QCOMPARE(pads.Pads(), 1);
+        const auto press = [&](SDL_GameControllerButton button)
+        {
+            SDL_JoystickSetVirtualButton(stick, button, 1);
+            pads.Poll();
+            SDL_JoystickSetVirtualButton(stick, button, 0);
+            pads.Poll();
+        };
+        const auto tap = [&](SDL_GameControllerButton button)
+        {
+            press(button);
+            game.Advance_Frame();
+        };
+        tap(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+        QCOMPARE(game.Course()->m_track_index, 1);
+        tap(SDL_CONTROLLER_BUTTON_DPAD_LEFT);
+        QCOMPARE(game.Course()->m_track_index, 0);
+        tap(SDL_CONTROLLER_BUTTON_A);
+        QCOMPARE(game.State(), int(Game::State_Race));
+        QCOMPARE(game.Instructions()->m_device, int(Ingame_Instructions::Pad));
+
+        // The trigger held, the stick towards the centre line ahead as far as it is off the heading.
+        SDL_JoystickSetVirtualAxis(stick, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767);
+        Pursuit_Driver pursuit(game);
+        for (int frame = 0; frame < 90 * 60 && game.State() == Game::State_Race; ++frame)
+        {
+            const Float_Point heading(game.Craft()->m_direction);
+            const Float_Point offset =
+                Float_Point(pursuit.Point_Ahead()) - Float_Point(game.Craft()->m_position);
+            const float right = offset.Dot(Float_Point(-heading.y, heading.x)) /
+                                std::sqrt(offset.Length_Squared() * heading.Length_Squared());
+            SDL_JoystickSetVirtualAxis(stick, SDL_CONTROLLER_AXIS_LEFTX,
+                                       Sint16(std::clamp(right * 4.0f, -1.0f, 1.0f) * 32767.0f));
+            pads.Poll();
+            if (frame == 300 || frame == 600)
+            {
+                // Start holds the race, and goes on; pulled out, the pad leaves the race held, let go.
+                if (frame == 300)
+                    press(SDL_CONTROLLER_BUTTON_START);
+                else
+                {
+                    SDL_JoystickClose(stick);
+                    QVERIFY(SDL_JoystickDetachVirtual(device) == 0);
+                    pads.Poll();
+                    QCOMPARE(pads.Pads(), 0);
+                }
+                QVERIFY(game.Is_Paused() && game.Paused_Notice()->Is_Visible());
+                QVERIFY(!game.Steering()->m_pressed);
+                if (frame == 600)
+                {
+                    device = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER,
+                                                       SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);
+                    stick = SDL_JoystickOpen(device);
+                    pads.Poll();
+                    QCOMPARE(pads.Pads(), 1);
+                    SDL_JoystickSetVirtualAxis(stick, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767);
+                }
+                press(SDL_CONTROLLER_BUTTON_START);
+                QVERIFY(!game.Is_Paused());
+            }
+            game.Advance_Frame();
+        }
+        QCOMPARE(game.State(), int(Game::State_Menu));
+        QVERIFY(game.Finish()->Is_Visible());
+        qInfo("lap of course 0 driven by a pad: %s s",
+              qPrintable(QString::number(game.Current_Race().m_clock.m_elapsed, 'f', 2)));
+        const Tool_Run verify = Run_Records_Tool({"verify", "1"});
+        QVERIFY2(verify.exit_code == 0 && verify.output.contains(" verified"), qPrintable(verify.output));
+        tap(SDL_CONTROLLER_BUTTON_B);
+        QVERIFY(!game.Finish()->Is_Visible() && game.Start_Button()->Is_Visible());
+        SDL_JoystickClose(stick);
+        SDL_JoystickDetachVirtual(device);
+#endif
     }
 };
 

@@ -141,13 +141,17 @@ void tst_Overlays::hint_baseline()
 void tst_Overlays::the_hint_fits_every_screen_data()
 {
     QTest::addColumn<QSize>("screen");
-    QTest::newRow("320x240") << QSize(320, 240);
-    QTest::newRow("240x320") << QSize(240, 320);
+    QTest::addColumn<int>("device"); // the hint for the device used last
+    QTest::newRow("320x240") << QSize(320, 240) << int(Ingame_Instructions::Touch);
+    QTest::newRow("240x320") << QSize(240, 320) << int(Ingame_Instructions::Touch);
+    QTest::newRow("240x320, keys") << QSize(240, 320) << int(Ingame_Instructions::Keys);
+    QTest::newRow("320x240, pad") << QSize(320, 240) << int(Ingame_Instructions::Pad);
 }
 
 void tst_Overlays::the_hint_fits_every_screen()
 {
     QFETCH(QSize, screen);
+    QFETCH(int, device);
     // The light of the hint's letters, summed: on a screen wide enough for any
     // line, and on the screen of the row, where none of it may be cut off.
     qint64 light[2] = {0, 0};
@@ -157,6 +161,7 @@ void tst_Overlays::the_hint_fits_every_screen()
         image.fill(Qt::black);
         Ingame_Instructions hint;
         hint.Set_Visible_Alpha(1.0f);
+        hint.m_device = device;
         QPainter painter(&image);
         hint.Draw(&painter);
         painter.end();

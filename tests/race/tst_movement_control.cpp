@@ -1,5 +1,8 @@
-// Touch steering: the thrust rule, press and release, and the mapping of a touch through the camera.
+// Touch steering, and keys and sticks as a touch: the thrust rule, press and release, and the mapping of a
+// touch through the camera.
+#include "Key_Steering.h"
 #include "Movement_Control.h"
+#include "Race.h"
 #include "Ship.h"
 
 #include <QtTest>
@@ -178,6 +181,71 @@ private slots:
         QVERIFY2(std::fabs(ship.m_left_thrust - left) < 1e-3f &&
                      std::fabs(ship.m_right_thrust - right) < 1e-3f,
                  qPrintable(Pair(ship.m_left_thrust, ship.m_right_thrust)));
+    }
+
+    // Keys held (by name) or a pad's stick, as the finger Key_Steering puts down,
+    // through the same thrust rule as a touch, on a view wider than high and on one higher than wide.
+    void keys_and_sticks_steer_as_a_finger_would_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QPointF>("stick"); // x to the right, y ahead
+        QTest::addColumn<bool>("drive");
+        QTest::addColumn<QString>("steers");
+        QTest::newRow("nothing held") << "" << QPointF() << false << "none";
+        QTest::newRow("Up drives") << "Up" << QPointF() << false << "ahead";
+        QTest::newRow("W drives") << "W" << QPointF() << false << "ahead";
+        QTest::newRow("Up and Left drive left") << "Up,Left" << QPointF() << false << "left";
+        QTest::newRow("W and D drive right") << "W,D" << QPointF() << false << "right";
+        QTest::newRow("Left alone turns on the spot") << "Left" << QPointF() << false << "spin left";
+        QTest::newRow("D alone turns on the spot") << "D" << QPointF() << false << "spin right";
+        QTest::newRow("Left and Right cancel") << "Up,Left,Right" << QPointF() << false << "ahead";
+        QTest::newRow("Down lets go") << "Down" << QPointF() << false << "none";
+        QTest::newRow("Down over Up lets go") << "Up,S,Left" << QPointF() << false << "none";
+        QTest::newRow("a letter that steers nothing") << "Q" << QPointF() << false << "none";
+        QTest::newRow("stick at rest") << "" << QPointF(0.1, 0.1) << false << "none";
+        QTest::newRow("stick ahead") << "" << QPointF(0.0, 1.0) << false << "ahead";
+        QTest::newRow("stick to the left") << "" << QPointF(-1.0, 0.0) << false << "spin left";
+        QTest::newRow("trigger, stick half right") << "" << QPointF(0.5, 0.0) << true << "right";
+        QTest::newRow("trigger, stick back") << "" << QPointF(0.0, -1.0) << true << "ahead";
+    }
+    void keys_and_sticks_steer_as_a_finger_would()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QPointF, stick);
+        QFETCH(bool, drive);
+        QFETCH(QString, steers);
+        for (const QSize view : {QSize(800, 480), QSize(480, 800)})
+        {
+            Ship ship;
+            ship.Place_At(QPointF(2200.0, 1500.0), QPointF(0.6, 0.8));
+            // On the portrait view the camera turns a quarter more: the heading points up the screen.
+            const QTransform screen_to_world =
+                Race::Screen_To_World(ship.m_position, ship.m_angle, view.width(), view.height());
+            Key_Steering held;
+            const QHash<QString, int> named{
+                {"Up", Qt::Key_Up}, {"Down", Qt::Key_Down}, {"Left", Qt::Key_Left}, {"Right", Qt::Key_Right},
+                {"W", Qt::Key_W},   {"S", Qt::Key_S},       {"D", Qt::Key_D},       {"Q", Qt::Key_Q}};
+            for (const QString& key : keys.split(',', Qt::SkipEmptyParts))
+                held.Press(named.value(key));
+            Key_Steering::Intent intent = held.Held_Intent();
+            if (!held.Any_Held())
+                intent = Key_Steering::Intent{drive, false, float(stick.x()), float(stick.y())};
+            const Key_Steering::Touch touch =
+                Key_Steering::Place(intent, Key_Steering::Pose{ship.m_position, ship.m_direction,
+                                                               screen_to_world.inverted(), view});
+            QVERIFY(QRect(QPoint(0, 0), view).contains(touch.point));
+            float left = 0.0f;
+            float right = 0.0f;
+            Movement_Control::Thrusts(screen_to_world, ship, touch.pressed, touch.point, left, right);
+            QString seen = "none";
+            if (touch.pressed && std::fabs(left + right) < 0.1f * std::fabs(left - right))
+                seen = left < right ? "spin left" : "spin right";
+            else if (touch.pressed && left > 0.0f && right > 0.0f && std::fabs(left - right) < 1.0f)
+                seen = "ahead";
+            else if (touch.pressed && std::max(left, right) > 0.0f)
+                seen = left < right ? "left" : "right";
+            QVERIFY2(seen == steers, qPrintable(seen + " " + Pair(left, right)));
+        }
     }
 };
 

@@ -12,11 +12,12 @@ class Game;
 
 // Holds the finger on the point of the centre line a little ahead of the
 // craft, as seen on screen (clamped to the view), and advances the game one
-// frame at a time with Advance_Frame, so that the run is deterministic.
+// frame at a time with Advance_Frame, so that the run is deterministic. By
+// keys, it holds Up and Left or Right while that point is off to one side.
 class Pursuit_Driver
 {
 public:
-    explicit Pursuit_Driver(Game& game, float lookahead = 70.0f);
+    explicit Pursuit_Driver(Game& game, float lookahead = 70.0f, bool keys = false);
 
     // The world point lookahead units along the centre line from the nearest piece.
     QPointF Point_Ahead() const;
@@ -32,8 +33,13 @@ public:
     int Drive_Lap(int max_frames, const std::function<void()>& after_frame = nullptr);
 
 private:
+    // Presses and releases keys so that exactly those in down are held.
+    void Hold_Keys(int down);
+
     Game& m_game;
     float m_lookahead;
+    bool m_keys;
+    int m_held; // bits: 1 Up, 2 Left, 4 Right
 };
 
 #endif

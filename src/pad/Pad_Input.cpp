@@ -1,0 +1,180 @@
+#include "Pad_Input.h"
+
+#include <QDebug>
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+// Polled at twice the race's steps: a press is never a whole step late.
+constexpr int Poll_Milliseconds = 8;
+// A trigger past a third of its travel drives.
+constexpr Sint16 Trigger_Down = 11000;
+constexpr float Axis_Full = 32767.0f;
+
+SDL_GameController* Pad(void* handle)
+{
+    return static_cast<SDL_GameController*>(handle);
+}
+
+float Axis(SDL_GameController* pad, SDL_GameControllerAxis axis)
+{
+    return std::max(-1.0f, static_cast<float>(SDL_GameControllerGetAxis(pad, axis)) / Axis_Full);
+}
+
+bool Same(const Key_Steering::Intent& a, const Key_Steering::Intent& b)
+{
+    return a.drive == b.drive && a.let_go == b.let_go && a.x == b.x && a.y == b.y;
+}
+} // namespace
+
+Pad_Input::Pad_Input(const Listener& listener)
+    : m_listener(listener), m_available(false), m_last_active(false)
+{
+    // The game's own signals stay its own (SDL would turn Ctrl+C into an
+    // event nobody reads), and pads are read while another window is in front
+    // of a window SDL does not know about.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    if (SDL_Init(SDL_INIT_GAMECONTROLLER) != 0)
+    {
+        qWarning().noquote() << QStringLiteral("tavrelo: no gamepads: ") + QString::fromUtf8(SDL_GetError());
+        return;
+    }
+    m_available = true;
+    // Pads already plugged in come as added devices on the first poll.
+    QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { Poll(); });
+    m_timer.start(Poll_Milliseconds);
+}
+
+Pad_Input::~Pad_Input()
+{
+    if (!m_available)
+        return;
+    m_timer.stop();
+    for (void* pad : m_pads)
+        SDL_GameControllerClose(Pad(pad));
+    SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+    SDL_Quit();
+}
+
+void Pad_Input::Poll()
+{
+    if (!m_available)
+        return;
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+    {
+        switch (event.type)
+        {
+        case SDL_CONTROLLERDEVICEADDED:
+            Open(event.cdevice.which);
+            break;
+        case SDL_CONTROLLERDEVICEREMOVED:
+            Close(event.cdevice.which);
+            break;
+        case SDL_CONTROLLERBUTTONDOWN:
+            switch (event.cbutton.button)
+            {
+            case SDL_CONTROLLER_BUTTON_A:
+                m_listener.pressed(Pad_A);
+                break;
+            case SDL_CONTROLLER_BUTTON_B:
+                m_listener.pressed(Pad_B);
+                break;
+            case SDL_CONTROLLER_BUTTON_Y:
+                m_listener.pressed(Pad_Y);
+                break;
+            case SDL_CONTROLLER_BUTTON_BACK:
+                m_listener.pressed(Pad_Back);
+                break;
+            case SDL_CONTROLLER_BUTTON_START:
+                m_listener.pressed(Pad_Start);
+                break;
+            case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+                m_listener.pressed(Pad_Left);
+                break;
+            case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+                m_listener.pressed(Pad_Right);
+                break;
+            default:
+                break;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    bool active = false;
+    const Key_Steering::Intent intent = Read_Intent(active);
+    if (active != m_last_active || !Same(intent, m_last))
+    {
+        m_last = intent;
+        m_last_active = active;
+        m_listener.steered(intent, active);
+    }
+}
+
+void Pad_Input::Open(int device)
+{
+    SDL_GameController* pad = SDL_GameControllerOpen(device);
+    if (pad == nullptr)
+        return;
+    // SDL hands out the same handle for a pad opened twice: keep it once.
+    if (std::find(m_pads.begin(), m_pads.end(), pad) != m_pads.end())
+    {
+        SDL_GameControllerClose(pad);
+        return;
+    }
+    m_pads.push_back(pad);
+}
+
+void Pad_Input::Close(int instance)
+{
+    for (auto it = m_pads.begin(); it != m_pads.end(); ++it)
+    {
+        if (SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(Pad(*it))) != instance)
+            continue;
+        SDL_GameControllerClose(Pad(*it));
+        m_pads.erase(it);
+        m_listener.lost();
+        return;
+    }
+}
+
+Key_Steering::Intent Pad_Input::Read_Intent(bool& active) const
+{
+    // Every pad steers: the one pushed furthest, driving if any drives.
+    Key_Steering::Intent intent;
+    float strongest = 0.0f;
+    for (void* handle : m_pads)
+    {
+        SDL_GameController* pad = Pad(handle);
+        float x = Axis(pad, SDL_CONTROLLER_AXIS_LEFTX);
+        float y = -Axis(pad, SDL_CONTROLLER_AXIS_LEFTY);
+        const int pad_x = SDL_GameControllerGetButton(pad, SDL_CONTROLLER_BUTTON_DPAD_RIGHT) -
+                          SDL_GameControllerGetButton(pad, SDL_CONTROLLER_BUTTON_DPAD_LEFT);
+        const int pad_y = SDL_GameControllerGetButton(pad, SDL_CONTROLLER_BUTTON_DPAD_UP) -
+                          SDL_GameControllerGetButton(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+        if (pad_x != 0 || pad_y != 0)
+        {
+            x = static_cast<float>(pad_x);
+            y = static_cast<float>(pad_y);
+        }
+        const float strength = std::sqrt(x * x + y * y);
+        if (strength > strongest)
+        {
+            strongest = strength;
+            intent.x = x;
+            intent.y = y;
+        }
+        if (SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_TRIGGERRIGHT) > Trigger_Down ||
+            SDL_GameControllerGetButton(pad, SDL_CONTROLLER_BUTTON_A))
+            intent.drive = true;
+    }
+    active = intent.drive || strongest >= Key_Steering::Rest;
+    return intent;
+}

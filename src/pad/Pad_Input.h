@@ -1,0 +1,62 @@
+// Pad_Input: the game controllers plugged in, polled from the event loop, as a steering intent and button
+// presses.
+#ifndef TAVRELO_PAD_INPUT_H
+#define TAVRELO_PAD_INPUT_H
+
+#include "Key_Steering.h"
+
+#include <QTimer>
+
+#include <functional>
+#include <vector>
+
+class Pad_Input
+{
+public:
+    // The buttons the game acts on, whichever pad they come from.
+    enum Button
+    {
+        Pad_A,
+        Pad_B,
+        Pad_Y,
+        Pad_Back,
+        Pad_Start,
+        Pad_Left,
+        Pad_Right,
+    };
+    struct Listener
+    {
+        std::function<void(Button)> pressed;
+        // The stick, the D-pad or the drive buttons changed; active is false at rest.
+        std::function<void(const Key_Steering::Intent&, bool active)> steered;
+        // A pad was unplugged.
+        std::function<void()> lost;
+    };
+
+    // Polls every few milliseconds while the event loop runs. Without the
+    // controller library, or without access to the devices, it says so once
+    // on standard error and does nothing.
+    explicit Pad_Input(const Listener& listener);
+    ~Pad_Input();
+    Pad_Input(const Pad_Input&) = delete;
+    Pad_Input& operator=(const Pad_Input&) = delete;
+
+    bool Is_Available() const { return m_available; }
+    int Pads() const { return static_cast<int>(m_pads.size()); }
+    // Takes the devices' news and the pads' state now (the timer calls it too).
+    void Poll();
+
+private:
+    void Open(int device);
+    void Close(int instance);
+    Key_Steering::Intent Read_Intent(bool& active) const;
+
+    Listener m_listener;
+    bool m_available;
+    std::vector<void*> m_pads; // SDL_GameController handles
+    Key_Steering::Intent m_last;
+    bool m_last_active;
+    QTimer m_timer;
+};
+
+#endif
