@@ -73,7 +73,12 @@ Game::Game(Surface_Choice::Renderer renderer, bool windowed, const QString& boar
     m_frame_timer.start(0, Qt::PreciseTimer, this);
 #ifdef TAVRELO_PAD
     Pad_Input::Listener listener;
-    listener.pressed = [this](Pad_Input::Button button) { Pad_Pressed(button); };
+    listener.pressed = [this](Pad_Input::Button button)
+    {
+        const bool race = m_flow.State() == State_Race;
+        const bool panel = !race && m_parts.m_finish_panel->Is_Visible();
+        m_flow.Act_On_Pad(Pad_Input::Action_Of(button, race, panel), button == Pad_Input::Pad_Start);
+    };
     listener.steered = [this](const Key_Steering::Intent& intent, bool active)
     { m_flow.Pad_Steers(intent, active); };
     // A pad pulled out mid-race leaves the craft with no one steering: the race holds as when the game goes
@@ -88,38 +93,6 @@ Game::Game(Surface_Choice::Renderer renderer, bool windowed, const QString& boar
 Game::~Game()
 {
     m_pad.reset();
-}
-
-void Game::Pad_Pressed(int button)
-{
-#ifdef TAVRELO_PAD
-    const bool race = m_flow.State() == State_Race;
-    const bool panel = !race && m_parts.m_finish_panel->Is_Visible();
-    Key_Map::Action action = Key_Map::Nothing;
-    switch (button)
-    {
-    case Pad_Input::Pad_A:
-        action = panel ? Key_Map::Dismiss_Panel : race ? Key_Map::Nothing : Key_Map::Start;
-        break;
-    case Pad_Input::Pad_B:
-    case Pad_Input::Pad_Back:
-        action = panel ? Key_Map::Dismiss_Panel : race ? Key_Map::Leave_Race : Key_Map::Nothing;
-        break;
-    case Pad_Input::Pad_Y:
-        action = race || panel ? Key_Map::Nothing : Key_Map::Race_Leader;
-        break;
-    case Pad_Input::Pad_Left:
-    case Pad_Input::Pad_Right:
-        if (!race && !panel)
-            action = button == Pad_Input::Pad_Left ? Key_Map::Previous_Course : Key_Map::Next_Course;
-        break;
-    default:
-        break;
-    }
-    m_flow.Act_On_Pad(action, button == Pad_Input::Pad_Start);
-#else
-    Q_UNUSED(button);
-#endif
 }
 
 void Game::Make_Parts(const QString& board)

@@ -111,8 +111,6 @@ private:
     void Set_Up_View(Surface_Choice::Renderer renderer, bool windowed);
     // Repaints now, blended between the last two steps or not.
     void Draw_Frame(bool blend);
-    // The pads' buttons, as the keys that do the same.
-    void Pad_Pressed(int button);
 
     Game_Parts m_parts;
     Game_Flow m_flow;

@@ -178,3 +178,24 @@ Key_Steering::Intent Pad_Input::Read_Intent(bool& active) const
     active = intent.drive || strongest >= Key_Steering::Rest;
     return intent;
 }
+
+Key_Map::Action Pad_Input::Action_Of(Button button, bool race, bool panel)
+{
+    switch (button)
+    {
+    case Pad_A:
+        return panel ? Key_Map::Dismiss_Panel : race ? Key_Map::Nothing : Key_Map::Start;
+    case Pad_B:
+    case Pad_Back:
+        return panel ? Key_Map::Dismiss_Panel : race ? Key_Map::Leave_Race : Key_Map::Nothing;
+    case Pad_Y:
+        return race || panel ? Key_Map::Nothing : Key_Map::Race_Leader;
+    case Pad_Left:
+        return race || panel ? Key_Map::Nothing : Key_Map::Previous_Course;
+    case Pad_Right:
+        return race || panel ? Key_Map::Nothing : Key_Map::Next_Course;
+    case Pad_Start:
+        break;
+    }
+    return Key_Map::Nothing;
+}

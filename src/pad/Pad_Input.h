@@ -3,6 +3,7 @@
 #ifndef TAVRELO_PAD_INPUT_H
 #define TAVRELO_PAD_INPUT_H
 
+#include "Key_Map.h"
 #include "Key_Steering.h"
 
 #include <QTimer>
@@ -40,6 +41,10 @@ public:
     ~Pad_Input();
     Pad_Input(const Pad_Input&) = delete;
     Pad_Input& operator=(const Pad_Input&) = delete;
+
+    // What a button does where the player is: in a race, over the finish panel, or in the menu; Start's
+    // pause is the race's own.
+    static Key_Map::Action Action_Of(Button button, bool race, bool panel);
 
     bool Is_Available() const { return m_available; }
     int Pads() const { return static_cast<int>(m_pads.size()); }
