@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Plays the built game through the X server as a person would: real clicks and
-# a held button from xdotool, checked on screenshots of the screen. Then
+# Plays the built game through the X server as a person would: real clicks,
+# a held button and a held arrow key from xdotool, checked on screenshots of
+# the screen. Then
 # closes it through the window manager. Both ways out must end the program
 # cleanly, the course raced last must open the next run, and standard error
 # stays quiet: no debug line, no warning.
@@ -30,11 +31,15 @@ game_pid=""
 xvfb_pid=""
 wm_pid=""
 button_held=false
+key_held=false
 cleanup() {
     local pid
-    # A button left down on a shared display would confuse whatever runs next.
+    # A button or key left down on a shared display would confuse whatever runs next.
     if $button_held; then
         xdotool mouseup 1 || true
+    fi
+    if $key_held; then
+        xdotool keyup Up || true
     fi
     for pid in "$game_pid" "$wm_pid" "$xvfb_pid"; do
         if [ -n "$pid" ]; then
@@ -279,6 +284,17 @@ wait_for 30 menu_settled || fail "the menu did not appear on the third start (ca
 click "$mid_x $mid_y"
 wait_for 20 hint_shown || fail "no race after clicking 'Start a new game' on the third start"
 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+# The arrows drive through the window system's own key events: Up held drives the craft.
+xdotool keydown --clearmodifiers Up
+key_held=true
+wait_for 20 hint_gone || fail "the hint stayed on screen while Up was held"
+sleep 2
+driven=$(shot)
+xdotool keyup Up
+key_held=false
+moved=$(differing "$race_start" "$driven")
+[ "$moved" -gt $((screen_w * screen_h / 10)) ] ||
+    fail "the view hardly changed while Up was held ($moved pixels differ)"
 # Held past the keyboard's repeat delay, Escape acts once: the race ends, the game goes on.
 xdotool keydown --clearmodifiers Escape
 sleep 1.5
