@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Plays the built game through the X server as a person would: real clicks,
 # a held button and a held arrow key from xdotool, checked on screenshots of
-# the screen. Then
-# closes it through the window manager. Both ways out must end the program
+# the screen. Then closes it through the window manager. Both ways out must end the program
 # cleanly, the course raced last must open the next run, and standard error
 # stays quiet: no debug line, no warning.
 #
