@@ -198,11 +198,11 @@ private slots:
         const Child_Run write =
             !other_writes ? Child_Run{true, QProcess::NormalExit, Write_Record_And_Path(dir.path()), {}}
                           : Run_Self_As_Child("TAVRELO_WRITE_RECORD", dir.path(), 180000, other_test);
-        QVERIFY(write.finished && write.status == QProcess::NormalExit);
+        QVERIFY2(write.finished && write.status == QProcess::NormalExit, qPrintable(write.errors));
         QVERIFY2(write.exit_code == 0, qPrintable(write.errors));
         const Child_Run read = Run_Self_As_Child("TAVRELO_CHECK_RECORD", dir.path(), 180000,
                                                  other_reads ? other_test : QString());
-        QVERIFY(read.finished && read.status == QProcess::NormalExit);
+        QVERIFY2(read.finished && read.status == QProcess::NormalExit, qPrintable(read.errors));
         QVERIFY2(read.exit_code == 0, qPrintable(read.errors));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", dir.path());
