@@ -84,41 +84,47 @@ void Scene_UI_Element::Draw_Text(QPainter* painter, int x, int y, QColor color, 
     Draw_Laid_Out_Text(painter, QPointF(x, y), text);
 }
 
-const QPen& Scene_UI_Element::Pen_Of(const QColor& colour)
+namespace
 {
-    int found = -1;
+// The slot of a small kept set that holds what is asked for (kept), else the one used longest ago, to be made
+// again.
+template <typename Holds> int Kept_Slot(const unsigned* uses, int count, Holds holds, bool& kept)
+{
     int oldest = 0;
-    for (int i = 0; i < Pen_Count; ++i)
+    for (int i = 0; i < count; ++i)
     {
-        // A pen never made is black, and draws as a black pen made now would.
-        if (m_pens[i].color() == colour)
-            found = i;
-        if (m_pen_use[i] < m_pen_use[oldest])
+        if (holds(i))
+        {
+            kept = true;
+            return i;
+        }
+        if (uses[i] < uses[oldest])
             oldest = i;
     }
-    if (found < 0)
-    {
-        found = oldest;
+    kept = false;
+    return oldest;
+}
+} // namespace
+
+const QPen& Scene_UI_Element::Pen_Of(const QColor& colour)
+{
+    // A pen never made is black, and draws as a black pen made now would.
+    bool kept = false;
+    const int found = Kept_Slot(
+        m_pen_use, Pen_Count, [&](int i) { return m_pens[i].color() == colour; }, kept);
+    if (!kept)
         m_pens[found] = QPen(colour);
-    }
     m_pen_use[found] = ++m_pen_uses;
     return m_pens[found];
 }
 
 void Scene_UI_Element::Draw_Laid_Out_Text(QPainter* painter, const QPointF& p, const QString& text)
 {
-    int found = -1;
-    int oldest = 0;
-    for (int i = 0; i < Laid_Out_Count; ++i)
+    bool kept = false;
+    const int found = Kept_Slot(
+        m_laid_out_use, Laid_Out_Count, [&](int i) { return m_laid_out[i].text() == text; }, kept);
+    if (!kept)
     {
-        if (m_laid_out[i].text() == text)
-            found = i;
-        if (m_laid_out_use[i] < m_laid_out_use[oldest])
-            oldest = i;
-    }
-    if (found < 0)
-    {
-        found = oldest;
         m_laid_out[found].setTextFormat(Qt::PlainText);
         m_laid_out[found].setText(text);
     }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace
 {
@@ -24,6 +25,17 @@ float Axis(SDL_GameController* pad, SDL_GameControllerAxis axis)
 {
     return std::max(-1.0f, static_cast<float>(SDL_GameControllerGetAxis(pad, axis)) / Axis_Full);
 }
+
+// The pad's buttons the game acts on, as SDL names them.
+const std::pair<Uint8, Pad_Input::Button> Buttons[] = {
+    {SDL_CONTROLLER_BUTTON_A, Pad_Input::Pad_A},
+    {SDL_CONTROLLER_BUTTON_B, Pad_Input::Pad_B},
+    {SDL_CONTROLLER_BUTTON_Y, Pad_Input::Pad_Y},
+    {SDL_CONTROLLER_BUTTON_BACK, Pad_Input::Pad_Back},
+    {SDL_CONTROLLER_BUTTON_START, Pad_Input::Pad_Start},
+    {SDL_CONTROLLER_BUTTON_DPAD_LEFT, Pad_Input::Pad_Left},
+    {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, Pad_Input::Pad_Right},
+};
 
 bool Same(const Key_Steering::Intent& a, const Key_Steering::Intent& b)
 {
@@ -77,32 +89,9 @@ void Pad_Input::Poll()
             Close(event.cdevice.which);
             break;
         case SDL_CONTROLLERBUTTONDOWN:
-            switch (event.cbutton.button)
-            {
-            case SDL_CONTROLLER_BUTTON_A:
-                m_listener.pressed(Pad_A);
-                break;
-            case SDL_CONTROLLER_BUTTON_B:
-                m_listener.pressed(Pad_B);
-                break;
-            case SDL_CONTROLLER_BUTTON_Y:
-                m_listener.pressed(Pad_Y);
-                break;
-            case SDL_CONTROLLER_BUTTON_BACK:
-                m_listener.pressed(Pad_Back);
-                break;
-            case SDL_CONTROLLER_BUTTON_START:
-                m_listener.pressed(Pad_Start);
-                break;
-            case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
-                m_listener.pressed(Pad_Left);
-                break;
-            case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
-                m_listener.pressed(Pad_Right);
-                break;
-            default:
-                break;
-            }
+            for (const auto& [sdl, button] : Buttons)
+                if (event.cbutton.button == sdl)
+                    m_listener.pressed(button);
             break;
         default:
             break;
