@@ -7,10 +7,8 @@
 #include "Player_Name.h"
 #include "Race_Clock.h"
 #include "Record_File.h"
-#include "Record_Picture.h"
 #include "Track_List.h"
 
-#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -26,8 +24,6 @@
 
 namespace
 {
-constexpr int Picture_Cache = 32;
-const QSize Picture_Size(1024, 768);
 const QRegularExpression Standings_Path(QStringLiteral("^/api/v1/courses/([^/]+)/laps$"));
 const QRegularExpression Lap_Path(QStringLiteral("^/api/v1/laps/([^/.]+)$"));
 const QRegularExpression Picture_Path(QStringLiteral("^/api/v1/laps/([^/.]+)\\.png$"));
@@ -120,7 +116,8 @@ QJsonObject Lap_Json(const Board_Store::Entry& entry)
 } // namespace
 
 Board_Api::Board_Api(Board_Store& store, int submissions_per_minute)
-    : m_store(store), m_per_minute(submissions_per_minute), m_limiter(submissions_per_minute)
+    : m_store(store), m_per_minute(submissions_per_minute), m_limiter(submissions_per_minute),
+      m_pictures(store)
 {
     for (int course = 0; course < Get_Track_Count(); ++course)
         m_outlines.push_back(Board_Page::Outline(course));
@@ -282,7 +279,16 @@ Board_Response Board_Api::Submit(const Board_Request& request)
     switch (result.outcome)
     {
     case Board_Store::Stored:
+    {
+        Board_Store::Entry lap;
+        lap.id = result.id;
+        lap.course = file.m_course;
+        lap.name = name.toString();
+        lap.time = file.m_time;
+        lap.ghost = file.m_ghost;
+        m_pictures.Queue(lap);
         return Json(201, answer);
+    }
     case Board_Store::Same_Lap:
         if (result.rank > 0)
             return Json(201, answer);
@@ -380,34 +386,12 @@ Board_Response Board_Api::Lap_File(const QString& id_text)
 Board_Response Board_Api::Lap_Picture(const QString& id_text)
 {
     const qint64 id = Lap_Id(id_text);
-    {
-        QMutexLocker lock(&m_picture_mutex);
-        for (auto kept = m_pictures.begin(); kept != m_pictures.end(); ++kept)
-            if (kept->first == id)
-            {
-                m_pictures.splice(m_pictures.begin(), m_pictures, kept);
-                return Board_Response{200, "image/png", kept->second};
-            }
-    }
-    Board_Store::Entry entry;
-    const Board_Store::Found found = id > 0 ? m_store.Lap(id, entry) : Board_Store::No_Lap;
+    QByteArray png;
+    const Board_Store::Found found = id > 0 ? m_pictures.Picture(id, png) : Board_Store::No_Lap;
     if (found == Board_Store::Lookup_Failed)
         return Unavailable();
     if (found == Board_Store::No_Lap)
         return Error(404, QStringLiteral("no lap %1").arg(id_text));
-    QByteArray png;
-    {
-        // One picture at a time: drawing text is not safe in every thread on every platform.
-        QMutexLocker lock(&m_picture_mutex);
-        const QImage image = Record_Picture::Render(
-            entry.course, Record_Picture::Run{entry.name, entry.time, entry.ghost}, nullptr, Picture_Size);
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-        m_pictures.emplace_front(id, png);
-        if (m_pictures.size() > Picture_Cache)
-            m_pictures.pop_back();
-    }
     return Board_Response{200, "image/png", png};
 }
 

@@ -3,6 +3,7 @@
 #define TAVRELO_BOARD_API_H
 
 #include "Answer_Cache.h"
+#include "Picture_Maker.h"
 #include "Player_Name.h"
 #include "Rate_Limiter.h"
 
@@ -70,9 +71,7 @@ private:
     int m_per_minute;
     Rate_Limiter m_limiter;
     Answer_Cache m_answers;
-    // Pictures of laps, which never change once stored: the latest few, kept drawn.
-    QMutex m_picture_mutex;
-    std::list<std::pair<qint64, QByteArray>> m_pictures;
+    Picture_Maker m_pictures;
     // Each course's outline for its heading, drawn once: the courses never change while the board runs.
     std::vector<QString> m_outlines;
 };

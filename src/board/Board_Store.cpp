@@ -18,7 +18,7 @@
 namespace
 {
 // Each step takes the schema one version forward; a step never changes once released.
-// ID stands for the engine's own column of growing keys.
+// ID stands for the engine's own column of growing keys, BYTES for its type of raw bytes.
 const std::vector<std::vector<const char*>> Migrations = {
     {
         "CREATE TABLE players (id ID, name TEXT NOT NULL, name_folded TEXT NOT NULL UNIQUE, "
@@ -46,6 +46,10 @@ const std::vector<std::vector<const char*>> Migrations = {
         "UPDATE best SET submitted = (SELECT submitted FROM laps WHERE laps.id = best.lap_id)",
         "DROP INDEX best_by_time",
         "CREATE INDEX best_standings ON best (course, time, lap_id, player_id, submitted)",
+    },
+    {
+        // Each lap's picture, drawn once when it is stored: a request for it is then a read.
+        "CREATE TABLE lap_pictures (lap_id BIGINT PRIMARY KEY REFERENCES laps (id), png BYTES NOT NULL)",
     },
 };
 
@@ -473,10 +477,13 @@ bool Board_Store::Open_Here(QString& error)
     }
     const QString id = Is_Postgres() ? QStringLiteral("BIGSERIAL PRIMARY KEY")
                                      : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+    const QString bytes = Is_Postgres() ? QStringLiteral(" BYTEA ") : QStringLiteral(" BLOB ");
     for (int step = version + 1; step <= Schema_Version; ++step)
     {
         for (const char* statement : Migrations[static_cast<size_t>(step - 1)])
-            if (!query.exec(QString::fromLatin1(statement).replace(QStringLiteral(" ID,"), " " + id + ",")))
+            if (!query.exec(QString::fromLatin1(statement)
+                                .replace(QStringLiteral(" ID,"), " " + id + ",")
+                                .replace(QStringLiteral(" BYTES "), bytes)))
                 return fail(query);
         query.prepare(QStringLiteral("INSERT INTO board_schema (version) VALUES (?)"));
         query.addBindValue(step);
@@ -802,6 +809,44 @@ Board_Store::Found Board_Store::Player_Best(int course, const QString& name, Ent
             return Found_Lap;
         },
         Lookup_Failed);
+}
+
+Board_Store::Found Board_Store::Picture(qint64 id, QByteArray& png)
+{
+    return With_Connection(
+        [&](QSqlDatabase& database)
+        {
+            bool clash = false;
+            QSqlQuery& query = Prepare(database, "SELECT png FROM lap_pictures WHERE lap_id = ?");
+            query.addBindValue(id);
+            if (!query.exec())
+                return Classify(query.lastError(), database, clash), Lookup_Failed;
+            if (!query.next())
+                return No_Lap;
+            png = query.value(0).toByteArray();
+            query.finish();
+            return Found_Lap;
+        },
+        Lookup_Failed);
+}
+
+bool Board_Store::Keep_Picture(qint64 id, const QByteArray& png)
+{
+    return With_Connection(
+        [&](QSqlDatabase& database)
+        {
+            bool clash = false;
+            // Boards side by side may draw the same lap: the first one kept stands, and they are the same.
+            QSqlQuery& query = Prepare(
+                database,
+                "INSERT INTO lap_pictures (lap_id, png) VALUES (?, ?) ON CONFLICT (lap_id) DO NOTHING");
+            query.addBindValue(id);
+            query.addBindValue(png);
+            if (!query.exec())
+                return Classify(query.lastError(), database, clash), false;
+            return true;
+        },
+        false);
 }
 
 qint64 Board_Store::Lap_Count()

@@ -38,7 +38,7 @@ public:
     static bool Parse_Url(const QString& url, Location& location, QString& error);
 
     // The schema this board writes; older ones are migrated forward on start.
-    static constexpr int Schema_Version = 3;
+    static constexpr int Schema_Version = 4;
     // A request waits this long for a connection of the pool before the board answers that it is unavailable.
     static constexpr int Pool_Wait_Ms = 10000;
     // Free bytes a SQLite board's disk needs, after it was full, before writes are tried again: a few laps.
@@ -113,6 +113,10 @@ public:
     // A player's best lap on course, found by name in any case, with its rank; total counts every
     // player's best there; row, when given, is where the standings list it (from 1).
     Found Player_Best(int course, const QString& name, Entry& entry, int& total, int* row = nullptr);
+    // A lap's picture as kept by Keep_Picture; No_Lap when none is kept for it (yet).
+    Found Picture(qint64 id, QByteArray& png);
+    // Keeps a stored lap's picture, once: false when it could not be written (it can be drawn again).
+    bool Keep_Picture(qint64 id, const QByteArray& png);
     // How many laps are stored in all; -1 when unavailable.
     qint64 Lap_Count();
     // Empty when the database answers and, as far as the last writes tell, takes writes; else why not.
