@@ -1,7 +1,8 @@
 // board_load: many clients at once against one or more running boards: half send real laps the board must
 // race again, half read the standings; prints submissions and reads a second, latencies, errors, and how many
 // laps answered 201 are not on the board afterwards. With --check FILE, only that last count, for ids kept in
-// FILE.
+// FILE. With --read PATH (again for more), every client reads that path alone, one path after another, and a
+// line for each; the first path's rate is the floor the others are told against.
 #include "Record_File.h"
 #include "Test_Support.h"
 
@@ -18,6 +19,10 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
 
 #include <algorithm>
 #include <atomic>
@@ -191,11 +196,123 @@ double Percentile(std::vector<double>& values, double p)
 
 int Usage()
 {
-    std::fputs("Usage: board_load --url http://HOST:PORT [--url ...] [--clients N] [--seconds S] [--seed N]\n"
-               "                  [--laps N] [--ids FILE] [--label TEXT]\n"
-               "       board_load --url http://HOST:PORT --check FILE\n",
-               stderr);
+    std::fputs(
+        "Usage: board_load --url http://HOST:PORT [--url ...] [--clients N] [--seconds S] [--seed N]\n"
+        "                  [--laps N] [--ids FILE] [--label TEXT] [--pid BOARD_PID ...]\n"
+        "       board_load --url ... --read PATH [--read PATH ...] [--players N] [--ids FILE] ...\n"
+        "       board_load --url http://HOST:PORT --check FILE\n"
+        "In a read's PATH, {player} stands for a name seed-1 to seed-N, {lap} for an id in --ids FILE.\n",
+        stderr);
     return 2;
+}
+
+// The processor time the boards have had, in seconds, from /proc: user and system.
+double Cpu_Seconds(const std::vector<int>& pids)
+{
+    double total = 0.0;
+    for (const int pid : pids)
+    {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        // Past the command's name, which may hold spaces: the state is field 3, utime and stime 14 and 15.
+        const size_t name_end = line.rfind(')');
+        if (name_end == std::string::npos)
+            continue;
+        std::istringstream fields(line.substr(name_end + 2));
+        std::string field;
+        unsigned long long utime = 0, stime = 0;
+        for (int n = 3; n <= 15 && fields >> field; ++n)
+            if (n == 14)
+                utime = std::stoull(field);
+            else if (n == 15)
+                stime = std::stoull(field);
+        total += static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    }
+    return total;
+}
+
+std::vector<long long> Read_Ids(const QString& name)
+{
+    std::vector<long long> ids;
+    QFile file(name);
+    if (file.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : file.readAll().split('\n'))
+            if (!line.trimmed().isEmpty())
+                ids.push_back(line.trimmed().toLongLong());
+    return ids;
+}
+
+std::string Replace_All(std::string text, const std::string& what, const std::string& with)
+{
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
+        text.replace(at, what.size(), with);
+    return text;
+}
+
+// Every client reads path alone for seconds; one table line. The first path's rate is the floor.
+struct Read_Run
+{
+    double rate;
+    double p50;
+    double p99;
+    long errors;
+    double cpu_ms_per_read;
+};
+Read_Run Read_Only(const std::vector<Target>& targets, int clients, double seconds, const std::string& path,
+                   int players, const std::vector<long long>& ids, const std::vector<int>& pids)
+{
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::vector<double> all_ms;
+    long errors = 0;
+    std::vector<std::thread> threads;
+    const double cpu_before = Cpu_Seconds(pids);
+    const Clock::time_point start = Clock::now();
+    for (int c = 0; c < clients; ++c)
+        threads.emplace_back(
+            [&, c]
+            {
+                const Target& target = targets[static_cast<size_t>(c) % targets.size()];
+                Connection connection(target.host, target.port, c);
+                std::mt19937 random(static_cast<unsigned>(c + 1));
+                std::vector<double> ms_taken;
+                long failed = 0;
+                std::string answer;
+                for (size_t n = 0; !stop.load(); ++n)
+                {
+                    std::string asked = path;
+                    if (players > 0)
+                        asked = Replace_All(
+                            asked, "{player}",
+                            "seed-" + std::to_string(1 + random() % static_cast<unsigned>(players)));
+                    if (!ids.empty())
+                        asked =
+                            Replace_All(asked, "{lap}", std::to_string(ids[(n * clients + c) % ids.size()]));
+                    const Clock::time_point begin = Clock::now();
+                    const int status = connection.Exchange("GET", asked, std::string(), answer);
+                    ms_taken.push_back(
+                        std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
+                    if (status != 200)
+                    {
+                        ++failed;
+                        if (status < 0)
+                            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                    }
+                }
+                std::lock_guard<std::mutex> lock(mutex);
+                all_ms.insert(all_ms.end(), ms_taken.begin(), ms_taken.end());
+                errors += failed;
+            });
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    stop = true;
+    for (std::thread& thread : threads)
+        thread.join();
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    const double cpu = Cpu_Seconds(pids) - cpu_before;
+    const double reads = static_cast<double>(all_ms.size());
+    return Read_Run{reads / elapsed, Percentile(all_ms, 0.5), Percentile(all_ms, 0.99), errors,
+                    reads > 0 ? 1000.0 * cpu / reads : 0.0};
 }
 
 // How many of the ids in file the board at target does not have.
@@ -223,6 +340,9 @@ int main(int argc, char** argv)
     QString ids_file;
     QString check_file;
     QString label = QStringLiteral("board");
+    std::vector<std::string> reads;
+    std::vector<int> pids;
+    int players = 0;
     const QStringList arguments = QCoreApplication::arguments();
     for (int i = 1; i < arguments.size(); ++i)
     {
@@ -251,6 +371,12 @@ int main(int argc, char** argv)
             check_file = value;
         else if (option == "--label")
             label = value;
+        else if (option == "--read")
+            reads.push_back(value.toStdString());
+        else if (option == "--pid")
+            pids.push_back(value.toInt());
+        else if (option == "--players")
+            players = std::max(0, value.toInt());
         else
             return Usage();
     }
@@ -259,16 +385,32 @@ int main(int argc, char** argv)
 
     if (!check_file.isEmpty())
     {
-        QFile file(check_file);
-        if (!file.open(QIODevice::ReadOnly))
+        if (!QFile::exists(check_file))
             return Usage();
-        std::vector<long long> ids;
-        for (const QByteArray& line : file.readAll().split('\n'))
-            if (!line.trimmed().isEmpty())
-                ids.push_back(line.trimmed().toLongLong());
+        const std::vector<long long> ids = Read_Ids(check_file);
         const long missing = Missing(targets[0], ids);
         std::printf("checked %zu laps answered 201: %ld missing\n", ids.size(), missing);
         return missing == 0 ? 0 : 1;
+    }
+
+    if (!reads.empty())
+    {
+        const std::vector<long long> ids = Read_Ids(ids_file);
+        double floor = 0.0;
+        long errors = 0;
+        for (const std::string& path : reads)
+        {
+            const Read_Run run = Read_Only(targets, clients, seconds, path, players, ids, pids);
+            if (floor == 0.0)
+                floor = run.rate;
+            std::printf("| %s | %s | %zu | %d | %.0f | %.2f | %.1f / %.1f | %ld | %s |\n", qPrintable(label),
+                        path.c_str(), targets.size(), clients, run.rate, floor > 0 ? run.rate / floor : 0.0,
+                        run.p50, run.p99, run.errors,
+                        pids.empty() ? "-" : QByteArray::number(run.cpu_ms_per_read, 'f', 3).constData());
+            std::fflush(stdout);
+            errors += run.errors;
+        }
+        return errors == 0 ? 0 : 1;
     }
 
     // Real laps, made before the clock starts: each writer a player of its own with laps no one else sends.
@@ -302,6 +444,7 @@ int main(int argc, char** argv)
     std::mutex mutex;
     Tally total;
     std::vector<std::thread> threads;
+    const double cpu_before = Cpu_Seconds(pids);
     const Clock::time_point start = Clock::now();
     std::printf("started %d clients\n", clients);
     std::fflush(stdout);
@@ -358,6 +501,7 @@ int main(int argc, char** argv)
     for (std::thread& thread : threads)
         thread.join();
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    const double cpu = Cpu_Seconds(pids) - cpu_before;
 
     std::sort(total.stored.begin(), total.stored.end());
     total.stored.erase(std::unique(total.stored.begin(), total.stored.end()), total.stored.end());
@@ -377,9 +521,12 @@ int main(int argc, char** argv)
     for (const auto& [status, count] : total.statuses)
         statuses +=
             " " + (status < 0 ? std::string("none") : std::to_string(status)) + "=" + std::to_string(count);
-    std::printf("| %s | %zu | %d | %.0f | %.0f | %.0f | %.1f / %.1f | %.1f / %.1f | %ld | %zu | %ld |\n",
+    std::printf("| %s | %zu | %d | %.0f | %.0f | %s | %.0f | %.1f / %.1f | %.1f / %.1f | %ld | %zu | %ld |\n",
                 qPrintable(label), targets.size(), clients, elapsed,
                 static_cast<double>(total.submitted) / elapsed,
+                pids.empty() || cpu <= 0
+                    ? "-"
+                    : QByteArray::number(static_cast<double>(total.submitted) / cpu, 'f', 0).constData(),
                 static_cast<double>(total.read_ms.size()) / elapsed, Percentile(total.submit_ms, 0.5),
                 Percentile(total.submit_ms, 0.99), Percentile(total.read_ms, 0.5),
                 Percentile(total.read_ms, 0.99), errors, total.stored.size(), missing);

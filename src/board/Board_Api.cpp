@@ -192,15 +192,16 @@ Board_Response Board_Api::Kept_Or_Made(const Board_Request& request,
         key += QLatin1Char('\n') + QString::number(parameter.size()) + QLatin1Char(':') + parameter +
                QLatin1Char('=') + QString::number(value.size()) + QLatin1Char(':') + value;
     }
-    const qint64 now = QDeadlineTimer::current().deadline();
+    // Read first: a lap taken while the answer is made leaves it old.
+    const quint64 generation = m_store.Generation();
+    const quint64 version = m_store.Version();
     Board_Response response;
-    if (m_answers.Find(key, now, response.type, response.body))
+    if (m_answers.Find(key, generation, version, QDeadlineTimer::current().deadline(), response.type,
+                       response.body))
         return response;
-    // Read first: a lap taken while the answer is made leaves it unkept.
-    const quint64 generation = m_answers.Generation();
     response = make();
     if (response.status == 200)
-        m_answers.Keep(key, generation, now, response.type, response.body);
+        m_answers.Keep(key, generation, version, response.type, response.body);
     return response;
 }
 
@@ -270,7 +271,6 @@ Board_Response Board_Api::Submit(const Board_Request& request)
         Hash(key_text.toUtf8()),
         Hash(QByteArray::number(file.m_course) + ':' + file.m_inputs.toLatin1())};
     const Board_Store::Result result = m_store.Submit(submission);
-    m_answers.Changed();
     QJsonObject answer{{QStringLiteral("id"), result.id},
                        {QStringLiteral("rank"), result.rank},
                        {QStringLiteral("course"), file.m_course + 1},

@@ -135,34 +135,71 @@ QSqlQuery& Board_Store::Prepare(QSqlDatabase& database, const char* text)
     return query;
 }
 
+quint64 Board_Store::Version()
+{
+    // A SQLite file has this board alone: nothing changes but what it takes.
+    if (!Is_Postgres())
+        return m_version.load();
+    const qint64 now = QDeadlineTimer::current().deadline();
+    qint64 asked = m_version_asked_ms.load();
+    if (now - asked >= Version_Poll_Ms && m_version_asked_ms.compare_exchange_strong(asked, now))
+    {
+        // Every change to the standings comes with a new lap, and lap ids only grow.
+        const qint64 last = With_Connection(
+            [this](QSqlDatabase& database)
+            {
+                bool clash = false;
+                QSqlQuery& query = Prepare(database, "SELECT COALESCE(MAX(id), 0) FROM laps");
+                if (!query.exec() || !query.next())
+                    return Classify(query.lastError(), database, clash), qint64(-1);
+                const qint64 id = query.value(0).toLongLong();
+                query.finish();
+                return id;
+            },
+            qint64(-1));
+        if (last >= 0 && m_last_lap_id.exchange(last) != last)
+            ++m_version;
+    }
+    return m_version.load();
+}
+
 std::shared_ptr<const Course_Ranking> Board_Store::Ranking(QSqlDatabase& database, int course)
 {
-    const qint64 now = QDeadlineTimer::current().deadline();
+    // Read first: a lap taken while the rows are read leaves this ranking unkept.
+    const quint64 generation = m_generation.load();
+    const quint64 version = Version();
     {
         QMutexLocker lock(&m_ranking_mutex);
         const auto kept = m_rankings.find(course);
-        if (kept != m_rankings.end() && kept->second.generation == m_generation.load() &&
-            (!Is_Postgres() || now - kept->second.made_ms <= Ranking_Age_Ms))
-            return kept->second.ranking;
+        if (kept != m_rankings.end() && kept->second.generation == generation)
+        {
+            if (kept->second.version == version || kept->second.reading)
+                return kept->second.ranking;
+            // Another board's lap: this caller reads the course again, the others use the last meanwhile.
+            kept->second.reading = true;
+        }
     }
-    // Read first: a lap taken while the rows are read leaves this ranking unkept.
-    const quint64 generation = m_generation.load();
     QSqlQuery& query = Prepare(database, "SELECT time, lap_id FROM best WHERE course = ?");
     query.addBindValue(course);
-    if (!query.exec())
+    std::vector<std::pair<double, qint64>> laps;
+    const bool read = query.exec();
+    if (read)
+    {
+        while (query.next())
+            laps.emplace_back(query.value(0).toDouble(), query.value(1).toLongLong());
+        query.finish();
+    }
+    else
     {
         bool clash = false;
         Classify(query.lastError(), database, clash);
-        return nullptr;
     }
-    std::vector<std::pair<double, qint64>> laps;
-    while (query.next())
-        laps.emplace_back(query.value(0).toDouble(), query.value(1).toLongLong());
-    query.finish();
-    auto ranking = std::make_shared<const Course_Ranking>(std::move(laps));
+    auto ranking = read ? std::make_shared<const Course_Ranking>(std::move(laps)) : nullptr;
     QMutexLocker lock(&m_ranking_mutex);
-    if (generation == m_generation.load())
-        m_rankings[course] = Kept_Ranking{ranking, generation, now};
+    Kept_Ranking& kept = m_rankings[course];
+    kept.reading = false;
+    if (ranking && generation == m_generation.load())
+        kept = Kept_Ranking{ranking, generation, version, false};
     return ranking;
 }
 
@@ -511,7 +548,7 @@ bool Board_Store::Open_Here(QString& error)
 
 Board_Store::Result Board_Store::Submit(const Submission& submission)
 {
-    return With_Connection(
+    const Result answer = With_Connection(
         [&](QSqlDatabase& database)
         {
             // Two submissions racing for one name or one lap: the loser sees the winner's row on its second
@@ -522,7 +559,6 @@ Board_Store::Result Board_Store::Submit(const Submission& submission)
                 const Result result = Try_Submit(database, submission, clash);
                 if (clash)
                     continue;
-                ++m_generation;
                 if (result.outcome == Full || result.outcome == Read_Only)
                     Writes_Failed(result.outcome);
                 else if (result.outcome == Stored)
@@ -532,6 +568,11 @@ Board_Store::Result Board_Store::Submit(const Submission& submission)
             return Result{Unavailable};
         },
         Result{Unavailable});
+    // Whatever the answer (a lap may be stored though the connection was lost after), what was made before
+    // it is old.
+    ++m_generation;
+    ++m_version;
+    return answer;
 }
 
 Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submission& submission, bool& clash)

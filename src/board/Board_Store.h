@@ -133,8 +133,17 @@ public:
     Allowance Take_Submission(const QString& address, int per_minute);
     bool Shares_Rate() const { return Is_Postgres(); }
 
-    // How old a course's kept ranking may grow where other boards take laps on the same database.
-    static constexpr qint64 Ranking_Age_Ms = 500;
+    // How often a board on PostgreSQL asks whether another has taken a lap: what is kept from the database is
+    // read again only after it has changed, and a lap another board takes shows here within about this long
+    // (and the time to read the course again).
+    static constexpr qint64 Version_Poll_Ms = 200;
+    // What the database held as far as this board knows: grows when a lap is taken here or another board's
+    // lap is seen (asked at most every Version_Poll_Ms, by one caller, the others not waiting). What is made
+    // from the database after reading it is good until it grows.
+    quint64 Version();
+    // Grows only with laps taken here: what was made before one is never given again, since the player who
+    // sent it may be the next to ask.
+    quint64 Generation() const { return m_generation.load(); }
 
 private:
     // This thread's open connection, opened (again) when needed; invalid when it cannot be.
@@ -181,8 +190,8 @@ private:
     // row, when given, is where the standings list it: after those as fast and stored earlier too.
     bool Rank_Of(QSqlDatabase& database, int course, double time, qint64 lap_id, int& rank,
                  int* row = nullptr);
-    // The course's best laps as last read: read again after a lap is taken here, or once Ranking_Age_Ms old
-    // where other boards may take laps on the same database. Null when the database does not answer.
+    // The course's best laps as last read: read again after a lap is taken here, or after another board's
+    // (one caller reads, the others use the last meanwhile). Null when the database does not answer.
     std::shared_ptr<const Course_Ranking> Ranking(QSqlDatabase& database, int course);
     // Closes this thread's connection as its thread ends.
     void Forget_Connection();
@@ -208,11 +217,15 @@ private:
     {
         std::shared_ptr<const Course_Ranking> ranking;
         quint64 generation = 0;
-        qint64 made_ms = 0;
+        quint64 version = 0;
+        bool reading = false; // a caller is reading it again
     };
     QMutex m_ranking_mutex;
     std::map<int, Kept_Ranking> m_rankings; // by course
     std::atomic<quint64> m_generation{1};   // one more after each submission taken here
+    std::atomic<quint64> m_version{1};      // one more after each change seen, here or elsewhere
+    std::atomic<qint64> m_version_asked_ms{-Version_Poll_Ms};
+    std::atomic<qint64> m_last_lap_id{-1};
 };
 
 #endif

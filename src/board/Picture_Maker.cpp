@@ -66,8 +66,14 @@ QByteArray Picture_Maker::Draw_And_Keep(const Board_Store::Entry& lap)
     QByteArray png;
     {
         QMutexLocker lock(&m_drawing);
+        std::unique_ptr<Level>& level = m_courses[lap.course];
+        if (!level)
+        {
+            level = std::make_unique<Level>();
+            level->Init(lap.course);
+        }
         const QImage image = Record_Picture::Render(
-            lap.course, Record_Picture::Run{lap.name, lap.time, lap.ghost}, nullptr, Picture_Size);
+            *level, Record_Picture::Run{lap.name, lap.time, lap.ghost}, nullptr, Picture_Size);
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
         image.save(&buffer, "PNG");

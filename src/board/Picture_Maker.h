@@ -4,6 +4,7 @@
 #define TAVRELO_PICTURE_MAKER_H
 
 #include "Board_Store.h"
+#include "Level.h"
 
 #include <QByteArray>
 #include <QMutex>
@@ -11,6 +12,8 @@
 #include <condition_variable>
 #include <deque>
 #include <list>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -45,6 +48,8 @@ private:
     Board_Store& m_store;
     // One picture drawn at a time: drawing text is not safe in every thread on every platform.
     QMutex m_drawing;
+    // Each course laid out with its road once, when first drawn; used under m_drawing alone.
+    std::map<int, std::unique_ptr<Level>> m_courses;
     QMutex m_memory_mutex;
     std::list<std::pair<qint64, QByteArray>> m_memory;
 

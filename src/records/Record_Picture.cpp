@@ -239,19 +239,32 @@ QTransform Record_Picture::Fit(const Level& level, const QSize& size)
 
 QImage Record_Picture::Render(int course, const Run& run, const Run* rival, const QSize& size)
 {
+    Level level;
+    level.Init(course);
+    return Render(level, run, rival, size);
+}
+
+QImage Record_Picture::Render(Level& level, const Run& run, const Run* rival, const QSize& size)
+{
     QImage image(size, QImage::Format_RGB32);
     image.fill(Background_Colour);
     QPainter painter(&image);
-    Paint(painter, course, run, rival, size);
+    Paint(painter, level, run, rival, size);
     painter.end();
     return image;
 }
 
 void Record_Picture::Paint(QPainter& painter, int course, const Run& run, const Run* rival, const QSize& size)
 {
-    const Track_Info* info = Get_Track_Info(course);
     Level level;
     level.Init(course);
+    Paint(painter, level, run, rival, size);
+}
+
+void Record_Picture::Paint(QPainter& painter, Level& level, const Run& run, const Run* rival,
+                           const QSize& size)
+{
+    const Track_Info* info = Get_Track_Info(level.m_track_index);
 
     painter.setRenderHint(QPainter::Antialiasing, true);
     QFont font = painter.font();

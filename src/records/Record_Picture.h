@@ -43,6 +43,10 @@ public:
     static QImage Render(int course, const Run& run, const Run* rival, const QSize& size);
     // The same, painted with painter over a background already filled.
     static void Paint(QPainter& painter, int course, const Run& run, const Run* rival, const QSize& size);
+    // Both on a course laid out already (Init'ed with its road): laying out the road is much of the work, and
+    // whoever draws many pictures does it once a course.
+    static QImage Render(Level& level, const Run& run, const Run* rival, const QSize& size);
+    static void Paint(QPainter& painter, Level& level, const Run& run, const Run* rival, const QSize& size);
 
     // From the course's world units to the pixels of a picture of that size.
     static QTransform Fit(const Level& level, const QSize& size);

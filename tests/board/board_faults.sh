@@ -145,7 +145,7 @@ postgres)
         fail "the boards did not recover"
     "$load_exe" --url "http://127.0.0.1:$first_port" --url "http://127.0.0.1:$port" --clients 8 --seconds 2 \
         --seed 32 --ids "$work/ids" >"$work/after.txt" 2>&1 || fail "laps are lost after the restart: $(cat "$work/after.txt")"
-    errors=$(sed -n 's/^| [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | \([0-9]*\) |.*/\1/p' "$work/after.txt")
+    errors=$(sed -n 's/^| [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | \([0-9]*\) |.*/\1/p' "$work/after.txt")
     [ "$errors" = 0 ] || fail "errors after PostgreSQL came back: $(cat "$work/after.txt")"
     "$load_exe" --url "http://127.0.0.1:$port" --check "$work/ids" >"$work/check.txt" 2>&1 ||
         fail "laps answered 201 are gone: $(cat "$work/check.txt")"
@@ -185,7 +185,7 @@ boards)
         sleep 0.5
     done
     wait "$load" || fail "laps answered 201 are missing: $(cat "$work/load.txt")"
-    errors=$(sed -n 's/^| [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | \([0-9]*\) |.*/\1/p' "$work/load.txt")
+    errors=$(sed -n 's/^| [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | \([0-9]*\) |.*/\1/p' "$work/load.txt")
     [ "$errors" = 0 ] || fail "errors under load with eight boards: $(cat "$work/load.txt")"
     # Eight boards of four connections each, and this script's own look: within a default PostgreSQL's 100.
     [ "$peak" -le 33 ] || fail "$peak connections to the database at the peak, past eight boards' 32"

@@ -130,6 +130,16 @@ private slots:
                      qPrintable(QStringLiteral("'%1' %2 px from a line").arg(call.text).arg(clearance)));
         }
         QCOMPARE(labels, static_cast<int>(std::floor(lap.time / Record_Picture::Tick_Seconds)));
+
+        // A course laid out once and drawn again and again (as the board does) draws what a fresh one does.
+        Level level;
+        level.Init(1);
+        for (const Headless_Lap* run : {&lap, &rival})
+        {
+            const Record_Picture::Run drawn{QStringLiteral("Run"), run->time, run->ghost};
+            QCOMPARE(Record_Picture::Render(level, drawn, nullptr, QSize(320, 240)),
+                     Record_Picture::Render(1, drawn, nullptr, QSize(320, 240)));
+        }
     }
 };
 
