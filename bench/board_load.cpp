@@ -198,7 +198,7 @@ int Usage()
 {
     std::fputs(
         "Usage: board_load --url http://HOST:PORT [--url ...] [--clients N] [--seconds S] [--seed N]\n"
-        "                  [--laps N] [--ids FILE] [--label TEXT] [--pid BOARD_PID ...]\n"
+        "                  [--laps N] [--ids FILE] [--label TEXT] [--pid BOARD_PID ...] [--readers N]\n"
         "       board_load --url ... --read PATH [--read PATH ...] [--players N] [--ids FILE] ...\n"
         "       board_load --url http://HOST:PORT --check FILE\n"
         "In a read's PATH, {player} stands for a name seed-1 to seed-N, {lap} for an id in --ids FILE.\n",
@@ -343,6 +343,7 @@ int main(int argc, char** argv)
     std::vector<std::string> reads;
     std::vector<int> pids;
     int players = 0;
+    int readers = -1; // half the clients
     const QStringList arguments = QCoreApplication::arguments();
     for (int i = 1; i < arguments.size(); ++i)
     {
@@ -377,6 +378,8 @@ int main(int argc, char** argv)
             pids.push_back(value.toInt());
         else if (option == "--players")
             players = std::max(0, value.toInt());
+        else if (option == "--readers")
+            readers = std::max(0, value.toInt());
         else
             return Usage();
     }
@@ -414,7 +417,7 @@ int main(int argc, char** argv)
     }
 
     // Real laps, made before the clock starts: each writer a player of its own with laps no one else sends.
-    const int writers = clients / 2;
+    const int writers = readers < 0 ? clients / 2 : std::max(1, clients - readers);
     std::vector<std::vector<std::string>> bodies(static_cast<size_t>(writers));
     const float lookaheads[] = {70.0f, 90.0f, 120.0f};
     for (int w = 0; w < writers; ++w)
