@@ -252,7 +252,7 @@ Board_Response Board_Api::Submit(const Board_Request& request)
 
     Record_File file;
     QString reason;
-    if (!file.Read(QJsonDocument(lap.toObject()).toJson(QJsonDocument::Compact), reason))
+    if (!file.Read(lap.toObject(), reason))
         return Error(422, reason);
     if (file.m_inputs.isEmpty())
         return Error(422,

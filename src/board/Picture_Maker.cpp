@@ -7,10 +7,16 @@
 #include <QMutexLocker>
 #include <QSize>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace
 {
 const QSize Picture_Size(1024, 768);
-}
+// Qt's PNG quality, from which it takes zlib's level: 80 is level 1.
+constexpr int Png_Quality = 80;
+} // namespace
 
 Picture_Maker::Picture_Maker(Board_Store& store) : m_store(store), m_thread([this] { Run(); }) {}
 
@@ -44,6 +50,8 @@ void Picture_Maker::Wait_Idle()
 
 void Picture_Maker::Run()
 {
+    // Below the threads that answer and race laps again: a picture can wait, a player should not.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
     std::unique_lock<std::mutex> lock(m_queue_mutex);
     for (;;)
     {
@@ -76,7 +84,9 @@ QByteArray Picture_Maker::Draw_And_Keep(const Board_Store::Entry& lap)
             *level, Record_Picture::Run{lap.name, lap.time, lap.ghost}, nullptr, Picture_Size);
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
+        // zlib's fastest level: most of a picture is flat colour, which any level packs, and the default
+        // level made the encoding most of what a stored lap cost the board.
+        image.save(&buffer, "PNG", Png_Quality);
     }
     // Not kept (a full disk, the database away): it is drawn again on a later request.
     m_store.Keep_Picture(lap.id, png);

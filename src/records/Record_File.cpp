@@ -55,7 +55,15 @@ bool Record_File::Read(const QByteArray& bytes, QString& reason)
         reason = QStringLiteral("not a record file: no JSON object");
         return false;
     }
-    const QJsonObject object = document.object();
+    return Read(document.object(), reason);
+}
+
+bool Record_File::Read(const QJsonObject& object, QString& reason)
+{
+    m_course = -1;
+    m_time = 0.0f;
+    m_ghost.clear();
+    m_inputs.clear();
     if (object.value(QStringLiteral("format")).toString() != QLatin1String(Format_Name))
     {
         reason = QStringLiteral("not a record file: its format is not %1").arg(QLatin1String(Format_Name));

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QJsonObject;
+
 class Record_File
 {
 public:
@@ -22,6 +24,8 @@ public:
     // the game could have made for one of its courses; otherwise false, with
     // the reason in reason and the fields as far as they were read.
     bool Read(const QByteArray& bytes, QString& reason);
+    // The same for a record's JSON object already parsed (a board's submission holds one).
+    bool Read(const QJsonObject& object, QString& reason);
 
     int m_course = -1; // index in the course catalogue
     float m_time = 0.0f;
