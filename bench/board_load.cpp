@@ -250,6 +250,17 @@ std::string Replace_All(std::string text, const std::string& what, const std::st
     return text;
 }
 
+// Lets the clients' threads run for seconds, stops and joins them; the seconds they ran.
+double Run_For(double seconds, std::atomic<bool>& stop, std::vector<std::thread>& threads,
+               Clock::time_point start)
+{
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    stop = true;
+    for (std::thread& thread : threads)
+        thread.join();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
 // Every client reads path alone for seconds; one table line. The first path's rate is the floor.
 struct Read_Run
 {
@@ -304,11 +315,7 @@ Read_Run Read_Only(const std::vector<Target>& targets, int clients, double secon
                 all_ms.insert(all_ms.end(), ms_taken.begin(), ms_taken.end());
                 errors += failed;
             });
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    stop = true;
-    for (std::thread& thread : threads)
-        thread.join();
-    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    const double elapsed = Run_For(seconds, stop, threads, start);
     const double cpu = Cpu_Seconds(pids) - cpu_before;
     const double reads = static_cast<double>(all_ms.size());
     return Read_Run{reads / elapsed, Percentile(all_ms, 0.5), Percentile(all_ms, 0.99), errors,
@@ -499,11 +506,7 @@ int main(int argc, char** argv)
                 total.stored.insert(total.stored.end(), tally.stored.begin(), tally.stored.end());
                 total.submitted += tally.submitted;
             });
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    stop = true;
-    for (std::thread& thread : threads)
-        thread.join();
-    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    const double elapsed = Run_For(seconds, stop, threads, start);
     const double cpu = Cpu_Seconds(pids) - cpu_before;
 
     std::sort(total.stored.begin(), total.stored.end());
