@@ -1,9 +1,12 @@
 #include "Main_Menu.h"
 
+#include "Board_Line.h"
 #include "Hud_Palette.h"
 
 #include <QFontMetrics>
 #include <QPainter>
+
+#include <algorithm>
 
 // The caption is written by the game whenever a course is loaded.
 Main_Menu::Main_Menu() : m_track_index(0), m_measured(false), m_caption_width(0) {}
@@ -15,11 +18,14 @@ void Main_Menu::Draw(QPainter* painter)
     const int h_screen = view.height();
     const QColor colour = Hud_Palette::Text();
 
-    Draw_Text(painter, 30, static_cast<int>(h_screen * 0.2), colour, QStringLiteral("Tavrelo"));
+    // A fifth of the way down, or below the board's lines where the screen is too short for both.
+    const QFontMetrics metrics = painter->fontMetrics();
+    const int title_y =
+        std::max(static_cast<int>(h_screen * 0.2), Board_Line::Bottom(metrics) + metrics.ascent() + 2);
+    Draw_Text(painter, 30, title_y, colour, QStringLiteral("Tavrelo"));
 
     // Centred by hand: Draw_Text only knows the baseline's left end. A caption
     // wider than the screen gets a negative x and is cut off on both sides.
-    const QFontMetrics metrics = painter->fontMetrics();
     if (!m_measured || m_measured_caption != m_caption || m_measured_font != painter->font())
     {
         m_caption_width = metrics.horizontalAdvance(m_caption);
