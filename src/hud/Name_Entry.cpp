@@ -35,6 +35,8 @@ void Name_Entry::Open(const QString& name)
     m_name = name;
     m_problem.clear();
     m_focus = 0;
+    // Capitals first, as a name begins.
+    m_lower_case = false;
     m_held = -1;
     m_outcome = Editing;
     m_visible = true;
@@ -82,7 +84,7 @@ void Name_Entry::Draw(QPainter* painter)
     if (m_visible_alpha < 0.01f)
         return;
     const QSize view = View_Size(painter);
-    painter->fillRect(QRect(QPoint(0, 0), view), Change_Visible_Color(0, 0, 0, 225));
+    painter->fillRect(QRect(QPoint(0, 0), view), Change_Visible_Color(0, 0, 0, 255));
     const QFontMetrics metrics = painter->fontMetrics();
     const int line = metrics.height();
     const QColor text = Change_Visible_Color(Hud_Palette::Text());

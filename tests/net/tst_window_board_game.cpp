@@ -16,6 +16,12 @@
 #include "Test_Support.h"
 #include "UI_Button.h"
 
+#ifdef TAVRELO_PAD
+#include "Pad_Input.h"
+
+#include <SDL.h>
+#endif
+
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -238,7 +244,7 @@ private slots:
         { QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center().toPoint()); };
         tap(game.Name_Button()->m_rect);
         QTRY_VERIFY(entry.Is_Open());
-        for (const QString& key : {"T", "abc", "a", "k", "e", "n", "Done"})
+        for (const char* key : {"T", "abc", "a", "k", "e", "n", "Done"})
             tap(entry.Key_Rect(entry.Key_Of(key)));
         QVERIFY(!entry.Is_Open());
         const QString refused("Board: Secundus refused: the name belongs to another player");
@@ -283,11 +289,39 @@ private slots:
         type_zoe();
         QTest::keyClick(&game, Qt::Key_Enter);
         QTRY_COMPARE(game.Board()->Name(), QString::fromUtf8("Zoë"));
-        QVERIFY(!game.Board_Standing()->m_text.contains("refused"));
+        QTRY_VERIFY(!game.Board_Standing()->m_text.contains("refused"));
+#ifdef TAVRELO_PAD
+        // With a pad: X opens it, the D-pad walks from A down to K and on to L, A presses, B deletes, Back
+        // leaves.
+        const int device = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER,
+                                                     SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);
+        QVERIFY2(device >= 0, SDL_GetError());
+        SDL_Joystick* stick = SDL_JoystickOpen(device);
+        game.Pads()->Poll();
+        for (const int button :
+             {SDL_CONTROLLER_BUTTON_X, SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
+              SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_B})
+        {
+            for (const Uint8 down : {1, 0})
+            {
+                SDL_JoystickSetVirtualButton(stick, button, down);
+                game.Pads()->Poll();
+            }
+            QTRY_VERIFY(entry.Is_Open());
+        }
+        QCOMPARE(entry.m_name, QString::fromUtf8("ZoëL"));
+        SDL_JoystickSetVirtualButton(stick, SDL_CONTROLLER_BUTTON_BACK, 1);
+        game.Pads()->Poll();
+        QVERIFY(!entry.Is_Open());
+        SDL_JoystickClose(stick);
+        SDL_JoystickDetachVirtual(device);
+        QTRY_COMPARE(game.Board()->Name(), QString::fromUtf8("Zoë"));
+#endif
 
-        // The next best goes under the new name, and the menu shows its place.
+        // The next best goes under the new name, and the menu shows its place on its course.
         game.Board()->Lap_Kept(1, lap.time, lap.ghost, lap.inputs);
         QTRY_VERIFY_WITH_TIMEOUT(!Standing(board, 1, QString::fromUtf8("Zoë")).isEmpty(), 30000);
+        QTest::keyClick(&game, Qt::Key_Right);
         QTRY_VERIFY(game.Board_Standing()->m_text.endsWith(" of 2"));
     }
 
