@@ -52,12 +52,13 @@ Board_Session::Board_Session(Preferences& preferences, const QString& address, i
         {
             m_notice = QStringLiteral("The board refused your best lap of %1: %2")
                            .arg(Get_Track_Name(course), submitted.reason);
-            m_refusal = QStringLiteral("%1 refused: %2").arg(Get_Track_Name(course), submitted.reason);
+            Keep_Refusal(QStringLiteral("%1 refused: %2").arg(Get_Track_Name(course), submitted.reason));
             return;
         }
-        m_refusal.clear();
+        Keep_Refusal(QString());
         Refresh(course);
     };
+    m_refusal = m_preferences.Read_Text(Preferences::Board_Refused_Key);
     // Figures kept from the last answer, shown until the board answers again.
     for (int course = 0; course < course_count; ++course)
     {
@@ -122,6 +123,15 @@ void Board_Session::Refresh(int course)
                             });
 }
 
+void Board_Session::Keep_Refusal(const QString& refusal)
+{
+    // Kept with the preferences: a player who quits on a refusal finds its reason on the next start.
+    if (refusal == m_refusal)
+        return;
+    m_refusal = refusal;
+    m_preferences.Write(Preferences::Board_Refused_Key, refusal);
+}
+
 void Board_Session::Keep_Rank(int course)
 {
     const Rank& rank = m_ranks[static_cast<size_t>(course)];
@@ -177,10 +187,15 @@ void Board_Session::Set_Name(const QString& name)
     if (name == Board_Settings::Name(m_preferences) || !Player_Name::Problem(name).isEmpty())
         return;
     m_preferences.Write(Preferences::Board_Name_Key, name);
-    m_refusal.clear();
+    Keep_Refusal(QString());
     // The places known were another name's.
-    for (Rank& rank : m_ranks)
-        rank = Rank{false, false, rank.asking, 0, 0};
+    for (size_t course = 0; course < m_ranks.size(); ++course)
+    {
+        m_ranks[course] = Rank{false, false, m_ranks[course].asking, 0, 0};
+        if (!m_preferences.Read_Text(Preferences::Board_Rank_Key(static_cast<int>(course)).constData())
+                 .isEmpty())
+            m_preferences.Write(Preferences::Board_Rank_Key(static_cast<int>(course)).constData(), QString());
+    }
     if (m_queue)
         m_queue->Send_Now();
 }

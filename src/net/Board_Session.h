@@ -79,6 +79,7 @@ private:
     void Leader_Failed(const QString& reason);
     void Verify_Leader(const QByteArray& file, const QString& name, int course);
     void Keep_Rank(int course);
+    void Keep_Refusal(const QString& refusal);
 
     Preferences& m_preferences;
     QString m_address_problem;

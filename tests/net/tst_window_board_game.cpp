@@ -12,6 +12,7 @@
 #include "Name_Entry.h"
 #include "Options.h"
 #include "Player_Name.h"
+#include "Preferences.h"
 #include "Pursuit_Driver.h"
 #include "Test_Support.h"
 #include "UI_Button.h"
@@ -256,6 +257,8 @@ private slots:
         QVERIFY(!game.Board_Notices()->Is_Visible());
         QCOMPARE(game.Board_Standing()->m_text, refused);
         QCOMPARE(game.Name_Button()->m_text, QString("Change your name"));
+        Preferences preferences(settings.File());
+        QCOMPARE(Board_Session(preferences, QString(), 3).Rank_Text(0), refused); // and on the next start
         game.Set_Paused(false);
 
         // With keys: an empty name refused in the rule's words, on screen; Escape leaves the name as it was.
