@@ -141,6 +141,7 @@ void Game::Make_Parts(const QString& board)
         Fill(m_parts.m_name_entry, new Name_Entry),
     };
     m_parts.m_fade_plane->Set_Visible_Alpha(1.0f);
+    m_parts.m_main_menu->m_under_board = m_parts.m_board->Is_On();
     // Placed from the screen's size until the view has its own (on every resize).
     Lay_Out(Qt_Bridge::Screen_Size());
 

@@ -39,7 +39,9 @@ void Name_Entry::Open(const QString& name)
     m_lower_case = false;
     m_held = -1;
     m_outcome = Editing;
+    // At once rather than faded in: from this moment every touch and key is the entry's.
     m_visible = true;
+    m_visible_alpha = 1.0f;
 }
 
 void Name_Entry::Lay_Out(const QSize& view)
@@ -205,18 +207,18 @@ void Name_Entry::Act(Command command)
     case Delete:
         m_problem.clear();
         // A character beyond the first plane is two halves: both go.
-        m_name.chop(m_name.size() >= 2 && m_name.back().isLowSurrogate() ? 2 : 1);
+        m_name.chop(m_name.size() >= 2 && m_name.at(m_name.size() - 1).isLowSurrogate() ? 2 : 1);
         break;
     case Leave:
         m_outcome = Left_Unchanged;
-        m_visible = false;
+        Close();
         break;
     case Finish:
         m_problem = Player_Name::Problem(m_name);
         if (m_problem.isEmpty())
         {
             m_outcome = Chosen;
-            m_visible = false;
+            Close();
         }
         break;
     case Nothing:
@@ -273,6 +275,14 @@ void Name_Entry::Move(int columns, int rows)
     const int row = ((wide ? Rows - 1 : m_focus / Columns) + rows + Rows) % Rows;
     column = (column + columns * (wide ? 2 : 1) + Columns) % Columns;
     m_focus = row == Rows - 1 ? Character_Keys + column / 2 : row * Columns + column;
+}
+
+void Name_Entry::Close()
+{
+    // Gone at once, as it came: the menu under it takes touches again now.
+    m_visible = false;
+    m_visible_alpha = 0.0f;
+    m_held = -1;
 }
 
 Name_Entry::Outcome Name_Entry::Poll_Outcome()

@@ -73,6 +73,7 @@ private:
     void Press_Key(int index);
     int Key_At(const QPoint& p) const;
     void Move(int columns, int rows);
+    void Close();
 
     std::vector<QRect> m_rects;
     QRect m_header;

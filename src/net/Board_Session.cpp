@@ -192,9 +192,9 @@ void Board_Session::Set_Name(const QString& name)
     for (size_t course = 0; course < m_ranks.size(); ++course)
     {
         m_ranks[course] = Rank{false, false, m_ranks[course].asking, 0, 0};
-        if (!m_preferences.Read_Text(Preferences::Board_Rank_Key(static_cast<int>(course)).constData())
-                 .isEmpty())
-            m_preferences.Write(Preferences::Board_Rank_Key(static_cast<int>(course)).constData(), QString());
+        const QByteArray kept = Preferences::Board_Rank_Key(static_cast<int>(course));
+        if (!m_preferences.Read_Text(kept.constData()).isEmpty())
+            m_preferences.Write(kept.constData(), QString());
     }
     if (m_queue)
         m_queue->Send_Now();

@@ -121,6 +121,7 @@ void tst_Main_Menu::no_text_of_the_menu_overlaps_another()
     Main_Menu menu;
     menu.Set_Visible_Alpha(1.0f);
     menu.m_caption = QStringLiteral("Track #2. Secundus");
+    menu.m_under_board = true;
     // A refusal's reason, wider than a small screen, and the board and name under it.
     Board_Line line(nullptr);
     line.Set_Visible_Alpha(1.0f);
