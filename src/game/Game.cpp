@@ -14,6 +14,7 @@
 #include "Main_Menu.h"
 #include "Menu_Flow.h"
 #include "Movement_Control.h"
+#include "Name_Entry.h"
 #include "Options.h"
 #ifdef TAVRELO_PAD
 #include "Pad_Input.h"
@@ -75,6 +76,8 @@ Game::Game(Surface_Choice::Renderer renderer, bool windowed, const QString& boar
     Pad_Input::Listener listener;
     listener.pressed = [this](Pad_Input::Button button)
     {
+        if (m_parts.m_name_entry->Is_Open())
+            return m_parts.m_name_entry->Act(Pad_Input::Entry_Command_Of(button));
         const bool race = m_flow.State() == State_Race;
         const bool panel = !race && m_parts.m_finish_panel->Is_Visible();
         m_flow.Act_On_Pad(Pad_Input::Action_Of(button, race, panel), button == Pad_Input::Pad_Start);
@@ -132,10 +135,13 @@ void Game::Make_Parts(const QString& board)
         Fill(m_parts.m_sound_notice, new Sound_Notice),
         Fill(m_parts.m_board_line, new Board_Line(m_parts.m_board.Get())),
         Fill(m_parts.m_leader_button, new UI_Button("Race the leader", QPointF(), center)),
+        Fill(m_parts.m_name_button, new UI_Button("Choose your name for the board", QPointF(), center)),
         Fill(m_parts.m_board_notice, new Board_Notice(m_parts.m_board.Get())),
         Fill(m_parts.m_finish_panel, new Finish_Panel),
+        Fill(m_parts.m_name_entry, new Name_Entry),
     };
     m_parts.m_fade_plane->Set_Visible_Alpha(1.0f);
+    m_parts.m_main_menu->m_under_board = m_parts.m_board->Is_On();
     // Placed from the screen's size until the view has its own (on every resize).
     Lay_Out(Qt_Bridge::Screen_Size());
 
@@ -143,12 +149,13 @@ void Game::Make_Parts(const QString& board)
     m_parts.m_sound->Set_Volume(
         m_parts.m_preferences->Read_Int(Preferences::Volume_Key, Sound_Mixer::Default_Volume, 0, 100));
     m_parts.m_sound->Set_Muted(m_parts.m_preferences->Read_Bool(Preferences::Mute_Key, false));
-    Fill(m_parts.m_menu_flow,
-         new Menu_Flow(Menu_Flow::Buttons{m_parts.m_start_button.Get(), m_parts.m_leader_button.Get(),
-                                          m_parts.m_prev_track_button.Get(),
-                                          m_parts.m_next_track_button.Get(), m_parts.m_quit_button.Get()},
-                       m_parts.m_finish_panel.Get(), m_parts.m_board.Get(), m_parts.m_sound.Get(),
-                       m_parts.m_level.Get()));
+    Fill(
+        m_parts.m_menu_flow,
+        new Menu_Flow(Menu_Flow::Buttons{m_parts.m_start_button.Get(), m_parts.m_leader_button.Get(),
+                                         m_parts.m_prev_track_button.Get(), m_parts.m_next_track_button.Get(),
+                                         m_parts.m_quit_button.Get(), m_parts.m_name_button.Get()},
+                      m_parts.m_finish_panel.Get(), m_parts.m_board.Get(), m_parts.m_sound.Get(),
+                      m_parts.m_level.Get(), m_parts.m_name_entry.Get()));
 }
 
 void Game::Set_Up_View(Surface_Choice::Renderer renderer, bool windowed)
@@ -231,26 +238,6 @@ void Game::Draw_Frame(bool blend)
         m_blend.End(*m_parts.m_scene.Get());
 }
 
-void Game::Set_Interpolation(bool on)
-{
-    m_pacer.Set_Interpolation(on);
-}
-
-bool Game::Interpolates() const
-{
-    return m_pacer.Blends();
-}
-
-float Game::Follow_Camera_Angle(float camera_angle, float ship_heading)
-{
-    return Race::Follow_Camera_Angle(camera_angle, ship_heading);
-}
-
-QTransform Game::Screen_To_World(const QPointF& ship_position, float camera_angle, int width, int height)
-{
-    return Race::Screen_To_World(ship_position, camera_angle, width, height);
-}
-
 void Game::mousePressEvent(QMouseEvent* event)
 {
     event->accept();
@@ -279,6 +266,8 @@ void Game::mouseMoveEvent(QMouseEvent* event)
 void Game::keyPressEvent(QKeyEvent* event)
 {
     m_flow.Used(Ingame_Instructions::Keys);
+    if (m_parts.m_name_entry->Key(event->key(), event->text()))
+        return event->accept();
     // In a race the arrows and W, A, S, D are held, not tapped: each frame
     // steers by those down, so a repeat changes nothing.
     if (m_flow.State() == State_Race && !m_parts.m_finish_panel->Is_Visible() &&
@@ -336,6 +325,7 @@ void Game::Lay_Out(const QSize& view)
         {m_parts.m_ingame_quit_button.Get(), QPointF(3.0, h - 3)},
         {m_parts.m_start_button.Get(), QPointF(w / 2, h / 2)},
         {m_parts.m_leader_button.Get(), QPointF(w / 2, h / 2 + 60)},
+        {m_parts.m_name_button.Get(), QPointF(w / 2, h / 2 + 30)},
         {m_parts.m_prev_track_button.Get(), QPointF(20.0, h / 2)},
         {m_parts.m_next_track_button.Get(), QPointF(w - 20, h / 2)},
         {m_parts.m_quit_button.Get(), QPointF(3.0, h - 3)}};
@@ -344,5 +334,6 @@ void Game::Lay_Out(const QSize& view)
         place.first->m_anchor = place.second;
         place.first->m_layout_dirty = true;
     }
+    m_parts.m_name_entry->Lay_Out(QSize(w, h));
     // The camera is laid out from the view's size by the next frame, as on every frame.
 }

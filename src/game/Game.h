@@ -19,6 +19,7 @@
 
 #include <memory>
 
+class Name_Entry;
 class Pad_Input;
 
 class Game : public QGraphicsView
@@ -46,8 +47,8 @@ public:
     // wall time asks (Frame_Pacer) and then repaints; tests and benchmarks call it directly.
     void Advance_Frame() { m_flow.Advance_Frame(); }
     // Whether frames between two steps are drawn blended, on a screen faster than the steps.
-    void Set_Interpolation(bool on);
-    bool Interpolates() const;
+    void Set_Interpolation(bool on) { m_pacer.Set_Interpolation(on); }
+    bool Interpolates() const { return m_pacer.Blends(); }
     // The UI's scale and the buttons' places for a view of this size (on every resize).
     void Lay_Out(const QSize& view);
     // Held, the frame loop steps nothing and no notice shows: for tests and
@@ -55,9 +56,14 @@ public:
     void Set_Paused(bool paused) { m_flow.Set_Paused(paused); }
 
     // The race's camera (Race::Follow_Camera_Angle, Race::Screen_To_World).
-    static float Follow_Camera_Angle(float camera_angle, float ship_heading);
-    static QTransform Screen_To_World(const QPointF& ship_position, float camera_angle, int width,
-                                      int height);
+    static float Follow_Camera_Angle(float camera_angle, float ship_heading)
+    {
+        return Race::Follow_Camera_Angle(camera_angle, ship_heading);
+    }
+    static QTransform Screen_To_World(const QPointF& ship_position, float camera_angle, int width, int height)
+    {
+        return Race::Screen_To_World(ship_position, camera_angle, width, height);
+    }
 
     // What the game holds, for its tests and tools.
     int State() const { return m_flow.State(); }
@@ -91,6 +97,8 @@ public:
     Board_Session* Board() const { return m_parts.m_board.Get(); }
     Board_Line* Board_Standing() const { return m_parts.m_board_line.Get(); }
     Board_Notice* Board_Notices() const { return m_parts.m_board_notice.Get(); }
+    UI_Button* Name_Button() const { return m_parts.m_name_button.Get(); }
+    Name_Entry* Name_Choice() const { return m_parts.m_name_entry.Get(); }
     // The gamepads; none in a build without them.
     Pad_Input* Pads() const { return m_pad.get(); }
 

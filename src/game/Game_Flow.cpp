@@ -78,6 +78,7 @@ void Game_Flow::Set_State(Game_State state)
              m_parts.m_fade_plane.Get()})
         element->Set_Visible(menu);
     m_parts.m_leader_button->Set_Visible(menu && m_parts.m_board->Is_On());
+    m_parts.m_name_button->Set_Visible(menu && m_parts.m_board->Is_On());
     if (menu)
         m_parts.m_board->Refresh(m_parts.m_level->m_track_index);
     for (Scene_UI_Element* element : std::initializer_list<Scene_UI_Element*>{
@@ -310,6 +311,10 @@ void Game_Flow::Act_On_Key(Key_Map::Action action)
     case Key_Map::Race_Leader:
         if (m_parts.m_leader_button->Is_Visible())
             m_parts.m_leader_button->m_was_pressed = true;
+        break;
+    case Key_Map::Choose_Name:
+        if (m_parts.m_name_button->Is_Visible())
+            m_parts.m_name_button->m_was_pressed = true;
         break;
     case Key_Map::Nothing:
         break;

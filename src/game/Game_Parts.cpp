@@ -13,6 +13,7 @@
 #include "Main_Menu.h"
 #include "Menu_Flow.h"
 #include "Movement_Control.h"
+#include "Name_Entry.h"
 #include "Options.h"
 #include "Pause_Notice.h"
 #include "Preferences.h"

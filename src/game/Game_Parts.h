@@ -27,6 +27,7 @@ class Sound_Notice;
 class Board_Session;
 class Board_Line;
 class Board_Notice;
+class Name_Entry;
 
 struct Game_Parts
 {
@@ -61,8 +62,11 @@ struct Game_Parts
     Single<Sound_Notice> m_sound_notice;
     Single<Board_Line> m_board_line;
     Single<UI_Button> m_leader_button;
+    // Opens the name entry: the name the player's laps stand under on the board.
+    Single<UI_Button> m_name_button;
     Single<Board_Notice> m_board_notice;
     Single<Finish_Panel> m_finish_panel;
+    Single<Name_Entry> m_name_entry;
     Single<Menu_Flow> m_menu_flow;
     // The engine, the cues and the output they play through; closed before anything goes.
     Single<Sound_Player> m_sound;

@@ -14,9 +14,10 @@ Key_Map::Answer Key_Map::Press(int key, bool auto_repeat, quint64 timestamp, con
     const bool panel = !race && now.panel_shown;
     const bool start = !race && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space);
     const bool course = !race && (key == Qt::Key_Left || key == Qt::Key_Right);
+    const bool name = !race && key == Qt::Key_N;
     if (key == Qt::Key_F11 && !auto_repeat)
         return Answer{true, false, Toggle_Full_Screen};
-    if (!panel && key != Qt::Key_Escape && !restart && !start && !course && !now.paused)
+    if (!panel && key != Qt::Key_Escape && !restart && !start && !course && !name && !now.paused)
         return Answer{false, false, Nothing};
     if (repeat)
         return Answer{true, false, Nothing};
@@ -28,6 +29,8 @@ Key_Map::Answer Key_Map::Press(int key, bool auto_repeat, quint64 timestamp, con
     }
     if (start)
         return Answer{true, true, Start};
+    if (name)
+        return Answer{true, true, Choose_Name};
     if (course)
         return Answer{true, true, key == Qt::Key_Left ? Previous_Course : Next_Course};
     if (race && (restart || key == Qt::Key_Escape))

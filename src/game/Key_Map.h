@@ -22,6 +22,7 @@ public:
         Restart_Race,    // the race's QUIT, then the same course afresh
         Quit,            // the menu's QUIT
         Race_Leader,     // the menu's "Race the leader", where there is a board
+        Choose_Name,     // the menu's button for the name on the board, where there is one
     };
     struct Answer
     {

@@ -3,13 +3,14 @@
 #include "Board_Session.h"
 #include "Finish_Panel.h"
 #include "Level.h"
+#include "Name_Entry.h"
 #include "Sound_Player.h"
 #include "Track_List.h"
 #include "UI_Button.h"
 
 Menu_Flow::Menu_Flow(const Buttons& buttons, Finish_Panel* panel, Board_Session* board, Sound_Player* sound,
-                     Level* level)
-    : m_buttons(buttons), m_panel(panel), m_board(board), m_sound(sound), m_level(level),
+                     Level* level, Name_Entry* entry)
+    : m_buttons(buttons), m_panel(panel), m_board(board), m_sound(sound), m_level(level), m_entry(entry),
       m_racing_leader(false)
 {
 }
@@ -21,6 +22,8 @@ Menu_Flow::Request Menu_Flow::Poll()
         m_panel->Set_Visible(false);
         return Show_Menu;
     }
+    if (Poll_Name())
+        return Stay;
     if (m_buttons.start->Poll_Was_Pressed())
     {
         m_sound->Play(Cue_Click);
@@ -54,6 +57,33 @@ Menu_Flow::Request Menu_Flow::Poll()
     if (m_buttons.quit->Poll_Was_Pressed())
         return Quit;
     return Stay;
+}
+
+bool Menu_Flow::Poll_Name()
+{
+    if (m_entry->Poll_Outcome() == Name_Entry::Chosen)
+    {
+        m_sound->Play(Cue_Click);
+        m_board->Set_Name(m_entry->m_name);
+        m_board->Refresh(m_level->m_track_index);
+    }
+    if (m_entry->Is_Open())
+        return true;
+    // Offered where the board has no name for the player yet; once it has one, still there to change it.
+    const QString caption = m_board->Name().isEmpty() ? QStringLiteral("Choose your name for the board")
+                                                      : QStringLiteral("Change your name");
+    if (m_buttons.name->m_text != caption)
+    {
+        m_buttons.name->m_text = caption;
+        m_buttons.name->m_layout_dirty = true;
+    }
+    if (!m_buttons.name->Poll_Was_Pressed())
+        return false;
+    m_sound->Play(Cue_Click);
+    // A leader's lap arriving while the name is typed must not start a race under the player's fingers.
+    m_board->Cancel_Leader();
+    m_entry->Open(m_board->Name());
+    return true;
 }
 
 void Menu_Flow::Step_Course(int by)

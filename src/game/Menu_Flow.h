@@ -1,5 +1,5 @@
 // Menu_Flow: the menu's buttons read once a frame: a race started, the courses stepped through, the leader
-// fetched.
+// fetched, the name on the board chosen.
 #ifndef TAVRELO_MENU_FLOW_H
 #define TAVRELO_MENU_FLOW_H
 
@@ -8,6 +8,7 @@
 class Board_Session;
 class Finish_Panel;
 class Level;
+class Name_Entry;
 class Sound_Player;
 class UI_Button;
 
@@ -21,6 +22,7 @@ public:
         UI_Button* previous;
         UI_Button* next;
         UI_Button* quit;
+        UI_Button* name;
     };
     // What the game does after the menu's frame.
     enum Request
@@ -34,9 +36,10 @@ public:
 
     // Nothing is owned; everything outlives the flow.
     Menu_Flow(const Buttons& buttons, Finish_Panel* panel, Board_Session* board, Sound_Player* sound,
-              Level* level);
+              Level* level, Name_Entry* entry);
 
-    // The first button with a press wins; the others are not read this frame.
+    // The first button with a press wins; the others are not read this frame, nor any while the name is
+    // being chosen.
     Request Poll();
 
     // Races the ghost of rival's lap on its course from now on, rather than the player's own.
@@ -48,12 +51,15 @@ public:
 
 private:
     void Step_Course(int by);
+    // The name entry's outcome kept, and the button that opens it; true while it is open.
+    bool Poll_Name();
 
     Buttons m_buttons;
     Finish_Panel* m_panel;
     Board_Session* m_board;
     Sound_Player* m_sound;
     Level* m_level;
+    Name_Entry* m_entry;
     // The lap whose ghost is raced on its course instead of the player's own (none when not loaded).
     Rival_Lap m_rival;
     // The board's best lap of its course, and whether the races now are against it.

@@ -1,4 +1,5 @@
-// Board_Line: the player's place on the board for the course in the menu, under its best time.
+// Board_Line: the player's place on the board for the course in the menu, under its best time, and the board
+// and the name it is under.
 #ifndef TAVRELO_BOARD_LINE_H
 #define TAVRELO_BOARD_LINE_H
 
@@ -8,10 +9,16 @@
 #include <QString>
 
 class Board_Session;
+class QFontMetrics;
 
 class Board_Line : public Scene_UI_Element
 {
 public:
+    // The first line's baseline: under the clock's line in the corner.
+    static constexpr int Top = 44;
+    // The lowest pixel the lines may reach: the place wrapped once, and the board's line under it.
+    static int Bottom(const QFontMetrics& metrics);
+
     // The session is the game's; it is not owned and outlives the line.
     explicit Board_Line(const Board_Session* session);
 
@@ -23,15 +30,21 @@ public:
     int m_course;
     QString m_text; // empty without a board
     QString m_name;
+    QString m_host;
     bool m_old;
 
 private:
-    // "as NAME" and where it starts, made again only when the line, the name or the font change.
-    QString m_as_text;
-    QString m_as_for_text;
-    QString m_as_for_name;
-    QFont m_as_font;
-    int m_as_x;
+    // The place cut where the screen ends, and the line under it, made again only when a text, the width or
+    // the font change.
+    void Lay_Out(QPainter* painter, int width);
+
+    QString m_lines[2];
+    QString m_under;
+    QString m_laid_text;
+    QString m_laid_name;
+    QString m_laid_host;
+    QFont m_laid_font;
+    int m_laid_width;
 };
 
 #endif

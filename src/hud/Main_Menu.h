@@ -16,6 +16,8 @@ public:
 
     int m_track_index;
     QString m_caption;
+    // The board's lines are drawn in the corner above the title (Board_Line).
+    bool m_under_board;
 
 private:
     // The caption's width, measured again only when it or the font change: measuring lays the text out.

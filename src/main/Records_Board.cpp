@@ -1,6 +1,7 @@
 // Records_Board: the records tool's board commands: the address and name kept for the game, laps sent,
 // standings read and board laps saved, through the same client as the game's.
 #include "Board_Client.h"
+#include "Board_Session.h"
 #include "Board_Settings.h"
 #include "Board_Wire.h"
 #include "Options.h"
@@ -201,13 +202,13 @@ int Submit(const QStringList& arguments, Options& options, Preferences& preferen
                 break;
             continue;
         }
-        Print(answer.kept.isEmpty() ? QStringLiteral("%1 %2: taken, %3 on the board (lap %4)\n")
-                                          .arg(Get_Track_Name(course), time)
-                                          .arg(answer.rank)
+        // The place as a place: "1 on the board" read as a count of players.
+        const QString place = Board_Session::Ordinal(answer.rank);
+        Print(answer.kept.isEmpty() ? QStringLiteral("%1 %2: taken: %3 on the board (lap %4)\n")
+                                          .arg(Get_Track_Name(course), time, place)
                                           .arg(answer.id)
-                                    : QStringLiteral("%1 %2: %3, %4 on the board (lap %5)\n")
-                                          .arg(Get_Track_Name(course), time, answer.kept)
-                                          .arg(answer.rank)
+                                    : QStringLiteral("%1 %2: %3: %4 on the board (lap %5)\n")
+                                          .arg(Get_Track_Name(course), time, answer.kept, place)
                                           .arg(answer.id));
     }
     if (sent == 0 && first != last)

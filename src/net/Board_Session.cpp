@@ -3,16 +3,14 @@
 #include "Board_Client.h"
 #include "Board_Queue.h"
 #include "Board_Settings.h"
+#include "Player_Name.h"
 #include "Preferences.h"
 #include "Record_File.h"
 #include "Track_List.h"
 
 #include <QThread>
 
-namespace
-{
-// 1st, 2nd, 3rd, 4th ... 11th, 12th, 13th ... 21st.
-QString Ordinal(int number)
+QString Board_Session::Ordinal(int number)
 {
     const int tens = number % 100;
     const char* suffix = "th";
@@ -35,7 +33,6 @@ QString Ordinal(int number)
     }
     return QString::number(number) + QLatin1String(suffix);
 }
-} // namespace
 
 Board_Session::Board_Session(Preferences& preferences, const QString& address, int course_count)
     : m_preferences(preferences), m_ranks(static_cast<size_t>(course_count)), m_leader_fetch(0),
@@ -52,11 +49,16 @@ Board_Session::Board_Session(Preferences& preferences, const QString& address, i
     m_queue->m_on_answer = [this](int course, const Board_Client::Submitted& submitted)
     {
         if (submitted.outcome == Board_Client::Refused)
+        {
             m_notice = QStringLiteral("The board refused your best lap of %1: %2")
                            .arg(Get_Track_Name(course), submitted.reason);
-        else
-            Refresh(course);
+            Keep_Refusal(QStringLiteral("%1 refused: %2").arg(Get_Track_Name(course), submitted.reason));
+            return;
+        }
+        Keep_Refusal(QString());
+        Refresh(course);
     };
+    m_refusal = m_preferences.Read_Text(Preferences::Board_Refused_Key);
     // Figures kept from the last answer, shown until the board answers again.
     for (int course = 0; course < course_count; ++course)
     {
@@ -99,10 +101,13 @@ void Board_Session::Refresh(int course)
         return;
     rank.asking = true;
     m_client->Get_Standings(course, 1, name,
-                            [this, course](const Board_Client::Standings& standings)
+                            [this, course, name](const Board_Client::Standings& standings)
                             {
                                 Rank& answered = m_ranks[static_cast<size_t>(course)];
                                 answered.asking = false;
+                                // A place asked for under a name since changed is not the player's now.
+                                if (name != Board_Settings::Name(m_preferences))
+                                    return Refresh(course);
                                 if (standings.outcome != Board_Client::Answered)
                                 {
                                     answered.old = true;
@@ -116,6 +121,15 @@ void Board_Session::Refresh(int course)
                                 // The board answers again: what waited may go.
                                 m_queue->Send_Now();
                             });
+}
+
+void Board_Session::Keep_Refusal(const QString& refusal)
+{
+    // Kept with the preferences: a player who quits on a refusal finds its reason on the next start.
+    if (refusal == m_refusal)
+        return;
+    m_refusal = refusal;
+    m_preferences.Write(Preferences::Board_Refused_Key, refusal);
 }
 
 void Board_Session::Keep_Rank(int course)
@@ -132,7 +146,14 @@ QString Board_Session::Rank_Text(int course) const
         return QString();
     const QString blocked = m_queue->Blocked();
     if (!blocked.isEmpty())
-        return QStringLiteral("Board: %1").arg(blocked);
+    {
+        // The name is chosen in the menu: the records tool's advice is not for a player in the game.
+        const QString name = Board_Settings::Name(m_preferences);
+        return name.isEmpty() ? QStringLiteral("Board: no name yet, your laps wait for one")
+                              : QStringLiteral("Board: %1").arg(Player_Name::Problem(name));
+    }
+    if (!m_refusal.isEmpty())
+        return QStringLiteral("Board: %1").arg(m_refusal);
     const Rank& rank = m_ranks[static_cast<size_t>(course)];
     QString text;
     if (!rank.known)
@@ -159,6 +180,33 @@ bool Board_Session::Rank_Is_Old(int course) const
 QString Board_Session::Name() const
 {
     return m_client ? Board_Settings::Name(m_preferences) : QString();
+}
+
+void Board_Session::Set_Name(const QString& name)
+{
+    if (name == Board_Settings::Name(m_preferences) || !Player_Name::Problem(name).isEmpty())
+        return;
+    m_preferences.Write(Preferences::Board_Name_Key, name);
+    Keep_Refusal(QString());
+    // The places known were another name's.
+    for (size_t course = 0; course < m_ranks.size(); ++course)
+    {
+        m_ranks[course] = Rank{false, false, m_ranks[course].asking, 0, 0};
+        const QByteArray kept = Preferences::Board_Rank_Key(static_cast<int>(course));
+        if (!m_preferences.Read_Text(kept.constData()).isEmpty())
+            m_preferences.Write(kept.constData(), QString());
+    }
+    if (m_queue)
+        m_queue->Send_Now();
+}
+
+QString Board_Session::Host() const
+{
+    if (!m_client)
+        return QString();
+    const QUrl address = m_client->Address();
+    return address.port() < 0 ? address.host()
+                              : QStringLiteral("%1:%2").arg(address.host()).arg(address.port());
 }
 
 int Board_Session::Waiting() const

@@ -40,6 +40,11 @@ public:
     // The figures are those of an earlier answer: the board cannot be reached now.
     bool Rank_Is_Old(int course) const;
     QString Name() const;
+    // Keeps name (one the rule takes) as the one laps stand under from now on: a refusal said for the
+    // old one is forgotten, the ranks are asked for again and the laps it held back go.
+    void Set_Name(const QString& name);
+    // The board in use as a player would name it: its host (and port, when one is given); empty without one.
+    QString Host() const;
     int Waiting() const;
     // Something the player must be told once (a lap refused, the leader not raced); empty when nothing.
     QString Take_Notice();
@@ -52,6 +57,9 @@ public:
     // True once a fetch has ended: rival then holds the leader's lap, proven by its inputs, or nothing when
     // it could not be had (the notice says why).
     bool Poll_Leader(Rival_Lap& rival);
+
+    // 1st, 2nd, 3rd, 4th ... 11th, 12th, 13th ... 21st.
+    static QString Ordinal(int number);
 
 private:
     struct Rank
@@ -71,6 +79,7 @@ private:
     void Leader_Failed(const QString& reason);
     void Verify_Leader(const QByteArray& file, const QString& name, int course);
     void Keep_Rank(int course);
+    void Keep_Refusal(const QString& refusal);
 
     Preferences& m_preferences;
     QString m_address_problem;
@@ -78,6 +87,9 @@ private:
     std::unique_ptr<Board_Queue> m_queue;
     std::vector<Rank> m_ranks;
     QString m_notice;
+    // Why the board refused the player's last lap sent, kept in the menu until the name changes or a lap is
+    // taken; empty when none.
+    QString m_refusal;
 
     // Leader fetches are numbered: the answer to one that was given up is dropped.
     int m_leader_fetch;

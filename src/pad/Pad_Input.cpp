@@ -35,6 +35,9 @@ const std::pair<Uint8, Pad_Input::Button> Buttons[] = {
     {SDL_CONTROLLER_BUTTON_START, Pad_Input::Pad_Start},
     {SDL_CONTROLLER_BUTTON_DPAD_LEFT, Pad_Input::Pad_Left},
     {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, Pad_Input::Pad_Right},
+    {SDL_CONTROLLER_BUTTON_DPAD_UP, Pad_Input::Pad_Up},
+    {SDL_CONTROLLER_BUTTON_DPAD_DOWN, Pad_Input::Pad_Down},
+    {SDL_CONTROLLER_BUTTON_X, Pad_Input::Pad_X},
 };
 
 bool Same(const Key_Steering::Intent& a, const Key_Steering::Intent& b)
@@ -183,8 +186,39 @@ Key_Map::Action Pad_Input::Action_Of(Button button, bool race, bool panel)
         return race || panel ? Key_Map::Nothing : Key_Map::Previous_Course;
     case Pad_Right:
         return race || panel ? Key_Map::Nothing : Key_Map::Next_Course;
+    case Pad_X:
+        return race || panel ? Key_Map::Nothing : Key_Map::Choose_Name;
+    case Pad_Up:
+    case Pad_Down:
     case Pad_Start:
         break;
     }
     return Key_Map::Nothing;
+}
+
+Name_Entry::Command Pad_Input::Entry_Command_Of(Button button)
+{
+    switch (button)
+    {
+    case Pad_Left:
+        return Name_Entry::Move_Left;
+    case Pad_Right:
+        return Name_Entry::Move_Right;
+    case Pad_Up:
+        return Name_Entry::Move_Up;
+    case Pad_Down:
+        return Name_Entry::Move_Down;
+    case Pad_A:
+        return Name_Entry::Press_Focused;
+    case Pad_B:
+        return Name_Entry::Delete;
+    case Pad_Back:
+        return Name_Entry::Leave;
+    case Pad_Start:
+        return Name_Entry::Finish;
+    case Pad_Y:
+    case Pad_X:
+        break;
+    }
+    return Name_Entry::Nothing;
 }

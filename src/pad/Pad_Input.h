@@ -5,6 +5,7 @@
 
 #include "Key_Map.h"
 #include "Key_Steering.h"
+#include "Name_Entry.h"
 
 #include <QTimer>
 
@@ -24,6 +25,9 @@ public:
         Pad_Start,
         Pad_Left,
         Pad_Right,
+        Pad_Up,
+        Pad_Down,
+        Pad_X,
     };
     struct Listener
     {
@@ -45,6 +49,9 @@ public:
     // What a button does where the player is: in a race, over the finish panel, or in the menu; Start's
     // pause is the race's own.
     static Key_Map::Action Action_Of(Button button, bool race, bool panel);
+    // What a button does in the name entry: the D-pad walks the keys, A presses one, B deletes, Back leaves
+    // and Start keeps the name.
+    static Name_Entry::Command Entry_Command_Of(Button button);
 
     bool Is_Available() const { return m_available; }
     int Pads() const { return static_cast<int>(m_pads.size()); }

@@ -19,6 +19,8 @@ public:
     static constexpr const char* Board_Url_Key = "board/url";
     static constexpr const char* Board_Name_Key = "board/name";
     static constexpr const char* Board_Secret_Key = "board/key";
+    // Why the board last refused one of the player's laps, until the name changes or it takes one.
+    static constexpr const char* Board_Refused_Key = "board/refused";
     // The player's last rank on a course's board, and the lap waiting to be sent to it (courses from 0).
     static QByteArray Board_Rank_Key(int course);
     static QByteArray Board_Queue_Key(int course);

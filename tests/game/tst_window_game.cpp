@@ -11,6 +11,7 @@
 #include "Level.h"
 #include "Main_Menu.h"
 #include "Movement_Control.h"
+#include "Name_Entry.h"
 #include "Pause_Notice.h"
 #include "Qt_Bridge.h"
 #include "Ship.h"
@@ -141,12 +142,14 @@ private slots:
             game.Steering(),       game.Timer(),         game.Instructions(),  game.Race_Quit_Button(),
             game.Fade(),           game.Menu(),          game.Start_Button(),  game.Previous_Button(),
             game.Next_Button(),    game.Quit_Button(),   game.Paused_Notice(), game.Mute_Notice(),
-            game.Board_Standing(), game.Leader_Button(), game.Board_Notices(), game.Finish()};
+            game.Board_Standing(), game.Leader_Button(), game.Name_Button(),   game.Board_Notices(),
+            game.Finish(),         game.Name_Choice()};
         QVERIFY(game.Scene()->m_ui_elements == ui);
         QCOMPARE(game.Menu()->m_caption, QString("Track #1. Primus"));
         // The menu shows its elements and hides the race's.
         QVERIFY(game.Start_Button()->Is_Visible());
         QVERIFY(!game.Leader_Button()->Is_Visible()); // no board
+        QVERIFY(!game.Name_Button()->Is_Visible() && !game.Name_Choice()->Is_Visible());
         QVERIFY(!game.Steering()->Is_Visible());
         QVERIFY(!game.Race_Quit_Button()->Is_Visible());
         QVERIFY(game.Fade()->Is_Visible());

@@ -1,4 +1,5 @@
-// Main menu: where the title and the course caption are drawn.
+// Main menu: where the title, the course caption and the board's lines are drawn.
+#include "Board_Line.h"
 #include "Main_Menu.h"
 #include "Test_Support.h"
 
@@ -38,6 +39,8 @@ private slots:
     void title_and_caption_baselines();
     void caption_wider_than_screen_starts_left_of_it();
     void texts_fade_with_the_menu();
+    void no_text_of_the_menu_overlaps_another_data();
+    void no_text_of_the_menu_overlaps_another();
 };
 
 void tst_Main_Menu::title_and_caption_baselines_data()
@@ -101,6 +104,48 @@ void tst_Main_Menu::texts_fade_with_the_menu()
     for (const Painter_Call& call : drawn.calls)
         QVERIFY2(qAbs(call.pen.color().alphaF() - 0.5) < 0.01, qPrintable(call.text));
     QCOMPARE(drawn.calls[3].pen.color().rgb(), QColor(160, 250, 190).rgb());
+}
+
+void tst_Main_Menu::no_text_of_the_menu_overlaps_another_data()
+{
+    QTest::addColumn<QSize>("view"); // in the UI's pixels
+    QTest::newRow("320x240") << QSize(320, 240);
+    QTest::newRow("800x480") << QSize(800, 480);
+    QTest::newRow("1920x1080") << QSize(853, 480);
+    QTest::newRow("480x800") << QSize(480, 800);
+}
+
+void tst_Main_Menu::no_text_of_the_menu_overlaps_another()
+{
+    QFETCH(QSize, view);
+    Main_Menu menu;
+    menu.Set_Visible_Alpha(1.0f);
+    menu.m_caption = QStringLiteral("Track #2. Secundus");
+    menu.m_under_board = true;
+    // A refusal's reason, wider than a small screen, and the board and name under it.
+    Board_Line line(nullptr);
+    line.Set_Visible_Alpha(1.0f);
+    line.m_text = QStringLiteral("Board: Secundus refused: the name belongs to another player");
+    line.m_name = QString::fromUtf8("Zoë");
+    line.m_host = QStringLiteral("board.example.org");
+    Recording_Device device(view.width(), view.height());
+    QPainter painter(&device);
+    const QFontMetrics metrics = painter.fontMetrics();
+    line.Draw(&painter);
+    menu.Draw(&painter);
+    painter.end();
+    QVector<QRect> boxes;
+    for (const Painter_Call& call : device.Calls())
+        if (call.kind == Painter_Call::Text && call.pen.color() != Qt::black) // a shadow lies under its text
+            boxes.push_back(metrics.boundingRect(call.text).translated(call.point.toPoint()));
+    QVERIFY(boxes.size() >= 4);
+    for (int i = 0; i < boxes.size(); ++i)
+    {
+        QVERIFY(QRect(QPoint(0, 0), view).contains(boxes[i]));
+        for (int j = i + 1; j < boxes.size(); ++j)
+            QVERIFY2(!boxes[i].intersects(boxes[j]),
+                     qPrintable(QString("text %1 over text %2").arg(j).arg(i)));
+    }
 }
 
 QTEST_MAIN(tst_Main_Menu)

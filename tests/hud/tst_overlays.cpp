@@ -1,8 +1,10 @@
-// Fade plane, race hint and finish panel: how dark the screen is, where the hint sits, what a lap's result
-// shows.
+// Fade plane, race hint, finish panel and name entry: how dark the screen is, where the hint sits, what a
+// lap's result shows, what a name may become.
 #include "Fade_Plane.h"
 #include "Finish_Panel.h"
 #include "Ingame_Instructions.h"
+#include "Name_Entry.h"
+#include "Player_Name.h"
 #include "Race_Clock.h"
 #include "Test_Support.h"
 
@@ -55,6 +57,8 @@ private slots:
     void the_hint_fits_every_screen();
     void the_finish_panel_shows_the_result_data();
     void the_finish_panel_shows_the_result();
+    void the_name_entry_lets_in_what_the_rule_takes_data();
+    void the_name_entry_lets_in_what_the_rule_takes();
 };
 
 void tst_Overlays::fade_plane_starts_at_full_strength()
@@ -257,3 +261,53 @@ void tst_Overlays::the_finish_panel_shows_the_result()
 
 QTEST_MAIN(tst_Overlays)
 #include "tst_overlays.moc"
+
+void tst_Overlays::the_name_entry_lets_in_what_the_rule_takes_data()
+{
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QStringList>("typed"); // each a key's text; "\b" is Backspace, "\n" Enter
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("problem"); // shown on screen: the rule's own reason, or nothing
+    QTest::addColumn<bool>("open");
+    const QString a24(Player_Name::Max_Length, QLatin1Char('a'));
+    const QString a23 = a24.left(23);
+    QTest::newRow("typed and kept") << "" << QStringList{"Z", "o", "\u00EB", "\n"} << "Zo\u00EB"
+                                    << "" << false;
+    QTest::newRow("an accent after its letter") << "" << QStringList{"e", "\u0308"} << "\u00EB"
+                                                << "" << true;
+    QTest::newRow("a space, then a letter") << "" << QStringList{" ", "A"} << " A"
+                                            << "" << true;
+    QTest::newRow("empty refused") << "Bo" << QStringList{"\b", "\b", "\n"} << "" << Player_Name::Problem("")
+                                   << true;
+    QTest::newRow("blank refused") << "" << QStringList{" ", "\n"} << " " << Player_Name::Problem(" ")
+                                   << true;
+    QTest::newRow("the last letter that fits") << a23 << QStringList{"b"} << a23 + "b"
+                                               << "" << true;
+    QTest::newRow("one too many") << a24 << QStringList{"b"} << a24 << Player_Name::Problem(a24 + "b")
+                                  << true;
+    QTest::newRow("an invisible character")
+        << "Bo" << QStringList{"\u200B"} << "Bo" << Player_Name::Problem("Bo\u200B") << true;
+    QTest::newRow("a tab types nothing") << "Bo" << QStringList{"\t"} << "Bo"
+                                         << "" << true;
+    QTest::newRow("beyond the first plane, deleted whole") << "A\U0001F600" << QStringList{"\b"} << "A"
+                                                           << "" << true;
+    QTest::newRow("a refusal forgotten at the next key")
+        << a24 << QStringList{"b", "\b"} << a23 << "" << true;
+}
+
+void tst_Overlays::the_name_entry_lets_in_what_the_rule_takes()
+{
+    QFETCH(QString, kept);
+    QFETCH(QStringList, typed);
+    QFETCH(QString, name);
+    QFETCH(QString, problem);
+    QFETCH(bool, open);
+    Name_Entry entry;
+    entry.Open(kept);
+    for (const QString& text : typed)
+        QVERIFY(entry.Key(text == "\b" ? Qt::Key_Backspace : text == "\n" ? Qt::Key_Return : 0, text));
+    QCOMPARE(entry.m_name, name);
+    QCOMPARE(entry.m_problem, problem);
+    QCOMPARE(entry.Is_Open(), open);
+    QCOMPARE(entry.Poll_Outcome(), open ? Name_Entry::Editing : Name_Entry::Chosen);
+}

@@ -1,6 +1,7 @@
 // The game on a real board: bests sent after a race, the queue across restarts, a refusal said once, the rank
-// in the menu, the leader's ghost raced, and a board too slow to answer that never holds up a frame.
-// With TAVRELO_SCREENSHOT_DIR set, the menu and the race against the leader are saved there.
+// in the menu, the name chosen in the game, the leader's ghost raced, and a board too slow to answer that
+// never holds up a frame. With TAVRELO_SCREENSHOT_DIR set, the menu, the name entry and the race against the
+// leader are saved there.
 #include "Board_Line.h"
 #include "Board_Notice.h"
 #include "Board_Process.h"
@@ -8,10 +9,19 @@
 #include "Finish_Panel.h"
 #include "Game.h"
 #include "Ghost_Ship.h"
+#include "Name_Entry.h"
 #include "Options.h"
+#include "Player_Name.h"
+#include "Preferences.h"
 #include "Pursuit_Driver.h"
 #include "Test_Support.h"
 #include "UI_Button.h"
+
+#ifdef TAVRELO_PAD
+#include "Pad_Input.h"
+
+#include <SDL.h>
+#endif
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -58,7 +68,7 @@ QImage Shoot(Game& game, const QString& name)
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     const QImage shot = QGuiApplication::primaryScreen()->grabWindow(game.winId()).toImage();
     const QString dir = qEnvironmentVariable("TAVRELO_SCREENSHOT_DIR");
-    if (!dir.isEmpty())
+    if (!dir.isEmpty() && !name.isEmpty())
         shot.save(dir + "/" + name);
     return shot.convertToFormat(QImage::Format_RGB32);
 }
@@ -209,6 +219,113 @@ private slots:
         QVERIFY(game.Board_Notices()->m_text.startsWith("The board refused your best lap of Secundus"));
         QVERIFY(game.Board()->Take_Notice().isEmpty());
         QCOMPARE(Waiting_Lap(settings, 1), QString());
+    }
+
+    void a_name_chosen_by_pointer_or_keys_stands_on_the_board_and_a_refusal_stays_until_it_changes()
+    {
+        Board_Run run;
+        auto& [settings, data, board] = run;
+        QVERIFY(board.Start());
+        QCOMPARE(board.Post_Lap(1, Drive_Headless_Lap(1, View, 80.0f), "Taken", m_key), 201);
+        Keep_Board(settings, board.Url(), QString());
+        const Headless_Lap lap = Drive_Headless_Lap(1, View, 60.0f);
+        Game game;
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        QTRY_COMPARE_WITH_TIMEOUT(game.size(), View, 60000);
+        // A board and no name: the menu names the board, offers a name, and the lap waits for one.
+        QTRY_COMPARE(game.Board_Standing()->m_host, QUrl(board.Url()).authority());
+        QTRY_VERIFY(!game.Name_Button()->m_rect.isEmpty());
+        QCOMPARE(game.Name_Button()->m_text, QString("Choose your name for the board"));
+        game.Board()->Lap_Kept(1, lap.time, lap.ghost, lap.inputs);
+        QTRY_COMPARE(game.Board_Standing()->m_text, QString("Board: no name yet, your laps wait for one"));
+
+        // On the grid with the pointer, a capital and then small letters: a name another install holds.
+        Name_Entry& entry = *game.Name_Choice();
+        const auto tap = [&](const QRectF& rect)
+        { QTest::mouseClick(game.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center().toPoint()); };
+        tap(game.Name_Button()->m_rect);
+        QTRY_VERIFY(entry.Is_Open());
+        for (const char* key : {"T", "abc", "a", "k", "e", "n", "Done"})
+            tap(entry.Key_Rect(entry.Key_Of(key)));
+        QVERIFY(!entry.Is_Open());
+        const QString refused("Board: Secundus refused: the name belongs to another player");
+        QTRY_COMPARE(game.Board_Standing()->m_text, refused);
+        // Long after the notice has gone.
+        game.Set_Paused(true);
+        for (int i = 0; i < 2 * Board_Notice::Shown_Frames; ++i)
+            game.Advance_Frame();
+        QVERIFY(!game.Board_Notices()->Is_Visible());
+        QCOMPARE(game.Board_Standing()->m_text, refused);
+        QCOMPARE(game.Name_Button()->m_text, QString("Change your name"));
+        Preferences preferences(settings.File());
+        QCOMPARE(Board_Session(preferences, QString(), 3).Rank_Text(0), refused); // and on the next start
+        game.Set_Paused(false);
+
+        // With keys: an empty name refused in the rule's words, on screen; Escape leaves the name as it was.
+        QTest::keyClick(&game, Qt::Key_N);
+        QTRY_VERIFY(entry.Is_Open());
+        QCOMPARE(entry.m_name, QString("Taken"));
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(&game, Qt::Key_Backspace);
+        QTest::keyClick(&game, Qt::Key_Return);
+        QVERIFY(entry.Is_Open());
+        QCOMPARE(entry.m_problem, Player_Name::Problem(QString()));
+        QTRY_VERIFY(entry.Get_Visible_Alpha() > 0.99f);
+        QVERIFY(Count_Near(Shoot(game, QString()), 0, 140, QColor(255, 90, 80)) > 40);
+        // The diaeresis typed after its letter, as some keyboards send it: one character on the board.
+        const auto type_zoe = [&]()
+        {
+            QTest::keyClicks(&game, "Zoe");
+            QKeyEvent diaeresis(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(0x0308)));
+            QApplication::sendEvent(&game, &diaeresis);
+        };
+        type_zoe();
+        QCOMPARE(entry.m_name, QString::fromUtf8("Zoë"));
+        QVERIFY(Count_Near(Shoot(game, "board-name-entry.png"), 140, 480, QColor(255, 190, 70)) > 40);
+        QTest::keyClick(&game, Qt::Key_Escape);
+        QVERIFY(!entry.Is_Open());
+        QCOMPARE(game.Board()->Name(), QString("Taken"));
+        QTest::keyClick(&game, Qt::Key_N);
+        QTRY_VERIFY(entry.Is_Open());
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(&game, Qt::Key_Backspace);
+        type_zoe();
+        QTest::keyClick(&game, Qt::Key_Enter);
+        QTRY_COMPARE(game.Board()->Name(), QString::fromUtf8("Zoë"));
+        QTRY_VERIFY(!game.Board_Standing()->m_text.contains("refused"));
+#ifdef TAVRELO_PAD
+        // With a pad: X opens it, the D-pad walks from A down to K and on to L, A presses, B deletes, Back
+        // leaves.
+        const int device = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER,
+                                                     SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);
+        QVERIFY2(device >= 0, SDL_GetError());
+        SDL_Joystick* stick = SDL_JoystickOpen(device);
+        game.Pads()->Poll();
+        for (const int button :
+             {SDL_CONTROLLER_BUTTON_X, SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
+              SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_B})
+        {
+            for (const Uint8 down : {1, 0})
+            {
+                SDL_JoystickSetVirtualButton(stick, button, down);
+                game.Pads()->Poll();
+            }
+            QTRY_VERIFY(entry.Is_Open());
+        }
+        QCOMPARE(entry.m_name, QString::fromUtf8("ZoëL"));
+        SDL_JoystickSetVirtualButton(stick, SDL_CONTROLLER_BUTTON_BACK, 1);
+        game.Pads()->Poll();
+        QVERIFY(!entry.Is_Open());
+        SDL_JoystickClose(stick);
+        SDL_JoystickDetachVirtual(device);
+        QTRY_COMPARE(game.Board()->Name(), QString::fromUtf8("Zoë"));
+#endif
+
+        // The next best goes under the new name, and the menu shows its place on its course.
+        game.Board()->Lap_Kept(1, lap.time, lap.ghost, lap.inputs);
+        QTRY_VERIFY_WITH_TIMEOUT(!Standing(board, 1, QString::fromUtf8("Zoë")).isEmpty(), 30000);
+        QTest::keyClick(&game, Qt::Key_Right);
+        QTRY_VERIFY(game.Board_Standing()->m_text.endsWith(" of 2"));
     }
 
     void the_leader_is_raced_beside_the_player_whose_record_stays()
