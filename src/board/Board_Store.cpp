@@ -170,13 +170,22 @@ std::shared_ptr<const Course_Ranking> Board_Store::Ranking(QSqlDatabase& databas
     const quint64 version = Version();
     {
         QMutexLocker lock(&m_ranking_mutex);
-        const auto kept = m_rankings.find(course);
-        if (kept != m_rankings.end() && kept->second.generation == generation)
+        for (;;)
         {
-            if (kept->second.version == version || kept->second.reading)
-                return kept->second.ranking;
-            // Another board's lap: this caller reads the course again, the others use the last meanwhile.
-            kept->second.reading = true;
+            Kept_Ranking& kept = m_rankings[course];
+            const bool good = kept.ranking && kept.generation == generation;
+            if (good && (kept.version == version || kept.reading))
+                return kept.ranking;
+            if (good || !kept.reading)
+            {
+                // Another board's lap, or none kept: this caller reads the course again, and the others use
+                // the last meanwhile (another board's lap) or wait for this one (none that they may use).
+                kept.reading = true;
+                break;
+            }
+            // A course of many players takes a while to read: one caller reads it, not each of them.
+            if (!m_ranking_read.wait(&m_ranking_mutex, Pool_Wait_Ms))
+                break;
         }
     }
     QSqlQuery& query = Prepare(database, "SELECT time, lap_id FROM best WHERE course = ?");
@@ -200,6 +209,7 @@ std::shared_ptr<const Course_Ranking> Board_Store::Ranking(QSqlDatabase& databas
     kept.reading = false;
     if (ranking && generation == m_generation.load())
         kept = Kept_Ranking{ranking, generation, version, false};
+    m_ranking_read.wakeAll();
     return ranking;
 }
 

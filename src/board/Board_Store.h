@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QWaitCondition>
 
 #include "Course_Ranking.h"
 #include "Work_Queue.h"
@@ -221,6 +222,7 @@ private:
         bool reading = false; // a caller is reading it again
     };
     QMutex m_ranking_mutex;
+    QWaitCondition m_ranking_read;          // a course's ranking was read again (or could not be)
     std::map<int, Kept_Ranking> m_rankings; // by course
     std::atomic<quint64> m_generation{1};   // one more after each submission taken here
     std::atomic<quint64> m_version{1};      // one more after each change seen, here or elsewhere
