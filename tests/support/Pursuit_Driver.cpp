@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QWindow>
 #include <QtTest>
 
 #include <algorithm>
@@ -22,8 +23,33 @@ constexpr float Spin_Side = 0.85f;
 } // namespace
 
 Pursuit_Driver::Pursuit_Driver(Game& game, float lookahead, bool keys)
-    : m_game(game), m_lookahead(lookahead), m_keys(keys), m_held(0)
+    : m_game(game), m_lookahead(lookahead), m_keys(keys), m_held(0), m_keys_sent(0), m_keys_through_window(0)
 {
+    if (!m_keys)
+        return;
+    // A key pressed on the window is delivered, then QTest spins the event
+    // loop: left running, the game's frame timer would step the race there too,
+    // as often as wall time asks, and no two laps would be raced alike.
+    m_game.installEventFilter(this);
+    if (m_game.windowHandle())
+        m_game.windowHandle()->installEventFilter(this);
+}
+
+Pursuit_Driver::~Pursuit_Driver()
+{
+    m_game.removeEventFilter(this);
+    if (m_game.windowHandle())
+        m_game.windowHandle()->removeEventFilter(this);
+}
+
+bool Pursuit_Driver::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == &m_game && event->type() == QEvent::Timer)
+        return true;
+    if (watched == m_game.windowHandle() &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease))
+        ++m_keys_through_window;
+    return false;
 }
 
 void Pursuit_Driver::Hold_Keys(int down)
@@ -31,10 +57,13 @@ void Pursuit_Driver::Hold_Keys(int down)
     for (int i = 0; i < 3; ++i)
     {
         const int bit = 1 << i;
-        if ((down & bit) && !(m_held & bit))
-            QTest::keyPress(&m_game, Held_Keys[i]);
-        else if (!(down & bit) && (m_held & bit))
-            QTest::keyRelease(&m_game, Held_Keys[i]);
+        if ((down & bit) == (m_held & bit))
+            continue;
+        if (down & bit)
+            QTest::keyPress(m_game.windowHandle(), Held_Keys[i]);
+        else
+            QTest::keyRelease(m_game.windowHandle(), Held_Keys[i]);
+        ++m_keys_sent;
     }
     m_held = down;
 }

@@ -3,6 +3,7 @@
 #ifndef TAVRELO_PURSUIT_DRIVER_H
 #define TAVRELO_PURSUIT_DRIVER_H
 
+#include <QObject>
 #include <QPoint>
 #include <QPointF>
 
@@ -13,11 +14,13 @@ class Game;
 // Holds the finger on the point of the centre line a little ahead of the
 // craft, as seen on screen (clamped to the view), and advances the game one
 // frame at a time with Advance_Frame, so that the run is deterministic. By
-// keys, it holds Up and Left or Right while that point is off to one side.
-class Pursuit_Driver
+// keys, it holds Up and Left or Right while that point is off to one side,
+// pressed on the game's window as the window system delivers a keyboard's.
+class Pursuit_Driver : public QObject
 {
 public:
     explicit Pursuit_Driver(Game& game, float lookahead = 70.0f, bool keys = false);
+    ~Pursuit_Driver() override;
 
     // The world point lookahead units along the centre line from the nearest piece.
     QPointF Point_Ahead() const;
@@ -32,6 +35,14 @@ public:
     // after each; returns the frames run.
     int Drive_Lap(int max_frames, const std::function<void()>& after_frame = nullptr);
 
+    // Key events sent, and those the game's window saw on their way to the view.
+    int Keys_Sent() const { return m_keys_sent; }
+    int Keys_Through_Window() const { return m_keys_through_window; }
+
+protected:
+    // Counts the keys reaching the window, and holds the game's own frame loop while driving by keys.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // Presses and releases keys so that exactly those in down are held.
     void Hold_Keys(int down);
@@ -40,6 +51,8 @@ private:
     float m_lookahead;
     bool m_keys;
     int m_held; // bits: 1 Up, 2 Left, 4 Right
+    int m_keys_sent;
+    int m_keys_through_window;
 };
 
 #endif
