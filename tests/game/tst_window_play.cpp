@@ -266,6 +266,8 @@ private slots:
         game.Set_State(Game::State_Race);
 
         QCryptographicHash hash(QCryptographicHash::Sha1);
+        // Pressed on the window, keys spin the event loop: the game's own frame loop is held.
+        game.Set_Paused(keys);
         Pursuit_Driver driver(game, 70.0f, keys);
         const qint64 steps = game.Steps_Run();
         int frame = 0;

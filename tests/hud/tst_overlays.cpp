@@ -116,8 +116,9 @@ void tst_Overlays::hint_baseline_data()
 {
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("y");
-    QTest::newRow("480") << 480 << 288;
-    QTest::newRow("479 truncates") << 479 << 287;
+    // A fifth of the height below the middle line, where the start line ends, and a line's ascent.
+    QTest::newRow("480") << 480 << 347;
+    QTest::newRow("479 truncates") << 479 << 345;
 }
 
 void tst_Overlays::hint_baseline()

@@ -15,12 +15,12 @@ class Game;
 // craft, as seen on screen (clamped to the view), and advances the game one
 // frame at a time with Advance_Frame, so that the run is deterministic. By
 // keys, it holds Up and Left or Right while that point is off to one side,
-// pressed on the game's window as the window system delivers a keyboard's.
+// pressed on the game's window as the window system delivers a keyboard's
+// (QTest then spins the event loop: hold the game's own with Set_Paused).
 class Pursuit_Driver : public QObject
 {
 public:
     explicit Pursuit_Driver(Game& game, float lookahead = 70.0f, bool keys = false);
-    ~Pursuit_Driver() override;
 
     // The world point lookahead units along the centre line from the nearest piece.
     QPointF Point_Ahead() const;
@@ -40,7 +40,7 @@ public:
     int Keys_Through_Window() const { return m_keys_through_window; }
 
 protected:
-    // Counts the keys reaching the window, and holds the game's own frame loop while driving by keys.
+    // Counts the keys reaching the window.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
