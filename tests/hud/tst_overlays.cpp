@@ -116,7 +116,6 @@ void tst_Overlays::hint_baseline_data()
 {
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("y");
-    // A fifth of the height below the middle line, where the start line ends, and a line's ascent.
     QTest::newRow("480") << 480 << 347;
     QTest::newRow("479 truncates") << 479 << 345;
 }

@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QMouseEvent>
-#include <QWindow>
 #include <QtTest>
 
 #include <algorithm>
@@ -23,17 +22,8 @@ constexpr float Spin_Side = 0.85f;
 } // namespace
 
 Pursuit_Driver::Pursuit_Driver(Game& game, float lookahead, bool keys)
-    : m_game(game), m_lookahead(lookahead), m_keys(keys), m_held(0), m_keys_sent(0), m_keys_through_window(0)
+    : m_game(game), m_lookahead(lookahead), m_keys(keys), m_held(0)
 {
-    if (m_keys && m_game.windowHandle())
-        m_game.windowHandle()->installEventFilter(this);
-}
-
-bool Pursuit_Driver::eventFilter(QObject*, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
-        ++m_keys_through_window;
-    return false;
 }
 
 void Pursuit_Driver::Hold_Keys(int down)
@@ -41,13 +31,10 @@ void Pursuit_Driver::Hold_Keys(int down)
     for (int i = 0; i < 3; ++i)
     {
         const int bit = 1 << i;
-        if ((down & bit) == (m_held & bit))
-            continue;
-        if (down & bit)
+        if ((down & bit) && !(m_held & bit))
             QTest::keyPress(m_game.windowHandle(), Held_Keys[i]);
-        else
+        else if (!(down & bit) && (m_held & bit))
             QTest::keyRelease(m_game.windowHandle(), Held_Keys[i]);
-        ++m_keys_sent;
     }
     m_held = down;
 }

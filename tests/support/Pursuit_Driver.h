@@ -3,7 +3,6 @@
 #ifndef TAVRELO_PURSUIT_DRIVER_H
 #define TAVRELO_PURSUIT_DRIVER_H
 
-#include <QObject>
 #include <QPoint>
 #include <QPointF>
 
@@ -14,10 +13,8 @@ class Game;
 // Holds the finger on the point of the centre line a little ahead of the
 // craft, as seen on screen (clamped to the view), and advances the game one
 // frame at a time with Advance_Frame, so that the run is deterministic. By
-// keys, it holds Up and Left or Right while that point is off to one side,
-// pressed on the game's window as the window system delivers a keyboard's
-// (QTest then spins the event loop: hold the game's own with Set_Paused).
-class Pursuit_Driver : public QObject
+// keys, it holds Up and Left or Right while that point is off to one side.
+class Pursuit_Driver
 {
 public:
     explicit Pursuit_Driver(Game& game, float lookahead = 70.0f, bool keys = false);
@@ -35,14 +32,6 @@ public:
     // after each; returns the frames run.
     int Drive_Lap(int max_frames, const std::function<void()>& after_frame = nullptr);
 
-    // Key events sent, and those the game's window saw on their way to the view.
-    int Keys_Sent() const { return m_keys_sent; }
-    int Keys_Through_Window() const { return m_keys_through_window; }
-
-protected:
-    // Counts the keys reaching the window.
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     // Presses and releases keys so that exactly those in down are held.
     void Hold_Keys(int down);
@@ -51,8 +40,6 @@ private:
     float m_lookahead;
     bool m_keys;
     int m_held; // bits: 1 Up, 2 Left, 4 Right
-    int m_keys_sent;
-    int m_keys_through_window;
 };
 
 #endif
