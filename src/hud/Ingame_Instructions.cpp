@@ -13,8 +13,9 @@ namespace
 constexpr int Margin = 30;
 // The craft starts on the middle line of a wide view and at four fifths of the height of a tall one
 // (Race::Screen_To_World); the start line reaches under a sixth of the short side either side of it. The
-// hint keeps this far from the craft, as a share of the short side, so that it never covers either.
-constexpr float Clear_Of_Start = 0.2f;
+// hint's nearest baseline keeps this far from the craft, as a share of the short side, which leaves room
+// for its letters above it: it never covers either.
+constexpr float Clear_Of_Start = 0.22f;
 
 // The words in as few lines of at most width pixels as they fit in; a longer word keeps a line to itself.
 QStringList Wrap_Words(const QString& text, const QFontMetrics& metrics, int width)
@@ -70,7 +71,7 @@ void Ingame_Instructions::Draw(QPainter* painter)
     const int clear = static_cast<int>(std::min(w_screen, h_screen) * Clear_Of_Start);
     // Below the start line on a wide view; on a tall one, ahead of the craft, where the road leads.
     int y = w_screen >= h_screen
-                ? h_screen / 2 + clear + metrics.ascent()
+                ? h_screen / 2 + clear
                 : std::min(static_cast<int>(h_screen * 0.6), h_screen * 4 / 5 - clear - below);
     y = std::max(y, metrics.ascent());
     // Lines that would run past the bottom move up as a block.
