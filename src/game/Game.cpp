@@ -59,7 +59,7 @@ template <typename T> T* Fill(Single<T>& member, T* object)
 } // namespace
 
 Game::Game(Surface_Choice::Renderer renderer, bool windowed, const QString& board)
-    : QGraphicsView(), m_flow(m_parts, *this), m_steps_run(0)
+    : QGraphicsView(), m_flow(m_parts, *this), m_steps_run(0), m_loop_held(false)
 {
     Make_Parts(board);
     m_flow.Reset_Ship();
@@ -201,7 +201,7 @@ void Game::timerEvent(QTimerEvent* event)
     }
     const qint64 now = m_clock.nsecsElapsed();
     bool drawn = false;
-    if (m_flow.Is_Paused())
+    if (m_flow.Is_Paused() || m_loop_held)
     {
         // A held race keeps its last frame, with the notice drawn over it when
         // the window shows again; the time it is held is not raced afterwards.
@@ -319,6 +319,7 @@ void Game::Lay_Out(const QSize& view)
     // Made for the 480 pixels of a small screen's short side, and scaled up from there.
     const qreal scale = std::max(1.0, std::min(view.width(), view.height()) / 480.0);
     m_parts.m_scene->m_ui_scale = scale;
+    m_parts.m_ghost_ship->m_label_scale = scale;
     const int w = static_cast<int>(view.width() / scale);
     const int h = static_cast<int>(view.height() / scale);
     const std::pair<UI_Button*, QPointF> places[] = {

@@ -52,8 +52,9 @@ public:
     // The UI's scale and the buttons' places for a view of this size (on every resize).
     void Lay_Out(const QSize& view);
     // Held, the frame loop steps nothing and no notice shows: for tests and
-    // benchmarks that step the frames themselves.
-    void Set_Paused(bool paused) { m_flow.Set_Paused(paused); }
+    // benchmarks that step the frames themselves. Unlike a held race, no key
+    // or press lets it go on: a test's own input would start the loop again.
+    void Set_Paused(bool paused) { m_loop_held = paused; }
 
     // The race's camera (Race::Follow_Camera_Angle, Race::Screen_To_World).
     static float Follow_Camera_Angle(float camera_angle, float ship_heading)
@@ -125,6 +126,7 @@ private:
     Key_Map m_keys;
     // Steps the frame loop has run (not those called from outside it).
     qint64 m_steps_run;
+    bool m_loop_held;
 
     // The frame loop: a monotonic clock, the rule that turns its time into
     // steps and frames, and a single-shot timer for the next frame.

@@ -11,6 +11,11 @@
 namespace
 {
 constexpr int Margin = 30;
+// The craft starts on the middle line of a wide view and at four fifths of the height of a tall one
+// (Race::Screen_To_World); the start line reaches under a sixth of the short side either side of it. The
+// hint's nearest baseline keeps this far from the craft, as a share of the short side, which leaves room
+// for its letters above it: it never covers either.
+constexpr float Clear_Of_Start = 0.22f;
 
 // The words in as few lines of at most width pixels as they fit in; a longer word keeps a line to itself.
 QStringList Wrap_Words(const QString& text, const QFontMetrics& metrics, int width)
@@ -50,7 +55,6 @@ void Ingame_Instructions::Draw(QPainter* painter)
     const QSize view = View_Size(painter);
     const int w_screen = view.width();
     const int h_screen = view.height();
-    int y = static_cast<int>(h_screen * 0.6);
     // The text and its 2-pixel shadow between margins as wide as the left one, where there is room.
     const QFontMetrics metrics = painter->fontMetrics();
     const int width = std::max(w_screen - 2 * Margin - 2, 1);
@@ -62,8 +66,16 @@ void Ingame_Instructions::Draw(QPainter* painter)
         m_wrapped_font = painter->font();
     }
     const QStringList& lines = m_lines;
+    // Below the first baseline: the other lines, the descenders and the shadow.
+    const int below = (static_cast<int>(lines.size()) - 1) * metrics.lineSpacing() + metrics.descent() + 2;
+    const int clear = static_cast<int>(std::min(w_screen, h_screen) * Clear_Of_Start);
+    // Below the start line on a wide view; on a tall one, ahead of the craft, where the road leads.
+    int y = w_screen >= h_screen
+                ? h_screen / 2 + clear
+                : std::min(static_cast<int>(h_screen * 0.6), h_screen * 4 / 5 - clear - below);
+    y = std::max(y, metrics.ascent());
     // Lines that would run past the bottom move up as a block.
-    const int last = y + (static_cast<int>(lines.size()) - 1) * metrics.lineSpacing() + metrics.descent() + 2;
+    const int last = y + below;
     if (last > h_screen)
         y = std::max(y - (last - h_screen), metrics.ascent());
     for (const QString& line : lines)

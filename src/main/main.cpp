@@ -223,7 +223,7 @@ int main(int argc, char** argv)
     Rival_Lap rival;
     QString reason;
     if (!ghost.isEmpty() && !rival.Load(ghost, reason))
-        std::fprintf(stderr, "tavrelo: %s: not raced: %s; racing your own ghost\n", qPrintable(ghost),
+        std::fprintf(stderr, "tavrelo: %s: not raced: %s; racing your own ghost, if any\n", qPrintable(ghost),
                      qPrintable(reason));
 
     int exit_code = 0;

@@ -292,7 +292,9 @@ void Board_Session::Leader_Failed(const QString& reason)
 {
     m_leader = Rival_Lap();
     m_leader_state = Leader_Ended;
-    m_notice = QStringLiteral("Racing your own ghost: %1").arg(reason);
+    // The race starts with whatever ghost the course has without the leader: the player's own, a lap
+    // given on the command line, or none at all. The notice says only what is sure.
+    m_notice = QStringLiteral("Not racing the leader: %1").arg(reason);
 }
 
 void Board_Session::Cancel_Leader()

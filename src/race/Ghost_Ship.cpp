@@ -23,7 +23,8 @@ QPen Ghost_Pen()
 
 Ghost_Ship::Ghost_Ship()
     : m_read_pos(0), m_position(0.0, 0.0), m_angle(0.0f), m_record_position(0.0, 0.0),
-      m_record_cap(Ghost_Record_Cap), m_chevron(Ghost_Pen()), m_colour(Ghost_Pen().color())
+      m_record_cap(Ghost_Record_Cap), m_chevron(Ghost_Pen()), m_colour(Ghost_Pen().color()),
+      m_label_scale(1.0)
 {
 }
 
@@ -40,9 +41,11 @@ void Ghost_Ship::Draw(QPainter* painter)
     {
         // Upright on the screen whichever way the camera has turned, a little
         // beside the craft; a laid out text is placed by its top left corner.
+        // Drawn in the HUD's own units, so that it is as large as the HUD's texts.
         const QTransform world = painter->worldTransform();
-        const QPointF at = painter->transform().map(m_position) + QPointF(14.0, -10.0);
-        painter->setTransform(QTransform(), false);
+        const qreal scale = m_label_scale > 1.0 ? m_label_scale : 1.0;
+        const QPointF at = painter->transform().map(m_position) / scale + QPointF(14.0, -10.0);
+        painter->setTransform(QTransform::fromScale(scale, scale), false);
         painter->setPen(m_label_pen);
         const QFontMetricsF metrics(painter->font());
         painter->drawStaticText(QPointF(at.x(), at.y() - metrics.ascent() - std::max(0.0, metrics.leading())),

@@ -40,6 +40,8 @@ public:
     // The name laid out, and its pen, once per look: not again each frame.
     QStaticText m_label_text;
     QPen m_label_pen;
+    // The name grows with the HUD on a large screen (Game_Scene::m_ui_scale), as every other text does.
+    qreal m_label_scale;
 };
 
 #endif

@@ -195,7 +195,7 @@ void Plain_UI(QPainter* painter, Scene_UI_Element* element)
     }
     else if (dynamic_cast<const Ingame_Instructions*>(element))
     {
-        Plain_Text(painter, alpha, 30, static_cast<int>(h * 0.6), green,
+        Plain_Text(painter, alpha, 30, w >= h ? h / 2 + h * 22 / 100 : static_cast<int>(h * 0.6), green,
                    "Press and hold on the screen to race to the finish.");
     }
     else if (const auto* button = dynamic_cast<const UI_Button*>(element))

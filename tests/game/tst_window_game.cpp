@@ -192,16 +192,20 @@ private slots:
                                           static_cast<Scene_UI_Element*>(game.Quit_Button()),
                                           static_cast<Scene_UI_Element*>(game.Menu())})
             element->Set_Visible_Alpha(1.0f);
+        game.Ghost()->m_playback = "ghost"; // and a leader's name in orange, its ghost translucent
+        game.Ghost()->Set_Look(QColor(255, 190, 70, 190), "Leader");
+        game.Ghost()->m_position = game.Scene()->m_world_to_screen.inverted().map(QPointF(100, 100));
+        game.Fade()->Set_Visible_Alpha(0.0f);
         game.Lay_Out(QSize(800, 480));
         QImage image(view, QImage::Format_RGB32);
         QPainter painter(&image);
         // The rows of the menu's pale green texts, in the view's pixels.
-        const auto text_rows = [&image]
+        const auto text_rows = [&image](const QColor& colour = QColor(160, 250, 190))
         {
             int rows = 0;
             for (int y = 0; y < image.height(); ++y)
                 for (int x = 0; x < image.width(); ++x)
-                    if (image.pixelColor(x, y) == QColor(160, 250, 190))
+                    if (image.pixelColor(x, y) == colour)
                     {
                         ++rows;
                         break;
@@ -212,6 +216,7 @@ private slots:
         game.Scene()->Draw_Passes(&painter);
         const QRectF made = game.Start_Button()->m_rect;
         const int made_rows = text_rows();
+        const int made_name_rows = text_rows(QColor(255, 190, 70));
         game.Lay_Out(view);
         QCOMPARE(game.Scene()->m_ui_scale, scale);
         image.fill(Qt::black);
@@ -227,6 +232,7 @@ private slots:
         const int rows = text_rows();
         QVERIFY2(made_rows > 3 && (scale == 1.0 ? rows == made_rows : rows >= 2 * made_rows),
                  qPrintable(QString("%1 rows, %2 as made").arg(rows).arg(made_rows)));
+        QVERIFY(made_name_rows > 3 && text_rows(QColor(255, 190, 70)) >= made_name_rows * std::floor(scale));
         // A tap at the view's centre presses the start button.
         game.Scene()->Press(QPoint(view.width() / 2, view.height() / 2));
         game.Scene()->Release(QPoint(view.width() / 2, view.height() / 2));

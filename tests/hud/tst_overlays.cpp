@@ -120,8 +120,8 @@ void tst_Overlays::hint_baseline_data()
 {
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("y");
-    QTest::newRow("480") << 480 << 288;
-    QTest::newRow("479 truncates") << 479 << 287;
+    QTest::newRow("480") << 480 << 345;
+    QTest::newRow("479 truncates") << 479 << 344;
 }
 
 void tst_Overlays::hint_baseline()

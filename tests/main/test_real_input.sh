@@ -77,11 +77,11 @@ mid_x=$((screen_w / 2))
 mid_y=$((screen_h / 2))
 
 # Where things are on a wide screen: the craft sits at a fifth of the width on
-# the middle line, facing right; the hint's baseline is at three fifths of the
+# the middle line, facing right; the hint's letters start at seven tenths of the
 # height; the course caption ends a line's height above the middle, a few
 # pixels above the box of "Start a new game".
 press_x=$((screen_w / 5 + 140))
-hint_area="370x20+30+$((screen_h * 6 / 10 - 18))"
+hint_area="370x20+30+$((screen_h * 7 / 10 - 4))"
 caption_area="400x22+$((mid_x - 200))+$((mid_y - 35))"
 clock_area="200x24+0+0"
 quit_at="20 $((screen_h - 12))"

@@ -388,7 +388,7 @@ private slots:
         QCOMPARE(game.Ghost()->m_playback, own.ghost);
         QCOMPARE(game.Ghost()->m_label, QString());
         QVERIFY(
-            game.Board_Notices()->m_text.startsWith("Racing your own ghost: the board cannot be reached"));
+            game.Board_Notices()->m_text.startsWith("Not racing the leader: the board cannot be reached"));
     }
 
     void a_slow_board_never_delays_a_frame()

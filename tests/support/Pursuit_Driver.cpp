@@ -32,9 +32,9 @@ void Pursuit_Driver::Hold_Keys(int down)
     {
         const int bit = 1 << i;
         if ((down & bit) && !(m_held & bit))
-            QTest::keyPress(&m_game, Held_Keys[i]);
+            QTest::keyPress(m_game.windowHandle(), Held_Keys[i]);
         else if (!(down & bit) && (m_held & bit))
-            QTest::keyRelease(&m_game, Held_Keys[i]);
+            QTest::keyRelease(m_game.windowHandle(), Held_Keys[i]);
     }
     m_held = down;
 }
