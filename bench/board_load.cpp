@@ -306,6 +306,9 @@ Read_Run Read_Only(const std::vector<Target>& targets, int clients, double secon
                         std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
                     if (status != 200)
                     {
+                        if (failed == 0)
+                            std::fprintf(stderr, "%s: %d %s\n", asked.c_str(), status,
+                                         answer.substr(0, 200).c_str());
                         ++failed;
                         if (status < 0)
                             std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -72,6 +72,8 @@ public:
     bool Quit_Guarded() const { return m_flow.Quit_Guarded(); }
     bool Restart_Asked() const { return m_flow.Restart_Asked(); }
     qint64 Steps_Run() const { return m_steps_run; }
+    // Wall time the frame loop gave up rather than raced through (stalls, the step cap).
+    qint64 Time_Dropped_Ns() const { return m_pacer.Dropped_Ns(); }
     Race& Current_Race() { return m_parts.m_race; }
     Options* Store() const { return m_parts.m_options.Get(); }
     Record_Keeper* Records() const { return m_parts.m_records.Get(); }

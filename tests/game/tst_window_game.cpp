@@ -78,7 +78,8 @@ private slots:
         game.viewport()->removeEventFilter(&counter);
     }
 
-    // 60 steps in each second of wall time, whatever the screen's rate and the timers' grain.
+    // 60 steps in each second of wall time, whatever the screen's rate and the timers' grain; on a busy
+    // machine, in each second that was not given up to a stall.
     void five_seconds_of_wall_time_run_three_hundred_steps()
     {
         Game game;
@@ -86,11 +87,15 @@ private slots:
         QTest::qWait(500);
         QElapsedTimer clock;
         const qint64 steps_before = game.Steps_Run();
+        const qint64 dropped_before = game.Time_Dropped_Ns();
         clock.start();
         QTest::qWait(5000);
         const qint64 steps = game.Steps_Run() - steps_before;
-        const double expected = 60.0 * static_cast<double>(clock.nsecsElapsed()) / 1e9;
-        qInfo("%lld steps in %.3f s of wall time", steps, static_cast<double>(clock.nsecsElapsed()) / 1e9);
+        const qint64 raced_ns = clock.nsecsElapsed() - (game.Time_Dropped_Ns() - dropped_before);
+        const double expected = 60.0 * static_cast<double>(raced_ns) / 1e9;
+        qInfo("%lld steps in %.3f s of wall time, %.3f s of it not given up", steps,
+              static_cast<double>(clock.nsecsElapsed()) / 1e9, static_cast<double>(raced_ns) / 1e9);
+        QVERIFY(steps > 0);
         QVERIFY2(std::fabs(static_cast<double>(steps) - expected) <= 0.02 * 300.0,
                  qPrintable(QString("%1 steps where %2 were due").arg(steps).arg(expected)));
     }
