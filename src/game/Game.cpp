@@ -30,6 +30,7 @@ class Pad_Input
 #include "Ship.h"
 #include "Sound_Notice.h"
 #include "Sound_Player.h"
+#include "Split_Notice.h"
 #include "Stars.h"
 #include "Track_List.h"
 #include "UI_Button.h"
@@ -37,7 +38,6 @@ class Pad_Input
 #include <QApplication>
 #include <QBrush>
 #include <QDebug>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
@@ -133,6 +133,7 @@ void Game::Make_Parts(const QString& board)
         Fill(m_parts.m_board_line, new Board_Line(m_parts.m_board.Get())),
         Fill(m_parts.m_leader_button, new UI_Button("Race the leader", QPointF(), center)),
         Fill(m_parts.m_board_notice, new Board_Notice(m_parts.m_board.Get())),
+        Fill(m_parts.m_split_notice, new Split_Notice),
         Fill(m_parts.m_finish_panel, new Finish_Panel),
     };
     m_parts.m_fade_plane->Set_Visible_Alpha(1.0f);

@@ -91,6 +91,8 @@ public:
     Board_Session* Board() const { return m_parts.m_board.Get(); }
     Board_Line* Board_Standing() const { return m_parts.m_board_line.Get(); }
     Board_Notice* Board_Notices() const { return m_parts.m_board_notice.Get(); }
+    Split_Notice* Splits_Notice() const { return m_parts.m_split_notice.Get(); }
+    const Sector_Splits& Splits() const { return m_parts.m_splits; }
     // The gamepads; none in a build without them.
     Pad_Input* Pads() const { return m_pad.get(); }
 

@@ -3,6 +3,7 @@
 #define TAVRELO_GAME_PARTS_H
 
 #include "Race.h"
+#include "Sector_Splits.h"
 #include "Single"
 
 class Options;
@@ -27,6 +28,7 @@ class Sound_Notice;
 class Board_Session;
 class Board_Line;
 class Board_Notice;
+class Split_Notice;
 
 struct Game_Parts
 {
@@ -37,6 +39,8 @@ struct Game_Parts
 
     // The race's state and rules; the elements below that it points at are what the scene draws.
     Race m_race;
+    // The lap's sectors, read from the race after each of its steps.
+    Sector_Splits m_splits;
     Single<Options> m_options;
     Single<Preferences> m_preferences;
     // The board: bests sent, the rank and the leader's lap; idle without an address.
@@ -62,6 +66,7 @@ struct Game_Parts
     Single<Board_Line> m_board_line;
     Single<UI_Button> m_leader_button;
     Single<Board_Notice> m_board_notice;
+    Single<Split_Notice> m_split_notice;
     Single<Finish_Panel> m_finish_panel;
     Single<Menu_Flow> m_menu_flow;
     // The engine, the cues and the output they play through; closed before anything goes.

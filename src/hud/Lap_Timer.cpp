@@ -8,13 +8,24 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
-Lap_Timer::Lap_Timer(const Race_Clock* clock) : m_clock(clock), m_rest_best(0.0f), m_rest_width(0.0) {}
+Lap_Timer::Lap_Timer(const Race_Clock* clock)
+    : m_clock(clock), m_rival_time(0.0f), m_rest_best(0.0f), m_rest_rival_time(0.0f), m_rest_width(0.0)
+{
+}
 
 QString Lap_Timer::Text() const
 {
-    const QString text = Race_Clock::Format_Time(m_clock->m_elapsed) + QStringLiteral(", best: ") +
-                         Race_Clock::Format_Time(m_clock->m_best);
-    return m_best_note.isEmpty() ? text : text + QStringLiteral(" (%1)").arg(m_best_note);
+    return Race_Clock::Format_Time(m_clock->m_elapsed) + Rest_Text();
+}
+
+QString Lap_Timer::Rest_Text() const
+{
+    QString text = QStringLiteral(", best: ") + Race_Clock::Format_Time(m_clock->m_best);
+    if (!m_best_note.isEmpty())
+        text += QStringLiteral(" (%1)").arg(m_best_note);
+    if (m_rival_time > 0.0f)
+        text += QStringLiteral(", to beat: %1 %2").arg(Race_Clock::Format_Time(m_rival_time), m_rival_name);
+    return text;
 }
 
 QString Lap_Timer::Gap_Text() const
@@ -39,13 +50,14 @@ void Lap_Timer::Lay_Out_Rest(QPainter* painter)
 {
     // A best that is not a number never equals itself: its line is made again each frame.
     if (!m_rest.isEmpty() && m_rest_best == m_clock->m_best && m_rest_note == m_best_note &&
+        m_rest_rival_time == m_rival_time && m_rest_rival_name == m_rival_name &&
         m_rest_font == painter->font())
         return;
-    m_rest = QStringLiteral(", best: ") + Race_Clock::Format_Time(m_clock->m_best);
-    if (!m_best_note.isEmpty())
-        m_rest += QStringLiteral(" (%1)").arg(m_best_note);
+    m_rest = Rest_Text();
     m_rest_best = m_clock->m_best;
     m_rest_note = m_best_note;
+    m_rest_rival_time = m_rival_time;
+    m_rest_rival_name = m_rival_name;
     m_rest_font = painter->font();
     m_rest_width = QFontMetricsF(m_rest_font).horizontalAdvance(m_rest);
 }

@@ -43,6 +43,11 @@ QByteArray Preferences::Board_Queue_Key(int course)
     return "board/queue/" + QByteArray::number(course + 1);
 }
 
+QByteArray Preferences::Best_Sectors_Key(int course)
+{
+    return "sectors/best/" + QByteArray::number(course + 1);
+}
+
 Preferences::Preferences(const QString& records_file)
     : m_records_file(records_file), m_settings(File_Beside(records_file), QSettings::IniFormat),
       m_damaged(false), m_warned(false)

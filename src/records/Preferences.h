@@ -22,6 +22,8 @@ public:
     // The player's last rank on a course's board, and the lap waiting to be sent to it (courses from 0).
     static QByteArray Board_Rank_Key(int course);
     static QByteArray Board_Queue_Key(int course);
+    // The best time of each quarter of a course, in hundredths: "1420 1502 1311 1450" (courses from 0).
+    static QByteArray Best_Sectors_Key(int course);
 
     // The file sits beside the records file: <folder of records_file>/Tavrelo-preferences.ini.
     explicit Preferences(const QString& records_file);
