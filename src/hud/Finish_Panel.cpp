@@ -16,6 +16,8 @@ namespace
 const QColor Text_Colour = Hud_Palette::Text();
 const QColor Quiet_Colour = Hud_Palette::Quiet();
 const QColor Failure_Colour(255, 150, 80, 255);
+// Rows of the box filled at once: under that limit at a pixel ratio of 3.
+constexpr int Fill_Band = 30;
 
 enum Line
 {
@@ -293,7 +295,12 @@ void Finish_Panel::Draw(QPainter* painter)
     const int box_width = std::max(std::min(m_text_width + 2 * pad, w - 8), 1);
     const int box_height = m_line_count * spacing + 2 * pad;
     const QRect box((w - box_width) / 2, std::max((h - box_height) / 2, 0), box_width, box_height);
-    painter->fillRect(box, Change_Visible_Color(0, 0, 0, 200));
+    // In bands of a few rows: Qt shares out a fill of more than about 96 rows of pixels to its thread pool,
+    // which allocates on every fill.
+    const QColor shade = Change_Visible_Color(0, 0, 0, 200);
+    for (int top = box.top(); top <= box.bottom(); top += Fill_Band)
+        painter->fillRect(QRect(box.left(), top, box.width(), std::min(Fill_Band, box.bottom() + 1 - top)),
+                          shade);
     painter->setPen(Pen_Of(Change_Visible_Color(Hud_Palette::Text())));
     painter->drawRect(box.adjusted(0, 0, -1, -1));
     // Clipped only where a line is cut: setting a clip allocates, and the
