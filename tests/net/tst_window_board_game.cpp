@@ -193,9 +193,10 @@ private slots:
         const int rank = Standing(board, 0, "Tester").value("rank").toInt();
         const QString ordinal[] = {"1st", "2nd", "3rd"};
         QTRY_VERIFY(game.Finish()->Lines().contains("you are now " + ordinal[rank - 1] + " of 3"));
-        // The gap's line in red behind, green ahead, within the panel below the large split at the top.
-        const QImage finish = Shoot(game, "board-finish-leader.png");
-        QVERIFY(Count_Near(finish, 150, 480, gap > 0.0f ? QColor(255, 90, 80) : QColor(90, 240, 110)) > 20);
+        // The gap's line in red behind, green ahead, in the middle of the panel, below the large split at the
+        // top and clear of the craft's trail.
+        const QImage panel = Shoot(game, "board-finish-leader.png").copy(267, 150, 266, 180);
+        QVERIFY(Count_Near(panel, 0, 180, gap > 0.0f ? QColor(255, 90, 80) : QColor(90, 240, 110)) > 20);
         game.Finish()->Dismiss();
         QTRY_COMPARE(game.Board_Standing()->m_text, "Board: " + ordinal[rank - 1] + " of 3");
         QCOMPARE(Waiting_Lap(settings, 0), QString());
