@@ -28,6 +28,7 @@ enum Line
     Place,
     Sectors,
     Best_Sectors,
+    Ideal,
     Record,
     Hint,
 };
@@ -136,6 +137,7 @@ int Finish_Panel::Kinds(int (&kinds)[Max_Lines]) const
     {
         kinds[count++] = Sectors;
         kinds[count++] = Best_Sectors;
+        kinds[count++] = Ideal;
     }
     kinds[count++] = Record;
     kinds[count++] = Hint;
@@ -183,15 +185,20 @@ QStringList Finish_Panel::Lines() const
         {
             const int* shown = kinds[i] == Sectors ? m_sectors : m_best_sectors;
             QString line = kinds[i] == Sectors ? QStringLiteral("Sectors") : QStringLiteral("Best");
+            for (int k = 0; k < Sector_Count; ++k)
+                line += QStringLiteral("  ") + Sector_Text(shown[k]);
+            lines << line;
+            break;
+        }
+        case Ideal:
+        {
+            // Only once every sector has a best: a lap not timed in one has no ideal.
             int ideal = 0;
             for (int k = 0; k < Sector_Count; ++k)
-            {
-                line += QStringLiteral("  ") + Sector_Text(shown[k]);
-                ideal = shown[k] < 0 || ideal < 0 ? -1 : ideal + shown[k];
-            }
-            if (kinds[i] == Best_Sectors && ideal >= 0)
-                line += QStringLiteral(", ideal lap ") + Clock_Text(ideal);
-            lines << line;
+                ideal = m_best_sectors[k] < 0 || ideal < 0 ? -1 : ideal + m_best_sectors[k];
+            lines << (ideal < 0
+                          ? QStringLiteral("Ideal lap --:--:--")
+                          : QStringLiteral("Ideal lap %1 from the best sectors").arg(Clock_Text(ideal)));
             break;
         }
         case Record:
@@ -243,6 +250,7 @@ QColor Finish_Panel::Line_Colour(int line) const
             return Quiet_Colour;
         }
     case Best_Sectors:
+    case Ideal:
         return Quiet_Colour;
     case Record:
         return !m_new_best ? Quiet_Colour : m_save_error.isEmpty() ? Text_Colour : Failure_Colour;

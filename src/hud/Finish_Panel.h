@@ -67,7 +67,7 @@ private:
     // The lines laid out and measured, made again only when the result shown
     // or the font change: laying text out is most of what drawing it costs.
     void Lay_Out_Lines(QPainter* painter);
-    static constexpr int Max_Lines = 9;
+    static constexpr int Max_Lines = 10;
     // What each line shown is, top to bottom; returns how many there are.
     int Kinds(int (&kinds)[Max_Lines]) const;
 
