@@ -80,11 +80,12 @@ void Game_Flow::Set_State(Game_State state)
              m_parts.m_fade_plane.Get()})
         element->Set_Visible(menu);
     m_parts.m_leader_button->Set_Visible(menu && m_parts.m_board->Is_On());
-    // The last split does not stay over the menu.
     if (menu)
-        m_parts.m_split_notice->Hide();
-    if (menu)
+    {
         m_parts.m_board->Refresh(m_parts.m_level->m_track_index);
+        // The last split does not stay over the menu.
+        m_parts.m_split_notice->Hide();
+    }
     for (Scene_UI_Element* element : std::initializer_list<Scene_UI_Element*>{
              m_parts.m_movement_control.Get(), m_parts.m_ingame_instructions.Get(),
              m_parts.m_ingame_quit_button.Get()})
@@ -209,11 +210,7 @@ void Game_Flow::Race_Outcome(bool started, bool finished)
         Show_Split(Sector_Splits::Count - 1);
         int sectors[Sector_Splits::Count];
         int best[Sector_Splits::Count];
-        for (int i = 0; i < Sector_Splits::Count; ++i)
-        {
-            sectors[i] = m_parts.m_splits.Sector(i);
-            best[i] = m_parts.m_splits.Best(i);
-        }
+        m_parts.m_splits.Copy(sectors, best);
         m_parts.m_finish_panel->Show_Sectors(sectors, best);
         if (const Rival_Lap* rival = m_parts.m_menu_flow->Rival_For(course))
             m_parts.m_finish_panel->Show_Rival(rival->m_time, rival->m_name);

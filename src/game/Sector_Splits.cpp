@@ -128,16 +128,18 @@ int Sector_Splits::Ideal() const
     return sum;
 }
 
+void Sector_Splits::Copy(int (&sectors)[Count], int (&best)[Count]) const
+{
+    for (int i = 0; i < Count; ++i)
+    {
+        sectors[i] = Sector(i);
+        best[i] = Best(i);
+    }
+}
+
 float Sector_Splits::Gap(int sector) const
 {
     return sector >= 0 && sector < Count ? m_gaps[sector] : Unknown;
-}
-
-QString Sector_Splits::Text(int hundredths)
-{
-    if (hundredths < 0)
-        return QStringLiteral("--.--");
-    return QStringLiteral("%1.%2").arg(hundredths / 100).arg(hundredths % 100, 2, 10, QLatin1Char('0'));
 }
 
 int Sector_Splits::Hundredths(float seconds)

@@ -2,8 +2,6 @@
 #ifndef TAVRELO_SECTOR_SPLITS_H
 #define TAVRELO_SECTOR_SPLITS_H
 
-#include <QString>
-
 class Level;
 class Preferences;
 class Race;
@@ -30,13 +28,13 @@ public:
     int Sector(int sector) const;
     int Best(int sector) const;
     int Ideal() const;
+    // Sector and Best of every sector at once.
+    void Copy(int (&sectors)[Count], int (&best)[Count]) const;
     // The gap to the ghost where the sector ended (seconds, negative ahead); not a number when unknown.
     float Gap(int sector) const;
 
     // Where each line lies, as the race measures progress (piece index plus the fraction along it).
     float Line(int sector) const { return m_lines[sector]; }
-    // "14.20", "75.03": a sector in seconds and hundredths.
-    static QString Text(int hundredths);
     // The clock's hundredths of a time, cut as Race_Clock::Format_Time cuts them.
     static int Hundredths(float seconds);
 
