@@ -14,6 +14,7 @@
 #include "Pause_Notice.h"
 #include "Qt_Bridge.h"
 #include "Ship.h"
+#include "Split_Notice.h"
 #include "Sound_Notice.h"
 #include "Stars.h"
 #include "Test_Support.h"
@@ -141,7 +142,8 @@ private slots:
             game.Steering(),       game.Timer(),         game.Instructions(),  game.Race_Quit_Button(),
             game.Fade(),           game.Menu(),          game.Start_Button(),  game.Previous_Button(),
             game.Next_Button(),    game.Quit_Button(),   game.Paused_Notice(), game.Mute_Notice(),
-            game.Board_Standing(), game.Leader_Button(), game.Board_Notices(), game.Finish()};
+            game.Board_Standing(), game.Leader_Button(), game.Board_Notices(), game.Splits_Notice(),
+            game.Finish()};
         QVERIFY(game.Scene()->m_ui_elements == ui);
         QCOMPARE(game.Menu()->m_caption, QString("Track #1. Primus"));
         // The menu shows its elements and hides the race's.
