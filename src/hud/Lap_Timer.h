@@ -36,8 +36,8 @@ public:
     QString m_rival_name;
 
 private:
-    // The line after the running time (the best, its note and the time to
-    // beat), made again only when they or the font change; its width in that font.
+    // The line after the running time (the best and its note) and the time to
+    // beat, made again only when they or the font change; their widths in that font.
     void Lay_Out_Rest(QPainter* painter);
 
     Character_Text m_characters;
@@ -48,6 +48,11 @@ private:
     QString m_rest_rival_name;
     QFont m_rest_font;
     qreal m_rest_width;
+    // ", to beat: 00:58:12 Zoë" after the best, or "to beat: 00:58:12 Zoë" under the line where the screen is
+    // too narrow for both and the gap; empty without another player's lap.
+    QString m_rival_beside;
+    QString m_rival_below;
+    qreal m_rival_width;
 };
 
 #endif
