@@ -9,6 +9,9 @@
 #include <cmath>
 #include <limits>
 
+static_assert(Sector_Splits::Count == Preferences::Sector_Count,
+              "the preferences keep a best for each sector");
+
 namespace
 {
 const float Unknown = std::numeric_limits<float>::quiet_NaN();
@@ -51,14 +54,7 @@ void Sector_Splits::Start(const Level& level, Preferences& preferences, float gh
     if (m_course == level.m_track_index)
         return;
     m_course = level.m_track_index;
-    const QStringList kept =
-        preferences.Read_Text(Preferences::Best_Sectors_Key(m_course).constData()).split(QLatin1Char(' '));
-    for (int i = 0; i < Count; ++i)
-    {
-        bool ok = kept.size() == Count;
-        const int best = ok ? kept[i].toInt(&ok) : -1;
-        m_best[i] = ok && best >= 0 ? best : -1;
-    }
+    preferences.Read_Best_Sectors(m_course, m_best);
 }
 
 int Sector_Splits::Step(const Race& race)

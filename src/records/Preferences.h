@@ -40,6 +40,11 @@ public:
     int Read_Last_Course(int course_count);
     // Keeps the course raced last; writes the file only when it changes.
     void Write_Last_Course(int course);
+    // The best time of each quarter of course in hundredths, all four, or -1 for each when they are missing
+    // or not four whole numbers from 0 to Max_Sector (so that any sum of them stays an int).
+    static constexpr int Sector_Count = 4;
+    static constexpr int Max_Sector = 100000000;
+    void Read_Best_Sectors(int course, int (&best)[Sector_Count]);
 
     // A missing, corrupt or out-of-range value gives the fallback; nothing else is touched.
     int Read_Int(const char* key, int fallback, int lowest, int highest);
