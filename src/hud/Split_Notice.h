@@ -15,7 +15,7 @@ public:
     // Frames the gap stays before it fades: two seconds at full rate.
     static constexpr int Shown_Frames = 120;
     // How much larger than the HUD's other text it is drawn.
-    static constexpr qreal Scale = 2.5;
+    static constexpr qreal Scale = 2.0;
 
     // Hidden until a line is crossed.
     Split_Notice();
