@@ -31,6 +31,7 @@ class Pad_Input
 #include "Ship.h"
 #include "Sound_Notice.h"
 #include "Sound_Player.h"
+#include "Split_Notice.h"
 #include "Stars.h"
 #include "Track_List.h"
 #include "UI_Button.h"
@@ -38,7 +39,6 @@ class Pad_Input
 #include <QApplication>
 #include <QBrush>
 #include <QDebug>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
@@ -137,6 +137,7 @@ void Game::Make_Parts(const QString& board)
         Fill(m_parts.m_leader_button, new UI_Button("Race the leader", QPointF(), center)),
         Fill(m_parts.m_name_button, new UI_Button("Choose your name for the board", QPointF(), center)),
         Fill(m_parts.m_board_notice, new Board_Notice(m_parts.m_board.Get())),
+        Fill(m_parts.m_split_notice, new Split_Notice),
         Fill(m_parts.m_finish_panel, new Finish_Panel),
         Fill(m_parts.m_name_entry, new Name_Entry),
     };

@@ -102,6 +102,8 @@ public:
     Board_Notice* Board_Notices() const { return m_parts.m_board_notice.Get(); }
     UI_Button* Name_Button() const { return m_parts.m_name_button.Get(); }
     Name_Entry* Name_Choice() const { return m_parts.m_name_entry.Get(); }
+    Split_Notice* Splits_Notice() const { return m_parts.m_split_notice.Get(); }
+    const Sector_Splits& Splits() const { return m_parts.m_splits; }
     // The gamepads; none in a build without them.
     Pad_Input* Pads() const { return m_pad.get(); }
 

@@ -20,6 +20,7 @@
 #include "Ship.h"
 #include "Sound_Notice.h"
 #include "Sound_Player.h"
+#include "Split_Notice.h"
 #include "Stars.h"
 #include "Track_List.h"
 #include "UI_Button.h"
@@ -27,6 +28,7 @@
 #include <QCoreApplication>
 #include <QGraphicsView>
 
+#include <cmath>
 #include <initializer_list>
 
 namespace
@@ -80,7 +82,11 @@ void Game_Flow::Set_State(Game_State state)
     m_parts.m_leader_button->Set_Visible(menu && m_parts.m_board->Is_On());
     m_parts.m_name_button->Set_Visible(menu && m_parts.m_board->Is_On());
     if (menu)
+    {
         m_parts.m_board->Refresh(m_parts.m_level->m_track_index);
+        // The last split does not stay over the menu.
+        m_parts.m_split_notice->Hide();
+    }
     for (Scene_UI_Element* element : std::initializer_list<Scene_UI_Element*>{
              m_parts.m_movement_control.Get(), m_parts.m_ingame_instructions.Get(),
              m_parts.m_ingame_quit_button.Get()})
@@ -108,6 +114,7 @@ void Game_Flow::Advance_Frame()
         const bool was_running = m_parts.m_race.m_clock.m_running;
         const bool finished =
             Race_Frame(m_parts.m_race, *m_parts.m_movement_control.Get(), View_Size()) == Race::Finished;
+        Show_Split(m_parts.m_splits.Step(m_parts.m_race));
         Race_Outcome(!was_running && m_parts.m_race.m_clock.m_running, finished);
     }
     else
@@ -200,6 +207,18 @@ void Game_Flow::Race_Outcome(bool started, bool finished)
             m_parts.m_board->Lap_Kept(course, time, verdict.kept.ghost, verdict.kept.inputs);
         }
         m_parts.m_finish_panel->Show(time, verdict.previous, verdict.new_best, verdict.save_error);
+        m_parts.m_splits.Finish(m_parts.m_race, *m_parts.m_preferences.Get());
+        Show_Split(Sector_Splits::Count - 1);
+        int sectors[Sector_Splits::Count];
+        int best[Sector_Splits::Count];
+        m_parts.m_splits.Copy(sectors, best);
+        m_parts.m_finish_panel->Show_Sectors(sectors, best);
+        if (const Rival_Lap* rival = m_parts.m_menu_flow->Rival_For(course))
+            m_parts.m_finish_panel->Show_Rival(rival->m_time, rival->m_name);
+        // The board's answer about this lap tells the new place.
+        if (verdict.new_best && m_parts.m_board->Is_On())
+            m_parts.m_finish_panel->Await_Place(m_parts.m_board.Get(), course,
+                                                m_parts.m_board->Laps_Taken(course) + 1);
     }
     Set_State(State_Menu);
 }
@@ -253,9 +272,21 @@ void Game_Flow::Reset_Ship()
         m_parts.m_race.Reset(m_parts.m_options->Read_Ghost(index), best, View_Size(), inputs);
         m_parts.m_ghost_ship->Set_Look(QColor(), QString());
     }
+    m_parts.m_lap_timer->m_rival_time = rival != nullptr ? rival->m_time : 0.0f;
+    m_parts.m_lap_timer->m_rival_name = rival != nullptr ? rival->m_name : QString();
+    m_parts.m_splits.Start(*m_parts.m_level.Get(), *m_parts.m_preferences.Get(),
+                           rival != nullptr ? rival->m_time : best);
+    m_parts.m_split_notice->Hide();
     m_parts.m_scene->m_world_to_screen = m_parts.m_race.m_world_to_screen;
     m_parts.m_scene->m_screen_to_world = m_parts.m_race.m_screen_to_world;
     m_parts.m_stars->m_reset_stars = true;
+}
+
+void Game_Flow::Show_Split(int sector)
+{
+    const float gap = m_parts.m_splits.Gap(sector);
+    if (sector >= 0 && !std::isnan(gap))
+        m_parts.m_split_notice->Show(sector, gap);
 }
 
 void Game_Flow::Race_Against(const Rival_Lap& rival)

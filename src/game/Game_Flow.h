@@ -70,6 +70,8 @@ private:
     // After the race's step: the clock's start, a finish or a race given up.
     void Race_Outcome(bool started, bool finished);
     void Menu_Request(int request);
+    // The gap at the end of sector, large on the screen; nothing without a ghost, or for sector -1.
+    void Show_Split(int sector);
     // Held keys or a pad put the steering's finger where they point, before the race's step reads it.
     void Place_Held_Finger();
     // The scene draws and steers through the race's camera.

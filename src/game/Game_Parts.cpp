@@ -21,6 +21,7 @@
 #include "Ship.h"
 #include "Sound_Notice.h"
 #include "Sound_Player.h"
+#include "Split_Notice.h"
 #include "Stars.h"
 #include "UI_Button.h"
 

@@ -3,6 +3,7 @@
 #define TAVRELO_GAME_PARTS_H
 
 #include "Race.h"
+#include "Sector_Splits.h"
 #include "Single"
 
 class Options;
@@ -28,6 +29,7 @@ class Board_Session;
 class Board_Line;
 class Board_Notice;
 class Name_Entry;
+class Split_Notice;
 
 struct Game_Parts
 {
@@ -38,6 +40,8 @@ struct Game_Parts
 
     // The race's state and rules; the elements below that it points at are what the scene draws.
     Race m_race;
+    // The lap's sectors, read from the race after each of its steps.
+    Sector_Splits m_splits;
     Single<Options> m_options;
     Single<Preferences> m_preferences;
     // The board: bests sent, the rank and the leader's lap; idle without an address.
@@ -65,6 +69,7 @@ struct Game_Parts
     // Opens the name entry: the name the player's laps stand under on the board.
     Single<UI_Button> m_name_button;
     Single<Board_Notice> m_board_notice;
+    Single<Split_Notice> m_split_notice;
     Single<Finish_Panel> m_finish_panel;
     Single<Name_Entry> m_name_entry;
     Single<Menu_Flow> m_menu_flow;

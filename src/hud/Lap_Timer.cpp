@@ -8,13 +8,25 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
-Lap_Timer::Lap_Timer(const Race_Clock* clock) : m_clock(clock), m_rest_best(0.0f), m_rest_width(0.0) {}
+Lap_Timer::Lap_Timer(const Race_Clock* clock)
+    : m_clock(clock), m_rival_time(0.0f), m_rest_best(0.0f), m_rest_rival_time(0.0f), m_rest_width(0.0),
+      m_rival_width(0.0)
+{
+}
 
 QString Lap_Timer::Text() const
 {
-    const QString text = Race_Clock::Format_Time(m_clock->m_elapsed) + QStringLiteral(", best: ") +
-                         Race_Clock::Format_Time(m_clock->m_best);
-    return m_best_note.isEmpty() ? text : text + QStringLiteral(" (%1)").arg(m_best_note);
+    return Race_Clock::Format_Time(m_clock->m_elapsed) + Rest_Text();
+}
+
+QString Lap_Timer::Rest_Text() const
+{
+    QString text = QStringLiteral(", best: ") + Race_Clock::Format_Time(m_clock->m_best);
+    if (!m_best_note.isEmpty())
+        text += QStringLiteral(" (%1)").arg(m_best_note);
+    if (m_rival_time > 0.0f)
+        text += QStringLiteral(", to beat: %1 %2").arg(Race_Clock::Format_Time(m_rival_time), m_rival_name);
+    return text;
 }
 
 QString Lap_Timer::Gap_Text() const
@@ -39,15 +51,24 @@ void Lap_Timer::Lay_Out_Rest(QPainter* painter)
 {
     // A best that is not a number never equals itself: its line is made again each frame.
     if (!m_rest.isEmpty() && m_rest_best == m_clock->m_best && m_rest_note == m_best_note &&
+        m_rest_rival_time == m_rival_time && m_rest_rival_name == m_rival_name &&
         m_rest_font == painter->font())
         return;
     m_rest = QStringLiteral(", best: ") + Race_Clock::Format_Time(m_clock->m_best);
     if (!m_best_note.isEmpty())
         m_rest += QStringLiteral(" (%1)").arg(m_best_note);
+    m_rival_below =
+        m_rival_time > 0.0f
+            ? QStringLiteral("to beat: %1 %2").arg(Race_Clock::Format_Time(m_rival_time), m_rival_name)
+            : QString();
+    m_rival_beside = m_rival_below.isEmpty() ? QString() : QStringLiteral(", ") + m_rival_below;
     m_rest_best = m_clock->m_best;
     m_rest_note = m_best_note;
+    m_rest_rival_time = m_rival_time;
+    m_rest_rival_name = m_rival_name;
     m_rest_font = painter->font();
     m_rest_width = QFontMetricsF(m_rest_font).horizontalAdvance(m_rest);
+    m_rival_width = QFontMetricsF(m_rest_font).horizontalAdvance(m_rival_beside);
 }
 
 void Lap_Timer::Draw(QPainter* painter)
@@ -59,12 +80,23 @@ void Lap_Timer::Draw(QPainter* painter)
     const int elapsed_length = Race_Clock::Format_Time(m_clock->m_elapsed, elapsed);
     const qreal elapsed_width = Character_Text::Width(painter, elapsed, elapsed_length);
     Lay_Out_Rest(painter);
+    const int m_width = painter->fontMetrics().horizontalAdvance(QLatin1Char('M'));
+    // The time to beat after the best while it and a gap fit the screen's width; on a narrow screen, under
+    // it.
+    const qreal after_best = 10 + elapsed_width + m_rest_width;
+    const bool beside = after_best + m_rival_width + m_width + Character_Text::Width(painter, "+00.00", 6) <=
+                        View_Size(painter).width();
+    const QPointF rival_at =
+        beside ? QPointF(after_best, 20) : QPointF(10, 20 + painter->fontMetrics().lineSpacing());
+    const QString& rival = beside ? m_rival_beside : m_rival_below;
     for (const int shadow : {2, 0})
     {
         painter->setPen(
             Pen_Of(shadow ? Change_Visible_Color(0, 0, 0, colour.alpha()) : Change_Visible_Color(colour)));
         m_characters.Draw(painter, QPointF(10 + shadow, 20 + shadow), elapsed, elapsed_length);
         Draw_Laid_Out_Text(painter, QPointF(10 + shadow + elapsed_width, 20 + shadow), m_rest);
+        if (!rival.isEmpty())
+            Draw_Laid_Out_Text(painter, rival_at + QPointF(shadow, shadow), rival);
     }
 
     if (!m_clock->m_gap_known)
@@ -73,8 +105,7 @@ void Lap_Timer::Draw(QPainter* painter)
     const int gap_length = Ghost_Gap::Text(m_clock->m_gap, gap);
     const QColor gap_colour = Gap_Colour();
     // After the line and the width of an M, in whole pixels.
-    const int x = 10 + qRound(elapsed_width + m_rest_width) +
-                  painter->fontMetrics().horizontalAdvance(QLatin1Char('M'));
+    const int x = 10 + qRound(elapsed_width + m_rest_width + (beside ? m_rival_width : 0.0)) + m_width;
     for (const int shadow : {2, 0})
     {
         painter->setPen(Pen_Of(shadow ? Change_Visible_Color(0, 0, 0, gap_colour.alpha())

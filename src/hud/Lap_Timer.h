@@ -21,6 +21,8 @@ public:
 
     // The whole line the timer shows.
     QString Text() const;
+    // ", best: 01:02:29 (unverified), to beat: 00:58:12 Zoë": the line after the running time.
+    QString Rest_Text() const;
     // The gap to the ghost beside it, coloured for ahead, behind or level; empty while unknown.
     QString Gap_Text() const;
     QColor Gap_Colour() const;
@@ -28,18 +30,29 @@ public:
     const Race_Clock* m_clock;
     // Said in brackets after the best time: "unverified" for a best with no inputs to prove it.
     QString m_best_note;
+    // The lap being raced when it is another player's (the board's leader, a lap file): its time, 0 for
+    // none, and its driver, shown after the best as the time to beat.
+    float m_rival_time;
+    QString m_rival_name;
 
 private:
-    // The line after the running time (the best and its note), made again
-    // only when they or the font change; its width in that font.
+    // The line after the running time (the best and its note) and the time to
+    // beat, made again only when they or the font change; their widths in that font.
     void Lay_Out_Rest(QPainter* painter);
 
     Character_Text m_characters;
     QString m_rest;
     float m_rest_best;
     QString m_rest_note;
+    float m_rest_rival_time;
+    QString m_rest_rival_name;
     QFont m_rest_font;
     qreal m_rest_width;
+    // ", to beat: 00:58:12 Zoë" after the best, or "to beat: 00:58:12 Zoë" under the line where the screen is
+    // too narrow for both and the gap; empty without another player's lap.
+    QString m_rival_beside;
+    QString m_rival_below;
+    qreal m_rival_width;
 };
 
 #endif

@@ -55,6 +55,8 @@ Board_Session::Board_Session(Preferences& preferences, const QString& address, i
             Keep_Refusal(QStringLiteral("%1 refused: %2").arg(Get_Track_Name(course), submitted.reason));
             return;
         }
+        if (course >= 0 && course < static_cast<int>(m_ranks.size()))
+            ++m_ranks[static_cast<size_t>(course)].taken;
         Keep_Refusal(QString());
         Refresh(course);
     };
@@ -100,8 +102,9 @@ void Board_Session::Refresh(int course)
     if (rank.asking || name.isEmpty())
         return;
     rank.asking = true;
+    const int taken = rank.taken;
     m_client->Get_Standings(course, 1, name,
-                            [this, course, name](const Board_Client::Standings& standings)
+                            [this, course, name, taken](const Board_Client::Standings& standings)
                             {
                                 Rank& answered = m_ranks[static_cast<size_t>(course)];
                                 answered.asking = false;
@@ -117,9 +120,13 @@ void Board_Session::Refresh(int course)
                                 answered.old = false;
                                 answered.rank = standings.has_player ? standings.player.rank : 0;
                                 answered.total = standings.total;
+                                answered.answered_taken = taken;
                                 Keep_Rank(course);
                                 // The board answers again: what waited may go.
                                 m_queue->Send_Now();
+                                // A lap taken while this question was on its way is not in its answer.
+                                if (answered.taken > taken)
+                                    Refresh(course);
                             });
 }
 
@@ -169,6 +176,23 @@ QString Board_Session::Rank_Text(int course) const
     if (m_queue->Is_Waiting(course))
         text += QStringLiteral(", your best waiting to be sent");
     return text;
+}
+
+int Board_Session::Laps_Taken(int course) const
+{
+    return course >= 0 && course < static_cast<int>(m_ranks.size())
+               ? m_ranks[static_cast<size_t>(course)].taken
+               : 0;
+}
+
+QString Board_Session::Place_After(int course, int taken) const
+{
+    if (course < 0 || course >= static_cast<int>(m_ranks.size()) || taken <= 0)
+        return QString();
+    const Rank& rank = m_ranks[static_cast<size_t>(course)];
+    if (!rank.known || rank.answered_taken < taken || rank.rank <= 0)
+        return QString();
+    return QStringLiteral("%1 of %2").arg(Ordinal(rank.rank)).arg(rank.total);
 }
 
 bool Board_Session::Rank_Is_Old(int course) const

@@ -37,6 +37,11 @@ public:
 
     // "Board: 3rd of 41" and what else is known of it; empty without a board.
     QString Rank_Text(int course) const;
+    // How many laps of course the board has taken in this session.
+    int Laps_Taken(int course) const;
+    // "3rd of 41" once the board has answered about course after taking its lap number taken (as
+    // Laps_Taken counts them; 1 for the first); empty until then, and without the player on the board.
+    QString Place_After(int course, int taken) const;
     // The figures are those of an earlier answer: the board cannot be reached now.
     bool Rank_Is_Old(int course) const;
     QString Name() const;
@@ -69,6 +74,8 @@ private:
         bool asking = false; // a question is on its way
         int rank = 0;        // 0: no lap of the player's on the course
         int total = 0;
+        int taken = 0;          // laps of the course taken in this session
+        int answered_taken = 0; // laps taken before the question last answered was asked
     };
     enum Leader_State
     {

@@ -6,6 +6,10 @@
 #include <QFileInfo>
 #include <QMetaType>
 #include <QRegularExpression>
+#include <QStringList>
+
+#include <algorithm>
+#include <iterator>
 
 namespace
 {
@@ -41,6 +45,11 @@ QByteArray Preferences::Board_Rank_Key(int course)
 QByteArray Preferences::Board_Queue_Key(int course)
 {
     return "board/queue/" + QByteArray::number(course + 1);
+}
+
+QByteArray Preferences::Best_Sectors_Key(int course)
+{
+    return "sectors/best/" + QByteArray::number(course + 1);
 }
 
 Preferences::Preferences(const QString& records_file)
@@ -155,6 +164,19 @@ int Preferences::Read_Last_Course(int course_count)
         return 0;
     Write(Last_Course_Key, course);
     return course;
+}
+
+void Preferences::Read_Best_Sectors(int course, int (&best)[Sector_Count])
+{
+    const QStringList kept = Read_Text(Best_Sectors_Key(course).constData()).split(QLatin1Char(' '));
+    bool sound = kept.size() == Sector_Count;
+    for (int i = 0; i < Sector_Count && sound; ++i)
+    {
+        best[i] = kept[i].toInt(&sound);
+        sound = sound && best[i] >= 0 && best[i] <= Max_Sector;
+    }
+    if (!sound)
+        std::fill(std::begin(best), std::end(best), -1);
 }
 
 void Preferences::Write_Last_Course(int course)

@@ -24,6 +24,8 @@ public:
     // The player's last rank on a course's board, and the lap waiting to be sent to it (courses from 0).
     static QByteArray Board_Rank_Key(int course);
     static QByteArray Board_Queue_Key(int course);
+    // The best time of each quarter of a course, in hundredths: "1420 1502 1311 1450" (courses from 0).
+    static QByteArray Best_Sectors_Key(int course);
 
     // The file sits beside the records file: <folder of records_file>/Tavrelo-preferences.ini.
     explicit Preferences(const QString& records_file);
@@ -40,6 +42,11 @@ public:
     int Read_Last_Course(int course_count);
     // Keeps the course raced last; writes the file only when it changes.
     void Write_Last_Course(int course);
+    // The best time of each quarter of course in hundredths, all four, or -1 for each when they are missing
+    // or not four whole numbers from 0 to Max_Sector (so that any sum of them stays an int).
+    static constexpr int Sector_Count = 4;
+    static constexpr int Max_Sector = 100000000;
+    void Read_Best_Sectors(int course, int (&best)[Sector_Count]);
 
     // A missing, corrupt or out-of-range value gives the fallback; nothing else is touched.
     int Read_Int(const char* key, int fallback, int lowest, int highest);

@@ -4,6 +4,7 @@
 #include "Allocation_Counter.h"
 #endif
 #include "Fade_Plane.h"
+#include "Finish_Panel.h"
 #include "Float_Point.h"
 #include "Game.h"
 #include "Game_Scene.h"
@@ -15,6 +16,7 @@
 #include "Movement_Control.h"
 #include "Race_Clock.h"
 #include "Ship.h"
+#include "Split_Notice.h"
 #include "Stars.h"
 #include "UI_Button.h"
 
@@ -462,8 +464,18 @@ private slots:
 
         // Once warm, a repaint allocates nothing, counted by the bench's
         // counter: every element drawn as the game does, the clock's next
-        // frame after a second of frames (each hundredth's glyphs rasterised once).
+        // frame after a second of frames (each hundredth's glyphs rasterised once),
+        // with a split shown large and a finish panel holding all it can.
 #ifdef TAVRELO_ALLOCATIONS_COUNTED
+        Split_Notice split;
+        split.Show(1, 0.42f);
+        Finish_Panel panel;
+        panel.Show(61.25f, 62.5f, true, QString());
+        panel.Show_Rival(60.5f, QStringLiteral("Zoë"));
+        panel.Show_Sectors({1420, 1502, 1311, 1450}, {1390, 1502, 1300, 1420});
+        panel.m_place = QStringLiteral("3rd of 41");
+        screen.scene.m_ui_elements.push_back(&split);
+        screen.scene.m_ui_elements.push_back(&panel);
         QImage image = screen.Blank(width, height);
         QPainter painter(&image);
         for (int frame = 721; frame <= 781; ++frame)

@@ -16,6 +16,7 @@
 #include "Qt_Bridge.h"
 #include "Ship.h"
 #include "Sound_Notice.h"
+#include "Split_Notice.h"
 #include "Stars.h"
 #include "Test_Support.h"
 #include "UI_Button.h"
@@ -148,7 +149,7 @@ private slots:
             game.Fade(),           game.Menu(),          game.Start_Button(),  game.Previous_Button(),
             game.Next_Button(),    game.Quit_Button(),   game.Paused_Notice(), game.Mute_Notice(),
             game.Board_Standing(), game.Leader_Button(), game.Name_Button(),   game.Board_Notices(),
-            game.Finish(),         game.Name_Choice()};
+            game.Splits_Notice(),  game.Finish(),        game.Name_Choice()};
         QVERIFY(game.Scene()->m_ui_elements == ui);
         QCOMPARE(game.Menu()->m_caption, QString("Track #1. Primus"));
         // The menu shows its elements and hides the race's.

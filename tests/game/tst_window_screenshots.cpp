@@ -1,10 +1,13 @@
-// Screenshots of the real window: the menu over the darkened course, and a race with its ghost.
+// Screenshots of the real window: the menu over the darkened course, a race with its ghost, and its splits.
 // With TAVRELO_SCREENSHOT_DIR set, the pictures are also saved there (scripts/screenshots).
+#include "Finish_Panel.h"
 #include "Game.h"
 #include "Ghost_Ship.h"
+#include "Level.h"
 #include "Pursuit_Driver.h"
 #include "Race_Clock.h"
 #include "Record_Picture.h"
+#include "Split_Notice.h"
 #include "Test_Support.h"
 #include "UI_Button.h"
 
@@ -57,6 +60,22 @@ bool Green_Craft_At(const QImage& image, const QPoint& centre)
                 return true;
         }
     return false;
+}
+
+// The times in the finish panel's line that starts so, in hundredths: "Lap 01:02:29" holds one,
+// "Sectors  14.20  15.02  13.11  14.50" four.
+QList<int> Hundredths_In(const QStringList& lines, const QString& start)
+{
+    QList<int> found;
+    const QRegularExpression time("(?:(\\d+):)?(\\d+)[.:](\\d\\d)\\b");
+    for (const QString& line : lines)
+        if (line.startsWith(start))
+            for (auto match = time.globalMatch(line); match.hasNext();)
+            {
+                const QRegularExpressionMatch t = match.next();
+                found << (t.captured(1).toInt() * 60 + t.captured(2).toInt()) * 100 + t.captured(3).toInt();
+            }
+    return found;
 }
 
 // Darkening by the fade plane: alpha 178 of black over the colour.
@@ -163,6 +182,70 @@ private slots:
         QVERIFY(Count_Near(held.copy(0, held.height() / 3, held.width(), 40), QColor(160, 250, 190), 40) >
                 30);
         slower.Release();
+
+        // On to the finish, held again: at each quarter of the course's length the gap to the ghost at that
+        // place shows large in the upper middle, red behind and green ahead, with its sign.
+        const QStringList first_lap = game.Finish()->Lines();
+        game.Set_Paused(true);
+        slower.Press();
+        const Level& level = *game.Course();
+        float length = 0.0f;
+        for (size_t k = 0; k + 1 < level.m_points.size(); ++k)
+            length += level.m_lengths[k];
+        const Split_Notice& notice = *game.Splits_Notice();
+        const QRect middle(shot.width() / 4, shot.height() / 5 - 10, shot.width() / 2, shot.height() / 6);
+        int crossed = 0;
+        slower.Drive_Lap(90 * 60,
+                         [&]
+                         {
+                             const Race& race = game.Current_Race();
+                             const float progress = float(race.m_closest_segment) + race.m_segment_fraction;
+                             if (crossed == 3 || progress < game.Splits().Line(crossed))
+                                 return;
+                             const int sector = crossed++;
+                             const int piece = race.m_closest_segment;
+                             float along = race.m_segment_fraction * level.m_lengths[size_t(piece)];
+                             for (int k = 0; k < piece; ++k)
+                                 along += level.m_lengths[size_t(k)];
+                             QVERIFY2(qAbs(along - length * (sector + 1) / 4) < 20.0f,
+                                      qPrintable(QString("%1 of %2").arg(along).arg(length)));
+                             const float gap = race.m_ghost_gap.Gap_At(progress, race.m_clock.m_elapsed);
+                             QVERIFY(notice.Is_Visible() && notice.m_sector == sector);
+                             QCOMPARE(notice.Text(), Ghost_Gap::Text(gap));
+                             QVERIFY(notice.Text().startsWith(gap > 0.0f ? '+' : '-'));
+                             const QImage split = Screenshot(game);
+                             if (sector == 0 && game.size() == QSize(800, 480))
+                                 Save(split, "race-split.png");
+                             const QColor side = gap > 0.0f ? QColor(255, 90, 80) : QColor(90, 240, 110);
+                             const int lit = Count_Near(split.copy(middle), side, 30);
+                             QVERIFY2(lit > 150, qPrintable(QString::number(lit)));
+                         });
+        QCOMPARE(crossed, 3);
+        // The fourth at the finish, against the ghost's lap; the panel's sectors add up to the lap time.
+        const float lap = game.Current_Race().m_clock.m_elapsed;
+        QVERIFY(notice.Is_Visible() && notice.m_sector == 3);
+        QCOMPARE(notice.Text(), Ghost_Gap::Text(lap - game.Current_Race().m_clock.m_best));
+        const QStringList lines = game.Finish()->Lines();
+        const QList<int> sectors = Hundredths_In(lines, "Sectors");
+        QCOMPARE(sectors.size(), 4);
+        QCOMPARE(sectors[0] + sectors[1] + sectors[2] + sectors[3], Hundredths_In(lines, "Lap").value(0));
+        QCOMPARE(Hundredths_In(lines, "Lap").value(0), int(lap * 100.0f));
+        // The best of each sector over both laps, kept with the preferences, and the ideal lap they make.
+        const QList<int> before = Hundredths_In(first_lap, "Sectors");
+        QCOMPARE(before.size(), 4);
+        const QList<int> best = Hundredths_In(lines, "Best") + Hundredths_In(lines, "Ideal lap");
+        QCOMPARE(best.size(), 5);
+        QStringList kept;
+        for (int i = 0; i < 4; ++i)
+        {
+            QCOMPARE(best[i], std::min(before[i], sectors[i]));
+            kept << QString::number(best[i]);
+        }
+        QCOMPARE(best[4], best[0] + best[1] + best[2] + best[3]);
+        QCOMPARE(QSettings(m_settings.Path() + "/Norvikk/Tavrelo-preferences.ini", QSettings::IniFormat)
+                     .value("sectors/best/1")
+                     .toString(),
+                 kept.join(' '));
     }
 
     void a_drawn_lap_and_a_slower_one_lie_on_the_drawn_road()

@@ -1,4 +1,5 @@
 // Lap timer: counting in frame steps, the clock text for any float, and where it is drawn.
+#include "Hud_Palette.h"
 #include "Lap_Timer.h"
 #include "Race_Clock.h"
 #include "Test_Support.h"
@@ -25,6 +26,7 @@ private slots:
     void text_shows_elapsed_and_best();
     void running_clock_adds_one_step_per_update();
     void stopped_clock_keeps_its_time();
+    void draws_shadowed_line_at_top_left_data();
     void draws_shadowed_line_at_top_left();
 };
 
@@ -104,22 +106,51 @@ void tst_Lap_Timer::stopped_clock_keeps_its_time()
     QVERIFY(timer.Get_Visible_Alpha() > 0.99f);
 }
 
+void tst_Lap_Timer::draws_shadowed_line_at_top_left_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<float>("rival"); // another player's lap time to beat, 0 for none
+    QTest::addColumn<QString>("drawn");
+    QTest::addColumn<bool>("below"); // the time to beat on a line of its own under the clock's
+    QTest::newRow("own ghost") << 800 << 0.0f << "01:23:45, best: 00:00:00" << false;
+    QTest::newRow("a rival beside the best")
+        << 800 << 58.125f << "01:23:45, best: 00:00:00, to beat: 00:58:12 Zoë" << false;
+    QTest::newRow("a rival on a narrow screen")
+        << 320 << 58.125f << "01:23:45, best: 00:00:00to beat: 00:58:12 Zoë" << true;
+}
+
 void tst_Lap_Timer::draws_shadowed_line_at_top_left()
 {
+    QFETCH(int, width);
+    QFETCH(float, rival);
+    QFETCH(QString, drawn);
+    QFETCH(bool, below);
     Race_Clock clock;
     Lap_Timer timer(&clock);
     timer.Set_Visible_Alpha(1.0f);
+    timer.m_rival_time = rival;
+    timer.m_rival_name = QStringLiteral("Zoë");
     clock.m_elapsed = 83.456f;
+    // The gap drawn after it, in a colour of its own, as when racing a ghost.
+    clock.m_gap_known = rival > 0.0f;
+    clock.m_gap = 1.25f;
 
-    Recording_Device device(800, 480);
+    Recording_Device device(width, 480);
     QPainter painter(&device);
     timer.Draw(&painter);
     painter.end();
 
     // The line may come in pieces (the running time a character at a time):
     // the whole shadow first, 2 pixels down and right, then the whole line.
-    const QVector<Painter_Call>& calls = device.Calls();
+    QVector<Painter_Call> calls = device.Calls();
+    // The gap, after the line whichever way it is laid out.
+    QString gap;
+    while (!calls.isEmpty() && calls.last().pen.color() == Hud_Palette::Behind())
+        gap.prepend(calls.takeLast().text);
+    QCOMPARE(gap, QString(rival > 0.0f ? "+1.25" : ""));
+    calls.remove(calls.size() - gap.size(), gap.size()); // its shadow
     QVERIFY(calls.size() >= 2 && calls.size() % 2 == 0);
+    QCOMPARE(calls.last().text.startsWith("to beat") && calls.last().point.y() > 30, below);
     QString shadow;
     QString line;
     for (int i = 0; i < calls.size(); ++i)
@@ -131,7 +162,7 @@ void tst_Lap_Timer::draws_shadowed_line_at_top_left()
             QCOMPARE(calls[i].point, calls[i + calls.size() / 2].point + QPointF(2, 2));
     }
     QCOMPARE(calls[calls.size() / 2].point, QPointF(10, 20));
-    QCOMPARE(line, QStringLiteral("01:23:45, best: 00:00:00"));
+    QCOMPARE(line, drawn);
     QCOMPARE(shadow, line);
 }
 

@@ -1,7 +1,7 @@
 // The game on a real board: bests sent after a race, the queue across restarts, a refusal said once, the rank
-// in the menu, the name chosen in the game, the leader's ghost raced, and a board too slow to answer that
-// never holds up a frame. With TAVRELO_SCREENSHOT_DIR set, the menu, the name entry and the race against the
-// leader are saved there.
+// in the menu, the name chosen in the game, the leader's ghost raced and the gap and place after it, and a
+// board too slow to answer that never holds up a frame. With TAVRELO_SCREENSHOT_DIR set, the menu, the name
+// entry, the race against the leader and the finish after it are saved there.
 #include "Board_Line.h"
 #include "Board_Notice.h"
 #include "Board_Process.h"
@@ -9,6 +9,7 @@
 #include "Finish_Panel.h"
 #include "Game.h"
 #include "Ghost_Ship.h"
+#include "Lap_Timer.h"
 #include "Name_Entry.h"
 #include "Options.h"
 #include "Player_Name.h"
@@ -24,6 +25,7 @@
 #endif
 
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -164,21 +166,47 @@ private slots:
         auto& [settings, data, board] = run;
         QVERIFY(board.Start());
         // Others on the board, so that the rank is not a lone first place.
-        QCOMPARE(board.Post_Lap(0, Drive_Headless_Lap(0, View, 55.0f), "Ana", m_key), 201);
-        QCOMPARE(board.Post_Lap(0, Drive_Headless_Lap(0, View, 90.0f), "Bo", QString(m_key) + "2"), 201);
+        const Headless_Lap ana = Drive_Headless_Lap(0, View, 55.0f);
+        const Headless_Lap bo = Drive_Headless_Lap(0, View, 90.0f);
+        QCOMPARE(board.Post_Lap(0, ana, "Ana", m_key), 201);
+        QCOMPARE(board.Post_Lap(0, bo, "Bo", QString(m_key) + "2"), 201);
+        const QString leader = ana.time <= bo.time ? "Ana" : "Bo";
+        const float leader_time = std::min(ana.time, bo.time);
         Keep_Board(settings, board.Url(), "Tester");
         Game game;
         QVERIFY(QTest::qWaitForWindowExposed(&game));
         QTRY_COMPARE_WITH_TIMEOUT(game.size(), View, 60000);
         QTRY_COMPARE(game.Board_Standing()->m_text, QString("Board: not on it yet, 2 on it"));
-        game.Start_Button()->m_was_pressed = true;
-        game.Advance_Frame();
+        // The leader's time to beat, with their name, after the player's best: held, the clock not started.
+        QTRY_VERIFY(game.Leader_Button()->Is_Visible());
+        game.Leader_Button()->m_was_pressed = true;
+        QTRY_COMPARE(game.State(), int(Game::State_Race));
+        game.Set_Paused(true);
+        for (int i = 0; i < 90; ++i) // the menu fades out; the clock waits for the first touch
+            game.Advance_Frame();
+        const QString before = "00:00:00, best: 00:00:00";
+        QCOMPARE(game.Timer()->Text(),
+                 before + ", to beat: " + Race_Clock::Format_Time(leader_time) + " " + leader);
+        const int after_best = 16 + QFontMetrics(game.viewport()->font()).horizontalAdvance(before);
+        QVERIFY(Count_Near(Shoot(game, "board-leader-to-beat.png").copy(after_best, 0, 800 - after_best, 28),
+                           0, 28, QColor(100, 230, 130)) > 60);
         Pursuit_Driver(game).Drive_Lap(90 * 60);
+        game.Set_Paused(false);
         QVERIFY(game.Current_Race().m_clock.m_best > 0.0f);
+        // The finish panel: the gap to the leader by name, then the new place once the board has answered.
+        const float gap = game.Current_Race().m_clock.m_best - leader_time;
+        const QString gap_line =
+            Ghost_Gap::Text(gap).mid(1) + (gap > 0.0f ? " s behind " : " s ahead of ") + leader;
+        QVERIFY2(game.Finish()->Lines().contains(gap_line), qPrintable(game.Finish()->Lines().join('\n')));
         QTRY_VERIFY_WITH_TIMEOUT(!Standing(board, 0, "Tester").isEmpty(), 30000);
         const int rank = Standing(board, 0, "Tester").value("rank").toInt();
-        game.Finish()->Dismiss();
         const QString ordinal[] = {"1st", "2nd", "3rd"};
+        QTRY_VERIFY(game.Finish()->Lines().contains("you are now " + ordinal[rank - 1] + " of 3"));
+        // The gap's line in red behind, green ahead, in the middle of the panel, below the large split at the
+        // top and clear of the craft's trail.
+        const QImage panel = Shoot(game, "board-finish-leader.png").copy(267, 150, 266, 180);
+        QVERIFY(Count_Near(panel, 0, 180, gap > 0.0f ? QColor(255, 90, 80) : QColor(90, 240, 110)) > 20);
+        game.Finish()->Dismiss();
         QTRY_COMPARE(game.Board_Standing()->m_text, "Board: " + ordinal[rank - 1] + " of 3");
         QCOMPARE(Waiting_Lap(settings, 0), QString());
         // Drawn under the clock's line, in the menu's green.

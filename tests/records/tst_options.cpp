@@ -316,32 +316,37 @@ void tst_Options::a_best_time_is_written_as_qsettings_writes_a_float()
 void tst_Options::preferences_read_and_write_beside_the_records_data()
 {
     // The records file and the preferences file as found (null: none), and what is read then:
-    // the volume (80 by default, 0 to 100), mute, a name and the course raced last.
+    // the volume (80 by default, 0 to 100), mute, a name, the first course's best sectors and the course
+    // raced last.
     QTest::addColumn<QByteArray>("records");
     QTest::addColumn<QByteArray>("preferences");
     QTest::addColumn<QString>("read");
     QTest::addColumn<bool>("damaged");
     const QByteArray records("[level0]\ntime=42.5\n"), old = records + "[General]\nlast_course=1\n";
-    QTest::newRow("none yet") << records << QByteArray() << "80 0  0" << false;
+    QTest::newRow("none yet") << records << QByteArray() << "80 0  - 0" << false;
     QTest::newRow("kept") << records
                           << QByteArray("[General]\nlast_course=2\n[sound]\nvolume=35\nmute=true\n"
-                                        "[board]\nname=Ann\n")
-                          << "35 1 Ann 2" << false;
+                                        "[board]\nname=Ann\n[sectors]\nbest\\1=1420 1502 1311 1450\n")
+                          << "35 1 Ann 1420+1502+1311+1450 2" << false;
     QTest::newRow("out of range or of the wrong kind")
         << records
-        << QByteArray("[General]\nlast_course=1st\n[sound]\nvolume=101\nmute=2\n[board]\nname=a,b\n")
-        << "80 0  0" << false;
+        << QByteArray("[General]\nlast_course=1st\n[sound]\nvolume=101\nmute=2\n[board]\nname=a,b\n"
+                      "[sectors]\nbest\\1=1420 1502 -3 1450\n")
+        << "80 0  - 0" << false;
     QTest::newRow("a course past the last")
-        << records << QByteArray("[General]\nlast_course=3\n[sound]\nvolume=35\n") << "35 0  0" << false;
+        << records
+        << QByteArray("[General]\nlast_course=3\n[sound]\nvolume=35\n[sectors]\nbest\\1=2147483647 1 1 1\n")
+        << "35 0  - 0" << false;
     QTest::newRow("a course before the first")
-        << records << QByteArray("[General]\nlast_course=-1\n") << "80 0  0" << false;
-    QTest::newRow("the old course moves over") << old << QByteArray() << "80 0  1" << false;
+        << records << QByteArray("[General]\nlast_course=-1\n[sectors]\nbest\\1=1420 1502 1311\n")
+        << "80 0  - 0" << false;
+    QTest::newRow("the old course moves over") << old << QByteArray() << "80 0  - 1" << false;
     QTest::newRow("the old course gives way")
-        << old << QByteArray("[General]\nlast_course=2\n") << "80 0  2" << false;
-    QTest::newRow("a broken section line") << old << QByteArray("[sound\nvolume=35\n") << "80 0  0" << true;
+        << old << QByteArray("[General]\nlast_course=2\n") << "80 0  - 2" << false;
+    QTest::newRow("a broken section line") << old << QByteArray("[sound\nvolume=35\n") << "80 0  - 0" << true;
     QTest::newRow("a line without a value")
-        << records << QByteArray("[sound]\nvolume=35\nloud\n") << "80 0  0" << true;
-    QTest::newRow("binary noise") << records << QByteArray("\x89PNG\r\n\x1a\n\0\0\xff", 11) << "80 0  0"
+        << records << QByteArray("[sound]\nvolume=35\nloud\n") << "80 0  - 0" << true;
+    QTest::newRow("binary noise") << records << QByteArray("\x89PNG\r\n\x1a\n\0\0\xff", 11) << "80 0  - 0"
                                   << true;
 }
 
@@ -360,12 +365,19 @@ void tst_Options::preferences_read_and_write_beside_the_records()
     {
         Preferences kept(Ini_Path());
         QCOMPARE(kept.File_Name(), file);
-        QCOMPARE(QStringLiteral("%1 %2 %3 %4")
+        int sectors[Preferences::Sector_Count];
+        kept.Read_Best_Sectors(0, sectors);
+        QStringList best;
+        for (const int sector : sectors)
+            best << QString::number(sector);
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5")
                      .arg(kept.Read_Int("sound/volume", 80, 0, 100))
                      .arg(int(kept.Read_Bool("sound/mute", false)))
                      .arg(kept.Read_Text("board/name"))
+                     .arg(sectors[0] < 0 ? QString("-") : best.join('+'))
                      .arg(kept.Read_Last_Course(3)),
                  read);
+        QVERIFY(sectors[0] >= 0 || best.join(' ') == "-1 -1 -1 -1");
         // A choice lasts the session, and goes to the file unless that is damaged.
         QCOMPARE(kept.Write("sound/volume", 55), !damaged);
         QCOMPARE(kept.Read_Int("sound/volume", 80, 0, 100), 55);

@@ -1,5 +1,6 @@
 // A best lap written by one game process is read by the next: the time in the clock's text, and the ghost
 // drawn from the first frame of the next race, replaying the recorded path.
+#include "Finish_Panel.h"
 #include "Game.h"
 #include "Ghost_Ship.h"
 #include "Lap_Timer.h"
@@ -308,10 +309,17 @@ private slots:
                 // The friend's ghost against the player's own best on the clock.
                 QCOMPARE(game.Ghost()->m_playback, friends.ghost);
                 QCOMPARE(game.Current_Race().m_clock.m_best, own.time);
+                // The friend's time to beat after it, and at the finish the gap to them by name.
+                QVERIFY(game.Timer()->Text().endsWith(", to beat: " + Race_Clock::Format_Time(friends.time) +
+                                                      " " + rival.m_name));
                 Start_Race(game);
                 Pursuit_Driver(game, first_faster ? 50.0f : 70.0f).Drive_Lap(90 * 60);
                 QCOMPARE(game.State(), int(Game::State_Menu));
                 QVERIFY(game.Current_Race().m_clock.m_elapsed > own.time);
+                QVERIFY(game.Finish()->Lines().contains(
+                    Ghost_Gap::Text(game.Current_Race().m_clock.m_elapsed - friends.time).mid(1) + " s " +
+                    (game.Current_Race().m_clock.m_elapsed > friends.time ? "behind " : "ahead of ") +
+                    rival.m_name));
             }
         }
         QVERIFY(settings_file.open(QIODevice::ReadOnly));
