@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QString>
+#include <QWaitCondition>
 
 #include <list>
 
@@ -20,14 +21,18 @@ public:
     static constexpr qint64 Remake_Wait_Ms = 1000;
 
     // The answer kept for key, if it is still good: made at this generation of the laps taken here, and
-    // at this version of the database (Board_Store's). When only the version has moved on (another board's
-    // lap), one caller is sent to make it again and the others are given the kept one meanwhile, so that a
-    // popular page is not made by every thread at once; now_ms is a steady clock.
+    // at this version of the database (Board_Store's). A popular page is never made by every thread at once:
+    // when only the version has moved on (another board's lap), one caller is sent to make it again and the
+    // others are given the kept one meanwhile; when none is kept that may be given (a lap taken here), one
+    // caller is sent to make it and the others wait for it (Remake_Wait_Ms at most). now_ms is a steady
+    // clock. A caller sent to make it (false) ends with Keep or Give_Up.
     bool Find(const QString& key, quint64 generation, quint64 version, qint64 now_ms, QByteArray& type,
               QByteArray& body);
     // Keeps an answer made from what the database held at generation and version (both read before it).
     void Keep(const QString& key, quint64 generation, quint64 version, const QByteArray& type,
               const QByteArray& body);
+    // The answer could not be made (the database away): whoever waits for it makes it themselves.
+    void Give_Up(const QString& key);
 
 private:
     struct Kept
@@ -42,8 +47,10 @@ private:
     using Order = std::list<Kept>; // the latest used first
 
     QMutex m_mutex;
+    QWaitCondition m_made; // an answer that others wait for was made, or given up
     Order m_order;
     QHash<QString, Order::iterator> m_index;
+    QHash<QString, quint64> m_making; // answers being made where none may be given, at their generation
 };
 
 #endif

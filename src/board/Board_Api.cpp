@@ -202,6 +202,8 @@ Board_Response Board_Api::Kept_Or_Made(const Board_Request& request,
     response = make();
     if (response.status == 200)
         m_answers.Keep(key, generation, version, response.type, response.body);
+    else
+        m_answers.Give_Up(key);
     return response;
 }
 

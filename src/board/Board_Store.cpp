@@ -163,7 +163,7 @@ quint64 Board_Store::Version()
     return m_version.load();
 }
 
-std::shared_ptr<const Course_Ranking> Board_Store::Ranking(QSqlDatabase& database, int course)
+std::shared_ptr<const Course_Ranking> Board_Store::Ranking(int course)
 {
     // Read first: a lap taken while the rows are read leaves this ranking unkept.
     const quint64 generation = m_generation.load();
@@ -188,21 +188,24 @@ std::shared_ptr<const Course_Ranking> Board_Store::Ranking(QSqlDatabase& databas
                 break;
         }
     }
-    QSqlQuery& query = Prepare(database, "SELECT time, lap_id FROM best WHERE course = ?");
-    query.addBindValue(course);
     std::vector<std::pair<double, qint64>> laps;
-    const bool read = query.exec();
-    if (read)
-    {
-        while (query.next())
-            laps.emplace_back(query.value(0).toDouble(), query.value(1).toLongLong());
-        query.finish();
-    }
-    else
-    {
-        bool clash = false;
-        Classify(query.lastError(), database, clash);
-    }
+    const bool read = With_Connection(
+        [&](QSqlDatabase& database)
+        {
+            QSqlQuery& query = Prepare(database, "SELECT time, lap_id FROM best WHERE course = ?");
+            query.addBindValue(course);
+            if (!query.exec())
+            {
+                bool clash = false;
+                return Classify(query.lastError(), database, clash), false;
+            }
+            laps.clear();
+            while (query.next())
+                laps.emplace_back(query.value(0).toDouble(), query.value(1).toLongLong());
+            query.finish();
+            return true;
+        },
+        false);
     auto ranking = read ? std::make_shared<const Course_Ranking>(std::move(laps)) : nullptr;
     QMutexLocker lock(&m_ranking_mutex);
     Kept_Ranking& kept = m_rankings[course];
@@ -743,14 +746,15 @@ Board_Store::Result Board_Store::Try_Submit(QSqlDatabase& database, const Submis
 bool Board_Store::Standings(int course, int limit, int offset, std::vector<Entry>& entries, int& total,
                             Entry* leader)
 {
+    // Read before a connection is taken: a caller that waits for another's reading of it holds none.
+    const std::shared_ptr<const Course_Ranking> ranking = Ranking(course);
+    if (!ranking)
+        return false;
     return With_Connection(
         [&](QSqlDatabase& database)
         {
             entries.clear();
             bool clash = false;
-            const std::shared_ptr<const Course_Ranking> ranking = Ranking(database, course);
-            if (!ranking)
-                return false;
             total = ranking->Total();
             QSqlQuery& query =
                 Prepare_Standings(database, "WHERE b.course = ? ORDER BY b.time, b.lap_id LIMIT ? OFFSET ?");
@@ -797,7 +801,8 @@ bool Board_Store::Standings(int course, int limit, int offset, std::vector<Entry
 
 Board_Store::Found Board_Store::Lap(qint64 id, Entry& entry)
 {
-    return With_Connection(
+    bool is_best = false;
+    const Found found = With_Connection(
         [&](QSqlDatabase& database)
         {
             bool clash = false;
@@ -818,30 +823,31 @@ Board_Store::Found Board_Store::Lap(qint64 id, Entry& entry)
             entry.ghost = query.value(4).toString();
             entry.inputs = query.value(5).toString();
             entry.rank = 0;
-            const bool is_best = !query.value(6).isNull();
+            is_best = !query.value(6).isNull();
             query.finish();
-            if (is_best)
-            {
-                const std::shared_ptr<const Course_Ranking> ranking = Ranking(database, entry.course);
-                if (!ranking)
-                    return Lookup_Failed;
-                entry.rank = ranking->Rank(static_cast<double>(entry.time));
-            }
             return Found_Lap;
         },
         Lookup_Failed);
+    if (found != Found_Lap || !is_best)
+        return found;
+    // Read with no connection held, as the standings do.
+    const std::shared_ptr<const Course_Ranking> ranking = Ranking(entry.course);
+    if (!ranking)
+        return Lookup_Failed;
+    entry.rank = ranking->Rank(static_cast<double>(entry.time));
+    return Found_Lap;
 }
 
 Board_Store::Found Board_Store::Player_Best(int course, const QString& name, Entry& entry, int& total,
                                             int* row)
 {
+    const std::shared_ptr<const Course_Ranking> ranking = Ranking(course);
+    if (!ranking)
+        return Lookup_Failed;
     return With_Connection(
         [&](QSqlDatabase& database)
         {
             bool clash = false;
-            const std::shared_ptr<const Course_Ranking> ranking = Ranking(database, course);
-            if (!ranking)
-                return Lookup_Failed;
             total = ranking->Total();
             QSqlQuery& query = Prepare_Standings(database, "WHERE b.course = ? AND p.name_folded = ?");
             query.addBindValue(course);

@@ -192,8 +192,9 @@ private:
     bool Rank_Of(QSqlDatabase& database, int course, double time, qint64 lap_id, int& rank,
                  int* row = nullptr);
     // The course's best laps as last read: read again after a lap is taken here, or after another board's
-    // (one caller reads, the others use the last meanwhile). Null when the database does not answer.
-    std::shared_ptr<const Course_Ranking> Ranking(QSqlDatabase& database, int course);
+    // (one caller reads, the others use the last meanwhile, or wait for it holding no connection). Null when
+    // the database does not answer. Never called on a connection: it takes one of its own to read.
+    std::shared_ptr<const Course_Ranking> Ranking(int course);
     // Closes this thread's connection as its thread ends.
     void Forget_Connection();
     // Ends what this thread's kept statements still hold (a SQLite read left open would pin its snapshot).
