@@ -889,6 +889,9 @@ Board_Store::Found Board_Store::Picture(qint64 id, QByteArray& png)
 
 bool Board_Store::Keep_Picture(qint64 id, const QByteArray& png)
 {
+    if (!Is_Postgres() && QStorageInfo(QFileInfo(m_location.database).absolutePath()).bytesAvailable() <
+                              Room_For_Laps + png.size())
+        return false;
     return With_Connection(
         [&](QSqlDatabase& database)
         {

@@ -116,8 +116,12 @@ public:
     Found Player_Best(int course, const QString& name, Entry& entry, int& total, int* row = nullptr);
     // A lap's picture as kept by Keep_Picture; No_Lap when none is kept for it (yet).
     Found Picture(qint64 id, QByteArray& png);
-    // Keeps a stored lap's picture, once: false when it could not be written (it can be drawn again).
+    // Keeps a stored lap's picture, once: false when it could not be written (it can be drawn again), or when
+    // a SQLite board's disk would keep less than Room_For_Laps free after it.
     bool Keep_Picture(qint64 id, const QByteArray& png);
+    // A picture is several times a lap's size: pictures, which can be drawn again, never take the room that
+    // laps, which cannot, need.
+    static constexpr qint64 Room_For_Laps = 64 * 1024 * 1024;
     // How many laps are stored in all; -1 when unavailable.
     qint64 Lap_Count();
     // Empty when the database answers and, as far as the last writes tell, takes writes; else why not.

@@ -352,11 +352,6 @@ void Game_Flow::Act_On_Key(Key_Map::Action action)
     }
 }
 
-void Game_Flow::Set_Paused(bool paused)
-{
-    m_paused = paused;
-}
-
 void Game_Flow::Hold_Race()
 {
     if (m_state != State_Race || m_paused)

@@ -57,7 +57,6 @@ public:
     // The race held while the game is not in front, and on again.
     void Hold_Race();
     void Resume_Race();
-    void Set_Paused(bool paused);
     // M: the sound off or on, said on screen.
     void Toggle_Mute();
 
