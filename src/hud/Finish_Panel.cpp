@@ -43,6 +43,20 @@ QString Clock_Text(int hundredths)
         .arg(hundredths % 100, 2, 10, QLatin1Char('0'));
 }
 
+// A gap's colour: ahead, behind, or level.
+QColor Side_Colour(float gap)
+{
+    switch (Ghost_Gap::Side(gap))
+    {
+    case -1:
+        return Hud_Palette::Ahead();
+    case 1:
+        return Hud_Palette::Behind();
+    default:
+        return Quiet_Colour;
+    }
+}
+
 // "14.20", or "--.--" for a sector not timed.
 QString Sector_Text(int hundredths)
 {
@@ -230,25 +244,9 @@ QColor Finish_Panel::Line_Colour(int line) const
     case Gap:
         if (m_previous_best <= 0.0f)
             return Text_Colour;
-        switch (Ghost_Gap::Side(m_time - m_previous_best))
-        {
-        case -1:
-            return Ahead_Colour;
-        case 1:
-            return Behind_Colour;
-        default:
-            return Quiet_Colour;
-        }
+        return Side_Colour(m_time - m_previous_best);
     case Rival:
-        switch (Ghost_Gap::Side(m_time - m_rival_time))
-        {
-        case -1:
-            return Ahead_Colour;
-        case 1:
-            return Behind_Colour;
-        default:
-            return Quiet_Colour;
-        }
+        return Side_Colour(m_time - m_rival_time);
     case Best_Sectors:
     case Ideal:
         return Quiet_Colour;
