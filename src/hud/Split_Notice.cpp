@@ -6,18 +6,19 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include <algorithm>
+
 Split_Notice::Split_Notice()
-    : Scene_UI_Element(0.0f), m_sector(-1), m_gap(0.0f), m_frames_left(0), m_laid_out_width(0.0)
+    : Scene_UI_Element(0.0f), m_sector(-1), m_gap(0.0f), m_frames_left(0), m_text(), m_length(0)
 {
     m_visible = false;
-    m_laid_out.setTextFormat(Qt::PlainText);
 }
 
 void Split_Notice::Show(int sector, float gap)
 {
     m_sector = sector;
     m_gap = gap;
-    m_text = Ghost_Gap::Text(gap);
+    m_length = Ghost_Gap::Text(gap, m_text);
     m_frames_left = Shown_Frames;
     m_visible = true;
     // At full strength at once: the line was crossed in this step.
@@ -53,29 +54,22 @@ QColor Split_Notice::Colour() const
 
 void Split_Notice::Draw(QPainter* painter)
 {
-    if (m_text.isEmpty())
+    if (m_length <= 0)
         return;
-    // Laid out once per gap: it stays the same for its two seconds.
-    if (m_laid_out_text != m_text || m_laid_out_font != painter->font())
-    {
-        m_laid_out.setText(m_text);
-        m_laid_out_text = m_text;
-        m_laid_out_font = painter->font();
-        m_laid_out_width = QFontMetricsF(m_laid_out_font).horizontalAdvance(m_text);
-    }
     // Drawn scaled up rather than in a larger font: setting a font on the painter allocates every time.
     // The scene puts the transform back after each element.
     const QSize view = View_Size(painter);
     const QTransform under = painter->worldTransform();
-    const qreal x = (view.width() / Scale - m_laid_out_width) / 2.0;
-    // A fifth of the way down, under the clock's line and above the craft in the middle.
-    const qreal y = view.height() / 5.0 / Scale;
+    const qreal x = (view.width() / Scale - Character_Text::Width(painter, m_text, m_length)) / 2.0;
+    // The line's top a fifth of the way down, under the clock's line and above the craft in the middle.
+    const QFontMetricsF metrics(painter->font());
+    const qreal y = view.height() / 5.0 / Scale + metrics.ascent() + std::max(0.0, metrics.leading());
     const QColor colour = Colour();
     painter->setTransform(QTransform::fromScale(Scale, Scale) * under, false);
     for (const int shadow : {1, 0})
     {
         painter->setPen(
             Pen_Of(shadow ? Change_Visible_Color(0, 0, 0, colour.alpha()) : Change_Visible_Color(colour)));
-        painter->drawStaticText(QPointF(x + shadow, y + shadow), m_laid_out);
+        m_characters.Draw(painter, QPointF(x + shadow, y + shadow), m_text, m_length);
     }
 }

@@ -2,11 +2,11 @@
 #ifndef TAVRELO_SPLIT_NOTICE_H
 #define TAVRELO_SPLIT_NOTICE_H
 
+#include "Character_Text.h"
+#include "Ghost_Gap.h"
 #include "Scene_UI_Element.h"
 
 #include <QColor>
-#include <QFont>
-#include <QStaticText>
 #include <QString>
 
 class Split_Notice : public Scene_UI_Element
@@ -27,7 +27,7 @@ public:
     void Draw(QPainter* painter) override;
 
     // What is shown: "-0.42", "+1.07" (a gap level to the hundredth reads "0.00"), and its colour.
-    QString Text() const { return m_text; }
+    QString Text() const { return QString::fromLatin1(m_text, m_length); }
     QColor Colour() const;
 
     int m_sector;
@@ -35,11 +35,10 @@ public:
     int m_frames_left;
 
 private:
-    QString m_text;
-    QStaticText m_laid_out;
-    QString m_laid_out_text;
-    QFont m_laid_out_font;
-    qreal m_laid_out_width;
+    // Kept as characters and drawn from characters laid out once: a gap shown, or drawn, allocates nothing.
+    char m_text[Ghost_Gap::Text_Size];
+    int m_length;
+    Character_Text m_characters;
 };
 
 #endif
