@@ -181,6 +181,8 @@ private:
     // After an error: whether it is a clash of unique keys, and what else to answer.
     Outcome Classify(const QSqlError& error, QSqlDatabase& database, bool& clash);
     bool Is_Postgres() const;
+    // A kept picture read from PostgreSQL as it is kept, in binary.
+    Found Postgres_Picture(QSqlDatabase& database, qint64 id, QByteArray& png);
     Result Try_Submit(QSqlDatabase& database, const Submission& submission, bool& clash);
     bool Open_Here(QString& error);
     // What the last write told of the storage: a problem is logged once when it starts and once when it ends.

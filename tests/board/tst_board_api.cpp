@@ -9,6 +9,7 @@
 #include "Test_Support.h"
 
 #include <QHostAddress>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlDatabase>
@@ -524,6 +525,7 @@ private slots:
         {
             QVERIFY(kept(path.section('/', -1).chopped(4)));
             QCOMPARE(reply.body, kept_png);
+            QCOMPARE(QImage::fromData(kept_png, "PNG").size(), QSize(1024, 768));
         }
         if (reply.status == 200 && (path == "/" || path.startsWith("/courses/")))
         {
