@@ -30,21 +30,12 @@ constexpr int Max_Step = 32767;
 // headings can tell the difference).
 constexpr float Loop_Wrap_Limit = 1024.0f;
 
-void Write_Nibble(QString& text, unsigned value)
+// The lowest nibbles of value, lowest first, each a letter from 'a' to 'p'; returns the end of what it wrote.
+QChar* Put_Nibbles(QChar* text, unsigned value, int nibbles)
 {
-    text.append(QChar(static_cast<char16_t>(0x61u + (value & 15u))));
-}
-
-void Write_Byte(QString& text, unsigned value)
-{
-    Write_Nibble(text, value);
-    Write_Nibble(text, value >> 4);
-}
-
-void Write_Word(QString& text, unsigned value)
-{
-    for (int shift = 0; shift < 16; shift += 4)
-        Write_Nibble(text, value >> shift);
+    for (int i = 0; i < nibbles; ++i, value >>= 4)
+        *text++ = QChar(static_cast<char16_t>(0x61u + (value & 15u)));
+    return text;
 }
 
 // Past the end of the replay the reader yields 0 and stays put, so a string
@@ -126,9 +117,9 @@ void Ghost_Start(Ghost_Ship& ghost, const QString& stored, const QPointF& start,
     }
 
     ghost.m_record.reserve(std::min(ghost.m_record_cap, Ghost_Record_Cap) + 1 + Ghost_Sample_Length);
-    Write_Byte(ghost.m_record, Format);
-    Write_Nibble(ghost.m_record, static_cast<unsigned>(version) & 15u);
-    Write_Nibble(ghost.m_record, (static_cast<unsigned>(version) >> 4) & 15u);
+    QChar header[Ghost_Header_Length];
+    Put_Nibbles(Put_Nibbles(header, Format, 2), static_cast<unsigned>(version), 2);
+    ghost.m_record.append(header, Ghost_Header_Length);
 }
 
 void Ghost_Record_Sample(Ghost_Ship& ghost, const QPointF& position, float heading)
@@ -143,9 +134,12 @@ void Ghost_Record_Sample(Ghost_Ship& ghost, const QPointF& position, float headi
     ghost.m_record_position.setX(x + static_cast<float>(qx) * Step_Unit);
     ghost.m_record_position.setY(y + static_cast<float>(qy) * Step_Unit);
 
-    Write_Word(ghost.m_record, static_cast<unsigned>(qx) & 0xFFFFu);
-    Write_Word(ghost.m_record, static_cast<unsigned>(qy) & 0xFFFFu);
-    Write_Byte(ghost.m_record, Quantise_Heading(heading));
+    // Written whole and appended once: a lap's proof records a sample on every step.
+    QChar sample[Ghost_Sample_Length];
+    QChar* end = Put_Nibbles(sample, static_cast<unsigned>(qx), 4);
+    end = Put_Nibbles(end, static_cast<unsigned>(qy), 4);
+    Put_Nibbles(end, Quantise_Heading(heading), 2);
+    ghost.m_record.append(sample, Ghost_Sample_Length);
 }
 
 void Ghost_Play_Sample(Ghost_Ship& ghost)
