@@ -1,6 +1,7 @@
 #include "Input_Track.h"
 
 #include <QStringList>
+#include <QStringView>
 
 namespace
 {
@@ -9,7 +10,7 @@ const QString Header = QStringLiteral("i1");
 
 // A decimal number of at most seven digits, with a leading '-' when negative
 // is allowed; pos moves past it. False when there is none.
-bool Read_Number(const QString& text, int& pos, bool negative_allowed, int& value)
+bool Read_Number(QStringView text, int& pos, bool negative_allowed, int& value)
 {
     bool negative = false;
     if (negative_allowed && pos < text.size() && text[pos] == QChar('-'))
@@ -37,7 +38,7 @@ QString View_Token(const QSize& view)
     return QStringLiteral("v%1x%2").arg(view.width()).arg(view.height());
 }
 
-bool Read_View(const QString& token, QSize& view)
+bool Read_View(QStringView token, QSize& view)
 {
     int pos = 1;
     int w = 0;
@@ -110,21 +111,26 @@ bool Input_Track::Decode(const QString& text, QString& reason)
         reason = QStringLiteral("longer than any lap's inputs");
         return false;
     }
-    const QStringList tokens = text.split(QChar('.'));
-    if (tokens.size() < 2 || tokens[0] != Header)
+    // Read token by token in place: a board decodes every lap it is sent, and
+    // a list of the tokens as strings of their own was a fifth of that work.
+    const int first_dot = static_cast<int>(text.indexOf(QChar('.')));
+    if (first_dot < 0 || QStringView(text).left(first_dot).compare(Header) != 0)
     {
         reason = QStringLiteral("not inputs of this game");
         return false;
     }
     QSize view;
-    for (int i = 1; i < tokens.size(); ++i)
+    for (int i = 1, start = first_dot + 1; start <= text.size(); ++i)
     {
-        const QString& token = tokens[i];
+        const int dot = static_cast<int>(text.indexOf(QChar('.'), start));
+        const int end = dot < 0 ? static_cast<int>(text.size()) : dot;
+        const QStringView token = QStringView(text).mid(start, end - start);
+        start = end + 1;
         if (token.startsWith(QChar('v')))
         {
             if (!Read_View(token, view) || view.width() > Max_Pixels || view.height() > Max_Pixels)
             {
-                reason = QStringLiteral("a view size out of range in '%1'").arg(token.left(24));
+                reason = QStringLiteral("a view size out of range in '%1'").arg(token.left(24).toString());
                 return false;
             }
             if (i == 1)
@@ -163,7 +169,7 @@ bool Input_Track::Decode(const QString& text, QString& reason)
         }
         if (!ok)
         {
-            reason = QStringLiteral("no frame in '%1'").arg(token.left(24));
+            reason = QStringLiteral("no frame in '%1'").arg(token.left(24).toString());
             return false;
         }
         if (count > Max_Frames - m_frames)

@@ -317,6 +317,19 @@ private slots:
         QTest::newRow("a billion frames") << QSize(800, 480) << "i1.v800x480"
                                           << "i1.v800x480.1000000000-"
                                           << "failed: inputs that do not decode";
+        // The decoder reads the text token by token, in place: its ends and its empty tokens.
+        QTest::newRow("a dot after the last token") << QSize(800, 480) << "end"
+                                                    << "."
+                                                    << "failed: inputs that do not decode";
+        QTest::newRow("an empty token") << QSize(800, 480) << ".1p"
+                                        << "..1p"
+                                        << "failed: inputs that do not decode";
+        QTest::newRow("another codec's name") << QSize(800, 480) << "i1."
+                                              << "i10."
+                                              << "failed: inputs that do not decode";
+        QTest::newRow("a name alone") << QSize(800, 480) << "all"
+                                      << "i1"
+                                      << "failed: inputs that do not decode";
         QTest::newRow("never finishes") << QSize(800, 480) << "all"
                                         << "i1.v800x480.10000-"
                                         << "failed: the lap does not finish in its 10000 frames";
