@@ -1,8 +1,8 @@
 #include "Picture_Maker.h"
 
+#include "Png_Writer.h"
 #include "Record_Picture.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QMutexLocker>
 #include <QSize>
@@ -14,8 +14,6 @@
 namespace
 {
 const QSize Picture_Size(1024, 768);
-// Qt's PNG quality, from which it takes zlib's level: 80 is level 1.
-constexpr int Png_Quality = 80;
 } // namespace
 
 Picture_Maker::Picture_Maker(Board_Store& store) : m_store(store), m_thread([this] { Run(); }) {}
@@ -82,11 +80,7 @@ QByteArray Picture_Maker::Draw_And_Keep(const Board_Store::Entry& lap)
         }
         const QImage image = Record_Picture::Render(
             *level, Record_Picture::Run{lap.name, lap.time, lap.ghost}, nullptr, Picture_Size);
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        // zlib's fastest level: most of a picture is flat colour, which any level packs, and the default
-        // level made the encoding most of what a stored lap cost the board.
-        image.save(&buffer, "PNG", Png_Quality);
+        png = Png_Writer::Encode(image);
     }
     // Not kept (a full disk, the database away): it is drawn again on a later request.
     m_store.Keep_Picture(lap.id, png);

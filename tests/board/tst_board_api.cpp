@@ -4,8 +4,10 @@
 #include "Board_Api.h"
 #include "Board_Server.h"
 #include "Board_Store.h"
+#include "Png_Writer.h"
 #include "Record_Check.h"
 #include "Record_File.h"
+#include "Record_Picture.h"
 #include "Test_Support.h"
 
 #include <QHostAddress>
@@ -883,6 +885,35 @@ private slots:
         QCOMPARE(entries.at(0).name, QString::fromUtf8("Zo\u00eb"));
         QCOMPARE(entries.at(0).date.toMSecsSinceEpoch(), 1765000000000);
         QCOMPARE(entries.at(0).id, qint64(7));
+    }
+
+    void a_picture_packs_to_the_same_pixels_data()
+    {
+        QTest::addColumn<QImage>("image");
+        const Headless_Lap lap = Drive_Headless_Lap(1, QSize(800, 480));
+        QTest::newRow("a lap's picture") << Record_Picture::Render(
+            1, Record_Picture::Run{"Zoë", lap.time, lap.ghost}, nullptr, QSize(1024, 768));
+        // Every value of each channel, on rows of an odd width; a picture with an alpha channel is kept
+        // opaque.
+        QImage ramp(257, 3, QImage::Format_ARGB32);
+        for (int x = 0; x < ramp.width(); ++x)
+            for (int y = 0; y < 3; ++y)
+                ramp.setPixel(
+                    x, y, qRgba(y == 0 ? x % 256 : 7, y == 1 ? x % 256 : 99, y == 2 ? x % 256 : 200, 255));
+        QTest::newRow("every channel's every value") << ramp;
+        QImage one(1, 1, QImage::Format_RGB32);
+        one.fill(qRgb(1, 2, 3));
+        QTest::newRow("one pixel") << one;
+    }
+    void a_picture_packs_to_the_same_pixels()
+    {
+        QFETCH(QImage, image);
+        const QByteArray png = Png_Writer::Encode(image);
+        QVERIFY(png.startsWith("\x89PNG\r\n"));
+        const QImage read = QImage::fromData(png, "PNG");
+        QCOMPARE(read.size(), image.size());
+        QCOMPARE(read.convertToFormat(QImage::Format_RGB32), image.convertToFormat(QImage::Format_RGB32));
+        QVERIFY(Png_Writer::Encode(QImage()).isEmpty());
     }
 
     void a_postgresql_uri_means_what_it_means_to_libpq_data()
