@@ -17,7 +17,7 @@ TAVRELO_PACKAGES=(cmake g++ make pkg-config qtbase5-dev libqt5opengl5-dev qt6-ba
     desktop-file-utils dpkg-dev libxml2-utils lintian appstream man-db libbenchmark-dev hyperfine clang-14
     libclang-rt-14-dev weston qtwayland5 qt6-wayland qt6-multimedia-dev qtmultimedia5-dev libqt5multimedia5-plugins
     pulseaudio pulseaudio-utils libpulse-dev sox libsdl2-dev
-    libmicrohttpd-dev libicu-dev libpq-dev libpng-dev libqt6sql6-sqlite libqt6sql6-psql postgresql-15 chromium chromium-driver python3-selenium)
+    libmicrohttpd-dev libicu-dev libpq-dev libpng-dev libssl-dev libqt6sql6-sqlite libqt6sql6-psql postgresql-15 chromium chromium-driver python3-selenium)
 
 # Installs the packages named that are not installed yet, as root or through
 # sudo; says clearly what to do when neither is possible.
