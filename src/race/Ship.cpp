@@ -9,10 +9,25 @@
 #include <QPen>
 #include <QTransform>
 
+#include <array>
 #include <cmath>
 
 namespace
 {
+// The trail's pen at each opacity, made once for every craft: a pen made in a frame allocates, and a
+// lap's proof, which makes a craft for each lap it races again, draws none.
+std::array<QPen, 256> Make_Trail_Pens()
+{
+    std::array<QPen, 256> pens;
+    for (size_t alpha = 0; alpha < pens.size(); ++alpha)
+    {
+        pens[alpha] = QPen(QColor(234, 48, 86, static_cast<int>(alpha)));
+        pens[alpha].setWidthF(1.0);
+    }
+    return pens;
+}
+const std::array<QPen, 256> Trail_Pens = Make_Trail_Pens();
+
 // Half the length of the bar between the two end points.
 constexpr float Half_Bar = 5.0f;
 // The bar's rest length squared: the relaxation needs no square root.
@@ -41,11 +56,6 @@ Ship::Ship()
       m_left_thrust(0.0f), m_right_thrust(0.0f), m_friction(0.0f), m_position(0.0, 0.0),
       m_direction(1.0, -0.0), m_angle(Portable_Math::Atan2(-0.0f, 1.0f)), m_trail_timer(0.0f)
 {
-    for (int alpha = 0; alpha < 256; ++alpha)
-    {
-        m_trail_pens[alpha] = QPen(QColor(234, 48, 86, alpha));
-        m_trail_pens[alpha].setWidthF(1.0);
-    }
 }
 
 void Ship::Place_At(const QPointF& p, const QPointF& d)
@@ -139,7 +149,7 @@ void Ship::Draw(QPainter* painter)
         else if (fade > 0.0)
             alpha = static_cast<int>(fade);
 
-        painter->setPen(m_trail_pens[alpha]);
+        painter->setPen(Trail_Pens[static_cast<size_t>(alpha)]);
         const QLineF segment(older.position, newer.position);
         painter->drawLines(&segment, 1);
     }

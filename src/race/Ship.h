@@ -43,8 +43,6 @@ public:
     std::vector<Travelled_Point> m_travelled_points;
     float m_trail_timer;
     Chevron_Outlines m_chevron;
-    // The trail's pen at each opacity, made with the craft: a pen made in a frame allocates.
-    QPen m_trail_pens[256];
 };
 
 #endif
