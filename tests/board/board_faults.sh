@@ -130,6 +130,14 @@ postgres)
     "$load_exe" --url "http://127.0.0.1:$first_port" --url "http://127.0.0.1:$port" --clients 16 --seconds 9 \
         --seed 31 --ids "$work/ids" >"$work/load.txt" 2>&1 &
     load=$!
+    # The load races its laps before it sends any: built with a sanitizer on a busy machine that took longer than
+    # the whole outage, which then came and went before the first request. The outage starts once it sends.
+    for _ in $(seq 1200); do
+        grep -q '^started' "$work/load.txt" && break
+        running "$load" || break
+        sleep 0.1
+    done
+    grep -q '^started' "$work/load.txt" || fail "the load did not start sending: $(cat "$work/load.txt")"
     sleep 2
     postgres_ctl -m fast stop || fail "PostgreSQL did not stop"
     sleep 1
