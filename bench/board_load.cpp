@@ -7,6 +7,7 @@
 #include "Test_Support.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonDocument>
@@ -206,31 +207,57 @@ int Usage()
     return 2;
 }
 
-// The processor time the boards have had, in seconds, from /proc: user and system.
-double Cpu_Seconds(const std::vector<int>& pids)
+// The processor time, in seconds, that a /proc stat file gives: user and system.
+double Stat_Seconds(const std::string& path, std::string* name = nullptr)
+{
+    std::ifstream stat(path);
+    std::string line;
+    std::getline(stat, line);
+    // Past the command's name, which may hold spaces: the state is field 3, utime and stime 14 and 15.
+    const size_t name_start = line.find('(');
+    const size_t name_end = line.rfind(')');
+    if (name_start == std::string::npos || name_end == std::string::npos || name_end < name_start)
+        return 0.0;
+    if (name)
+        *name = line.substr(name_start + 1, name_end - name_start - 1);
+    std::istringstream fields(line.substr(name_end + 2));
+    std::string field;
+    unsigned long long utime = 0, stime = 0;
+    for (int n = 3; n <= 15 && fields >> field; ++n)
+        if (n == 14)
+            utime = std::stoull(field);
+        else if (n == 15)
+            stime = std::stoull(field);
+    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// The processor time the boards have had, in seconds; with a thread's name, that of their threads of that
+// name.
+double Cpu_Seconds(const std::vector<int>& pids, const std::string& thread = std::string())
 {
     double total = 0.0;
     for (const int pid : pids)
     {
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string line;
-        std::getline(stat, line);
-        // Past the command's name, which may hold spaces: the state is field 3, utime and stime 14 and 15.
-        const size_t name_end = line.rfind(')');
-        if (name_end == std::string::npos)
+        const std::string folder = "/proc/" + std::to_string(pid);
+        if (thread.empty())
+        {
+            total += Stat_Seconds(folder + "/stat");
             continue;
-        std::istringstream fields(line.substr(name_end + 2));
-        std::string field;
-        unsigned long long utime = 0, stime = 0;
-        for (int n = 3; n <= 15 && fields >> field; ++n)
-            if (n == 14)
-                utime = std::stoull(field);
-            else if (n == 15)
-                stime = std::stoull(field);
-        total += static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+        }
+        for (const QString& task :
+             QDir(QString::fromStdString(folder + "/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        {
+            std::string name;
+            const double seconds = Stat_Seconds(folder + "/task/" + task.toStdString() + "/stat", &name);
+            if (name == thread)
+                total += seconds;
+        }
     }
     return total;
 }
+
+// The board draws each stored lap's picture on a thread of this name.
+const std::string Picture_Thread = "board-pictures";
 
 std::vector<long long> Read_Ids(const QString& name)
 {
@@ -458,6 +485,7 @@ int main(int argc, char** argv)
     Tally total;
     std::vector<std::thread> threads;
     const double cpu_before = Cpu_Seconds(pids);
+    const double pictures_before = Cpu_Seconds(pids, Picture_Thread);
     const Clock::time_point start = Clock::now();
     std::printf("started %d clients\n", clients);
     std::fflush(stdout);
@@ -511,6 +539,7 @@ int main(int argc, char** argv)
             });
     const double elapsed = Run_For(seconds, stop, threads, start);
     const double cpu = Cpu_Seconds(pids) - cpu_before;
+    const double pictures = Cpu_Seconds(pids, Picture_Thread) - pictures_before;
 
     std::sort(total.stored.begin(), total.stored.end());
     total.stored.erase(std::unique(total.stored.begin(), total.stored.end()), total.stored.end());
@@ -533,9 +562,11 @@ int main(int argc, char** argv)
     std::printf("| %s | %zu | %d | %.0f | %.0f | %s | %.0f | %.1f / %.1f | %.1f / %.1f | %ld | %zu | %ld |\n",
                 qPrintable(label), targets.size(), clients, elapsed,
                 static_cast<double>(total.submitted) / elapsed,
-                pids.empty() || cpu <= 0
+                pids.empty() || cpu <= 0 || cpu <= pictures
                     ? "-"
-                    : QByteArray::number(static_cast<double>(total.submitted) / cpu, 'f', 0).constData(),
+                    : (QByteArray::number(static_cast<double>(total.submitted) / cpu, 'f', 0) + " / " +
+                       QByteArray::number(static_cast<double>(total.submitted) / (cpu - pictures), 'f', 0))
+                          .constData(),
                 static_cast<double>(total.read_ms.size()) / elapsed, Percentile(total.submit_ms, 0.5),
                 Percentile(total.submit_ms, 0.99), Percentile(total.read_ms, 0.5),
                 Percentile(total.read_ms, 0.99), errors, total.stored.size(), missing);

@@ -7,6 +7,7 @@
 #include <QMutexLocker>
 #include <QSize>
 
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -48,8 +49,10 @@ void Picture_Maker::Wait_Idle()
 
 void Picture_Maker::Run()
 {
-    // Below the threads that answer and race laps again: a picture can wait, a player should not.
+    // Below the threads that answer and race laps again: a picture can wait, a player should not. Named, so
+    // that what the pictures cost can be told apart from what answering costs.
     setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
+    pthread_setname_np(pthread_self(), "board-pictures");
     std::unique_lock<std::mutex> lock(m_queue_mutex);
     for (;;)
     {
