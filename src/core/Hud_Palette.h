@@ -15,6 +15,8 @@ public:
     // A gap to the best lap: ahead of it, behind it.
     static QColor Ahead() { return QColor(90, 240, 110, 255); }
     static QColor Behind() { return QColor(255, 90, 80, 255); }
+    // A gap's colour by its side: -1 ahead, 1 behind, else level.
+    static QColor Of_Side(int side) { return side < 0 ? Ahead() : side > 0 ? Behind() : Quiet(); }
 };
 
 #endif

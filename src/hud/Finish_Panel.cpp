@@ -46,15 +46,7 @@ QString Clock_Text(int hundredths)
 // A gap's colour: ahead, behind, or level.
 QColor Side_Colour(float gap)
 {
-    switch (Ghost_Gap::Side(gap))
-    {
-    case -1:
-        return Hud_Palette::Ahead();
-    case 1:
-        return Hud_Palette::Behind();
-    default:
-        return Quiet_Colour;
-    }
+    return Hud_Palette::Of_Side(Ghost_Gap::Side(gap));
 }
 
 // "14.20", or "--.--" for a sector not timed.

@@ -41,15 +41,7 @@ void Split_Notice::Update(float step)
 
 QColor Split_Notice::Colour() const
 {
-    switch (Ghost_Gap::Side(m_gap))
-    {
-    case -1:
-        return Hud_Palette::Ahead();
-    case 1:
-        return Hud_Palette::Behind();
-    default:
-        return Hud_Palette::Quiet();
-    }
+    return Hud_Palette::Of_Side(Ghost_Gap::Side(m_gap));
 }
 
 void Split_Notice::Draw(QPainter* painter)
