@@ -34,11 +34,26 @@ void Picture_Maker::Queue(const Board_Store::Entry& lap)
 {
     {
         std::lock_guard<std::mutex> lock(m_queue_mutex);
-        if (m_stopping || static_cast<int>(m_waiting.size()) >= Max_Waiting)
+        if (m_stopping)
             return;
-        m_waiting.push_back(lap);
+        Join(m_waiting, lap);
     }
     m_queue_changed.notify_all();
+}
+
+void Picture_Maker::Join(std::deque<Board_Store::Entry>& waiting, const Board_Store::Entry& lap)
+{
+    // Faster, not later: two laps stored one after the other may be queued the other way round.
+    const QString player = lap.name.toCaseFolded();
+    for (Board_Store::Entry& other : waiting)
+        if (other.course == lap.course && other.name.toCaseFolded() == player)
+        {
+            if (lap.time < other.time)
+                other = lap;
+            return;
+        }
+    if (static_cast<int>(waiting.size()) < Max_Waiting)
+        waiting.push_back(lap);
 }
 
 void Picture_Maker::Wait_Idle()
@@ -75,14 +90,15 @@ QByteArray Picture_Maker::Draw_And_Keep(const Board_Store::Entry& lap)
     QByteArray png;
     {
         QMutexLocker lock(&m_drawing);
-        std::unique_ptr<Level>& level = m_courses[lap.course];
-        if (!level)
+        std::unique_ptr<Course>& course = m_courses[lap.course];
+        if (!course)
         {
-            level = std::make_unique<Level>();
-            level->Init(lap.course);
+            course = std::make_unique<Course>();
+            course->level.Init(lap.course);
+            course->backdrop = Record_Picture::Backdrop(course->level, Picture_Size);
         }
         const QImage image = Record_Picture::Render(
-            *level, Record_Picture::Run{lap.name, lap.time, lap.ghost}, nullptr, Picture_Size);
+            course->backdrop, course->level, Record_Picture::Run{lap.name, lap.time, lap.ghost}, nullptr);
         png = Png_Writer::Encode(image);
     }
     // Not kept (a full disk, the database away): it is drawn again on a later request.

@@ -7,6 +7,7 @@
 #include "Level.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QMutex>
 
 #include <condition_variable>
@@ -35,6 +36,10 @@ public:
 
     // A lap just stored, to draw and keep off the request's path.
     void Queue(const Board_Store::Entry& lap);
+    // How lap joins the laps waiting to be drawn. A player's faster lap on a course takes the place of one of
+    // theirs still waiting there, which no longer stands on the board; it is drawn if anyone asks. A full
+    // line takes no more.
+    static void Join(std::deque<Board_Store::Entry>& waiting, const Board_Store::Entry& lap);
     // A lap's picture as a PNG: from memory, from the store, or drawn now (and kept) when it never was.
     Board_Store::Found Picture(qint64 id, QByteArray& png);
     // Waits until every lap queued so far is drawn and kept (or dropped): for tests.
@@ -48,8 +53,13 @@ private:
     Board_Store& m_store;
     // One picture drawn at a time: drawing text is not safe in every thread on every platform.
     QMutex m_drawing;
-    // Each course laid out with its road once, when first drawn; used under m_drawing alone.
-    std::map<int, std::unique_ptr<Level>> m_courses;
+    // Each course laid out once and its road drawn once, when first drawn; used under m_drawing alone.
+    struct Course
+    {
+        Level level;
+        QImage backdrop;
+    };
+    std::map<int, std::unique_ptr<Course>> m_courses;
     QMutex m_memory_mutex;
     std::list<std::pair<qint64, QByteArray>> m_memory;
 

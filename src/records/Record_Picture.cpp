@@ -73,11 +73,25 @@ void Draw_Speed_Line(QPainter& painter, const std::vector<QPointF>& path, const 
     }
 }
 
-double Distance_To(const QRectF& rect, const QPointF& point)
+// How far the nearest of points is from rect. Thousands of points for every place a label may stand: the
+// nearest is found by the square of the distance, and only its distance taken.
+double Distance_To(const QRectF& rect, const std::vector<QPointF>& points)
 {
-    const double dx = std::max({rect.left() - point.x(), 0.0, point.x() - rect.right()});
-    const double dy = std::max({rect.top() - point.y(), 0.0, point.y() - rect.bottom()});
-    return std::hypot(dx, dy);
+    double nearest = 1e300;
+    double nearest_dx = 1e30, nearest_dy = 0.0;
+    for (const QPointF& point : points)
+    {
+        const double dx = std::max({rect.left() - point.x(), 0.0, point.x() - rect.right()});
+        const double dy = std::max({rect.top() - point.y(), 0.0, point.y() - rect.bottom()});
+        const double squared = dx * dx + dy * dy;
+        if (squared < nearest)
+        {
+            nearest = squared;
+            nearest_dx = dx;
+            nearest_dy = dy;
+        }
+    }
+    return std::hypot(nearest_dx, nearest_dy);
 }
 
 // A tick across the line every few seconds, its time beside it where no line
@@ -110,17 +124,18 @@ void Draw_Ticks(QPainter& painter, const QTransform& world, const std::vector<QP
         const QSizeF size(metrics.horizontalAdvance(label) + 6.0, metrics.height() + 2.0);
         QRectF best;
         double best_clearance = -1.0;
+        // The first place that stands clear is taken: no later one can replace it.
         for (const double distance : {12.0, 22.0, 34.0, 48.0, 64.0})
             for (const double side : {1.0, -1.0})
             {
+                if (best_clearance >= Label_Clearance)
+                    break;
                 // The plate's nearest edge distance pixels from the line, along the tick.
                 const QPointF reach(std::fabs(across.x()) * size.width() / 2.0,
                                     std::fabs(across.y()) * size.height() / 2.0);
                 const QPointF centre = at + across * side * (distance + std::hypot(reach.x(), reach.y()));
                 const QRectF plate(centre - QPointF(size.width() / 2.0, size.height() / 2.0), size);
-                double clearance = 1e30;
-                for (const QPointF& point : screen)
-                    clearance = std::min(clearance, Distance_To(plate, point));
+                double clearance = Distance_To(plate, screen);
                 for (const QRectF& other : placed)
                     if (other.adjusted(-2.0, -2.0, 2.0, 2.0).intersects(plate))
                         clearance = std::min(clearance, 0.0);
@@ -246,10 +261,24 @@ QImage Record_Picture::Render(int course, const Run& run, const Run* rival, cons
 
 QImage Record_Picture::Render(Level& level, const Run& run, const Run* rival, const QSize& size)
 {
+    return Render(Backdrop(level, size), level, run, rival);
+}
+
+QImage Record_Picture::Backdrop(Level& level, const QSize& size)
+{
     QImage image(size, QImage::Format_RGB32);
     image.fill(Background_Colour);
     QPainter painter(&image);
-    Paint(painter, level, run, rival, size);
+    Paint_Road(painter, level, size);
+    painter.end();
+    return image;
+}
+
+QImage Record_Picture::Render(const QImage& backdrop, Level& level, const Run& run, const Run* rival)
+{
+    QImage image = backdrop.copy();
+    QPainter painter(&image);
+    Paint_Runs(painter, level, run, rival, image.size());
     painter.end();
     return image;
 }
@@ -264,6 +293,22 @@ void Record_Picture::Paint(QPainter& painter, int course, const Run& run, const 
 void Record_Picture::Paint(QPainter& painter, Level& level, const Run& run, const Run* rival,
                            const QSize& size)
 {
+    Paint_Road(painter, level, size);
+    Paint_Runs(painter, level, run, rival, size);
+}
+
+void Record_Picture::Paint_Road(QPainter& painter, Level& level, const QSize& size)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setWorldTransform(Fit(level, size));
+    level.Draw(&painter);
+    painter.restore();
+}
+
+void Record_Picture::Paint_Runs(QPainter& painter, Level& level, const Run& run, const Run* rival,
+                                const QSize& size)
+{
     const Track_Info* info = Get_Track_Info(level.m_track_index);
 
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -272,11 +317,6 @@ void Record_Picture::Paint(QPainter& painter, Level& level, const Run& run, cons
     painter.setFont(font);
 
     const QTransform world = Fit(level, size);
-
-    painter.save();
-    painter.setWorldTransform(world);
-    level.Draw(&painter);
-    painter.restore();
 
     const std::vector<QPointF> path = Replay(level, info->version, run.ghost);
     std::vector<QPointF> rival_path;

@@ -47,6 +47,11 @@ public:
     // whoever draws many pictures does it once a course.
     static QImage Render(Level& level, const Run& run, const Run* rival, const QSize& size);
     static void Paint(QPainter& painter, Level& level, const Run& run, const Run* rival, const QSize& size);
+    // The course's road alone on the background, which every picture of it at that size starts from; and a
+    // picture drawn over a copy of it, the same to the pixel as one drawn whole. Whoever draws many pictures
+    // of a course draws its road once.
+    static QImage Backdrop(Level& level, const QSize& size);
+    static QImage Render(const QImage& backdrop, Level& level, const Run& run, const Run* rival);
 
     // From the course's world units to the pixels of a picture of that size.
     static QTransform Fit(const Level& level, const QSize& size);
@@ -61,6 +66,11 @@ public:
     // it (-1 if it never did), following the run piece by piece as the race
     // rules do.
     static std::vector<int> Arrivals(const Level& level, const std::vector<QPointF>& path);
+
+private:
+    static void Paint_Road(QPainter& painter, Level& level, const QSize& size);
+    static void Paint_Runs(QPainter& painter, Level& level, const Run& run, const Run* rival,
+                           const QSize& size);
 };
 
 #endif

@@ -89,6 +89,7 @@ private slots:
         const Headless_Lap lap = Drive_Headless_Lap(1, QSize(800, 480), 90.0f);
         const Headless_Lap rival = Drive_Headless_Lap(1, QSize(800, 480), 50.0f);
         const QVector<Painter_Call> calls = Paint(1, lap, &rival);
+        const Record_Picture::Run other{QStringLiteral("Rival"), rival.time, rival.ghost};
         std::vector<QPointF> lines; // in pixels: the lap's and the rival's
         int lead = 0;
         for (const Painter_Call& call : calls)
@@ -131,14 +132,21 @@ private slots:
         }
         QCOMPARE(labels, static_cast<int>(std::floor(lap.time / Record_Picture::Tick_Seconds)));
 
-        // A course laid out once and drawn again and again (as the board does) draws what a fresh one does.
+        // A course laid out once and its road drawn once, then drawn over again and again (as the board
+        // does), draws what one painter drawing it all on a fresh course does.
         Level level;
         level.Init(1);
+        const QSize size(320, 240);
+        const QImage backdrop = Record_Picture::Backdrop(level, size);
         for (const Headless_Lap* run : {&lap, &rival})
         {
             const Record_Picture::Run drawn{QStringLiteral("Run"), run->time, run->ghost};
-            QCOMPARE(Record_Picture::Render(level, drawn, nullptr, QSize(320, 240)),
-                     Record_Picture::Render(1, drawn, nullptr, QSize(320, 240)));
+            QImage whole(size, QImage::Format_RGB32);
+            whole.fill(Record_Picture::Background_Colour);
+            QPainter painter(&whole);
+            Record_Picture::Paint(painter, 1, drawn, run == &lap ? &other : nullptr, size);
+            painter.end();
+            QCOMPARE(Record_Picture::Render(backdrop, level, drawn, run == &lap ? &other : nullptr), whole);
         }
     }
 };
