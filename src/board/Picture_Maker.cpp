@@ -7,6 +7,8 @@
 #include <QMutexLocker>
 #include <QSize>
 
+#include <algorithm>
+
 #include <pthread.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -34,26 +36,11 @@ void Picture_Maker::Queue(const Board_Store::Entry& lap)
 {
     {
         std::lock_guard<std::mutex> lock(m_queue_mutex);
-        if (m_stopping)
+        if (m_stopping || static_cast<int>(m_waiting.size()) >= Max_Waiting)
             return;
-        Join(m_waiting, lap);
+        m_waiting.push_back(lap);
     }
     m_queue_changed.notify_all();
-}
-
-void Picture_Maker::Join(std::deque<Board_Store::Entry>& waiting, const Board_Store::Entry& lap)
-{
-    // Faster, not later: two laps stored one after the other may be queued the other way round.
-    const QString player = lap.name.toCaseFolded();
-    for (Board_Store::Entry& other : waiting)
-        if (other.course == lap.course && other.name.toCaseFolded() == player)
-        {
-            if (lap.time < other.time)
-                other = lap;
-            return;
-        }
-    if (static_cast<int>(waiting.size()) < Max_Waiting)
-        waiting.push_back(lap);
 }
 
 void Picture_Maker::Wait_Idle()
@@ -141,6 +128,15 @@ Board_Store::Found Picture_Maker::Picture(qint64 id, QByteArray& png)
         if (found != Board_Store::Found_Lap)
             return found;
         png = Draw_And_Keep(lap);
+        // Drawn now, it need not be drawn again if it was still waiting.
+        {
+            std::lock_guard<std::mutex> lock(m_queue_mutex);
+            m_waiting.erase(std::remove_if(m_waiting.begin(), m_waiting.end(),
+                                           [id](const Board_Store::Entry& waiting)
+                                           { return waiting.id == id; }),
+                            m_waiting.end());
+        }
+        m_queue_changed.notify_all();
     }
     if (found == Board_Store::Found_Lap)
         Remember(id, png);

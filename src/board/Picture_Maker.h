@@ -36,10 +36,6 @@ public:
 
     // A lap just stored, to draw and keep off the request's path.
     void Queue(const Board_Store::Entry& lap);
-    // How lap joins the laps waiting to be drawn. A player's faster lap on a course takes the place of one of
-    // theirs still waiting there, which no longer stands on the board; it is drawn if anyone asks. A full
-    // line takes no more.
-    static void Join(std::deque<Board_Store::Entry>& waiting, const Board_Store::Entry& lap);
     // A lap's picture as a PNG: from memory, from the store, or drawn now (and kept) when it never was.
     Board_Store::Found Picture(qint64 id, QByteArray& png);
     // Waits until every lap queued so far is drawn and kept (or dropped): for tests.

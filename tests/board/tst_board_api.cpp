@@ -4,7 +4,6 @@
 #include "Board_Api.h"
 #include "Board_Server.h"
 #include "Board_Store.h"
-#include "Picture_Maker.h"
 #include "Png_Writer.h"
 #include "Record_Check.h"
 #include "Record_File.h"
@@ -915,42 +914,6 @@ private slots:
         QCOMPARE(read.size(), image.size());
         QCOMPARE(read.convertToFormat(QImage::Format_RGB32), image.convertToFormat(QImage::Format_RGB32));
         QVERIFY(Png_Writer::Encode(QImage()).isEmpty());
-    }
-
-    void a_players_faster_lap_takes_the_place_of_their_waiting_one()
-    {
-        const auto lap = [](qint64 id, const QString& name, int course, float time)
-        {
-            Board_Store::Entry entry;
-            entry.id = id;
-            entry.name = name;
-            entry.course = course;
-            entry.time = time;
-            return entry;
-        };
-        const auto ids = [](const std::deque<Board_Store::Entry>& waiting)
-        {
-            QList<qint64> list;
-            for (const Board_Store::Entry& entry : waiting)
-                list.append(entry.id);
-            return list;
-        };
-        std::deque<Board_Store::Entry> waiting;
-        Picture_Maker::Join(waiting, lap(1, QString::fromUtf8("Zoë"), 1, 50.0f));
-        Picture_Maker::Join(waiting, lap(2, QStringLiteral("Ana"), 1, 49.0f));
-        Picture_Maker::Join(waiting, lap(3, QString::fromUtf8("Zoë"), 2, 48.0f));
-        Picture_Maker::Join(waiting, lap(4, QString::fromUtf8("ZOË"), 1, 47.0f));
-        // Stored before 4 but queued after it: it no longer stands on the board.
-        Picture_Maker::Join(waiting, lap(5, QString::fromUtf8("Zoë"), 1, 47.5f));
-        QCOMPARE(ids(waiting), (QList<qint64>{4, 2, 3}));
-
-        for (int i = 3; i < Picture_Maker::Max_Waiting; ++i)
-            Picture_Maker::Join(waiting, lap(10 + i, QStringLiteral("P%1").arg(i), 1, 40.0f));
-        Picture_Maker::Join(waiting, lap(9, QStringLiteral("Late"), 1, 30.0f));
-        Picture_Maker::Join(waiting, lap(6, QStringLiteral("ana"), 1, 30.0f));
-        QCOMPARE(static_cast<int>(waiting.size()), Picture_Maker::Max_Waiting);
-        QCOMPARE(ids(waiting).mid(0, 3), (QList<qint64>{4, 6, 3}));
-        QVERIFY(!ids(waiting).contains(9));
     }
 
     void a_postgresql_uri_means_what_it_means_to_libpq_data()
