@@ -1,12 +1,13 @@
 #include "Input_Track.h"
 
-#include <QStringList>
 #include <QStringView>
+
+#include <string>
 
 namespace
 {
 // The first token: the codec's own name and the version of its layout.
-const QString Header = QStringLiteral("i1");
+constexpr char Header[] = "i1";
 
 // A decimal number of at most seven digits, with a leading '-' when negative
 // is allowed; pos moves past it. False when there is none.
@@ -33,9 +34,30 @@ bool Read_Number(QStringView text, int& pos, bool negative_allowed, int& value)
     return true;
 }
 
-QString View_Token(const QSize& view)
+void Append_Number(std::string& text, int value)
 {
-    return QStringLiteral("v%1x%2").arg(view.width()).arg(view.height());
+    char digits[12];
+    int n = 0;
+    // In unsigned arithmetic, so that even the most negative int has a magnitude.
+    unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    do
+    {
+        digits[n++] = static_cast<char>('0' + magnitude % 10u);
+        magnitude /= 10u;
+    } while (magnitude != 0u);
+    if (value < 0)
+        text += '-';
+    while (n > 0)
+        text += digits[--n];
+}
+
+// A view's token, after the dot that ends the token before it.
+void Append_View(std::string& text, const QSize& view)
+{
+    text += ".v";
+    Append_Number(text, view.width());
+    text += 'x';
+    Append_Number(text, view.height());
 }
 
 bool Read_View(QStringView token, QSize& view)
@@ -82,25 +104,35 @@ QString Input_Track::Encode() const
 {
     if (m_full)
         return QString();
-    QStringList tokens;
-    tokens << Header << View_Token(m_start_view);
+    // Written a character at a time into one buffer: a lap's end encodes a few thousand runs in the frame it
+    // finishes, and a string per token made that frame a millisecond long.
+    std::string text;
+    text.reserve(32 + m_runs.size() * 16);
+    text += Header;
+    Append_View(text, m_start_view);
     QSize view = m_start_view;
     for (const Run& run : m_runs)
     {
         if (run.frame.view != view)
         {
             view = run.frame.view;
-            tokens << View_Token(view);
+            Append_View(text, view);
         }
+        text += '.';
+        Append_Number(text, run.count);
         if (run.frame.held)
-            tokens << QStringLiteral("%1p%2:%3")
-                          .arg(run.count)
-                          .arg(run.frame.pointer.x())
-                          .arg(run.frame.pointer.y());
+        {
+            text += 'p';
+            Append_Number(text, run.frame.pointer.x());
+            text += ':';
+            Append_Number(text, run.frame.pointer.y());
+        }
         else
-            tokens << QStringLiteral("%1-").arg(run.count);
+        {
+            text += '-';
+        }
     }
-    return tokens.join(QChar('.'));
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 bool Input_Track::Decode(const QString& text, QString& reason)
@@ -114,7 +146,7 @@ bool Input_Track::Decode(const QString& text, QString& reason)
     // Read token by token in place: a board decodes every lap it is sent, and
     // a list of the tokens as strings of their own was a fifth of that work.
     const int first_dot = static_cast<int>(text.indexOf(QChar('.')));
-    if (first_dot < 0 || QStringView(text).left(first_dot).compare(Header) != 0)
+    if (first_dot < 0 || QStringView(text).left(first_dot).compare(QLatin1String(Header)) != 0)
     {
         reason = QStringLiteral("not inputs of this game");
         return false;

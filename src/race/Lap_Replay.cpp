@@ -9,6 +9,7 @@ void Lap_Replay::Run(Level& level, const Input_Track& track, int record_cap,
                      const std::function<void(const Race&)>& after_step)
 {
     Ship ship;
+    ship.m_keeps_trail = false;
     Ghost_Ship ghost_ship;
     ghost_ship.m_record_cap = record_cap;
     Race race;

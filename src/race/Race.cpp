@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace
@@ -259,6 +260,9 @@ float Race::Nearest_Piece(const Level& level, const QPointF& point, int32_t* pie
     const Float_Point position(point);
     const int around = *piece;
     float best_distance = Far_Away;
+    // The square root only of a piece nearer by the squares: a root is never smaller than a root of a
+    // larger square, so the same piece wins, ties to the first, as when every root was taken.
+    float best_squared = std::numeric_limits<float>::infinity();
     for (int i = around - 3; i <= around + 5; ++i)
     {
         if (i < 0 || i >= count)
@@ -271,9 +275,13 @@ float Race::Nearest_Piece(const Level& level, const QPointF& point, int32_t* pie
             along = 0.0f;
         if (along > length)
             along = length;
-        const float distance = (start + along * direction - position).Length();
+        const float squared = (start + along * direction - position).Length_Squared();
+        if (!(squared < best_squared))
+            continue;
+        const float distance = std::sqrt(squared);
         if (distance < best_distance)
         {
+            best_squared = squared;
             *piece = i;
             *fraction = length > Short_Piece ? along / length : 0.0f;
             best_distance = distance;

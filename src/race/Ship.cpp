@@ -111,6 +111,8 @@ void Ship::Step(float dt)
     m_right = new_right.To_QPointF();
 
     Recompute_Derived(*this);
+    if (!m_keeps_trail)
+        return;
 
     for (size_t i = 0; i < m_travelled_points.size();)
     {

@@ -42,6 +42,9 @@ public:
     float m_angle;
     std::vector<Travelled_Point> m_travelled_points;
     float m_trail_timer;
+    // Off for a craft that is never drawn (a lap's proof): the trail is only drawn, and was a tenth of a
+    // proof.
+    bool m_keeps_trail = true;
     Chevron_Outlines m_chevron;
 };
 
