@@ -9,6 +9,7 @@
 #include <QPen>
 #include <QTransform>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -114,14 +115,13 @@ void Ship::Step(float dt)
     if (!m_keeps_trail)
         return;
 
-    for (size_t i = 0; i < m_travelled_points.size();)
-    {
-        m_travelled_points[i].age += dt;
-        if (m_travelled_points[i].age > Trail_Max_Age)
-            m_travelled_points.erase(m_travelled_points.begin() + static_cast<std::ptrdiff_t>(i));
-        else
-            ++i;
-    }
+    // Every point ages, then the old ones go in one pass: erasing each in turn moved the rest every time.
+    for (Travelled_Point& point : m_travelled_points)
+        point.age += dt;
+    m_travelled_points.erase(std::remove_if(m_travelled_points.begin(), m_travelled_points.end(),
+                                            [](const Travelled_Point& point)
+                                            { return point.age > Trail_Max_Age; }),
+                             m_travelled_points.end());
 
     m_trail_timer += dt;
     if (m_trail_timer >= 0.0f)
