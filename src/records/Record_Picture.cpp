@@ -274,13 +274,14 @@ QImage Record_Picture::Backdrop(Level& level, const QSize& size)
     return image;
 }
 
-QImage Record_Picture::Render(const QImage& backdrop, Level& level, const Run& run, const Run* rival)
+QImage Record_Picture::Render(QImage backdrop, Level& level, const Run& run, const Run* rival)
 {
-    QImage image = backdrop.copy();
-    QPainter painter(&image);
-    Paint_Runs(painter, level, run, rival, image.size());
+    // Painting detaches a backdrop still shared with its keeper, and paints over one made for this picture
+    // alone.
+    QPainter painter(&backdrop);
+    Paint_Runs(painter, level, run, rival, backdrop.size());
     painter.end();
-    return image;
+    return backdrop;
 }
 
 void Record_Picture::Paint(QPainter& painter, int course, const Run& run, const Run* rival, const QSize& size)

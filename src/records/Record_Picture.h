@@ -51,7 +51,7 @@ public:
     // picture drawn over a copy of it, the same to the pixel as one drawn whole. Whoever draws many pictures
     // of a course draws its road once.
     static QImage Backdrop(Level& level, const QSize& size);
-    static QImage Render(const QImage& backdrop, Level& level, const Run& run, const Run* rival);
+    static QImage Render(QImage backdrop, Level& level, const Run& run, const Run* rival);
 
     // From the course's world units to the pixels of a picture of that size.
     static QTransform Fit(const Level& level, const QSize& size);
