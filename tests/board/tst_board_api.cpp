@@ -636,10 +636,7 @@ private slots:
         // Within a second, read as the middle of three laps: a busy machine may stall one of them.
         std::sort(seen_after_ms.begin(), seen_after_ms.end());
         QVERIFY2(seen_after_ms.size() == 3 && seen_after_ms[1] < 1000,
-                 qPrintable(QStringLiteral("the other board showed the laps after %1, %2 and %3 ms")
-                                .arg(seen_after_ms.front())
-                                .arg(seen_after_ms[1])
-                                .arg(seen_after_ms.back())));
+                 qPrintable(QString::number(seen_after_ms[1])));
     }
 
     void slow_and_greedy_clients_get_a_bounded_share()
