@@ -198,7 +198,7 @@ void Game_Flow::Race_Outcome(bool started, bool finished)
         const int course = m_parts.m_level->m_track_index;
         const float time = m_parts.m_race.m_clock.m_elapsed;
         const Record_Keeper::Verdict verdict = m_parts.m_records->Finish_Lap(
-            course, time, m_parts.m_ghost_ship->m_record, m_parts.m_race.m_inputs.Encode());
+            course, time, m_parts.m_ghost_ship->m_record, m_parts.m_race.m_inputs);
         m_parts.m_sound->Play(verdict.new_best ? Cue_New_Best : Cue_Finish);
         if (verdict.new_best)
         {

@@ -115,13 +115,15 @@ void Ship::Step(float dt)
     if (!m_keeps_trail)
         return;
 
-    // Every point ages, then the old ones go in one pass: erasing each in turn moved the rest every time.
+    // Every point ages, then the old ones go in one erase. Each point has aged by the same steps as every
+    // later one and by more of them, and a rounded sum never falls below the rounded sum of a smaller term,
+    // so the ages never rise towards the back: the old points are all at the front.
     for (Travelled_Point& point : m_travelled_points)
         point.age += dt;
-    m_travelled_points.erase(std::remove_if(m_travelled_points.begin(), m_travelled_points.end(),
-                                            [](const Travelled_Point& point)
-                                            { return point.age > Trail_Max_Age; }),
-                             m_travelled_points.end());
+    m_travelled_points.erase(m_travelled_points.begin(),
+                             std::find_if(m_travelled_points.begin(), m_travelled_points.end(),
+                                          [](const Travelled_Point& point)
+                                          { return !(point.age > Trail_Max_Age); }));
 
     m_trail_timer += dt;
     if (m_trail_timer >= 0.0f)

@@ -1,6 +1,7 @@
 #include "Record_Keeper.h"
 
 #include "Ghost_Record.h"
+#include "Input_Track.h"
 #include "Options.h"
 #include "Race_Clock.h"
 #include "Track_List.h"
@@ -12,7 +13,7 @@
 Record_Keeper::Record_Keeper(Options& options) : m_options(options) {}
 
 Record_Keeper::Verdict Record_Keeper::Finish_Lap(int course, float time, const QString& recorded_ghost,
-                                                 const QString& inputs)
+                                                 const Input_Track& inputs)
 {
     const float stored = m_options.Read_Best_Time(course);
     if (stored != 0.0f && stored <= time)
@@ -21,7 +22,7 @@ Record_Keeper::Verdict Record_Keeper::Finish_Lap(int course, float time, const Q
         return Verdict{false, stored, QString(), Record{course, time, QString(), QString()}};
     }
     const Record best{course, time, recorded_ghost.size() <= Ghost_Record_Cap ? recorded_ghost : QString(),
-                      inputs};
+                      inputs.Encode()};
     return Verdict{true, stored, Save(&best), best};
 }
 

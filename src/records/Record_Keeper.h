@@ -7,6 +7,7 @@
 
 #include <vector>
 
+class Input_Track;
 class Options;
 
 class Record_Keeper
@@ -33,7 +34,9 @@ public:
     // A lap that finished at time on course, with the ghost it recorded and the
     // inputs that drove it. A lap too long for the stored ghost keeps none, but
     // its inputs still prove its time. Every best still unsaved is written again.
-    Verdict Finish_Lap(int course, float time, const QString& recorded_ghost, const QString& inputs);
+    // Only a new best's inputs are written out: in the frame the lap ends, that
+    // text was most of the work, and a slower lap never keeps it.
+    Verdict Finish_Lap(int course, float time, const QString& recorded_ghost, const Input_Track& inputs);
     // Writes a new best (when given) and every record still unsaved; warns on
     // standard error about each one the file does not take. Returns why the
     // new best was not written, or nothing.
