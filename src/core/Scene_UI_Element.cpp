@@ -7,6 +7,11 @@
 
 #include <algorithm>
 
+namespace
+{
+constexpr float Faded_Out = 1e-6f;
+} // namespace
+
 Scene_UI_Element::Scene_UI_Element(float visible_alpha)
     : m_visible(true), m_visible_alpha(visible_alpha), m_laid_out_use{0, 0, 0}, m_uses(0), m_pen_use{},
       m_pen_uses(0)
@@ -16,7 +21,11 @@ Scene_UI_Element::Scene_UI_Element(float visible_alpha)
 void Scene_UI_Element::Update(float)
 {
     const float target = Is_Visible() ? 1.0f : 0.0f;
-    m_visible_alpha = m_visible_alpha + (target - m_visible_alpha) * 0.08f;
+    const float next = m_visible_alpha + (target - m_visible_alpha) * 0.08f;
+    // A fade out ends at nothing. Left alone it crept down through the subnormal floats, each step on one of
+    // them dear on many processors, and stayed on the smallest for good, every frame, for every hidden
+    // element. Far below anything drawn or tested, so no picture changes.
+    m_visible_alpha = target == 0.0f && next < Faded_Out ? 0.0f : next;
 }
 
 bool Scene_UI_Element::Is_Visible() const

@@ -102,8 +102,13 @@ void tst_Lap_Timer::stopped_clock_keeps_its_time()
         timer.Update(Step);
     }
     QCOMPARE(clock.m_elapsed, 12.5f);
-    // The opacity smoothing runs whether or not the clock does.
+    // The opacity smoothing runs whether or not the clock does, and a fade out ends at nothing, not on a
+    // subnormal float that every later step would work on.
     QVERIFY(timer.Get_Visible_Alpha() > 0.99f);
+    timer.Set_Visible(false);
+    for (int i = 0; i < 2000; ++i)
+        timer.Update(Step);
+    QCOMPARE(std::fpclassify(timer.Get_Visible_Alpha()), FP_ZERO);
 }
 
 void tst_Lap_Timer::draws_shadowed_line_at_top_left_data()
