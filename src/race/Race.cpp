@@ -112,6 +112,8 @@ void Race::Reset(const QString& stored_ghost, float best_time, const QSize& view
     m_camera_angle = m_ship->m_angle;
     Update_Camera(view);
 
+    // A race reset mid-lap starts afresh too: its clock waits for the craft to move, as a proof's does.
+    m_clock.m_running = false;
     m_clock.m_elapsed = 0.0f;
     m_clock.m_best = best_time;
     m_inputs.Clear(view);
