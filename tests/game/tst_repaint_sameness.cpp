@@ -356,6 +356,21 @@ struct Screen
     qreal ratio = 1.0;
 };
 
+#ifdef TAVRELO_ALLOCATIONS_COUNTED
+// A clock drawn the careless way: its text built anew in every Draw.
+class Text_Made_Each_Frame : public Scene_UI_Element
+{
+public:
+    Text_Made_Each_Frame() : Scene_UI_Element(1.0f) {}
+    void Draw(QPainter* painter) override
+    {
+        painter->drawText(QPointF(10.0, 40.0), QStringLiteral("%1.%2").arg(m_seconds).arg(m_hundredths));
+    }
+    int m_seconds = 12;
+    int m_hundredths = 34;
+};
+#endif
+
 // Pixels of the game's picture that the plain one does not have. Filling
 // an outline made once, instead of stroking each line, may move an edge by a
 // pixel here and there, nothing more: at most 1 in 2,000 pixels may differ,
@@ -494,6 +509,16 @@ private slots:
         if (shown >= 0)
             QCOMPARE(Allocation_Count() - shown, int64_t(0));
         QCOMPARE(split.Text(), QStringLiteral("+0.24"));
+
+        // The counter catches the usual slip: a text made afresh in an element's Draw.
+        Text_Made_Each_Frame slip;
+        screen.scene.m_ui_elements.push_back(&slip);
+        screen.scene.Draw_Passes(&painter);
+        const int64_t slipped = Allocation_Count();
+        screen.scene.Draw_Passes(&painter);
+        if (slipped >= 0)
+            QVERIFY(Allocation_Count() - slipped > 0);
+        screen.scene.m_ui_elements.pop_back();
 #endif
     }
 
