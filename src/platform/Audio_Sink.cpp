@@ -52,8 +52,11 @@ namespace
 {
 // The output is topped up this often with as much as it has room for, no
 // more: what it holds is all the delay there is. Qt 6.4's PulseAudio output,
-// left to pull from the source itself, takes one period and no more.
-constexpr int Feed_Milliseconds = 5;
+// left to pull from the source itself, takes one period and no more. Each
+// wake of this thread costs more than the mixing it does, so it wakes a
+// hundred times a second, not two hundred: the output still never holds
+// less than 40 ms of its 50 when it is topped up.
+constexpr int Feed_Milliseconds = 10;
 
 QString Error_Name(QAudio::Error error)
 {

@@ -68,7 +68,7 @@ const float Cue_Voice::Peak =
     std::max({Sum_Of_Levels(Start_Notes), Sum_Of_Levels(Put_Back_Notes), Sum_Of_Levels(Finish_Notes),
               Sum_Of_Levels(New_Best_Notes), Sum_Of_Levels(Click_Notes)});
 
-Cue_Voice::Cue_Voice() : m_seed(0x9e3779b9u)
+Cue_Voice::Cue_Voice() : m_active(0), m_seed(0x9e3779b9u)
 {
     Clear();
 }
@@ -77,12 +77,12 @@ void Cue_Voice::Clear()
 {
     for (Playing& playing : m_playing)
         playing = Playing{nullptr, 0, 0, 0.0f, 0.0f, 0.0f};
+    m_active = 0;
 }
 
 bool Cue_Voice::Busy() const
 {
-    return std::any_of(m_playing.begin(), m_playing.end(),
-                       [](const Playing& p) { return p.note != nullptr; });
+    return m_active > 0;
 }
 
 void Cue_Voice::Play(unsigned cues)
@@ -115,6 +115,8 @@ void Cue_Voice::Start(const Cue_Note* notes, int count)
             if (playing.length - playing.age < slot->length - slot->age)
                 slot = &playing;
         }
+        if (!slot->note)
+            ++m_active;
         const int length = std::max(int(notes[i].duration * float(Sound_Rate)), Attack + Taper);
         // Down by 1/e three times over the note: it rings, then fades into the taper.
         *slot = Playing{&notes[i], -int(notes[i].delay * float(Sound_Rate)), length, 0.0f,
@@ -124,6 +126,9 @@ void Cue_Voice::Start(const Cue_Note* notes, int count)
 
 float Cue_Voice::Next()
 {
+    // Most of a race plays no cue: its samples need no look at the notes.
+    if (m_active == 0)
+        return 0.0f;
     float sum = 0.0f;
     for (Playing& playing : m_playing)
     {
@@ -135,6 +140,7 @@ float Cue_Voice::Next()
         if (age >= playing.length)
         {
             playing.note = nullptr;
+            --m_active;
             continue;
         }
         const Cue_Note& note = *playing.note;

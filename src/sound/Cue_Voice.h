@@ -35,6 +35,7 @@ private:
     void Start(const Cue_Note* notes, int count);
 
     std::array<Playing, 12> m_playing;
+    int m_active; // notes in m_playing
     uint32_t m_seed;
 };
 

@@ -1,6 +1,7 @@
 // The game's sound without a device: the same race gives the same samples, the engine's pitch follows
 // the speed, no click at block seams, no clipping, silence when held, muted or in the menu, and a backlog
 // of the game's commands that stays bounded while nothing reads it.
+#include "Cue_Voice.h"
 #include "Engine_Voice.h"
 #include "Sound_Analysis.h"
 #include "Sound_Commands.h"
@@ -172,6 +173,21 @@ private slots:
             loudest = std::max(loudest, std::abs(int(s)));
         QVERIFY2(loudest <= ceiling, qPrintable(QString("%1 over %2").arg(loudest).arg(ceiling)));
         QVERIFY2(loudest > ceiling / 2, qPrintable(QString::number(loudest)));
+
+        // Notes piled past every slot all end, and a cue after them still sounds, in full.
+        Cue_Voice cues;
+        for (int i = 0; i < 4; ++i)
+            cues.Play(Cue_Start | Cue_Put_Back | Cue_New_Best | Cue_Click);
+        for (int i = 0; i < 2 * Sound_Rate; ++i)
+            cues.Next();
+        QVERIFY(!cues.Busy());
+        QCOMPARE(cues.Next(), 0.0f);
+        cues.Play(Cue_Click);
+        float click = 0.0f;
+        for (int i = 0; i < Sound_Rate / 50; ++i)
+            click = std::max(click, std::fabs(cues.Next()));
+        QVERIFY2(click > 0.05f, qPrintable(QString::number(click)));
+        QVERIFY(!cues.Busy());
     }
 
     void silence_at_once_when_held_muted_or_in_the_menu_data()
