@@ -200,6 +200,12 @@ void Game::timerEvent(QTimerEvent* event)
         QGraphicsView::timerEvent(event);
         return;
     }
+#ifdef TAVRELO_PAD
+    // The pads are read once a tick, paused or not, just before its steps: as
+    // fresh as a step can use, with no wake of the event loop of their own.
+    if (m_pad)
+        m_pad->Poll();
+#endif
     const qint64 now = m_clock.nsecsElapsed();
     bool drawn = false;
     if (m_flow.Is_Paused() || m_loop_held)

@@ -10,8 +10,6 @@
 
 namespace
 {
-// Polled at twice the race's steps: a press is never a whole step late.
-constexpr int Poll_Milliseconds = 8;
 // A trigger past a third of its travel drives.
 constexpr Sint16 Trigger_Down = 11000;
 constexpr float Axis_Full = 32767.0f;
@@ -59,17 +57,14 @@ Pad_Input::Pad_Input(const Listener& listener)
         qWarning().noquote() << QStringLiteral("tavrelo: no gamepads: ") + QString::fromUtf8(SDL_GetError());
         return;
     }
-    m_available = true;
     // Pads already plugged in come as added devices on the first poll.
-    QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { Poll(); });
-    m_timer.start(Poll_Milliseconds);
+    m_available = true;
 }
 
 Pad_Input::~Pad_Input()
 {
     if (!m_available)
         return;
-    m_timer.stop();
     for (void* pad : m_pads)
         SDL_GameControllerClose(Pad(pad));
     SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);

@@ -1,4 +1,4 @@
-// Pad_Input: the game controllers plugged in, polled from the event loop, as a steering intent and button
+// Pad_Input: the game controllers plugged in, polled by the frame loop, as a steering intent and button
 // presses.
 #ifndef TAVRELO_PAD_INPUT_H
 #define TAVRELO_PAD_INPUT_H
@@ -6,8 +6,6 @@
 #include "Key_Map.h"
 #include "Key_Steering.h"
 #include "Name_Entry.h"
-
-#include <QTimer>
 
 #include <functional>
 #include <vector>
@@ -38,9 +36,8 @@ public:
         std::function<void()> lost;
     };
 
-    // Polls every few milliseconds while the event loop runs. Without the
-    // controller library, or without access to the devices, it says so once
-    // on standard error and does nothing.
+    // Without the controller library, or without access to the devices, it
+    // says so once on standard error and does nothing.
     explicit Pad_Input(const Listener& listener);
     ~Pad_Input();
     Pad_Input(const Pad_Input&) = delete;
@@ -55,7 +52,8 @@ public:
 
     bool Is_Available() const { return m_available; }
     int Pads() const { return static_cast<int>(m_pads.size()); }
-    // Takes the devices' news and the pads' state now (the timer calls it too).
+    // Takes the devices' news and the pads' state now: the frame loop calls it
+    // once a tick, before the tick's steps.
     void Poll();
 
 private:
@@ -68,7 +66,6 @@ private:
     std::vector<void*> m_pads; // SDL_GameController handles
     Key_Steering::Intent m_last;
     bool m_last_active;
-    QTimer m_timer;
 };
 
 #endif
