@@ -167,6 +167,7 @@ Road_Shapes::Road_Shapes()
 void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QPointF>& normals)
 {
     m_runs.clear();
+    m_road_shown.clear();
     m_has_start_line = false;
     const size_t n = std::min(points.size(), normals.size());
     if (n == 0)
@@ -240,6 +241,7 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
         run.kerb_bounds = run.kerbs.boundingRect();
         run.road_bounds = run.road.boundingRect();
     }
+    m_road_shown.assign(m_runs.size(), false);
 
     if (n < 2)
         return;
@@ -275,16 +277,20 @@ void Road_Shapes::Draw(QPainter* painter) const
     const bool raster = painter->paintEngine() && painter->paintEngine()->type() == QPaintEngine::Raster;
 
     // Stacking order: kerbs under the road, whose light band the inner band
-    // then covers but for its edges.
-    for (const Run& run : m_runs)
+    // then covers but for its edges. The road's test serves both its bands.
+    for (size_t i = 0; i < m_runs.size(); ++i)
+    {
+        const Run& run = m_runs[i];
         if (!run.kerbs.isEmpty() && shows(run.kerb_bounds))
             painter->fillPath(raster ? run.kerb_pieces : run.kerbs, m_kerb_brush);
-    for (const Run& run : m_runs)
-        if (!run.road.isEmpty() && shows(run.road_bounds))
-            painter->fillPath(run.road, m_road_brush);
-    for (const Run& run : m_runs)
-        if (!run.inner.isEmpty() && shows(run.road_bounds))
-            painter->fillPath(run.inner, m_inner_brush);
+        m_road_shown[i] = !run.road.isEmpty() && shows(run.road_bounds);
+    }
+    for (size_t i = 0; i < m_runs.size(); ++i)
+        if (m_road_shown[i])
+            painter->fillPath(m_runs[i].road, m_road_brush);
+    for (size_t i = 0; i < m_runs.size(); ++i)
+        if (m_road_shown[i] && !m_runs[i].inner.isEmpty())
+            painter->fillPath(m_runs[i].inner, m_inner_brush);
 
     if (!m_has_start_line)
         return;

@@ -45,6 +45,9 @@ private:
     };
 
     std::vector<Run> m_runs;
+    // Which runs' road reached the device in the frame being drawn: worked
+    // out once for both bands, in room kept from the build.
+    mutable std::vector<bool> m_road_shown;
     bool m_has_start_line;
     QLineF m_start_line;
     QPen m_start_pen;
