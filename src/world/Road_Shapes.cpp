@@ -36,8 +36,12 @@ constexpr int Pieces_Per_Run = 4;
 // under a third of a pixel on the largest screens, where the sameness of the
 // picture allows a pixel on an edge.
 constexpr qreal Flattening_Scale = 16.0;
-// Straight edges per half turn of a kerb mark's round end.
-constexpr int Cap_Edges = 24;
+// Straight edges per half turn of a kerb mark's round end. The marks are most
+// of the road's edges; with eight, set as below, an end strays from its circle
+// by at most 1/29 of a world unit, about as far as the bands' own edges do.
+constexpr int Cap_Edges = 8;
+// Straight edges per whole turn of a round end drawn as a disc.
+constexpr int Disc_Edges = 96;
 // Of a kerb mark, this much on either side of the centre line lies within the
 // road's round join at its point, even across the mark's whole width
 // (14² + 3.5² < 17.5²): it is never seen, and never filled.
@@ -79,9 +83,9 @@ QPainterPath Band(const std::vector<QPointF>& points, size_t first, size_t last,
 QPolygonF Disc(const QPointF& centre, qreal radius)
 {
     QPolygonF disc;
-    for (int i = 0; i < 4 * Cap_Edges; ++i)
+    for (int i = 0; i < Disc_Edges; ++i)
     {
-        const qreal angle = M_PI * i / (2 * Cap_Edges);
+        const qreal angle = 2 * M_PI * i / Disc_Edges;
         disc << centre + radius * QPointF(std::cos(angle), std::sin(angle));
     }
     disc << disc.first();
@@ -178,11 +182,15 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
     const bool loop = n > 2 && points[0] == points[n - 1];
     const qreal inner_width = static_cast<float>(Road_Width) * Inner_Width_Factor;
     const size_t pieces = n - 1;
+    // The round ends' corners lie a little outside the circle, so that their
+    // edges cut it: they then stray from it as far outside as inside, the
+    // least any polygon of so few corners can.
+    const qreal reach = 2.0 / (1.0 + std::cos(M_PI / (2 * Cap_Edges)));
     QPointF half_turn[Cap_Edges + 1];
     for (int i = 0; i <= Cap_Edges; ++i)
     {
         const qreal angle = -M_PI / 2 + M_PI * i / Cap_Edges;
-        half_turn[i] = QPointF(std::cos(angle), std::sin(angle));
+        half_turn[i] = reach * QPointF(std::cos(angle), std::sin(angle));
     }
     const size_t run_count = std::max<size_t>(1, (pieces + Pieces_Per_Run - 1) / Pieces_Per_Run);
     m_runs.resize(run_count);
