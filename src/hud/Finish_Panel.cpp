@@ -67,7 +67,7 @@ Finish_Panel::Finish_Panel()
       m_rival_time(0.0f), m_has_sectors(false), m_sectors{}, m_best_sectors{}, m_line_widths{},
       m_line_count(0), m_text_width(0), m_laid_out_made(false), m_laid_out_time(0.0f),
       m_laid_out_previous_best(0.0f), m_laid_out_new_best(false), m_changes(0), m_laid_out_changes(0),
-      m_board(nullptr), m_board_course(-1), m_board_taken(0)
+      m_lay_outs(0), m_board(nullptr), m_board_course(-1), m_board_taken(0)
 {
     m_visible = false;
 }
@@ -271,6 +271,7 @@ void Finish_Panel::Lay_Out_Lines(QPainter* painter)
         m_text_width = std::max(m_text_width, m_line_widths[i]);
     }
     m_laid_out_made = true;
+    ++m_lay_outs;
     m_laid_out_time = m_time;
     m_laid_out_previous_best = m_previous_best;
     m_laid_out_new_best = m_new_best;
@@ -312,14 +313,21 @@ void Finish_Panel::Draw(QPainter* painter)
     // A laid out text is placed by its top left corner, its line's ascent
     // (and leading) above the baseline.
     const qreal above_baseline = metrics.ascent() + std::max(0.0, metrics.leading());
+    // Opaque, the lines come from a layer, made again only when they change.
+    bool opaque = !cut && Text_Layer::Usable(painter);
+    for (int i = 0; opaque && i < m_line_count; ++i)
+        opaque = Change_Visible_Color(Line_Colour(i)).rgba64().alpha() == 65535;
+    QPainter* text_painter = opaque ? m_layer.Begin(painter, box, m_lay_outs) : painter;
     int y = box.top() + pad + ascent;
-    for (int i = 0; i < m_line_count; ++i)
+    for (int i = 0; text_painter && i < m_line_count; ++i)
     {
         const int x = box.left() + (box.width() - m_line_widths[i]) / 2;
-        painter->setPen(Pen_Of(Change_Visible_Color(Line_Colour(i))));
-        painter->drawStaticText(QPointF(std::max(x, box.left() + 4), y - above_baseline), m_laid_out[i]);
+        text_painter->setPen(Pen_Of(Change_Visible_Color(Line_Colour(i))));
+        text_painter->drawStaticText(QPointF(std::max(x, box.left() + 4), y - above_baseline), m_laid_out[i]);
         y += spacing;
     }
+    if (opaque)
+        m_layer.Draw(painter);
     if (cut)
         painter->restore();
 }

@@ -3,6 +3,7 @@
 #define TAVRELO_FINISH_PANEL_H
 
 #include "Scene_UI_Element.h"
+#include "Text_Layer.h"
 
 #include <QColor>
 #include <QFont>
@@ -84,6 +85,9 @@ private:
     // Counts each change to what the calls after Show add, for the lines laid out to follow.
     unsigned m_changes;
     unsigned m_laid_out_changes;
+    // Counts the lay-outs: the layer follows them.
+    quint64 m_lay_outs;
+    Text_Layer m_layer;
     const Board_Session* m_board;
     int m_board_course;
     int m_board_taken;

@@ -9,6 +9,7 @@
 #include "Game.h"
 #include "Game_Scene.h"
 #include "Ghost_Ship.h"
+#include "Hud_Palette.h"
 #include "Ingame_Instructions.h"
 #include "Lap_Timer.h"
 #include "Level.h"
@@ -225,6 +226,32 @@ void Plain_UI(QPainter* painter, Scene_UI_Element* element)
         Plain_Text(painter, alpha, static_cast<int>((w - metrics.horizontalAdvance(menu->m_caption)) * 0.5),
                    static_cast<int>(h * 0.5 - metrics.height()), green, menu->m_caption);
     }
+    else if (const auto* panel = dynamic_cast<const Finish_Panel*>(element))
+    {
+        const QStringList lines = panel->Lines();
+        const QFontMetrics metrics = painter->fontMetrics();
+        int text_width = 0;
+        for (const QString& line : lines)
+            text_width = std::max(text_width, metrics.horizontalAdvance(line));
+        const int pad = std::max(metrics.lineSpacing() / 2, 8);
+        const int box_width = std::min(text_width + 2 * pad, w - 8);
+        const int box_height = static_cast<int>(lines.size()) * metrics.lineSpacing() + 2 * pad;
+        const QRect box((w - box_width) / 2, (h - box_height) / 2, box_width, box_height);
+        painter->fillRect(box, Faded(QColor(0, 0, 0, 200), alpha));
+        painter->setPen(Faded(Hud_Palette::Text(), alpha));
+        painter->drawRect(box.adjusted(0, 0, -1, -1));
+        for (int i = 0; i < lines.size(); ++i)
+        {
+            painter->setPen(Faded(panel->Line_Colour(i), alpha));
+            const int x = box.left() + (box.width() - metrics.horizontalAdvance(lines[i])) / 2;
+            // Laid out whole, which at a fractional pixel ratio places glyphs as the game does, unlike
+            // drawText.
+            painter->drawStaticText(QPointF(x, box.top() + pad + metrics.ascent() +
+                                                   i * metrics.lineSpacing() -
+                                                   QFontMetricsF(painter->font()).ascent()),
+                                    QStaticText(lines[i]));
+        }
+    }
     // The steering control draws nothing.
 }
 
@@ -240,8 +267,11 @@ struct Screen
           quit("QUIT", QPointF(3.0, 477.0), UI_Button::Anchor_Bottom)
     {
         scene.m_world_elements = {&stars, &level, &ghost, &ship};
-        scene.m_ui_elements = {&movement, &timer, &hint,     &race_quit, &fade,
-                               &menu,     &start, &previous, &next,      &quit};
+        scene.m_ui_elements = {&movement, &timer,    &hint, &race_quit, &fade, &menu,
+                               &start,    &previous, &next, &quit,      &panel};
+        // Over the race, as when a lap ends.
+        panel.Show(61.25f, 62.5f, true, QString());
+        panel.Show_Sectors({1420, 1502, 1311, 1450}, {1390, 1502, 1300, 1420});
         level.Init(1);
         ship.Place_At(level.m_points[0],
                       (Float_Point(level.m_points[1]) - Float_Point(level.m_points[0])).To_QPointF());
@@ -261,7 +291,7 @@ struct Screen
             element->Set_Visible(!race);
         for (Scene_UI_Element* element :
              {static_cast<Scene_UI_Element*>(&movement), static_cast<Scene_UI_Element*>(&hint),
-              static_cast<Scene_UI_Element*>(&race_quit)})
+              static_cast<Scene_UI_Element*>(&race_quit), static_cast<Scene_UI_Element*>(&panel)})
             element->Set_Visible(race);
         clock.m_running = race;
     }
@@ -347,6 +377,7 @@ struct Screen
     Ingame_Instructions hint;
     UI_Button race_quit;
     Fade_Plane fade;
+    Finish_Panel panel;
     Main_Menu menu;
     UI_Button start;
     UI_Button previous;
