@@ -13,8 +13,9 @@ constexpr float Faded_Out = 1e-6f;
 } // namespace
 
 Scene_UI_Element::Scene_UI_Element(float visible_alpha)
-    : m_visible(true), m_visible_alpha(visible_alpha), m_laid_out_use{0, 0, 0}, m_uses(0), m_pen_use{},
-      m_pen_uses(0)
+    : m_visible(true),
+      m_visible_alpha(visible_alpha), m_laid_out_use{0, 0, 0}, m_laid_out_made{0, 0, 0}, m_layer_use{},
+      m_uses(0), m_pen_use{}, m_pen_uses(0)
 {
 }
 
@@ -138,10 +139,35 @@ void Scene_UI_Element::Draw_Laid_Out_Text(QPainter* painter, const QPointF& p, c
         m_laid_out[found].setText(text);
     }
     m_laid_out_use[found] = ++m_uses;
+    if (!kept)
+        m_laid_out_made[found] = m_uses;
     QStaticText* laid_out = &m_laid_out[found];
     // A laid out text is placed by its top left corner, its line's ascent
     // (and leading) above the baseline.
     const QFontMetricsF metrics(painter->font());
-    painter->drawStaticText(QPointF(p.x(), p.y() - metrics.ascent() - std::max(0.0, metrics.leading())),
-                            *laid_out);
+    const QPointF top_left(p.x(), p.y() - metrics.ascent() - std::max(0.0, metrics.leading()));
+    // A text new this frame is drawn straight, which lays it out in the
+    // painter's font: its size is known from then on.
+    const QPen& pen = painter->pen();
+    if (!kept || pen.style() != Qt::SolidLine || pen.brush().style() != Qt::SolidPattern ||
+        pen.color().rgba64().alpha() != 65535 || !Text_Layer::Usable(painter))
+    {
+        painter->drawStaticText(top_left, *laid_out);
+        return;
+    }
+    const quint64 key = static_cast<quint64>(m_laid_out_made[found]) << 32 | pen.color().rgba();
+    bool layer_kept = false;
+    const int layer = Kept_Slot(
+        m_layer_use, Layer_Count, [&](int i) { return m_layers[i].Key() == key; }, layer_kept);
+    m_layer_use[layer] = ++m_uses;
+    // Room for glyphs that stand out of their advances, as an italic's do.
+    const QSizeF size = laid_out->size();
+    const qreal aside = size.height() / 4;
+    if (QPainter* into =
+            m_layers[layer].Begin(painter, QRectF(top_left, size).adjusted(-aside, 0, aside, 0), key))
+    {
+        into->setPen(pen);
+        into->drawStaticText(top_left, *laid_out);
+    }
+    m_layers[layer].Draw(painter);
 }

@@ -3,6 +3,7 @@
 #define TAVRELO_SCENE_UI_ELEMENT_H
 
 #include "Scene_Element.h"
+#include "Text_Layer.h"
 
 #include <QColor>
 #include <QPen>
@@ -60,6 +61,12 @@ private:
     static constexpr int Laid_Out_Count = 3;
     QStaticText m_laid_out[Laid_Out_Count];
     unsigned m_laid_out_use[Laid_Out_Count];
+    // When each was made: with a colour, what a layer holds.
+    unsigned m_laid_out_made[Laid_Out_Count];
+    // The opaque texts drawn last from layers, in each colour drawn (a shadow and the text).
+    static constexpr int Layer_Count = 2 * Laid_Out_Count;
+    Text_Layer m_layers[Layer_Count];
+    unsigned m_layer_use[Layer_Count];
     unsigned m_uses;
     // The pens of the colours drawn last, as many as one element draws in; likewise.
     static constexpr int Pen_Count = 6;

@@ -20,7 +20,8 @@ QPainter* Text_Layer::Begin(QPainter* painter, const QRectF& area, quint64 key)
     const QPoint at(static_cast<int>(std::floor(covered.left())),
                     static_cast<int>(std::floor(covered.top())));
     const QTransform within = device * QTransform::fromTranslate(-at.x(), -at.y());
-    if (!m_image.isNull() && key == m_key && area == m_area && within == m_within)
+    if (!m_image.isNull() && key == m_key && area == m_area && within == m_within &&
+        painter->font() == m_font)
     {
         m_at = at;
         return nullptr;
@@ -45,6 +46,7 @@ QPainter* Text_Layer::Begin(QPainter* painter, const QRectF& area, quint64 key)
     }
     m_key = key;
     m_area = area;
+    m_font = painter->font();
     m_within = within;
     m_painter.setRenderHints(painter->renderHints());
     m_painter.setFont(painter->font());

@@ -2,6 +2,7 @@
 #ifndef TAVRELO_TEXT_LAYER_H
 #define TAVRELO_TEXT_LAYER_H
 
+#include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QPoint>
@@ -32,10 +33,14 @@ public:
     // Puts the layer on the painter's device, where the text would have gone.
     void Draw(QPainter* painter);
 
+    // The content key the layer was last made for (0: never made).
+    quint64 Key() const { return m_key; }
+
 private:
     QImage m_image;
     QPainter m_painter;
     QRectF m_area;
+    QFont m_font;
     quint64 m_key = 0;
     // The painter's transform less its whole device pixels, which the layer
     // is drawn at: text falls on the same fractions of a pixel within it.
