@@ -12,10 +12,11 @@
 
 // On the raster engine each glyph is blended on its own, pixel by pixel, and
 // a panel of text is hundreds of glyphs. Drawn once into a clear picture and
-// blended from there in one pass, opaque text gives the very same pixels: a
+// blended from there in one pass, opaque text gives the same pixels: a
 // glyph's edge blended over a clear pixel and then over the screen rounds as
-// it does blended over the screen straight away. Translucent text would not
-// (it rounds twice), so that is drawn straight.
+// it does blended over the screen straight away. Only where the edges of two
+// glyphs share a pixel may a channel come out one off. Translucent text
+// rounds twice throughout, so that is drawn straight.
 class Text_Layer
 {
 public:
