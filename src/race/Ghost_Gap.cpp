@@ -10,6 +10,12 @@
 #include <cstdio>
 #include <limits>
 
+namespace
+{
+// Samples walked from where the last search ended before a binary search takes over.
+constexpr int Near_Steps = 8;
+} // namespace
+
 void Ghost_Gap::Build(const Level& level, const Ghost_Ship& ghost)
 {
     Clear();
@@ -44,6 +50,31 @@ void Ghost_Gap::Clear()
 {
     m_progress.clear();
     m_clock.clear();
+    m_search_from = 0;
+}
+
+size_t Ghost_Gap::First_At_Or_Past(float progress) const
+{
+    // Progress never decreases, so "before progress" holds for a first run of samples and for none after it.
+    const auto before = [progress](float kept) { return kept < progress; };
+    const size_t count = m_progress.size();
+    size_t k = std::min(m_search_from, count);
+    for (int step = 0; step < Near_Steps; ++step)
+    {
+        if (k < count && before(m_progress[k]))
+            ++k;
+        else if (k > 0 && !before(m_progress[k - 1]))
+            --k;
+        else
+        {
+            m_search_from = k;
+            return k;
+        }
+    }
+    k = static_cast<size_t>(std::lower_bound(m_progress.begin(), m_progress.end(), progress) -
+                            m_progress.begin());
+    m_search_from = k;
+    return k;
 }
 
 float Ghost_Gap::Gap_At(float progress, float elapsed) const
@@ -51,10 +82,9 @@ float Ghost_Gap::Gap_At(float progress, float elapsed) const
     const float unknown = std::numeric_limits<float>::quiet_NaN();
     if (m_progress.empty() || !(elapsed <= m_clock.back()) || !std::isfinite(progress))
         return unknown;
-    const auto after = std::lower_bound(m_progress.begin(), m_progress.end(), progress);
-    if (after == m_progress.end())
+    const size_t k = First_At_Or_Past(progress);
+    if (k == m_progress.size())
         return unknown;
-    const size_t k = static_cast<size_t>(after - m_progress.begin());
     float ghost_time = m_clock[k];
     if (k > 0 && m_progress[k] > m_progress[k - 1])
     {

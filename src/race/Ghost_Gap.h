@@ -36,9 +36,16 @@ public:
     static int Side(float gap);
 
 private:
+    // The first sample whose progress is at or past progress, as a binary
+    // search over all of them finds it. A player moves a fraction of a piece
+    // a frame, so the search starts where the last one ended, a step or two
+    // from the answer; a binary search is its fallback for a jump.
+    size_t First_At_Or_Past(float progress) const;
+
     // Never decreasing: a ghost put back a little on the road keeps the progress it had.
     std::vector<float> m_progress;
     std::vector<float> m_clock;
+    mutable size_t m_search_from = 0;
 };
 
 #endif

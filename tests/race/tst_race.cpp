@@ -168,6 +168,18 @@ private slots:
         QCOMPARE(race.m_clock.m_gap_known, !shown.isEmpty());
         if (race.m_clock.m_gap_known)
             QCOMPARE(Ghost_Gap::Text(race.m_clock.m_gap), shown);
+        // The same gap wherever the last search ended: the start, past the end, or a little either side.
+        const float progress = static_cast<float>(race.m_closest_segment) + race.m_segment_fraction;
+        const float expected = race.m_ghost_gap.Gap_At(progress, elapsed);
+        if (race.m_clock.m_gap_known)
+            QCOMPARE(expected, race.m_clock.m_gap);
+        for (const float last : {0.0f, 1e6f, progress - 0.3f, progress + 0.3f, progress - 5.0f})
+        {
+            race.m_ghost_gap.Gap_At(last, 0.0f);
+            const float gap = race.m_ghost_gap.Gap_At(progress, elapsed);
+            QVERIFY2(gap == expected || (std::isnan(gap) && std::isnan(expected)),
+                     qPrintable(QString::number(last)));
+        }
     }
 
     // A best lap keeps no ghost past the stored format's 90 seconds; the race
