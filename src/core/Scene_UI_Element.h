@@ -21,7 +21,7 @@ public:
     // whatever the step (the fade is counted in frames, not seconds).
     void Update(float step) override;
 
-    virtual bool Is_Visible() const;
+    bool Is_Visible() const { return m_visible; }
     virtual void Set_Visible(bool visible);
     virtual float Get_Visible_Alpha() const;
     virtual void Set_Visible_Alpha(float alpha);
@@ -55,6 +55,9 @@ public:
 
     bool m_visible;
     float m_visible_alpha;
+    // Whether this element's Update is the fade above and nothing else, as
+    // its scene found from its type (Game_Scene::Set_UI_Elements).
+    bool m_fade_only = false;
 
 private:
     // The texts drawn last, as many as one element draws; the one used longest ago gives way.

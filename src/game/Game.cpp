@@ -119,28 +119,24 @@ void Game::Make_Parts(const QString& board)
     const int center = UI_Button::Anchor_Center_X | UI_Button::Anchor_Center_Y;
     // In drawing order; touches go to the last that takes them. The finish
     // panel is last: while shown it takes every touch.
-    m_parts.m_scene->m_ui_elements = {
+    m_parts.m_scene->Set_UI_Elements(
         Fill(m_parts.m_movement_control, new Movement_Control),
         Fill(m_parts.m_lap_timer, new Lap_Timer(&m_parts.m_race.m_clock)),
         Fill(m_parts.m_ingame_instructions, new Ingame_Instructions),
         Fill(m_parts.m_ingame_quit_button, new UI_Button("QUIT", QPointF(), UI_Button::Anchor_Bottom)),
-        Fill(m_parts.m_fade_plane, new Fade_Plane),
-        Fill(m_parts.m_main_menu, new Main_Menu),
+        Fill(m_parts.m_fade_plane, new Fade_Plane), Fill(m_parts.m_main_menu, new Main_Menu),
         Fill(m_parts.m_start_button, new UI_Button("Start a new game", QPointF(), center)),
         Fill(m_parts.m_prev_track_button, new UI_Button("<<<", QPointF(), UI_Button::Anchor_Center_Y)),
         Fill(m_parts.m_next_track_button,
              new UI_Button(">>>", QPointF(), UI_Button::Anchor_Right | UI_Button::Anchor_Center_Y)),
         Fill(m_parts.m_quit_button, new UI_Button("QUIT", QPointF(), UI_Button::Anchor_Bottom)),
-        Fill(m_parts.m_pause_notice, new Pause_Notice),
-        Fill(m_parts.m_sound_notice, new Sound_Notice),
+        Fill(m_parts.m_pause_notice, new Pause_Notice), Fill(m_parts.m_sound_notice, new Sound_Notice),
         Fill(m_parts.m_board_line, new Board_Line(m_parts.m_board.Get())),
         Fill(m_parts.m_leader_button, new UI_Button("Race the leader", QPointF(), center)),
         Fill(m_parts.m_name_button, new UI_Button("Choose your name for the board", QPointF(), center)),
         Fill(m_parts.m_board_notice, new Board_Notice(m_parts.m_board.Get())),
-        Fill(m_parts.m_split_notice, new Split_Notice),
-        Fill(m_parts.m_finish_panel, new Finish_Panel),
-        Fill(m_parts.m_name_entry, new Name_Entry),
-    };
+        Fill(m_parts.m_split_notice, new Split_Notice), Fill(m_parts.m_finish_panel, new Finish_Panel),
+        Fill(m_parts.m_name_entry, new Name_Entry));
     m_parts.m_fade_plane->Set_Visible_Alpha(1.0f);
     m_parts.m_main_menu->m_under_board = m_parts.m_board->Is_On();
     // Placed from the screen's size until the view has its own (on every resize).

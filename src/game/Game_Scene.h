@@ -2,14 +2,17 @@
 #ifndef TAVRELO_GAME_SCENE_H
 #define TAVRELO_GAME_SCENE_H
 
+#include "Scene_UI_Element.h"
+
 #include <QGraphicsScene>
 #include <QPoint>
 #include <QTransform>
 
+#include <type_traits>
+#include <typeinfo>
 #include <vector>
 
 class Scene_Element;
-class Scene_UI_Element;
 
 // Holds no graphics items: everything is painted by hand in the foreground
 // pass. The lists do not own their elements; Game does.
@@ -29,6 +32,14 @@ public:
     // Ends a press in progress at a point outside every element (on a change of state).
     void Cancel_Press();
 
+    // Sets the UI list, in drawing order, and marks each element whose type
+    // updates nothing but its fade, so that a frame need not ask its table.
+    template <typename... Elements> void Set_UI_Elements(Elements*... elements)
+    {
+        m_ui_elements = {elements...};
+        (Mark_Fade_Only(elements), ...);
+    }
+
     std::vector<Scene_Element*> m_world_elements;
     std::vector<Scene_UI_Element*> m_ui_elements;
     Scene_UI_Element* m_mouse_owner;
@@ -38,6 +49,16 @@ public:
     qreal m_ui_scale;
 
 private:
+    template <typename Element> static void Mark_Fade_Only(Element* element)
+    {
+        // &Element::Update is a member of whichever class declared the Update
+        // Element has: the fade's own class when none below it declares one.
+        // Only for an object of that very type: one derived further may.
+        element->m_fade_only =
+            std::is_same_v<decltype(&Element::Update), void (Scene_UI_Element::*)(float)> &&
+            typeid(*element) == typeid(Element);
+    }
+
     // A touch in view pixels as the element takes it.
     QPoint To_Element(const Scene_UI_Element* element, const QPoint& p) const;
 

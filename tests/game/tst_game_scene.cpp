@@ -63,6 +63,14 @@ public:
     QTransform m_transform;
     QColor m_pen;
 };
+
+// An element with a frame's work of its own besides the fade.
+class Ticking_UI : public Logged_UI
+{
+public:
+    using Logged_UI::Logged_UI;
+    void Update(float step) override { Scene_UI_Element::Update(step); }
+};
 } // namespace
 
 class Test_Game_Scene : public QObject
@@ -187,6 +195,21 @@ private slots:
         g_log.clear();
         scene.Cancel_Press();
         QVERIFY(g_log.isEmpty());
+    }
+
+    // A frame calls the fade straight only where the element's type has no Update of its own, even
+    // when it is listed as a type that has none.
+    void only_elements_that_just_fade_are_updated_without_their_table()
+    {
+        Game_Scene scene;
+        Logged_UI plain("plain", false);
+        Ticking_UI ticking("ticking", false);
+        Ticking_UI listed_as_plain("listed as plain", false);
+        scene.Set_UI_Elements(&plain, &ticking, static_cast<Logged_UI*>(&listed_as_plain));
+        QCOMPARE(scene.m_ui_elements.size(), size_t(3));
+        QVERIFY(plain.m_fade_only);
+        QVERIFY(!ticking.m_fade_only);
+        QVERIFY(!listed_as_plain.m_fade_only);
     }
 };
 
