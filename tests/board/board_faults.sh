@@ -179,7 +179,8 @@ boards)
     seen=""
     while running "$load"; do
         count=$("$TAVRELO_PG_BIN/psql" -h "$socket" -U tavrelo -d "$database" -Atc \
-            "SELECT COUNT(*) FROM pg_stat_activity WHERE datname = '$database'" 2>/dev/null || echo 0)
+            "SELECT COUNT(*) FROM pg_stat_activity WHERE datname = '$database' AND application_name <> 'psql'" \
+            2>/dev/null || echo 0)
         [ "$count" -gt "$peak" ] && peak=$count
         for p in "${ports[@]}"; do
             # An answer other than 200 is a fault; none within status_of's 10 s is a machine too busy to say.
@@ -195,8 +196,9 @@ boards)
     wait "$load" || fail "laps answered 201 are missing: $(cat "$work/load.txt")"
     errors=$(sed -n 's/^| [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | [^|]* | \([0-9]*\) |.*/\1/p' "$work/load.txt")
     [ "$errors" = 0 ] || fail "errors under load with eight boards: $(cat "$work/load.txt")"
-    # Eight boards of four connections each, and this script's own look: within a default PostgreSQL's 100.
-    [ "$peak" -le 33 ] || fail "$peak connections to the database at the peak, past eight boards' 32"
+    # Eight boards of four connections each: within a default PostgreSQL's 100. This script's own looks are not
+    # counted: on a busy machine the backend of the look before may not have left yet.
+    [ "$peak" -le 32 ] || fail "$peak connections to the database at the peak, past eight boards' 32"
     [ "$unhealthy" = 0 ] || fail "/healthz answered other than 200 $unhealthy times under load:$seen"
     for p in "${ports[@]}"; do
         [ "$(status_of "$p" /healthz)" = 200 ] || fail "/healthz not 200 after the load"
