@@ -9,7 +9,8 @@ class Scene_Element
 public:
     virtual ~Scene_Element() = default;
     // One fixed frame step, in seconds (the frame loop always passes 1/60).
-    virtual void Update(float step) = 0;
+    // Nothing by default: the world moves in the race's step alone.
+    virtual void Update(float) {}
     // Paints only; never changes state.
     virtual void Draw(QPainter* painter) = 0;
 };

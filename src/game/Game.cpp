@@ -113,8 +113,8 @@ void Game::Make_Parts(const QString& board)
     Ghost_Start(*m_parts.m_ghost_ship.Get(), QString(), QPointF(0.0, 0.0), 0.0f, 0);
     Fill(m_parts.m_ship, new Ship);
     m_parts.m_race.Attach(m_parts.m_level.Get(), m_parts.m_ship.Get(), m_parts.m_ghost_ship.Get());
-    m_parts.m_scene->m_world_elements = {Fill(m_parts.m_stars, new Stars), m_parts.m_level.Get(),
-                                         m_parts.m_ghost_ship.Get(), m_parts.m_ship.Get()};
+    m_parts.m_scene->Set_World_Elements(Fill(m_parts.m_stars, new Stars), m_parts.m_level.Get(),
+                                        m_parts.m_ghost_ship.Get(), m_parts.m_ship.Get());
 
     const int center = UI_Button::Anchor_Center_X | UI_Button::Anchor_Center_Y;
     // In drawing order; touches go to the last that takes them. The finish

@@ -101,9 +101,8 @@ void Game_Flow::Advance_Frame()
 {
     if (m_quit_guard > 0)
         --m_quit_guard;
-    // Sizes are read again on every step, as an update may change a list.
-    for (size_t i = 0; i < m_parts.m_scene->m_world_elements.size(); ++i)
-        m_parts.m_scene->m_world_elements[i]->Update(Race::Frame_Step);
+    // The world moves in the race's step below (Game_Scene::Set_World_Elements). The UI's size is read again
+    // on every step, as an update may change the list.
     for (size_t i = 0; i < m_parts.m_scene->m_ui_elements.size(); ++i)
     {
         // Most elements only fade. Called through their table, a score of them

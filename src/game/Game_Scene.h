@@ -12,8 +12,6 @@
 #include <typeinfo>
 #include <vector>
 
-class Scene_Element;
-
 // Holds no graphics items: everything is painted by hand in the foreground
 // pass. The lists do not own their elements; Game does.
 class Game_Scene : public QGraphicsScene
@@ -31,6 +29,16 @@ public:
     void Release(const QPoint& p);
     // Ends a press in progress at a point outside every element (on a change of state).
     void Cancel_Press();
+
+    // Sets the world list, in drawing order. The world moves in the race's
+    // step alone, which a lap's proof replays: an element with a frame's
+    // update of its own would move apart from it, so none is called.
+    template <typename... Elements> void Set_World_Elements(Elements*... elements)
+    {
+        static_assert((std::is_same_v<decltype(&Elements::Update), void (Scene_Element::*)(float)> && ...),
+                      "the world moves in the race's step: a world element has no Update of its own");
+        m_world_elements = {elements...};
+    }
 
     // Sets the UI list, in drawing order, and marks each element whose type
     // updates nothing but its fade, so that a frame need not ask its table.

@@ -28,8 +28,6 @@ Ghost_Ship::Ghost_Ship()
 {
 }
 
-void Ghost_Ship::Update(float) {}
-
 void Ghost_Ship::Draw(QPainter* painter)
 {
     // Only a course without a stored run hides the ghost: once the replay

@@ -18,7 +18,6 @@ class Ghost_Ship : public Scene_Element
 public:
     Ghost_Ship();
 
-    void Update(float step) override;
     void Draw(QPainter* painter) override;
     // Another player's ghost is drawn in a colour of its own with their name beside it; an invalid
     // colour and no name give back the player's own ghost's look.

@@ -76,8 +76,6 @@ void Ship::Place_At(const QPointF& p, const QPointF& d)
     Recompute_Derived(*this);
 }
 
-void Ship::Update(float) {}
-
 void Ship::Step(float dt)
 {
     const Float_Point direction(m_direction);

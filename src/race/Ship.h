@@ -27,7 +27,6 @@ public:
     // One frame of the craft's motion, its trail included; only the race calls it (Race::Step).
     void Step(float dt);
     // The craft moves only through the race: the scene's update leaves it as the race left it.
-    void Update(float dt) override;
     void Draw(QPainter* painter) override;
 
     QPointF m_left;

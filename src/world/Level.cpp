@@ -89,8 +89,6 @@ QPointF Level::Point_Ahead(int segment, float fraction, float distance) const
     return (Float_Point(m_points[k]) + left * Float_Point(m_directions[k])).To_QPointF();
 }
 
-void Level::Update(float) {}
-
 void Level::Draw(QPainter* painter)
 {
     m_road_shapes.Draw(painter);

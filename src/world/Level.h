@@ -38,7 +38,6 @@ public:
     // end), stopping at the course's end.
     QPointF Point_Ahead(int segment, float fraction, float distance) const;
 
-    void Update(float step) override;
     // Paints the road made by the last Init or Build: whoever changes the
     // vectors below by hand rebuilds nothing, and sees the old road.
     void Draw(QPainter* painter) override;

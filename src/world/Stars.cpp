@@ -99,8 +99,6 @@ Stars::Stars() : m_reset_stars(true)
     m_last_center = QPointF(0.0, 0.0);
 }
 
-void Stars::Update(float) {}
-
 void Stars::Draw(QPainter* painter)
 {
     const QSize device_size(painter->device()->width(), painter->device()->height());

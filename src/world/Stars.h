@@ -19,7 +19,6 @@ public:
 
     Stars();
 
-    void Update(float step) override;
     // Moves the stars with the camera found in the painter's transform, then paints them.
     void Draw(QPainter* painter) override;
 
