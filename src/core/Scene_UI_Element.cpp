@@ -21,16 +21,17 @@ Scene_UI_Element::Scene_UI_Element(float visible_alpha)
 
 void Scene_UI_Element::Update(float)
 {
-    // Without a branch: a frame updates a score of elements, shown and hidden in no pattern a processor
-    // foresees, and each wrong guess cost more than all this arithmetic.
-    const bool visible = Is_Visible();
-    const float target = static_cast<float>(visible);
+    const float target = Is_Visible() ? 1.0f : 0.0f;
     const float next = m_visible_alpha + (target - m_visible_alpha) * 0.08f;
     // A fade out ends at nothing. Left alone it crept down through the subnormal floats, each step on one of
     // them dear on many processors, and stayed on the smallest for good, every frame, for every hidden
     // element. Far below anything drawn or tested, so no picture changes.
-    const bool gone = !visible & (next < Faded_Out);
-    m_visible_alpha = next * static_cast<float>(!gone);
+    m_visible_alpha = target == 0.0f && next < Faded_Out ? 0.0f : next;
+}
+
+bool Scene_UI_Element::Is_Visible() const
+{
+    return m_visible;
 }
 
 void Scene_UI_Element::Set_Visible(bool visible)

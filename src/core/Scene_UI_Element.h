@@ -21,7 +21,7 @@ public:
     // whatever the step (the fade is counted in frames, not seconds).
     void Update(float step) override;
 
-    bool Is_Visible() const { return m_visible; }
+    virtual bool Is_Visible() const;
     virtual void Set_Visible(bool visible);
     virtual float Get_Visible_Alpha() const;
     virtual void Set_Visible_Alpha(float alpha);

@@ -106,8 +106,8 @@ void Game_Flow::Advance_Frame()
     for (size_t i = 0; i < m_parts.m_scene->m_ui_elements.size(); ++i)
     {
         // Most elements only fade. Called through their table, a score of them
-        // a frame, each call was a wrong guess of the processor's that cost
-        // more than the fade: a tenth of a frame's logic.
+        // a frame, the calls cost more than the fades: a tenth of a frame's
+        // logic.
         Scene_UI_Element* element = m_parts.m_scene->m_ui_elements[i];
         if (element->m_fade_only)
             element->Scene_UI_Element::Update(Race::Frame_Step);
