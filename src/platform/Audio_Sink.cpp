@@ -143,17 +143,18 @@ void Audio_Sink::Feed()
 bool Audio_Sink::Start(QIODevice* source, int rate, int buffer_bytes, QString* why)
 {
     Stop();
-    bool started = false;
-    Run_On_Output_Thread([&]() { started = Open_Output(source, rate, buffer_bytes, why); });
-    if (started)
-        return true;
+    // PulseAudio's own library first: the server asks it for samples when it wants them, where Qt's
+    // output must be topped up by a timer on a thread of its own, and those wakes cost the window more
+    // than the mixing does. Qt's output plays where no PulseAudio server answers.
     QString unused;
     source->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     m_output->pulse.m_on_fail = [this]() { Post_Change(); };
     if (m_output->pulse.Start(source, rate, buffer_bytes, &unused))
         return true;
     source->close();
-    return false;
+    bool started = false;
+    Run_On_Output_Thread([&]() { started = Open_Output(source, rate, buffer_bytes, why); });
+    return started;
 }
 
 bool Audio_Sink::Open_Output(QIODevice* source, int rate, int buffer_bytes, QString* why)

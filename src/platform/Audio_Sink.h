@@ -1,5 +1,5 @@
-// Audio_Sink: the sound output a stream plays through, fed as it has room: QAudioSink with Qt 6, QAudioOutput
-// with Qt 5, or PulseAudio's own library once Qt's backend has given up on its server.
+// Audio_Sink: the sound output a stream plays through, fed as it has room: PulseAudio's own library where a
+// server answers, else QAudioSink with Qt 6 or QAudioOutput with Qt 5.
 #ifndef TAVRELO_AUDIO_SINK_H
 #define TAVRELO_AUDIO_SINK_H
 

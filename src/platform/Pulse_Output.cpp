@@ -1,6 +1,5 @@
 #include "Pulse_Output.h"
 
-#include <QByteArray>
 #include <QElapsedTimer>
 #include <QIODevice>
 #include <QThread>
@@ -59,6 +58,7 @@ bool Pulse_Output::Start(QIODevice* source, int rate, int buffer_bytes, QString*
     // must not hold the game.
     QElapsedTimer waited;
     waited.start();
+    int granted_bytes = buffer_bytes;
     pa_threaded_mainloop_lock(m_loop);
     while (!Context_Settled(m_context) && waited.elapsed() < Answer_Milliseconds)
     {
@@ -91,6 +91,9 @@ bool Pulse_Output::Start(QIODevice* source, int rate, int buffer_bytes, QString*
             pa_threaded_mainloop_lock(m_loop);
         }
         m_ready = pa_stream_get_state(m_stream) == PA_STREAM_READY;
+        // What the server took, which need not be what was asked for.
+        const pa_buffer_attr* granted = m_ready ? pa_stream_get_buffer_attr(m_stream) : nullptr;
+        granted_bytes = granted != nullptr ? int(granted->tlength) : buffer_bytes;
     }
     const int error = pa_context_errno(m_context);
     pa_threaded_mainloop_unlock(m_loop);
@@ -101,16 +104,23 @@ bool Pulse_Output::Start(QIODevice* source, int rate, int buffer_bytes, QString*
         Stop();
         return false;
     }
-    m_buffer_bytes = buffer_bytes;
+    m_buffer_bytes = granted_bytes;
     return true;
 }
 
 void Pulse_Output::Write(pa_stream* stream, size_t bytes, void* self)
 {
     Pulse_Output& output = *static_cast<Pulse_Output*>(self);
-    const QByteArray samples = output.m_source->read(qint64(bytes) & ~qint64(1));
-    if (!samples.isEmpty())
-        pa_stream_write(stream, samples.constData(), size_t(samples.size()), nullptr, 0, PA_SEEK_RELATIVE);
+    // Rendered straight into the server's memory: nothing copied, nothing allocated on the way.
+    void* buffer = nullptr;
+    size_t room = bytes;
+    if (pa_stream_begin_write(stream, &buffer, &room) < 0 || buffer == nullptr)
+        return;
+    const qint64 rendered = output.m_source->read(static_cast<char*>(buffer), qint64(room) & ~qint64(1));
+    if (rendered > 0)
+        pa_stream_write(stream, buffer, size_t(rendered), nullptr, 0, PA_SEEK_RELATIVE);
+    else
+        pa_stream_cancel_write(stream);
 }
 
 void Pulse_Output::Stream_Changed(pa_stream* stream, void* self)

@@ -1,5 +1,5 @@
-// Pulse_Output: 16-bit mono played through PulseAudio's own library on a thread of its own, for when Qt's
-// sound backend has given up on a server that came back.
+// Pulse_Output: 16-bit mono played through PulseAudio's own library, rendered on its thread as the server
+// asks for samples.
 #ifndef TAVRELO_PULSE_OUTPUT_H
 #define TAVRELO_PULSE_OUTPUT_H
 
