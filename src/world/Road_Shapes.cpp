@@ -44,8 +44,11 @@ constexpr int Cap_Edges = 8;
 constexpr int Disc_Edges = 96;
 // Of a kerb mark, this much on either side of the centre line lies within the
 // road's round join at its point, even across the mark's whole width
-// (14² + 3.5² < 17.5²): it is never seen, and never filled.
-constexpr qreal Hidden_Kerb = 14.0;
+// (16.5² + 3.5² < 17.5², with over half a unit to spare for the join's
+// straight edges): it is never seen, and never filled.
+constexpr qreal Hidden_Kerb = 16.5;
+// World units of the previous run's last piece that a run's bands begin with.
+constexpr qreal Seam_Lead = 1.0;
 // Device pixels added round a run's box before it is culled: rounding of the rasteriser.
 constexpr qreal Cull_Margin = 2.0;
 
@@ -61,12 +64,19 @@ QPainterPath Flattened(const QPainterPath& enlarged)
 }
 
 // The area a round-capped line of the given width covers along the polyline
-// from points[first] to points[last], each join round and both ends flat:
-// the runs overlap by one piece, so the joins at their seams are covered too.
-QPainterPath Band(const std::vector<QPointF>& points, size_t first, size_t last, qreal width)
+// from points[first] to points[last], each join round and both ends flat.
+// With a lead-in, the first piece is the previous run's last one, and only
+// its end is taken: enough for the round join at the seam, which neither run
+// would have otherwise, without filling that piece's pixels twice.
+QPainterPath Band(const std::vector<QPointF>& points, size_t first, size_t last, qreal width, bool lead_in)
 {
     QPainterPath line;
-    line.moveTo(points[first] * Flattening_Scale);
+    QPointF start = points[first];
+    const QPointF back = points[first] - points[first + 1];
+    const qreal back_length = std::hypot(back.x(), back.y());
+    if (lead_in && back_length > Seam_Lead)
+        start = points[first + 1] + back * (Seam_Lead / back_length);
+    line.moveTo(start * Flattening_Scale);
     for (size_t k = first + 1; k <= last; ++k)
         line.lineTo(points[k] * Flattening_Scale);
     QPainterPathStroker stroker;
@@ -89,6 +99,13 @@ QPolygonF Disc(const QPointF& centre, qreal radius)
         disc << centre + radius * QPointF(std::cos(angle), std::sin(angle));
     }
     disc << disc.first();
+    return disc;
+}
+
+QPainterPath Disc_Path(const QPointF& centre, qreal radius)
+{
+    QPainterPath disc;
+    disc.addPolygon(Disc(centre, radius));
     return disc;
 }
 
@@ -213,10 +230,11 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
         run.kerb_pieces = Separate_Outlines(kerb_ends);
         if (pieces == 0)
             continue;
+        QPainterPath road;
         if (begin > 0)
         {
-            run.road = Band(points, begin - 1, end, Road_Width);
-            run.inner = Band(points, begin - 1, end, inner_width);
+            road = Band(points, begin - 1, end, Road_Width, true);
+            run.inner = Band(points, begin - 1, end, inner_width, true);
         }
         else if (loop)
         {
@@ -224,31 +242,36 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
             std::vector<QPointF> around;
             around.push_back(points[n - 2]);
             around.insert(around.end(), points.begin(), points.begin() + static_cast<long>(end) + 1);
-            run.road = Band(around, 0, around.size() - 1, Road_Width);
-            run.inner = Band(around, 0, around.size() - 1, inner_width);
+            road = Band(around, 0, around.size() - 1, Road_Width, true);
+            run.inner = Band(around, 0, around.size() - 1, inner_width, true);
         }
         else
         {
-            run.road = Band(points, 0, end, Road_Width);
-            run.inner = Band(points, 0, end, inner_width);
+            road = Band(points, 0, end, Road_Width, false);
+            run.inner = Band(points, 0, end, inner_width, false);
         }
         // A polyline that is not a loop keeps the round ends of its lines.
+        // They are joined to the bands, not laid over them: the bands fill
+        // by odd and even crossings, where an overlap would be a hole.
         if (!loop && begin == 0)
         {
-            run.road.addPolygon(Disc(points[0], 0.5 * Road_Width));
-            run.inner.addPolygon(Disc(points[0], 0.5 * inner_width));
+            road = road.united(Disc_Path(points[0], 0.5 * Road_Width));
+            run.inner = run.inner.united(Disc_Path(points[0], 0.5 * inner_width));
         }
         if (!loop && end == pieces)
         {
-            run.road.addPolygon(Disc(points[pieces], 0.5 * Road_Width));
-            run.inner.addPolygon(Disc(points[pieces], 0.5 * inner_width));
+            road = road.united(Disc_Path(points[pieces], 0.5 * Road_Width));
+            run.inner = run.inner.united(Disc_Path(points[pieces], 0.5 * inner_width));
         }
+        // The inner band lies within the road band, and both fill by odd and
+        // even crossings: their outlines together fill just the light edges.
+        run.road_bounds = road.boundingRect();
+        run.road_edges = road;
+        run.road_edges.setFillRule(Qt::OddEvenFill);
+        run.road_edges.addPath(run.inner);
     }
     for (Run& run : m_runs)
-    {
         run.kerb_bounds = run.kerbs.boundingRect();
-        run.road_bounds = run.road.boundingRect();
-    }
     m_road_shown.assign(m_runs.size(), false);
 
     if (n < 2)
@@ -291,11 +314,11 @@ void Road_Shapes::Draw(QPainter* painter) const
         const Run& run = m_runs[i];
         if (!run.kerbs.isEmpty() && shows(run.kerb_bounds))
             painter->fillPath(raster ? run.kerb_pieces : run.kerbs, m_kerb_brush);
-        m_road_shown[i] = !run.road.isEmpty() && shows(run.road_bounds);
+        m_road_shown[i] = !run.road_edges.isEmpty() && shows(run.road_bounds);
     }
     for (size_t i = 0; i < m_runs.size(); ++i)
         if (m_road_shown[i])
-            painter->fillPath(m_runs[i].road, m_road_brush);
+            painter->fillPath(m_runs[i].road_edges, m_road_brush);
     for (size_t i = 0; i < m_runs.size(); ++i)
         if (m_road_shown[i] && !m_runs[i].inner.isEmpty())
             painter->fillPath(m_runs[i].inner, m_inner_brush);

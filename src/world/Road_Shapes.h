@@ -40,7 +40,9 @@ private:
         QRectF road_bounds;
         QPainterPath kerbs;       // one polygon, for OpenGL
         QPainterPath kerb_pieces; // the same marks one by one, for the raster engine
-        QPainterPath road;
+        // The road band less the inner band: the inner band covers all the
+        // rest of it, and filling that too cost a frame its largest fill.
+        QPainterPath road_edges;
         QPainterPath inner;
     };
 

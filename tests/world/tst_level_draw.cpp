@@ -1,6 +1,7 @@
 // The road drawing: kerb marks, the two bands and the start line, their pens, culling and stacking.
 #include "Level.h"
 #include "Test_Support.h"
+#include "Track_List.h"
 
 #include <QImage>
 #include <QPainter>
@@ -219,6 +220,32 @@ private slots:
         QVERIFY2(Near_Color(outside, 0, 0, 0), qPrintable(Describe(outside)));
         const QColor other_edge = pixel(-16.6);
         QVERIFY2(Near_Color(other_edge, 250, 230, 140), qPrintable(Describe(other_edge)));
+    }
+
+    void open_polyline_fills_its_round_ends_whole()
+    {
+        // Not a course, but a polyline that is not a loop ends round: the end
+        // disc laid over the band's last piece must not cut a hole in it.
+        const Track_Segment piece[1] = {{1.0f, 1.0f, 3.0f, 1.0f}};
+        Level level;
+        level.Build(piece, 1);
+        QImage image(500, 200, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        level.Draw(&painter);
+        painter.end();
+        // The line runs from (100, 100) to (300, 100), the road 35 wide.
+        for (const int x : {85, 95, 105, 200, 295, 305, 314})
+        {
+            const QColor inner = image.pixelColor(x, 100);
+            QVERIFY2(Near_Color(inner, 100, 92, 56, 1),
+                     qPrintable(QString::number(x) + " " + Describe(inner)));
+        }
+        for (const int x : {110, 290})
+        {
+            const QColor edge = image.pixelColor(x, 116);
+            QVERIFY2(Near_Color(edge, 250, 230, 140), qPrintable(QString::number(x) + " " + Describe(edge)));
+        }
     }
 
     void empty_level_draws_nothing()
