@@ -190,6 +190,7 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
     m_runs.clear();
     m_road_shown.clear();
     m_has_start_line = false;
+    m_start_outline = QPainterPath();
     const size_t n = std::min(points.size(), normals.size());
     if (n == 0)
         return;
@@ -281,6 +282,13 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
     const Float_Point across = Float_Point(d.y, -d.x) / d.Length() * Road_Half_Width;
     m_start_line = QLineF((start - across).To_QPointF(), (start + across).To_QPointF());
     m_has_start_line = true;
+    QPainterPath line;
+    line.moveTo(m_start_line.p1() * Flattening_Scale);
+    line.lineTo(m_start_line.p2() * Flattening_Scale);
+    QPainterPathStroker stroker;
+    stroker.setWidth(Start_Line_Width * Flattening_Scale);
+    stroker.setCapStyle(Qt::RoundCap);
+    m_start_outline = Flattened(stroker.createStroke(line));
 }
 
 void Road_Shapes::Draw(QPainter* painter) const
@@ -325,6 +333,16 @@ void Road_Shapes::Draw(QPainter* painter) const
 
     if (!m_has_start_line)
         return;
+    // Qt's raster engine draws a pen no wider than a device pixel as a line
+    // one pixel wide, not as its outline: such a line is stroked as before.
+    const QTransform& pixels = painter->deviceTransform();
+    const qreal scale = std::sqrt(std::max(pixels.m11() * pixels.m11() + pixels.m12() * pixels.m12(),
+                                           pixels.m21() * pixels.m21() + pixels.m22() * pixels.m22()));
+    if (raster && Start_Line_Width * scale > 1.0)
+    {
+        painter->fillPath(m_start_outline, m_start_pen.brush());
+        return;
+    }
     painter->setPen(m_start_pen);
     painter->drawLine(m_start_line);
 }

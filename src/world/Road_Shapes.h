@@ -30,7 +30,7 @@ public:
     void Build(const std::vector<QPointF>& points, const std::vector<QPointF>& normals);
 
     // Paints kerbs, road band, inner band and start line, in that order, under
-    // the painter's transform. Leaves the start line's pen on the painter.
+    // the painter's transform. May leave the start line's pen on the painter.
     void Draw(QPainter* painter) const;
 
 private:
@@ -52,6 +52,9 @@ private:
     mutable std::vector<bool> m_road_shown;
     bool m_has_start_line;
     QLineF m_start_line;
+    // The start line's round-capped stroke, outlined once: stroked in each
+    // frame, its round caps were flattened anew each time.
+    QPainterPath m_start_outline;
     QPen m_start_pen;
     QBrush m_kerb_brush;
     QBrush m_road_brush;
