@@ -76,7 +76,7 @@ QColor Scene_UI_Element::Change_Visible_Color(const QColor& color) const
 {
     QColor faded(color);
     faded.setAlphaF(color.alphaF() * Get_Visible_Alpha());
-    return faded;
+    return m_kept == 255 ? faded : Darkened(faded, m_kept);
 }
 
 QColor Scene_UI_Element::Change_Visible_Color(int r, int g, int b, int a) const

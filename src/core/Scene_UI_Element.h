@@ -38,7 +38,12 @@ public:
     // UI pass draws scaled.
     static QSize View_Size(QPainter* painter);
 
-    // The colour with its own alpha scaled by this element's opacity.
+    // The share of each channel this element keeps of all drawn under it,
+    // where it darkens the whole view evenly; 255 where it does not.
+    virtual int Kept_Under() const { return 255; }
+
+    // The colour with its own alpha scaled by this element's opacity, and
+    // darkened by m_kept.
     virtual QColor Change_Visible_Color(const QColor& color) const;
     virtual QColor Change_Visible_Color(int r, int g, int b, int a) const;
 

@@ -37,10 +37,19 @@ void Game_Scene::Draw_Passes(QPainter* painter)
         painter->setBrush(came_brush);
     };
 
+    // A plane that darkens the whole view evenly (the menu's) is a blend of
+    // every pixel on the screen, most of a repaint's work on a large one.
+    // Where all drawn under it can, they draw in darker colours instead, and
+    // the plane is left out: the same picture, but where colours blend
+    // (translucent and anti-aliased pixels), which round a little otherwise.
+    const size_t plane = Darkening_Plane();
+    const int kept = plane < m_ui_elements.size() ? m_ui_elements[plane]->Kept_Under() : 255;
+
     // Sizes are read on every step: an element may be added while drawing.
     for (size_t i = 0; i < m_world_elements.size(); ++i)
     {
         put_back(m_world_to_screen);
+        m_world_elements[i]->m_kept = kept;
         m_world_elements[i]->Draw(painter);
     }
 
@@ -48,13 +57,34 @@ void Game_Scene::Draw_Passes(QPainter* painter)
         m_ui_scale > 1.0 ? QTransform::fromScale(m_ui_scale, m_ui_scale) : QTransform();
     for (size_t i = 0; i < m_ui_elements.size(); ++i)
     {
-        if (m_ui_elements[i]->Get_Visible_Alpha() > Min_Drawn_Alpha)
+        m_ui_elements[i]->m_kept = i < plane ? kept : 255;
+        if (i != plane && m_ui_elements[i]->Get_Visible_Alpha() > Min_Drawn_Alpha)
         {
             put_back(ui_transform);
             m_ui_elements[i]->Draw(painter);
         }
     }
     put_back(came_transform);
+}
+
+size_t Game_Scene::Darkening_Plane() const
+{
+    const size_t none = m_ui_elements.size();
+    for (size_t i = 0; i < m_ui_elements.size(); ++i)
+    {
+        if (!(m_ui_elements[i]->Get_Visible_Alpha() > Min_Drawn_Alpha))
+            continue;
+        if (m_ui_elements[i]->Kept_Under() != 255)
+        {
+            for (const Scene_Element* element : m_world_elements)
+                if (!element->Can_Darken())
+                    return none;
+            return i;
+        }
+        if (!m_ui_elements[i]->Can_Darken())
+            return none;
+    }
+    return none;
 }
 
 QPoint Game_Scene::To_Element(const Scene_UI_Element* element, const QPoint& p) const

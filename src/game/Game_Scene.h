@@ -67,6 +67,10 @@ private:
             typeid(*element) == typeid(Element);
     }
 
+    // The first drawn UI element that darkens all under it, where every
+    // element drawn under it can darken its own colours; else the UI's size.
+    size_t Darkening_Plane() const;
+
     // A touch in view pixels as the element takes it.
     QPoint To_Element(const Scene_UI_Element* element, const QPoint& p) const;
 

@@ -14,7 +14,7 @@ constexpr int Strip_Rows = 32;
 
 Fade_Plane::Fade_Plane() : Scene_UI_Element(1.0f) {}
 
-void Fade_Plane::Draw(QPainter* painter)
+int Fade_Plane::Alpha() const
 {
     // The opacity enters once, here, not through Change_Visible_Color. It is
     // bounded first: the base lets anyone store any alpha, and a value outside
@@ -24,8 +24,20 @@ void Fade_Plane::Draw(QPainter* painter)
         alpha = 0.0f;
     else if (alpha > 1.0f)
         alpha = 1.0f;
-    const int a = static_cast<int>(alpha * 178.5f);
-    const QColor colour(0, 0, 0, a);
+    return static_cast<int>(alpha * Full_Alpha);
+}
+
+int Fade_Plane::Kept_Under() const
+{
+    // Only at full strength, which stays for as long as the menu does: the
+    // darker colours are made once, not again in every frame of a fade.
+    const int a = Alpha();
+    return a == static_cast<int>(Full_Alpha) ? 255 - a : 255;
+}
+
+void Fade_Plane::Draw(QPainter* painter)
+{
+    const QColor colour(0, 0, 0, Alpha());
     // The whole view in its own pixels, whatever the UI's scale.
     painter->setTransform(QTransform(), false);
     const QRect plane = painter->viewport();

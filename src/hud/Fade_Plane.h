@@ -11,6 +11,16 @@ public:
     Fade_Plane();
 
     void Draw(QPainter* painter) override;
+
+    // At full strength, the share it keeps: the elements under it can then
+    // draw darker instead, and the plane is not blended at all.
+    int Kept_Under() const override;
+
+private:
+    // The plane's alpha, scaled by its opacity and rounded down: 178 at full strength.
+    static constexpr float Full_Alpha = 178.5f;
+
+    int Alpha() const;
 };
 
 #endif

@@ -18,6 +18,8 @@ public:
     explicit Lap_Timer(const Race_Clock* clock);
 
     void Draw(QPainter* painter) override;
+    // All its colours come through Change_Visible_Color.
+    bool Can_Darken() const override { return true; }
 
     // The whole line the timer shows.
     QString Text() const;

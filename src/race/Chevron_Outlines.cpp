@@ -1,5 +1,7 @@
 #include "Chevron_Outlines.h"
 
+#include "Scene_Element.h"
+
 #include <QLine>
 #include <QPainter>
 #include <QPainterPathStroker>
@@ -72,23 +74,31 @@ void Chevron_Outlines::Add_Pass(const QPen& pen)
     m_outlines.push_back(Outline(pen));
 }
 
-void Chevron_Outlines::Draw(QPainter* painter) const
+void Chevron_Outlines::Draw(QPainter* painter, int kept) const
 {
+    if (kept != 255 && m_dark_kept != kept)
+    {
+        m_dark_pens = m_pens;
+        for (QPen& pen : m_dark_pens)
+            pen.setColor(Scene_Element::Darkened(pen.color(), kept));
+        m_dark_kept = kept;
+    }
+    const std::vector<QPen>& pens = kept != 255 ? m_dark_pens : m_pens;
     // Qt's raster engine draws a pen no wider than a device pixel as a line
     // one pixel wide, not as its outline: such a pass is stroked as before.
     const QTransform& t = painter->deviceTransform();
     const qreal scale =
         std::sqrt(std::max(t.m11() * t.m11() + t.m12() * t.m12(), t.m21() * t.m21() + t.m22() * t.m22()));
-    for (size_t pass = 0; pass < m_pens.size(); ++pass)
+    for (size_t pass = 0; pass < pens.size(); ++pass)
     {
-        if (m_pens[pass].widthF() * scale > 1.0)
+        if (pens[pass].widthF() * scale > 1.0)
         {
             // The pen's own solid brush: one made from its colour each frame would allocate.
-            painter->fillPath(m_outlines[pass], m_pens[pass].brush());
+            painter->fillPath(m_outlines[pass], pens[pass].brush());
         }
         else
         {
-            painter->setPen(m_pens[pass]);
+            painter->setPen(pens[pass]);
             // Both arms in one stroke: the tip where they meet is painted
             // once, as the outline fills it.
             painter->drawLines(Arms, 2);

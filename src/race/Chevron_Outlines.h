@@ -20,14 +20,18 @@ public:
     // One pass with the given pen (the ghost's).
     explicit Chevron_Outlines(const QPen& pen);
 
-    // Paints the passes under the painter's transform, in the craft's own units.
-    void Draw(QPainter* painter) const;
+    // Paints the passes under the painter's transform, in the craft's own
+    // units, each colour darkened to keep this share (of 255) of its channels.
+    void Draw(QPainter* painter, int kept = 255) const;
 
 private:
     void Add_Pass(const QPen& pen);
 
     std::vector<QPen> m_pens;
     std::vector<QPainterPath> m_outlines;
+    // The pens darkened, made when first asked for at a share.
+    mutable std::vector<QPen> m_dark_pens;
+    mutable int m_dark_kept = 255;
 };
 
 #endif

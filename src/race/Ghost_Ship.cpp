@@ -44,7 +44,13 @@ void Ghost_Ship::Draw(QPainter* painter)
         const qreal scale = m_label_scale > 1.0 ? m_label_scale : 1.0;
         const QPointF at = painter->transform().map(m_position) / scale + QPointF(14.0, -10.0);
         painter->setTransform(QTransform::fromScale(scale, scale), false);
-        painter->setPen(m_label_pen);
+        // Made again whenever the look's pen changes (a frame blend copies it in).
+        if (m_kept != 255 && m_dark_label_pen.color() != Darkened(m_label_pen.color(), m_kept))
+        {
+            m_dark_label_pen = m_label_pen;
+            m_dark_label_pen.setColor(Darkened(m_label_pen.color(), m_kept));
+        }
+        painter->setPen(m_kept != 255 ? m_dark_label_pen : m_label_pen);
         const QFontMetricsF metrics(painter->font());
         painter->drawStaticText(QPointF(at.x(), at.y() - metrics.ascent() - std::max(0.0, metrics.leading())),
                                 m_label_text);
@@ -56,7 +62,7 @@ void Ghost_Ship::Draw(QPainter* painter)
     transform.rotateRadians(m_angle, Qt::ZAxis);
     painter->setTransform(transform, true);
 
-    m_chevron.Draw(painter);
+    m_chevron.Draw(painter, m_kept);
 }
 
 void Ghost_Ship::Set_Look(const QColor& colour, const QString& label)

@@ -19,6 +19,7 @@ public:
     Ghost_Ship();
 
     void Draw(QPainter* painter) override;
+    bool Can_Darken() const override { return true; }
     // Another player's ghost is drawn in a colour of its own with their name beside it; an invalid
     // colour and no name give back the player's own ghost's look.
     void Set_Look(const QColor& colour, const QString& label);
@@ -39,6 +40,8 @@ public:
     // The name laid out, and its pen, once per look: not again each frame.
     QStaticText m_label_text;
     QPen m_label_pen;
+    // That pen darkened, made when first asked for in its colour and share.
+    QPen m_dark_label_pen;
     // The name grows with the HUD on a large screen (Game_Scene::m_ui_scale), as every other text does.
     qreal m_label_scale;
 };

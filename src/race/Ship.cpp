@@ -133,6 +133,14 @@ void Ship::Step(float dt)
 
 void Ship::Draw(QPainter* painter)
 {
+    if (m_kept != 255 && m_dark_trail_kept != m_kept)
+    {
+        m_dark_trail_pens.assign(Trail_Pens.begin(), Trail_Pens.end());
+        for (QPen& pen : m_dark_trail_pens)
+            pen.setColor(Darkened(pen.color(), m_kept));
+        m_dark_trail_kept = m_kept;
+    }
+    const QPen* pens = m_kept != 255 ? m_dark_trail_pens.data() : Trail_Pens.data();
     for (size_t i = 1; i < m_travelled_points.size(); ++i)
     {
         const Travelled_Point& older = m_travelled_points[i - 1];
@@ -151,7 +159,7 @@ void Ship::Draw(QPainter* painter)
         else if (fade > 0.0)
             alpha = static_cast<int>(fade);
 
-        painter->setPen(Trail_Pens[static_cast<size_t>(alpha)]);
+        painter->setPen(pens[alpha]);
         const QLineF segment(older.position, newer.position);
         painter->drawLines(&segment, 1);
     }
@@ -161,5 +169,5 @@ void Ship::Draw(QPainter* painter)
     transform.rotateRadians(m_angle, Qt::ZAxis);
     painter->setTransform(transform, true);
 
-    m_chevron.Draw(painter);
+    m_chevron.Draw(painter, m_kept);
 }

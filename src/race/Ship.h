@@ -28,6 +28,7 @@ public:
     void Step(float dt);
     // The craft moves only through the race: the scene's update leaves it as the race left it.
     void Draw(QPainter* painter) override;
+    bool Can_Darken() const override { return true; }
 
     QPointF m_left;
     QPointF m_left_previous;
@@ -45,6 +46,11 @@ public:
     // proof.
     bool m_keeps_trail = true;
     Chevron_Outlines m_chevron;
+
+private:
+    // The trail's pens darkened, made when first asked for at a share.
+    std::vector<QPen> m_dark_trail_pens;
+    int m_dark_trail_kept = 255;
 };
 
 #endif

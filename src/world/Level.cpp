@@ -91,5 +91,5 @@ QPointF Level::Point_Ahead(int segment, float fraction, float distance) const
 
 void Level::Draw(QPainter* painter)
 {
-    m_road_shapes.Draw(painter);
+    m_road_shapes.Draw(painter, m_kept);
 }

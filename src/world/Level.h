@@ -41,6 +41,7 @@ public:
     // Paints the road made by the last Init or Build: whoever changes the
     // vectors below by hand rebuilds nothing, and sees the old road.
     void Draw(QPainter* painter) override;
+    bool Can_Darken() const override { return true; }
 
     int32_t m_track_index;
     std::vector<QPointF> m_points;     // closed: the last point is a copy of the first

@@ -2,6 +2,7 @@
 
 #include "Float_Point.h"
 #include "Level.h"
+#include "Scene_Element.h"
 
 #include <QColor>
 #include <QPaintDevice>
@@ -179,9 +180,9 @@ QPen Round_Pen(QRgb color, float width)
 } // namespace
 
 Road_Shapes::Road_Shapes()
-    : m_has_start_line(false), m_start_pen(Round_Pen(Start_Line_Color, Start_Line_Width)),
-      m_kerb_brush(QColor(Kerb_Color)), m_road_brush(QColor(Road_Color)),
-      m_inner_brush(QColor(Road_Color).darker(Inner_Darkening))
+    : m_has_start_line(false), m_colours{Round_Pen(Start_Line_Color, Start_Line_Width),
+                                         QBrush(QColor(Kerb_Color)), QBrush(QColor(Road_Color)),
+                                         QBrush(QColor(Road_Color).darker(Inner_Darkening))}
 {
 }
 
@@ -291,8 +292,18 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
     m_start_outline = Flattened(stroker.createStroke(line));
 }
 
-void Road_Shapes::Draw(QPainter* painter) const
+void Road_Shapes::Draw(QPainter* painter, int kept) const
 {
+    if (kept != 255 && m_dark_kept != kept)
+    {
+        m_dark_colours = m_colours;
+        m_dark_colours.start_pen.setColor(Scene_Element::Darkened(m_colours.start_pen.color(), kept));
+        m_dark_colours.kerb = QBrush(Scene_Element::Darkened(m_colours.kerb.color(), kept));
+        m_dark_colours.road = QBrush(Scene_Element::Darkened(m_colours.road.color(), kept));
+        m_dark_colours.inner = QBrush(Scene_Element::Darkened(m_colours.inner.color(), kept));
+        m_dark_kept = kept;
+    }
+    const Colours& colours = kept != 255 ? m_dark_colours : m_colours;
     // The painter's transform maps to the device's own pixels, so the device
     // is measured in those: images and pixmaps give their size in them, while
     // a widget gives its size in device-independent pixels, which on a screen
@@ -321,15 +332,15 @@ void Road_Shapes::Draw(QPainter* painter) const
     {
         const Run& run = m_runs[i];
         if (!run.kerbs.isEmpty() && shows(run.kerb_bounds))
-            painter->fillPath(raster ? run.kerb_pieces : run.kerbs, m_kerb_brush);
+            painter->fillPath(raster ? run.kerb_pieces : run.kerbs, colours.kerb);
         m_road_shown[i] = !run.road_edges.isEmpty() && shows(run.road_bounds);
     }
     for (size_t i = 0; i < m_runs.size(); ++i)
         if (m_road_shown[i])
-            painter->fillPath(m_runs[i].road_edges, m_road_brush);
+            painter->fillPath(m_runs[i].road_edges, colours.road);
     for (size_t i = 0; i < m_runs.size(); ++i)
         if (m_road_shown[i] && !m_runs[i].inner.isEmpty())
-            painter->fillPath(m_runs[i].inner, m_inner_brush);
+            painter->fillPath(m_runs[i].inner, colours.inner);
 
     if (!m_has_start_line)
         return;
@@ -340,9 +351,9 @@ void Road_Shapes::Draw(QPainter* painter) const
                                            pixels.m21() * pixels.m21() + pixels.m22() * pixels.m22()));
     if (raster && Start_Line_Width * scale > 1.0)
     {
-        painter->fillPath(m_start_outline, m_start_pen.brush());
+        painter->fillPath(m_start_outline, colours.start_pen.brush());
         return;
     }
-    painter->setPen(m_start_pen);
+    painter->setPen(colours.start_pen);
     painter->drawLine(m_start_line);
 }

@@ -30,8 +30,9 @@ public:
     void Build(const std::vector<QPointF>& points, const std::vector<QPointF>& normals);
 
     // Paints kerbs, road band, inner band and start line, in that order, under
-    // the painter's transform. May leave the start line's pen on the painter.
-    void Draw(QPainter* painter) const;
+    // the painter's transform, each colour darkened to keep this share (of
+    // 255) of its channels. May leave the start line's pen on the painter.
+    void Draw(QPainter* painter, int kept = 255) const;
 
 private:
     struct Run
@@ -55,10 +56,17 @@ private:
     // The start line's round-capped stroke, outlined once: stroked in each
     // frame, its round caps were flattened anew each time.
     QPainterPath m_start_outline;
-    QPen m_start_pen;
-    QBrush m_kerb_brush;
-    QBrush m_road_brush;
-    QBrush m_inner_brush;
+    struct Colours
+    {
+        QPen start_pen;
+        QBrush kerb;
+        QBrush road;
+        QBrush inner;
+    };
+    Colours m_colours;
+    // The same darkened, made when first asked for at a share.
+    mutable Colours m_dark_colours;
+    mutable int m_dark_kept = 255;
 };
 
 #endif

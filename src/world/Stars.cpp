@@ -135,6 +135,13 @@ void Stars::Draw(QPainter* painter)
                            static_cast<float>(device.m21() * device.m21() + device.m22() * device.m22())));
     const QRectF visible(0.0, 0.0, painter->device()->width(), painter->device()->height());
 
+    if (m_kept != 255 && m_dark_kept != m_kept)
+    {
+        for (int layer = 0; layer < Layer_Count; ++layer)
+            m_dark_brushes[layer] = QBrush(Darkened(m_layer_colors[layer], m_kept), Qt::SolidPattern);
+        m_dark_kept = m_kept;
+    }
+    const QBrush* brushes = m_kept != 255 ? m_dark_brushes : m_layer_brushes;
     painter->setPen(Qt::NoPen);
     for (int i = 0; i < Star_Count; ++i)
     {
@@ -172,7 +179,7 @@ void Stars::Draw(QPainter* painter)
         QPointF dot[Dot_Edges];
         for (int k = 0; k < Dot_Edges; ++k)
             dot[k] = at + m_dot_outlines[layer][k];
-        painter->setBrush(m_layer_brushes[layer]);
+        painter->setBrush(brushes[layer]);
         painter->drawConvexPolygon(dot, Dot_Edges);
     }
     m_reset_stars = false;

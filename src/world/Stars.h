@@ -21,11 +21,15 @@ public:
 
     // Moves the stars with the camera found in the painter's transform, then paints them.
     void Draw(QPainter* painter) override;
+    bool Can_Darken() const override { return true; }
 
     bool m_reset_stars;
     QColor m_layer_colors[Layer_Count];
     // One brush per layer, made with the colours: a brush made in a frame allocates.
     QBrush m_layer_brushes[Layer_Count];
+    // The same darkened, made when first asked for at a share.
+    QBrush m_dark_brushes[Layer_Count];
+    int m_dark_kept = 255;
     float m_layer_depths[Layer_Count];
     QPointF m_star_offsets[Star_Count];
     QPointF m_last_center;

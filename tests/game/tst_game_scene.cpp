@@ -16,9 +16,10 @@ class Logged_World : public Scene_Element
 public:
     explicit Logged_World(const QString& name) : m_name(name) {}
     void Update(float) override {}
+    bool Can_Darken() const override { return m_darkens; }
     void Draw(QPainter* painter) override
     {
-        g_log << m_name;
+        g_log << m_name + (m_kept != 255 ? QString(" kept %1").arg(m_kept) : QString());
         m_transform = painter->transform();
         m_pen = painter->pen().color();
         m_brush = painter->brush().color();
@@ -28,6 +29,7 @@ public:
         painter->translate(1000, 1000);
     }
     QString m_name;
+    bool m_darkens = true;
     QTransform m_transform;
     QColor m_pen;
     QColor m_brush;
@@ -37,9 +39,11 @@ class Logged_UI : public Scene_UI_Element
 {
 public:
     Logged_UI(const QString& name, bool takes) : m_name(name), m_takes(takes) {}
+    bool Can_Darken() const override { return m_darkens; }
+    int Kept_Under() const override { return m_kept_under; }
     void Draw(QPainter* painter) override
     {
-        g_log << "draw " + m_name;
+        g_log << "draw " + m_name + (m_kept != 255 ? QString(" kept %1").arg(m_kept) : QString());
         m_transform = painter->transform();
         m_pen = painter->pen().color();
         painter->setPen(Qt::red);
@@ -60,6 +64,8 @@ public:
     }
     QString m_name;
     bool m_takes;
+    bool m_darkens = false;
+    int m_kept_under = 255;
     QTransform m_transform;
     QColor m_pen;
 };
@@ -134,6 +140,52 @@ private slots:
         QPainter painter(&image);
         scene.Draw_Passes(&painter);
         QCOMPARE(g_log.contains("draw e"), drawn);
+    }
+
+    void a_plane_darkening_all_under_it_is_left_out_where_all_darken_themselves_data()
+    {
+        QTest::addColumn<bool>("world_darkens");
+        QTest::addColumn<bool>("timer_darkens");
+        QTest::addColumn<float>("timer_alpha");
+        QTest::addColumn<QStringList>("drawn");
+        const QStringList blended({"stars", "draw timer", "draw plane", "draw menu"});
+        QTest::newRow("all darken") << true << true << 1.0f
+                                    << QStringList({"stars kept 77", "draw timer kept 77", "draw menu"});
+        QTest::newRow("the world cannot") << false << true << 1.0f << blended;
+        QTest::newRow("a drawn element under it cannot") << true << false << 1.0f << blended;
+        QTest::newRow("one that cannot is not drawn")
+            << true << false << 0.0f << QStringList({"stars kept 77", "draw menu"});
+    }
+    void a_plane_darkening_all_under_it_is_left_out_where_all_darken_themselves()
+    {
+        QFETCH(bool, world_darkens);
+        QFETCH(bool, timer_darkens);
+        QFETCH(float, timer_alpha);
+        QFETCH(QStringList, drawn);
+        Logged_World stars("stars");
+        stars.m_darkens = world_darkens;
+        Logged_UI timer("timer", false);
+        timer.m_darkens = timer_darkens;
+        timer.Set_Visible_Alpha(timer_alpha);
+        Logged_UI plane("plane", false);
+        plane.m_kept_under = 77;
+        plane.Set_Visible_Alpha(1.0f);
+        // Over the plane: drawn as it is, whether or not it could darken.
+        Logged_UI menu("menu", false);
+        menu.m_darkens = true;
+        menu.Set_Visible_Alpha(1.0f);
+        Game_Scene scene;
+        scene.m_world_elements = {&stars};
+        scene.m_ui_elements = {&timer, &plane, &menu};
+        QImage image(8, 8, QImage::Format_ARGB32);
+        QPainter painter(&image);
+        // Twice: what one frame sets, the next sets again.
+        for (int frame = 0; frame < 2; ++frame)
+        {
+            g_log.clear();
+            scene.Draw_Passes(&painter);
+            QCOMPARE(g_log, drawn);
+        }
     }
 
     void a_press_is_offered_last_first_to_visible_elements_until_one_takes_it()

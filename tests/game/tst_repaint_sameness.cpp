@@ -404,6 +404,10 @@ struct Text_Made_Each_Frame : Scene_UI_Element
 // or, for a pixel under translucent text, where the pictures of the world
 // alone (if given) differ so. Where the UI drew, a channel may also be one
 // off: text blended from a layer rounds twice where two glyphs' edges meet.
+// Apart from those, at most 1 in 200 pixels may be up to two off in a
+// channel: blends round so where the menu's plane darkens the colours drawn
+// under it rather than being blended over them (translucent and anti-aliased
+// pixels, text from a layer), each rounding once more.
 // Returns what is wrong, or nothing.
 bool Near_Colour(const QImage& plain, int x, int y, QRgb colour)
 {
@@ -414,10 +418,10 @@ bool Near_Colour(const QImage& plain, int x, int y, QRgb colour)
     return false;
 }
 
-bool One_Off(QRgb a, QRgb b)
+bool Off_By(QRgb a, QRgb b, int most)
 {
-    return qAbs(qRed(a) - qRed(b)) <= 1 && qAbs(qGreen(a) - qGreen(b)) <= 1 &&
-           qAbs(qBlue(a) - qBlue(b)) <= 1 && qAlpha(a) == qAlpha(b);
+    return qAbs(qRed(a) - qRed(b)) <= most && qAbs(qGreen(a) - qGreen(b)) <= most &&
+           qAbs(qBlue(a) - qBlue(b)) <= most && qAlpha(a) == qAlpha(b);
 }
 
 QString Difference(const QImage& game, const QImage& plain, const QImage& game_world = QImage(),
@@ -426,13 +430,15 @@ QString Difference(const QImage& game, const QImage& plain, const QImage& game_w
     const int w = game.width();
     const int h = game.height();
     int count = 0;
+    int rounded = 0;
     int off_edge = 0;
     QPoint first(-1, -1);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
         {
             const QRgb colour = game.pixel(x, y);
-            if (colour == plain.pixel(x, y))
+            if (colour == plain.pixel(x, y) ||
+                (Off_By(colour, plain.pixel(x, y), 2) && ++rounded * 200 <= w * h))
                 continue;
             ++count;
             const bool near =
@@ -441,7 +447,7 @@ QString Difference(const QImage& game, const QImage& plain, const QImage& game_w
                  Near_Colour(plain_world, x, y, game_world.pixel(x, y))) ||
                 (!game_world.isNull() &&
                  (colour != game_world.pixel(x, y) || plain.pixel(x, y) != plain_world.pixel(x, y)) &&
-                 One_Off(colour, plain.pixel(x, y)));
+                 Off_By(colour, plain.pixel(x, y), 1));
             if (!near && off_edge++ == 0)
                 first = QPoint(x, y);
         }
@@ -581,14 +587,25 @@ private slots:
         QVERIFY(Difference(game, plain)
                     .startsWith("1 pixels differ, 1 of them off every edge, the first at (98, 50)"));
         game = plain;
-        game.setPixel(100, 50, plain.pixel(100, 50) ^ 0x00010000u);
+        game.setPixel(100, 50, qRgb(250, 227, 140));
         QVERIFY(Difference(game, plain)
                     .startsWith("1 pixels differ, 1 of them off every edge, the first at (100, 50)"));
-        // Where the UI drew, one off in a channel is allowed; two off is not.
+        // Two off in a channel is rounding: allowed on 1 pixel in 200 (100
+        // of these 20,000), anywhere; three off, as above, is not.
+        game = plain;
+        for (int x = 100; x < 200; ++x)
+            game.setPixel(x, 50, qRgb(250, 228, 140));
+        QVERIFY(Difference(game, plain).isEmpty());
+        game.setPixel(100, 51, qRgb(250, 228, 140));
+        QVERIFY(Difference(game, plain)
+                    .startsWith("1 pixels differ, 1 of them off every edge, the first at (100, 51)"));
+        // Where the UI drew, one off is allowed too; three off is not.
+        game = plain;
         QImage world = plain;
         world.fill(Qt::black);
+        game.setPixel(100, 50, qRgb(251, 230, 140));
         QVERIFY(Difference(game, plain, world, world).isEmpty());
-        game.setPixel(100, 50, qRgb(248, 230, 140));
+        game.setPixel(100, 50, qRgb(247, 230, 140));
         QVERIFY(
             Difference(game, plain, world, world).startsWith("1 pixels differ, 1 of them off every edge"));
     }
