@@ -1,5 +1,6 @@
 #include "Chevron_Outlines.h"
 
+#include "Pen_Outline.h"
 #include "Scene_Element.h"
 
 #include <QLine>
@@ -84,14 +85,9 @@ void Chevron_Outlines::Draw(QPainter* painter, int kept) const
         m_dark_kept = kept;
     }
     const std::vector<QPen>& pens = kept != 255 ? m_dark_pens : m_pens;
-    // Qt's raster engine draws a pen no wider than a device pixel as a line
-    // one pixel wide, not as its outline: such a pass is stroked as before.
-    const QTransform& t = painter->deviceTransform();
-    const qreal scale =
-        std::sqrt(std::max(t.m11() * t.m11() + t.m12() * t.m12(), t.m21() * t.m21() + t.m22() * t.m22()));
     for (size_t pass = 0; pass < pens.size(); ++pass)
     {
-        if (pens[pass].widthF() * scale > 1.0)
+        if (Pen_Outline::Fills(painter, pens[pass].widthF()))
         {
             // The pen's own solid brush: one made from its colour each frame would allocate.
             painter->fillPath(m_outlines[pass], pens[pass].brush());

@@ -45,10 +45,14 @@ void Ghost_Ship::Draw(QPainter* painter)
         const QPointF at = painter->transform().map(m_position) / scale + QPointF(14.0, -10.0);
         painter->setTransform(QTransform::fromScale(scale, scale), false);
         // Made again whenever the look's pen changes (a frame blend copies it in).
-        if (m_kept != 255 && m_dark_label_pen.color() != Darkened(m_label_pen.color(), m_kept))
+        if (m_kept != 255)
         {
-            m_dark_label_pen = m_label_pen;
-            m_dark_label_pen.setColor(Darkened(m_label_pen.color(), m_kept));
+            const QColor dark = Darkened(m_label_pen.color(), m_kept);
+            if (m_dark_label_pen.color() != dark)
+            {
+                m_dark_label_pen = m_label_pen;
+                m_dark_label_pen.setColor(dark);
+            }
         }
         painter->setPen(m_kept != 255 ? m_dark_label_pen : m_label_pen);
         const QFontMetricsF metrics(painter->font());

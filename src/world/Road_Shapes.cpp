@@ -2,6 +2,7 @@
 
 #include "Float_Point.h"
 #include "Level.h"
+#include "Pen_Outline.h"
 #include "Scene_Element.h"
 
 #include <QColor>
@@ -344,12 +345,8 @@ void Road_Shapes::Draw(QPainter* painter, int kept) const
 
     if (!m_has_start_line)
         return;
-    // Qt's raster engine draws a pen no wider than a device pixel as a line
-    // one pixel wide, not as its outline: such a line is stroked as before.
-    const QTransform& pixels = painter->deviceTransform();
-    const qreal scale = std::sqrt(std::max(pixels.m11() * pixels.m11() + pixels.m12() * pixels.m12(),
-                                           pixels.m21() * pixels.m21() + pixels.m22() * pixels.m22()));
-    if (raster && Start_Line_Width * scale > 1.0)
+    // A pen no wider than a device pixel is stroked as before.
+    if (raster && Pen_Outline::Fills(painter, Start_Line_Width))
     {
         painter->fillPath(m_start_outline, colours.start_pen.brush());
         return;
