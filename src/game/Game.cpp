@@ -160,6 +160,10 @@ void Game::Set_Up_View(Surface_Choice::Renderer renderer, bool windowed)
     setViewport(Surface_Choice::New_Viewport(Surface_Choice::Pick(renderer)));
     setScene(m_parts.m_scene.Get());
     setBackgroundBrush(QBrush(Qt::black, Qt::SolidPattern));
+    // The view fills every pixel with its black brush before the scene draws;
+    // the viewport's own fill with its palette, which the view turns on for
+    // quicker scrolling (never used here), was a second fill of the whole screen.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setWindowTitle("Tavrelo");
     setCacheMode(QGraphicsView::CacheNone);
     setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
