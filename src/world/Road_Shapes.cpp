@@ -111,15 +111,16 @@ QPainterPath Disc_Path(const QPointF& centre, qreal radius)
     return disc;
 }
 
-// Many small shapes as one path, each its own outline: what Qt's raster
-// engine fills fastest, as it scans only the edges that reach each scanline.
-QPainterPath Separate_Outlines(const std::vector<QPolygonF>& shapes)
+// Many small shapes, one path each.
+std::vector<QPainterPath> Separate_Outlines(const std::vector<QPolygonF>& shapes)
 {
-    QPainterPath path;
-    path.setFillRule(Qt::WindingFill);
-    for (const QPolygonF& shape : shapes)
-        path.addPolygon(shape);
-    return path;
+    std::vector<QPainterPath> paths(shapes.size());
+    for (size_t i = 0; i < shapes.size(); ++i)
+    {
+        paths[i].setFillRule(Qt::WindingFill);
+        paths[i].addPolygon(shapes[i]);
+    }
+    return paths;
 }
 
 // Many small shapes as one polygon: each shape in turn, each closed on its
@@ -230,7 +231,7 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
             Add_Kerb_Ends(&kerb_ends, half_turn, p.To_QPointF(), across.To_QPointF(), Kerb_Width);
         }
         run.kerbs = One_Outline(kerb_ends);
-        run.kerb_pieces = Separate_Outlines(kerb_ends);
+        run.kerb_marks = Separate_Outlines(kerb_ends);
         if (pieces == 0)
             continue;
         QPainterPath road;
@@ -333,7 +334,13 @@ void Road_Shapes::Draw(QPainter* painter, int kept) const
     {
         const Run& run = m_runs[i];
         if (!run.kerbs.isEmpty() && shows(run.kerb_bounds))
-            painter->fillPath(raster ? run.kerb_pieces : run.kerbs, colours.kerb);
+        {
+            if (!raster)
+                painter->fillPath(run.kerbs, colours.kerb);
+            else
+                for (const QPainterPath& mark : run.kerb_marks)
+                    painter->fillPath(mark, colours.kerb);
+        }
         m_road_shown[i] = !run.road_edges.isEmpty() && shows(run.road_bounds);
     }
     for (size_t i = 0; i < m_runs.size(); ++i)
