@@ -85,9 +85,12 @@ Stars::Stars() : m_reset_stars(true)
         color = color.darker(150);
         depth = depth * Depth_Falloff;
     }
+    // The corners' distance against the radius: their edges then cut the circle,
+    // and stray from it as far inside as the corners do outside.
+    const qreal reach = 2.0 / (1.0 + std::cos(M_PI / Dot_Edges));
     for (int layer = 0; layer < Layer_Count; ++layer)
     {
-        const qreal r = Dot_Radius_Factor * m_layer_depths[layer];
+        const qreal r = reach * Dot_Radius_Factor * m_layer_depths[layer];
         for (int i = 0; i < Dot_Edges; ++i)
         {
             const qreal angle = 2.0 * M_PI * i / Dot_Edges;
