@@ -3,6 +3,7 @@
 #include "Float_Point.h"
 #include "Level.h"
 #include "Pen_Outline.h"
+#include "Round_Outline.h"
 #include "Scene_Element.h"
 
 #include <QColor>
@@ -206,10 +207,7 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
     const bool loop = n > 2 && points[0] == points[n - 1];
     const qreal inner_width = static_cast<float>(Road_Width) * Inner_Width_Factor;
     const size_t pieces = n - 1;
-    // The round ends' corners lie a little outside the circle, so that their
-    // edges cut it: they then stray from it as far outside as inside, the
-    // least any polygon of so few corners can.
-    const qreal reach = 2.0 / (1.0 + std::cos(M_PI / (2 * Cap_Edges)));
+    const qreal reach = Round_Outline::Corner_Reach(M_PI / Cap_Edges);
     QPointF half_turn[Cap_Edges + 1];
     for (int i = 0; i <= Cap_Edges; ++i)
     {

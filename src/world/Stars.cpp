@@ -1,6 +1,7 @@
 #include "Stars.h"
 
 #include "Float_Point.h"
+#include "Round_Outline.h"
 
 #include <QBrush>
 #include <QPaintDevice>
@@ -85,9 +86,7 @@ Stars::Stars() : m_reset_stars(true)
         color = color.darker(150);
         depth = depth * Depth_Falloff;
     }
-    // The corners' distance against the radius: their edges then cut the circle,
-    // and stray from it as far inside as the corners do outside.
-    const qreal reach = 2.0 / (1.0 + std::cos(M_PI / Dot_Edges));
+    const qreal reach = Round_Outline::Corner_Reach(2.0 * M_PI / Dot_Edges);
     for (int layer = 0; layer < Layer_Count; ++layer)
     {
         const qreal r = reach * Dot_Radius_Factor * m_layer_depths[layer];
