@@ -15,7 +15,7 @@ int Index_Of(char c, char first, int count)
 }
 } // namespace
 
-Character_Text::Character_Text()
+Character_Text::Character_Text() : m_advances{}, m_top(0.0)
 {
     for (int i = 0; i < Count; ++i)
     {
@@ -24,27 +24,41 @@ Character_Text::Character_Text()
     }
 }
 
-qreal Character_Text::Draw(QPainter* painter, const QPointF& p, const char* text, int length)
+void Character_Text::Measure(QPainter* painter)
 {
-    const QFontMetricsF metrics(painter->font());
+    // The painter's font carries its device's resolution, which equal fonts may not share.
+    const int dpi = painter->device()->logicalDpiY();
+    if (m_measured_dpi == dpi && m_measured_font == painter->font())
+        return;
+    m_measured_font = painter->font();
+    m_measured_dpi = dpi;
+    const QFontMetricsF metrics(m_measured_font);
     // A laid out text is placed by its top left corner, its line's ascent
     // (and leading) above the baseline.
-    const qreal top = p.y() - metrics.ascent() - std::max(0.0, metrics.leading());
+    m_top = metrics.ascent() + std::max(0.0, metrics.leading());
+    for (int i = 0; i < Count; ++i)
+        m_advances[i] = metrics.horizontalAdvance(QChar(First + i));
+}
+
+qreal Character_Text::Draw(QPainter* painter, const QPointF& p, const char* text, int length)
+{
+    Measure(painter);
+    const qreal top = p.y() - m_top;
     qreal x = p.x();
     for (int i = 0; i < length; ++i)
     {
         const int index = Index_Of(text[i], First, Count);
         painter->drawStaticText(QPointF(x, top), m_laid_out[index]);
-        x += metrics.horizontalAdvance(QChar(First + index));
+        x += m_advances[index];
     }
     return x - p.x();
 }
 
 qreal Character_Text::Width(QPainter* painter, const char* text, int length)
 {
-    const QFontMetricsF metrics(painter->font());
+    Measure(painter);
     qreal width = 0.0;
     for (int i = 0; i < length; ++i)
-        width += metrics.horizontalAdvance(QChar(First + Index_Of(text[i], First, Count)));
+        width += m_advances[Index_Of(text[i], First, Count)];
     return width;
 }

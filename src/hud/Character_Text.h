@@ -3,6 +3,7 @@
 #ifndef TAVRELO_CHARACTER_TEXT_H
 #define TAVRELO_CHARACTER_TEXT_H
 
+#include <QFont>
 #include <QPointF>
 #include <QStaticText>
 
@@ -25,12 +26,23 @@ public:
     qreal Draw(QPainter* painter, const QPointF& p, const char* text, int length);
 
     // That width, without drawing.
-    static qreal Width(QPainter* painter, const char* text, int length);
+    qreal Width(QPainter* painter, const char* text, int length);
 
 private:
     static constexpr char First = ' ';
     static constexpr int Count = '~' - ' ' + 1;
+    // Makes the advances and the ascent again when the painter's font (at its
+    // device's resolution) is not the one they were measured in.
+    void Measure(QPainter* painter);
+
     QStaticText m_laid_out[Count];
+    // Each character's advance and the line's top above the baseline, in the
+    // font they were measured in: asking the font for them in every frame, a
+    // few dozen times, was a good part of a clock's drawing.
+    qreal m_advances[Count];
+    qreal m_top;
+    QFont m_measured_font;
+    int m_measured_dpi = 0;
 };
 
 #endif

@@ -78,13 +78,13 @@ void Lap_Timer::Draw(QPainter* painter)
     const QColor colour(100, 230, 130, 255);
     char elapsed[Race_Clock::Time_Text_Size];
     const int elapsed_length = Race_Clock::Format_Time(m_clock->m_elapsed, elapsed);
-    const qreal elapsed_width = Character_Text::Width(painter, elapsed, elapsed_length);
+    const qreal elapsed_width = m_characters.Width(painter, elapsed, elapsed_length);
     Lay_Out_Rest(painter);
     const int m_width = painter->fontMetrics().horizontalAdvance(QLatin1Char('M'));
     // The time to beat after the best while it and a gap fit the screen's width; on a narrow screen, under
     // it.
     const qreal after_best = 10 + elapsed_width + m_rest_width;
-    const bool beside = after_best + m_rival_width + m_width + Character_Text::Width(painter, "+00.00", 6) <=
+    const bool beside = after_best + m_rival_width + m_width + m_characters.Width(painter, "+00.00", 6) <=
                         View_Size(painter).width();
     const QPointF rival_at =
         beside ? QPointF(after_best, 20) : QPointF(10, 20 + painter->fontMetrics().lineSpacing());

@@ -52,7 +52,7 @@ void Split_Notice::Draw(QPainter* painter)
     // The scene puts the transform back after each element.
     const QSize view = View_Size(painter);
     const QTransform under = painter->worldTransform();
-    const qreal x = (view.width() / Scale - Character_Text::Width(painter, m_text, m_length)) / 2.0;
+    const qreal x = (view.width() / Scale - m_characters.Width(painter, m_text, m_length)) / 2.0;
     // The line's top a fifth of the way down, under the clock's line and above the craft in the middle.
     const QFontMetricsF metrics(painter->font());
     const qreal y = view.height() / 5.0 / Scale + metrics.ascent() + std::max(0.0, metrics.leading());

@@ -1,5 +1,6 @@
 #include "Ghost_Gap.h"
 
+#include "Decimal_Text.h"
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
 #include "Level.h"
@@ -7,7 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace
@@ -119,8 +120,15 @@ QString Ghost_Gap::Text(float gap)
 
 int Ghost_Gap::Text(float gap, char (&text)[Text_Size])
 {
-    const double rounded = static_cast<double>(Hundredths(gap)) / 100.0;
-    if (Side(gap) == 0)
-        return std::snprintf(text, sizeof text, "0.00");
-    return std::snprintf(text, sizeof text, "%+.2f", rounded);
+    // Signed hundredths as "%+.2f" shows them, at most "+99999.00"; level shows unsigned.
+    const long hundredths = Hundredths(gap);
+    int length = 0;
+    if (hundredths != 0)
+        text[length++] = hundredths < 0 ? '-' : '+';
+    const unsigned long magnitude = static_cast<unsigned long>(hundredths < 0 ? -hundredths : hundredths);
+    length += Decimal_Text::Write(text + length, magnitude / 100, 1);
+    text[length++] = '.';
+    length += Decimal_Text::Write(text + length, magnitude % 100, 2);
+    text[length] = '\0';
+    return length;
 }

@@ -1,6 +1,8 @@
 #include "Race_Clock.h"
 
-#include <cstdio>
+#include "Decimal_Text.h"
+
+#include <cstring>
 
 Race_Clock::Race_Clock() : m_running(false), m_elapsed(0.0f), m_best(0.0f), m_gap_known(false), m_gap(0.0f) {}
 
@@ -26,8 +28,18 @@ int Race_Clock::Format_Time(float seconds, char (&text)[Time_Text_Size])
     // than going through an undefined conversion. Values in (-1, 0) hundredths
     // truncate to zero like any other fraction.
     if (!(hundredths > -1.0f) || !(hundredths < 2147483648.0f))
-        return std::snprintf(text, sizeof text, "--:--:--");
+    {
+        std::memcpy(text, "--:--:--", 9);
+        return 8;
+    }
+    // At most 357913 minutes: the text (and its ending zero) fits with room to spare.
     const int c = static_cast<int>(hundredths);
     const int s = c / 100;
-    return std::snprintf(text, sizeof text, "%02d:%02d:%02d", s / 60, s % 60, c % 100);
+    int length = Decimal_Text::Write(text, static_cast<unsigned>(s / 60), 2);
+    text[length++] = ':';
+    length += Decimal_Text::Write(text + length, static_cast<unsigned>(s % 60), 2);
+    text[length++] = ':';
+    length += Decimal_Text::Write(text + length, static_cast<unsigned>(c % 100), 2);
+    text[length] = '\0';
+    return length;
 }

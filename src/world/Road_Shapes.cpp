@@ -276,7 +276,12 @@ void Road_Shapes::Build(const std::vector<QPointF>& points, const std::vector<QP
         run.road_edges.addPath(run.inner);
     }
     for (Run& run : m_runs)
+    {
         run.kerb_bounds = run.kerbs.boundingRect();
+        run.has_kerbs = !run.kerbs.isEmpty();
+        run.has_road = !run.road_edges.isEmpty();
+        run.has_inner = !run.inner.isEmpty();
+    }
     m_road_shown.assign(m_runs.size(), false);
 
     if (n < 2)
@@ -334,7 +339,7 @@ void Road_Shapes::Draw(QPainter* painter, int kept) const
     for (size_t i = 0; i < m_runs.size(); ++i)
     {
         const Run& run = m_runs[i];
-        if (!run.kerbs.isEmpty() && shows(run.kerb_bounds))
+        if (run.has_kerbs && shows(run.kerb_bounds))
         {
             if (!raster)
                 painter->fillPath(run.kerbs, colours.kerb);
@@ -342,13 +347,13 @@ void Road_Shapes::Draw(QPainter* painter, int kept) const
                 for (const QPainterPath& mark : run.kerb_marks)
                     painter->fillPath(mark, colours.kerb);
         }
-        m_road_shown[i] = !run.road_edges.isEmpty() && shows(run.road_bounds);
+        m_road_shown[i] = run.has_road && shows(run.road_bounds);
     }
     for (size_t i = 0; i < m_runs.size(); ++i)
         if (m_road_shown[i])
             painter->fillPath(m_runs[i].road_edges, colours.road);
     for (size_t i = 0; i < m_runs.size(); ++i)
-        if (m_road_shown[i] && !m_runs[i].inner.isEmpty())
+        if (m_road_shown[i] && m_runs[i].has_inner)
             painter->fillPath(m_runs[i].inner, colours.inner);
 
     if (!m_has_start_line)

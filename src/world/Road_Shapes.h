@@ -49,6 +49,12 @@ private:
         // rest of it, and filling that too cost a frame its largest fill.
         QPainterPath road_edges;
         QPainterPath inner;
+        // Whether each is empty, known from the build: a frame walks every
+        // run, and asking a path reads its data from wherever it lies in
+        // memory, long since out of the cache by the next frame.
+        bool has_kerbs = false;
+        bool has_road = false;
+        bool has_inner = false;
     };
 
     std::vector<Run> m_runs;

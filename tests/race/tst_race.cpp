@@ -1,5 +1,6 @@
 // The race with no window: its rules as one table, and laps raced again from their kept inputs.
 #include "Game_Flow.h"
+#include "Ghost_Gap.h"
 #include "Ghost_Record.h"
 #include "Ghost_Ship.h"
 #include "Input_Track.h"
@@ -12,6 +13,8 @@
 #include "Test_Support.h"
 
 #include <QtTest>
+
+#include <limits>
 
 namespace
 {
@@ -117,6 +120,30 @@ private slots:
 
     // The gap to a ghost that flew along the same twenty pieces at a steady
     // step per frame, for a craft placed at x with the clock at elapsed.
+    // The gap as the HUD writes it: signed hundredths, rounded to the nearest,
+    // level unsigned, and a gap that is not a number or past any race level or capped.
+    void gap_text_data()
+    {
+        QTest::addColumn<float>("gap");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("behind") << 1.07f << "+1.07";
+        QTest::newRow("ahead") << -0.42f << "-0.42";
+        QTest::newRow("whole seconds padded") << 12.5f << "+12.50";
+        QTest::newRow("rounded up into the next second") << 9.999f << "+10.00";
+        QTest::newRow("rounded away from zero") << -0.995f << "-1.00";
+        QTest::newRow("under half a hundredth is level") << -0.004f << "0.00";
+        QTest::newRow("just over half a hundredth") << -0.006f << "-0.01";
+        QTest::newRow("capped behind") << 1e9f << "+99999.00";
+        QTest::newRow("capped ahead") << -1e9f << "-99999.00";
+        QTest::newRow("not a number") << std::numeric_limits<float>::quiet_NaN() << "0.00";
+        QTest::newRow("infinite") << std::numeric_limits<float>::infinity() << "0.00";
+    }
+    void gap_text()
+    {
+        QFETCH(float, gap);
+        QFETCH(QString, shown);
+        QCOMPARE(Ghost_Gap::Text(gap), shown);
+    }
     void the_gap_to_the_ghost_data()
     {
         QTest::addColumn<bool>("running");
