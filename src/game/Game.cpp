@@ -204,7 +204,7 @@ void Game::timerEvent(QTimerEvent* event)
     // The pads are read once a tick, paused or not, just before its steps: as
     // fresh as a step can use, with no wake of the event loop of their own.
     if (m_pad)
-        m_pad->Poll();
+        m_pad->Frame();
 #endif
     const qint64 now = m_clock.nsecsElapsed();
     bool drawn = false;

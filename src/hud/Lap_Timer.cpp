@@ -10,7 +10,7 @@
 
 Lap_Timer::Lap_Timer(const Race_Clock* clock)
     : m_clock(clock), m_rival_time(0.0f), m_rest_best(0.0f), m_rest_rival_time(0.0f), m_rest_width(0.0),
-      m_rival_width(0.0)
+      m_rival_width(0.0), m_em_width(0), m_line_spacing(0)
 {
 }
 
@@ -69,6 +69,9 @@ void Lap_Timer::Lay_Out_Rest(QPainter* painter)
     m_rest_font = painter->font();
     m_rest_width = QFontMetricsF(m_rest_font).horizontalAdvance(m_rest);
     m_rival_width = QFontMetricsF(m_rest_font).horizontalAdvance(m_rival_beside);
+    const QFontMetrics metrics(m_rest_font);
+    m_em_width = metrics.horizontalAdvance(QLatin1Char('M'));
+    m_line_spacing = metrics.lineSpacing();
 }
 
 void Lap_Timer::Draw(QPainter* painter)
@@ -80,14 +83,12 @@ void Lap_Timer::Draw(QPainter* painter)
     const int elapsed_length = Race_Clock::Format_Time(m_clock->m_elapsed, elapsed);
     const qreal elapsed_width = m_characters.Width(painter, elapsed, elapsed_length);
     Lay_Out_Rest(painter);
-    const int m_width = painter->fontMetrics().horizontalAdvance(QLatin1Char('M'));
     // The time to beat after the best while it and a gap fit the screen's width; on a narrow screen, under
     // it.
     const qreal after_best = 10 + elapsed_width + m_rest_width;
-    const bool beside = after_best + m_rival_width + m_width + m_characters.Width(painter, "+00.00", 6) <=
+    const bool beside = after_best + m_rival_width + m_em_width + m_characters.Width(painter, "+00.00", 6) <=
                         View_Size(painter).width();
-    const QPointF rival_at =
-        beside ? QPointF(after_best, 20) : QPointF(10, 20 + painter->fontMetrics().lineSpacing());
+    const QPointF rival_at = beside ? QPointF(after_best, 20) : QPointF(10, 20 + m_line_spacing);
     const QString& rival = beside ? m_rival_beside : m_rival_below;
     for (const int shadow : {2, 0})
     {
@@ -105,7 +106,7 @@ void Lap_Timer::Draw(QPainter* painter)
     const int gap_length = Ghost_Gap::Text(m_clock->m_gap, gap);
     const QColor gap_colour = Gap_Colour();
     // After the line and the width of an M, in whole pixels.
-    const int x = 10 + qRound(elapsed_width + m_rest_width + (beside ? m_rival_width : 0.0)) + m_width;
+    const int x = 10 + qRound(elapsed_width + m_rest_width + (beside ? m_rival_width : 0.0)) + m_em_width;
     for (const int shadow : {2, 0})
     {
         painter->setPen(Pen_Of(shadow ? Change_Visible_Color(0, 0, 0, gap_colour.alpha())

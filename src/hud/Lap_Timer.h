@@ -39,7 +39,8 @@ public:
 
 private:
     // The line after the running time (the best and its note) and the time to
-    // beat, made again only when they or the font change; their widths in that font.
+    // beat, made again only when they or the font change; their widths in that
+    // font, with the width of its M and its line spacing.
     void Lay_Out_Rest(QPainter* painter);
 
     Character_Text m_characters;
@@ -55,6 +56,8 @@ private:
     QString m_rival_beside;
     QString m_rival_below;
     qreal m_rival_width;
+    int m_em_width;
+    int m_line_spacing;
 };
 
 #endif

@@ -1,9 +1,18 @@
 #include "UI_Button.h"
 
+#include "Pen_Outline.h"
+
 #include <QApplication>
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPathStroker>
 #include <QPen>
+
+namespace
+{
+constexpr qreal Frame_Width = 2.0;
+} // namespace
 
 UI_Button::UI_Button(const QString& text, const QPointF& anchor, int anchor_flags)
     : m_text(text), m_anchor(anchor), m_anchor_flags(anchor_flags), m_layout_dirty(true),
@@ -46,9 +55,27 @@ void UI_Button::Draw(QPainter* painter)
 
     painter->fillRect(m_rect, fill);
     if (m_frame_pen.color() != frame || m_frame_pen.capStyle() != Qt::RoundCap)
-        m_frame_pen = QPen(QBrush(frame), 2.0, Qt::SolidLine, Qt::RoundCap);
-    painter->setPen(m_frame_pen);
-    painter->drawRects(&m_rect, 1);
+        m_frame_pen = QPen(QBrush(frame), Frame_Width, Qt::SolidLine, Qt::RoundCap);
+    // A pen no wider than a device pixel is stroked as before, and so is any
+    // frame on an engine other than the raster one.
+    const bool raster = painter->paintEngine() && painter->paintEngine()->type() == QPaintEngine::Raster;
+    if (raster && Pen_Outline::Fills(painter, Frame_Width))
+    {
+        if (m_outlined_rect != m_rect || m_frame_outline.isEmpty())
+        {
+            QPainterPath box;
+            box.addRect(m_rect);
+            QPainterPathStroker stroker(m_frame_pen);
+            m_frame_outline = stroker.createStroke(box);
+            m_outlined_rect = m_rect;
+        }
+        painter->fillPath(m_frame_outline, m_frame_pen.brush());
+    }
+    else
+    {
+        painter->setPen(m_frame_pen);
+        painter->drawRects(&m_rect, 1);
+    }
     painter->setPen(Pen_Of(frame));
     Draw_Laid_Out_Text(painter, QPointF(static_cast<int>(m_text_pos.x()), static_cast<int>(m_text_pos.y())),
                        m_text);

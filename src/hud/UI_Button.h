@@ -4,6 +4,7 @@
 
 #include "Scene_UI_Element.h"
 
+#include <QPainterPath>
 #include <QPen>
 #include <QPointF>
 #include <QRectF>
@@ -47,6 +48,10 @@ public:
 private:
     // The frame's pen, made again only when the colour changes (a fade).
     QPen m_frame_pen;
+    // The frame as the pen strokes it, outlined once for the box it was made
+    // for: stroking it ran Qt's whole stroker, cold, in every frame.
+    QPainterPath m_frame_outline;
+    QRectF m_outlined_rect;
 };
 
 #endif

@@ -105,6 +105,16 @@ void Pad_Input::Poll()
     }
 }
 
+void Pad_Input::Frame()
+{
+    if (!m_available)
+        return;
+    if (m_pads.empty() && ++m_idle_frames < Idle_Poll_Frames)
+        return;
+    m_idle_frames = 0;
+    Poll();
+}
+
 void Pad_Input::Open(int device)
 {
     SDL_GameController* pad = SDL_GameControllerOpen(device);

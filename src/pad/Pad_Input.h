@@ -52,11 +52,18 @@ public:
 
     bool Is_Available() const { return m_available; }
     int Pads() const { return static_cast<int>(m_pads.size()); }
-    // Takes the devices' news and the pads' state now: the frame loop calls it
-    // once a tick, before the tick's steps.
+    // Takes the devices' news and the pads' state now.
     void Poll();
+    // The frame loop's call, once a tick before the tick's steps: it polls
+    // while a pad is open, and with none only every Idle_Poll_Frames ticks.
+    void Frame();
 
 private:
+    // A quarter of a second at 60 ticks a second. With no pad, all a poll
+    // can find is one plugged in, and asking the system about its devices
+    // cost a tick more than its race step.
+    static constexpr int Idle_Poll_Frames = 15;
+
     void Open(int device);
     void Close(int instance);
     Key_Steering::Intent Read_Intent(bool& active) const;
@@ -66,6 +73,7 @@ private:
     std::vector<void*> m_pads; // SDL_GameController handles
     Key_Steering::Intent m_last;
     bool m_last_active;
+    int m_idle_frames = 0;
 };
 
 #endif
