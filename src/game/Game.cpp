@@ -166,6 +166,10 @@ void Game::Set_Up_View(Surface_Choice::Renderer renderer, bool windowed)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setWindowTitle("Tavrelo");
     setCacheMode(QGraphicsView::CacheNone);
+    // The scene's drawing puts the painter back itself (Game_Scene::Draw_Passes)
+    // and its background draws nothing: the view's own save and restore around
+    // them made a new painter state each frame.
+    setOptimizationFlag(QGraphicsView::DontSavePainterState);
     setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     setDragMode(QGraphicsView::NoDrag);
     // No frame: the viewport covers the whole screen, so the camera, which is
@@ -237,9 +241,11 @@ void Game::Draw_Frame(bool blend)
 {
     if (blend)
         m_blend.Begin(*m_parts.m_scene.Get(), m_parts.m_race, m_pacer.Blend(), QSize(width(), height()));
-    m_parts.m_scene->invalidate(QRectF(), QGraphicsScene::AllLayers);
     // The OpenGL viewport is a native child window: repainting the view alone
     // would leave it to a later update, so the viewport is repainted at once.
+    // The view keeps no picture of the scene's layers (no cache), so nothing
+    // of the scene needs marking out of date first: that only queued a call
+    // of the scene's own for the next turn of the event loop, every frame.
     viewport()->repaint();
     if (blend)
         m_blend.End(*m_parts.m_scene.Get());
