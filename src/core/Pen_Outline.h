@@ -3,6 +3,7 @@
 #ifndef TAVRELO_PEN_OUTLINE_H
 #define TAVRELO_PEN_OUTLINE_H
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QTransform>
 
@@ -12,6 +13,12 @@
 class Pen_Outline
 {
 public:
+    // Whether the painter draws with Qt's raster engine, the one these outlines are made to match.
+    static bool On_Raster(QPainter* painter)
+    {
+        return painter->paintEngine() && painter->paintEngine()->type() == QPaintEngine::Raster;
+    }
+
     // Qt's raster engine draws a pen no wider than a device pixel as a line
     // one pixel wide, not as its outline: such a pen must still be stroked.
     static bool Fills(QPainter* painter, qreal pen_width)

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QFontMetricsF>
-#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPathStroker>
 #include <QPen>
@@ -58,7 +57,7 @@ void UI_Button::Draw(QPainter* painter)
         m_frame_pen = QPen(QBrush(frame), Frame_Width, Qt::SolidLine, Qt::RoundCap);
     // A pen no wider than a device pixel is stroked as before, and so is any
     // frame on an engine other than the raster one.
-    const bool raster = painter->paintEngine() && painter->paintEngine()->type() == QPaintEngine::Raster;
+    const bool raster = Pen_Outline::On_Raster(painter);
     if (raster && Pen_Outline::Fills(painter, Frame_Width))
     {
         if (m_outlined_rect != m_rect || m_frame_outline.isEmpty())

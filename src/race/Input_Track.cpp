@@ -1,5 +1,7 @@
 #include "Input_Track.h"
 
+#include "Decimal_Text.h"
+
 #include <QStringView>
 
 #include <string>
@@ -36,19 +38,12 @@ bool Read_Number(QStringView text, int& pos, bool negative_allowed, int& value)
 
 void Append_Number(std::string& text, int value)
 {
-    char digits[12];
-    int n = 0;
+    char digits[20];
     // In unsigned arithmetic, so that even the most negative int has a magnitude.
-    unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
-    do
-    {
-        digits[n++] = static_cast<char>('0' + magnitude % 10u);
-        magnitude /= 10u;
-    } while (magnitude != 0u);
+    const unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
     if (value < 0)
         text += '-';
-    while (n > 0)
-        text += digits[--n];
+    text.append(digits, static_cast<size_t>(Decimal_Text::Write(digits, magnitude, 1)));
 }
 
 // A view's token, after the dot that ends the token before it.

@@ -8,7 +8,6 @@
 
 #include <QColor>
 #include <QPaintDevice>
-#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPathStroker>
 #include <QPolygonF>
@@ -332,7 +331,7 @@ void Road_Shapes::Draw(QPainter* painter, int kept) const
     const QRectF world = inverse.mapRect(device);
     const auto shows = [&](const QRectF& bounds)
     { return !cull_all_ways || (t.mapRect(bounds).intersects(device) && world.intersects(bounds)); };
-    const bool raster = painter->paintEngine() && painter->paintEngine()->type() == QPaintEngine::Raster;
+    const bool raster = Pen_Outline::On_Raster(painter);
 
     // Stacking order: kerbs under the road, whose light band the inner band
     // then covers but for its edges. The road's test serves both its bands.
