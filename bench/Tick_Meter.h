@@ -12,8 +12,8 @@ class QWidget;
 // OpenGL driver compiling its shaders) it counts the viewport's paints and the
 // process's CPU time, every thread of it (a software OpenGL driver renders in
 // threads of its own), for the given time; then it prints one line,
-//   ticks N, size WxH, wall S s, cpu per tick T ms, surface opengl|raster
-// and ends the process.
+//   ticks N, size WxH, wall S s, cpu per tick T ms, surface opengl|raster, sound U ms
+// (U: the part of T spent on the sound's thread) and ends the process.
 class Tick_Meter : public QObject
 {
 public:
@@ -29,6 +29,7 @@ private:
     bool m_counting;
     int m_paints;
     double m_cpu_start;
+    double m_sound_start;
     double m_wall_start;
 };
 
