@@ -54,6 +54,12 @@ qreal Character_Text::Draw(QPainter* painter, const QPointF& p, const char* text
     return x - p.x();
 }
 
+qreal Character_Text::Line_Top(QPainter* painter)
+{
+    Measure(painter);
+    return m_top;
+}
+
 qreal Character_Text::Width(QPainter* painter, const char* text, int length)
 {
     Measure(painter);

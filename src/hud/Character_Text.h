@@ -28,6 +28,9 @@ public:
     // That width, without drawing.
     qreal Width(QPainter* painter, const char* text, int length);
 
+    // How far above the baseline Draw puts the line's top (its ascent and leading), in the painter's font.
+    qreal Line_Top(QPainter* painter);
+
 private:
     static constexpr char First = ' ';
     static constexpr int Count = '~' - ' ' + 1;

@@ -67,8 +67,9 @@ void Lap_Timer::Lay_Out_Rest(QPainter* painter)
     m_rest_rival_time = m_rival_time;
     m_rest_rival_name = m_rival_name;
     m_rest_font = painter->font();
-    m_rest_width = QFontMetricsF(m_rest_font).horizontalAdvance(m_rest);
-    m_rival_width = QFontMetricsF(m_rest_font).horizontalAdvance(m_rival_beside);
+    const QFontMetricsF exact(m_rest_font);
+    m_rest_width = exact.horizontalAdvance(m_rest);
+    m_rival_width = exact.horizontalAdvance(m_rival_beside);
     const QFontMetrics metrics(m_rest_font);
     m_em_width = metrics.horizontalAdvance(QLatin1Char('M'));
     m_line_spacing = metrics.lineSpacing();

@@ -3,10 +3,7 @@
 #include "Ghost_Gap.h"
 #include "Hud_Palette.h"
 
-#include <QFontMetricsF>
 #include <QPainter>
-
-#include <algorithm>
 
 Split_Notice::Split_Notice()
     : Scene_UI_Element(0.0f), m_sector(-1), m_gap(0.0f), m_frames_left(0), m_text(), m_length(0)
@@ -54,8 +51,7 @@ void Split_Notice::Draw(QPainter* painter)
     const QTransform under = painter->worldTransform();
     const qreal x = (view.width() / Scale - m_characters.Width(painter, m_text, m_length)) / 2.0;
     // The line's top a fifth of the way down, under the clock's line and above the craft in the middle.
-    const QFontMetricsF metrics(painter->font());
-    const qreal y = view.height() / 5.0 / Scale + metrics.ascent() + std::max(0.0, metrics.leading());
+    const qreal y = view.height() / 5.0 / Scale + m_characters.Line_Top(painter);
     const QColor colour = Colour();
     painter->setTransform(QTransform::fromScale(Scale, Scale) * under, false);
     for (const int shadow : {1, 0})
