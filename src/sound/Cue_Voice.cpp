@@ -1,5 +1,6 @@
 #include "Cue_Voice.h"
 
+#include "Portable_Math.h"
 #include "Sound_Frame.h"
 
 #include <algorithm>
@@ -151,10 +152,10 @@ float Cue_Voice::Next()
             playing.phase -= std::floor(playing.phase);
         const float a = Sound_Two_Pi * playing.phase;
         // Harmonic weights summing to 1.08: the wave stays within 1 + 1.08 * bright.
-        const float wave =
-            (std::sin(a) + note.bright * (0.5f * std::sin(2.0f * a) + 0.33f * std::sin(3.0f * a) +
-                                          0.25f * std::sin(4.0f * a))) /
-            (1.0f + 1.08f * note.bright);
+        const float wave = (Portable_Math::Sin(a) + note.bright * (0.5f * Portable_Math::Sin(2.0f * a) +
+                                                                   0.33f * Portable_Math::Sin(3.0f * a) +
+                                                                   0.25f * Portable_Math::Sin(4.0f * a))) /
+                           (1.0f + 1.08f * note.bright);
         float tone = wave;
         if (note.noise > 0.0f)
         {

@@ -1,5 +1,6 @@
 #include "Rumble_Voice.h"
 
+#include "Portable_Math.h"
 #include "Sound_Frame.h"
 
 #include <algorithm>
@@ -49,7 +50,7 @@ float Rumble_Voice::Next()
     m_flutter_phase += Flutter_Rate / static_cast<float>(Sound_Rate);
     if (m_flutter_phase >= 1.0f)
         m_flutter_phase -= 1.0f;
-    const float flutter = 0.65f + 0.35f * std::sin(Sound_Two_Pi * m_flutter_phase);
+    const float flutter = 0.65f + 0.35f * Portable_Math::Sin(Sound_Two_Pi * m_flutter_phase);
     const float rough = std::min(std::max(m_lower * Make_Up, -1.0f), 1.0f);
     return level * flutter * rough;
 }
