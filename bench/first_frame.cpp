@@ -7,6 +7,7 @@
 // --renderer picks the surface as the game's own option does.
 #include "Bench_Driver.h"
 #include "First_Frame_Quit.h"
+#include "Frame_Finger.h"
 #include "Game.h"
 #include "Pace_Meter.h"
 #include "Tick_Meter.h"
@@ -50,16 +51,13 @@ int main(int argc, char** argv)
     Game game(Bench_Renderer(argc, argv));
     First_Frame_Quit quit;
     Bench_Driver driver(game);
-    QTimer finger;
     if (tick_seconds > 0.0 || pace_seconds > 0.0)
     {
         if (pace_seconds > 0.0)
             new Pace_Meter(game.viewport(), Steps_Counter(game, 0), pace_seconds);
         else
             new Tick_Meter(game.viewport(), tick_seconds);
-        // The game's own timer runs the frames; this one only moves the finger.
-        QObject::connect(&finger, &QTimer::timeout, [&] { driver.Keep_Racing(); });
-        finger.start(16);
+        new Frame_Finger(&game, driver);
     }
     else
     {
