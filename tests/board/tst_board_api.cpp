@@ -710,15 +710,31 @@ private slots:
         Board_Server::Limits crowded_limits = Test_Limits();
         crowded_limits.connections = 40;
         crowded_limits.per_address = 0;
+        // The forty stay open until the refusal: on a busy machine, opening them can outlast the usual
+        // idle limit, which would close the first ones and make room for the request meant to be refused.
+        crowded_limits.timeout_seconds = 60;
+        crowded_limits.request_seconds = 60;
         Board* crowded = Engine_Board("crowded", 0, crowded_limits);
         QVERIFY(crowded != nullptr);
         auto idle = Hold(crowded->server->Port(), 40, "127.0.0.1", "G");
         QElapsedTimer refused_in;
         refused_in.start();
-        const Reply refusal = Exchange(crowded->server->Port(), Request("GET", "/healthz", QByteArray()));
-        QCOMPARE(refusal.status, 503);
-        QVERIFY2(refusal.body.contains("too many connections"), refusal.body.constData());
-        QVERIFY2(refused_in.elapsed() < 2000, qPrintable(QString::number(refused_in.elapsed())));
+        const Reply last = Exchange(crowded->server->Port(), Request("GET", "/healthz", QByteArray()));
+        const qint64 answered_in = refused_in.elapsed();
+        QVERIFY2(answered_in < 2000, qPrintable(QString::number(answered_in)));
+        // The board takes connections on several threads: the last of the forty, still on its way in on a
+        // busy machine, can be counted after this one and be the one refused instead. Either way one, and
+        // only one, is refused, and at once.
+        if (last.status == 200)
+        {
+            QTRY_COMPARE_WITH_TIMEOUT(Refused_And_Closed(idle).refused, 1, 2000);
+        }
+        else
+        {
+            QCOMPARE(last.status, 503);
+            QVERIFY2(last.body.contains("too many connections"), last.body.constData());
+            QCOMPARE(Refused_And_Closed(idle).refused, 0);
+        }
     }
 
     void boards_on_one_database_share_the_rate_limit()
