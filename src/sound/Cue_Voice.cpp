@@ -151,11 +151,16 @@ float Cue_Voice::Next()
         if (playing.phase >= 1.0f)
             playing.phase -= std::floor(playing.phase);
         const float a = Sound_Two_Pi * playing.phase;
-        // Harmonic weights summing to 1.08: the wave stays within 1 + 1.08 * bright.
-        const float wave = (Portable_Math::Sin(a) + note.bright * (0.5f * Portable_Math::Sin(2.0f * a) +
-                                                                   0.33f * Portable_Math::Sin(3.0f * a) +
-                                                                   0.25f * Portable_Math::Sin(4.0f * a))) /
-                           (1.0f + 1.08f * note.bright);
+        // Harmonic weights summing to 1.08: the wave stays within 1 + 1.08 * bright. The upper harmonics
+        // come from the fundamental's sine and cosine by the multiple-angle formulas, as the engine's do:
+        // one sine and one cosine a sample rather than four sines, for each note sounding.
+        const float s = Portable_Math::Sin(a);
+        const float c = Portable_Math::Cos(a);
+        const float s2 = 2.0f * s * c;
+        const float s3 = s * (3.0f - 4.0f * s * s);
+        const float s4 = 2.0f * s2 * (1.0f - 2.0f * s * s);
+        const float wave =
+            (s + note.bright * (0.5f * s2 + 0.33f * s3 + 0.25f * s4)) / (1.0f + 1.08f * note.bright);
         float tone = wave;
         if (note.noise > 0.0f)
         {
