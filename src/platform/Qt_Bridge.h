@@ -1,4 +1,4 @@
-// Qt_Bridge: the one place where the Qt 5 and Qt 6 builds differ (viewport, screen, touches).
+// Qt_Bridge: the one place where the Qt 5 and Qt 6 builds differ (viewport, screen, touches, Qt 5's fills).
 #ifndef TAVRELO_QT_BRIDGE_H
 #define TAVRELO_QT_BRIDGE_H
 

@@ -5,6 +5,13 @@
 
 Q_DECLARE_METATYPE(Surface_Choice::Surface)
 
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0) && (defined(__x86_64__) || defined(__i386__))
+#define TAVRELO_QT5_FILLS 1
+// QtCore's detection of the processor's features, and the ones it keeps.
+quint64 qDetectCpuFeatures();
+extern QBasicAtomicInteger<quint64> qt_cpu_features[1];
+#endif
+
 class Test_Surface_Choice : public QObject
 {
     Q_OBJECT
@@ -57,6 +64,31 @@ private slots:
         QString why = "stale";
         QCOMPARE(Surface_Choice::Decide(request, probe, &why), surface);
         QCOMPARE(why, says_why ? (made ? "OpenGL does not name its renderer" : "no GLX") : "");
+    }
+
+    // Qt 5 draws without AVX2 from before its library loads, and the
+    // environment is left as the process was given it.
+    void qt5_leaves_avx2_unused_and_the_environment_alone()
+    {
+#ifdef TAVRELO_QT5_FILLS
+        QFile file("/proc/self/environ");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray given;
+        for (const QByteArray& entry : file.readAll().split('\0'))
+            if (entry.startsWith("QT_NO_CPU_FEATURE="))
+                given = entry.mid(int(qstrlen("QT_NO_CPU_FEATURE=")));
+        QCOMPARE(qgetenv("QT_NO_CPU_FEATURE"), given);
+        if (!__builtin_cpu_supports("avx2") || (" " + given + " ").contains(" avx2 "))
+            QSKIP("AVX2 is not there to leave unused");
+        // Detected again from that environment, the features hold one that
+        // Qt has not kept: AVX2.
+        const quint64 kept = qt_cpu_features[0].loadRelaxed();
+        const quint64 fresh = qDetectCpuFeatures();
+        qt_cpu_features[0].storeRelaxed(kept);
+        QVERIFY((fresh & ~kept) != 0);
+#else
+        QSKIP("only Qt 5 on x86 needs it");
+#endif
     }
 };
 
