@@ -66,8 +66,7 @@ private slots:
         QCOMPARE(why, says_why ? (made ? "OpenGL does not name its renderer" : "no GLX") : "");
     }
 
-    // Qt 5 draws without AVX2 from before its library loads, and the
-    // environment is left as the process was given it.
+    // Qt 5 draws without AVX2 from before it loads, and the environment is left as given.
     void qt5_leaves_avx2_unused_and_the_environment_alone()
     {
 #ifdef TAVRELO_QT5_FILLS
@@ -80,8 +79,7 @@ private slots:
         QCOMPARE(qgetenv("QT_NO_CPU_FEATURE"), given);
         if (!__builtin_cpu_supports("avx2") || (" " + given + " ").contains(" avx2 "))
             QSKIP("AVX2 is not there to leave unused");
-        // Detected again from that environment, the features hold one that
-        // Qt has not kept: AVX2.
+        // Detected again from that environment, the features hold one Qt did not keep: AVX2.
         const quint64 kept = qt_cpu_features[0].loadRelaxed();
         const quint64 fresh = qDetectCpuFeatures();
         qt_cpu_features[0].storeRelaxed(kept);
